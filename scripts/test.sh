@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test: once with warnings as errors, once
+# under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+for preset in ci asan; do
+    echo "== ${preset} =="
+    cmake --preset "$preset"
+    cmake --build --preset "$preset"
+    ctest --preset "$preset"
+done

@@ -1,0 +1,54 @@
+// CCaptureDevice: the utility's single handle on the camera. It finds the camera among the
+// video input devices, builds the capture graph around it, keeps its format table, renders,
+// runs and stops the preview; the property operations come from CVendorChannel.
+#pragma once
+
+#include "capture/FormatTable.h"
+#include "device/VendorChannel.h"
+#include "platform/com/ComPtr.h"
+#include "platform/dshow/Interfaces.h"
+#include "platform/win/WinTypes.h"
+
+// The camera's friendly name among the video input devices (exact, case-sensitive).
+inline constexpr const char* kCameraName = "Standard_Camera";
+// Graph events reach the notify window as this message.
+inline constexpr UINT WM_GRAPHNOTIFY = WM_USER + 1;
+
+class CCaptureDevice : public CVendorChannel {
+public:
+    CCaptureDevice() = default;
+    // Releases whatever graph object is still held (a failed connect may leave some).
+    ~CCaptureDevice() override;
+
+    BOOL Connect();
+    BOOL SelectFormat(DWORD compression, LONG width, LONG height, LONG framesPerSecond);
+    BOOL RenderPreview();
+    BOOL Run();
+    BOOL Stop();
+    void TearDownPreview();
+    void ReleaseAll();
+
+    ComPtr<IMediaEventEx> m_pMediaEvent;
+    CFormatTable m_formatTable;
+    HWND m_hNotifyWindow = nullptr;
+    ComPtr<ICaptureGraphBuilder> m_pGraphBuilder;
+    ComPtr<IVideoWindow> m_pVideoWindow;
+    ComPtr<IAMVideoCompression> m_pVideoCompression;
+    ComPtr<IAMStreamConfig> m_pStreamConfig;
+    // m_pCameraFilter is inherited from CVendorChannel.
+    ComPtr<IGraphBuilder> m_pFilterGraph;
+    BOOL m_bRunning = FALSE;
+    BOOL m_bPreviewWanted = FALSE;
+    BOOL m_bPreviewRendered = FALSE;
+    BOOL m_bNoPreviewPin = FALSE;
+
+private:
+    BOOL BuildGraph();
+    BOOL GetCapabilityCount(int& count, int& structSize);
+    BOOL GetCapability(int index, AM_MEDIA_TYPE*& pmt, BYTE* caps);
+};
+
+// Finds the first video input device whose friendly name is exactly `name` and binds it.
+BOOL FindCaptureDevice(const char* name, ComPtr<IBaseFilter>& filter);
+// Disconnects and removes every filter downstream of `filter`, deepest first.
+void RemoveDownstream(IBaseFilter* filter, IGraphBuilder* graph);

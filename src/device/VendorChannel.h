@@ -1,0 +1,32 @@
+// CVendorChannel: the camera's private property set, reached through the camera filter. It is
+// the property side of CCaptureDevice, which adds the capture graph.
+#pragma once
+
+#include "device/DeviceStatus.h"
+#include "device/SnapshotRequest.h"
+#include "platform/com/ComPtr.h"
+#include "platform/dshow/BaseFilter.h"
+
+class CVendorChannel {
+public:
+    CVendorChannel() = default;
+    CVendorChannel(const CVendorChannel&) = delete;
+    CVendorChannel& operator=(const CVendorChannel&) = delete;
+    virtual ~CVendorChannel() = default;
+
+    // Each returns nonzero on success and 0 on failure, leaving outputs untouched or partly
+    // written. Without a camera filter every operation fails without a call.
+    BOOL ReadRegister(DWORD address, BYTE& value);
+    BOOL ReadMemory(DWORD address, DWORD length, BYTE* buffer);
+    BOOL GetStatus(DeviceStatus& status);
+    BOOL WriteStatus(const DeviceStatus& status);
+    BOOL RequestCapabilities();
+    BOOL RequestResolutionTable();
+    BOOL RequestJpegSnapshot(const SnapshotRequest& request);
+    BOOL RequestRawSnapshot(DWORD parameter);
+    BOOL SendCommand(DWORD command);
+    BOOL GetDeviceState(DWORD& state);
+
+    // The camera's capture filter; every property operation addresses it.
+    ComPtr<IBaseFilter> m_pCameraFilter;
+};
