@@ -2,34 +2,7 @@
 #pragma once
 
 #include "platform/com/Unknown.h"
-
-struct RECT {
-    LONG left = 0;
-    LONG top = 0;
-    LONG right = 0;
-    LONG bottom = 0;
-};
-
-struct SIZE {
-    LONG cx = 0;
-    LONG cy = 0;
-};
-
-inline constexpr DWORD BI_RGB = 0;
-
-struct BITMAPINFOHEADER {
-    DWORD biSize = 0;
-    LONG biWidth = 0;
-    LONG biHeight = 0;  // positive: rows bottom-up; negative: top-down
-    WORD biPlanes = 0;
-    WORD biBitCount = 0;
-    DWORD biCompression = 0;  // BI_RGB or a four-character code
-    DWORD biSizeImage = 0;
-    LONG biXPelsPerMeter = 0;
-    LONG biYPelsPerMeter = 0;
-    DWORD biClrUsed = 0;
-    DWORD biClrImportant = 0;
-};
+#include "platform/win/WinTypes.h"
 
 struct VIDEOINFOHEADER {
     RECT rcSource;

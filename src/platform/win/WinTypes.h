@@ -17,3 +17,31 @@ using UINT_PTR = uintptr_t;
 inline constexpr UINT WM_DESTROY = 0x0002;
 inline constexpr UINT WM_TIMER = 0x0113;
 inline constexpr UINT WM_USER = 0x0400;
+
+struct RECT {
+    LONG left = 0;
+    LONG top = 0;
+    LONG right = 0;
+    LONG bottom = 0;
+};
+
+struct SIZE {
+    LONG cx = 0;
+    LONG cy = 0;
+};
+
+inline constexpr DWORD BI_RGB = 0;
+
+struct BITMAPINFOHEADER {
+    DWORD biSize = 0;
+    LONG biWidth = 0;
+    LONG biHeight = 0;  // positive: rows bottom-up; negative: top-down
+    WORD biPlanes = 0;
+    WORD biBitCount = 0;
+    DWORD biCompression = 0;  // BI_RGB or a four-character code
+    DWORD biSizeImage = 0;
+    LONG biXPelsPerMeter = 0;
+    LONG biYPelsPerMeter = 0;
+    DWORD biClrUsed = 0;
+    DWORD biClrImportant = 0;
+};
