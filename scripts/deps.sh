@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libgl-dev libjpeg62-turbo-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    clang-format xvfb xauth
+    fonts-dejavu-core clang-format xvfb xauth
 )
 
 missing=()
