@@ -1,0 +1,52 @@
+#include "platform/win/MessageBox.h"
+
+#include <QMessageBox>
+#include <QString>
+#include <utility>
+
+#include "platform/win/ModuleName.h"
+#include "platform/win/WinApp.h"
+
+namespace {
+MessageBoxHook& Hook() {
+    static MessageBoxHook hook;
+    return hook;
+}
+
+QMessageBox::Icon IconOf(UINT type) {
+    switch (type & MB_ICONMASK) {
+        case MB_ICONHAND:
+            return QMessageBox::Critical;
+        case MB_ICONQUESTION:
+            return QMessageBox::Question;
+        case MB_ICONEXCLAMATION:
+            return QMessageBox::Warning;
+        case MB_ICONASTERISK:
+            return QMessageBox::Information;
+        default:
+            return QMessageBox::NoIcon;
+    }
+}
+}  // namespace
+
+int MessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
+    if (Hook())
+        return Hook()(MessageBoxCall{owner, text, caption, type});
+    QMessageBox box(IconOf(type), QString::fromStdString(caption), QString::fromStdString(text),
+                    QMessageBox::Ok, reinterpret_cast<QWidget*>(owner));
+    box.exec();
+    return IDOK;
+}
+
+int AfxMessageBox(const std::string& text, UINT type) {
+    if ((type & MB_ICONMASK) == 0)
+        type |= MB_ICONEXCLAMATION;
+    CWinApp* app = AfxGetApp();
+    const std::string caption = app ? app->m_pszAppName : GetModuleBaseName();
+    HWND owner = app ? reinterpret_cast<HWND>(app->m_pMainWnd) : nullptr;
+    return MessageBox(owner, text, caption, type);
+}
+
+MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
+    return std::exchange(Hook(), std::move(hook));
+}
