@@ -6,6 +6,10 @@
 inline constexpr DWORD KSPROPERTY_SUPPORT_GET = 1;
 inline constexpr DWORD KSPROPERTY_SUPPORT_SET = 2;
 
+// What a driver answers for a property set or a property id it does not offer.
+inline constexpr HRESULT E_PROP_SET_UNSUPPORTED = static_cast<HRESULT>(0x80070492u);
+inline constexpr HRESULT E_PROP_ID_UNSUPPORTED = static_cast<HRESULT>(0x80070490u);
+
 struct IKsPropertySet : IUnknown {
     static constexpr IID kIid{
         0x31EFAC30, 0x515C, 0x11D0, {0xA9, 0xAA, 0x00, 0xAA, 0x00, 0x61, 0xBE, 0x93}};

@@ -1,0 +1,96 @@
+// CSimFirmware: the simulated camera's firmware as the host sees it through the vendor
+// property set: a register file, device memory read in pieces, the 12-byte mailbox with its
+// requests and acknowledgements, commands, the device state, and focus reports while video
+// streams. Time is read lazily from the injected clock on each call, so a test that moves a
+// manual clock sees exactly what a real camera would show after that much time.
+// Thread-safe: the streaming thread and the UI thread both reach it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/com/Guid.h"
+#include "platform/com/Types.h"
+
+class ISimClock;
+class CSimScene;
+
+struct SimResolution {
+    WORD width = 0;
+    WORD height = 0;
+    WORD mode = 0;  // the entry's third field: the sensor readout mode behind the size
+};
+
+struct SimFirmwareConfig {
+    BOOL bFirmwarePresent = TRUE;  // register 0x740 bit 5
+    int64_t startup_ms = 250;      // device state reads 0 this long after power-up, then 1
+    int64_t post_delay_ms = 20;    // from a request to its block announced in the mailbox
+    int64_t focus_interval_ms = 100;
+    BOOL bMailboxNeverAnswers = FALSE;  // requests are accepted but nothing is ever posted
+    // Property calls (QuerySupported, Get, Set) fail with HRESULT_DEVICE_NOT_CONNECTED from
+    // this 1-based call on, as after the cable is pulled; 0 = never.
+    uint64_t failFromCall = 0;
+    int rawPhase = 0;  // Bayer phase of raw stills, 0..3
+    int jpegQuality = 90;
+    // The largest device-memory read the firmware serves in one transfer.
+    DWORD maxReadLength = 0x8000;
+    // The sensor's sizes, largest (the full sensor, the raw still size) first; at most five.
+    std::vector<SimResolution> resolutions{
+        {2592, 1944, 0}, {2048, 1536, 1}, {1600, 1200, 2}, {1280, 960, 3}, {640, 480, 4}};
+};
+
+class CSimFirmware {
+public:
+    // Where posted blocks live in device memory, and how much memory the camera has.
+    static constexpr DWORD kBlockBase = 0x00100000;
+    static constexpr DWORD kMemorySize = 0x02000000;
+    static constexpr BYTE kRegisterFirmwareBits = 0x25;  // bit 5 = firmware runs
+    static constexpr BYTE kRegisterNoFirmwareBits = 0x05;
+    static constexpr DWORD kCapabilities = 0x00000007;  // JPEG still, raw still, 10-bit capture
+    static constexpr DWORD kFirmwareVersion = 0x00020004;
+
+    CSimFirmware(std::shared_ptr<ISimClock> clock, std::shared_ptr<CSimScene> scene,
+                 const SimFirmwareConfig& config = {});
+    ~CSimFirmware();
+    CSimFirmware(const CSimFirmware&) = delete;
+    CSimFirmware& operator=(const CSimFirmware&) = delete;
+
+    // The property set as the driver answers it. Other sets are refused with
+    // E_PROP_SET_UNSUPPORTED, unknown ids and directions with E_PROP_ID_UNSUPPORTED.
+    HRESULT QuerySupported(REFGUID set, DWORD id, DWORD* pTypeSupport);
+    HRESULT Get(REFGUID set, DWORD id, void* pInstanceData, DWORD cbInstanceData, void* pPropData,
+                DWORD cbPropData, DWORD* pcbReturned);
+    HRESULT Set(REFGUID set, DWORD id, void* pInstanceData, DWORD cbInstanceData, void* pPropData,
+                DWORD cbPropData);
+
+    // Called by the capture side as video starts and stops; focus reports are posted only
+    // in between.
+    void OnStreamingStarted();
+    void OnStreamingStopped();
+
+    // Pulls the cable now: every later property call fails.
+    void Unplug();
+
+    // For tests and the lens panel: what the host has done to the camera so far.
+    struct Counters {
+        uint64_t calls = 0;  // QuerySupported, Get and Set together
+        uint64_t memoryReads = 0;
+        uint64_t acknowledgements = 0;
+        uint64_t focusReports = 0;
+        DWORD lastCommand = 0;
+        uint64_t commands = 0;
+    };
+    Counters GetCounters() const;
+    BOOL IsStreaming() const;
+
+private:
+    struct State;
+
+    const SimFirmwareConfig m_config;
+    std::shared_ptr<ISimClock> m_pClock;
+    std::shared_ptr<CSimScene> m_pScene;
+    mutable std::mutex m_mutex;
+    std::unique_ptr<State> m_pState;  // guarded by m_mutex
+};
