@@ -1,0 +1,39 @@
+// Window handles as Qt widgets: an HWND names a live widget until that widget is destroyed,
+// posted window messages arrive as CWindowMessageEvent, and top-level windows can be found by
+// title and destroyed, as the dialog framework's callers expect.
+#pragma once
+
+#include <QEvent>
+
+#include "platform/win/WinTypes.h"
+
+class QWidget;
+
+// A window message delivered to a widget through Qt's event queue.
+class CWindowMessageEvent : public QEvent {
+public:
+    CWindowMessageEvent(UINT message, WPARAM wParam, LPARAM lParam);
+
+    static QEvent::Type EventType();
+
+    UINT m_message;
+    WPARAM m_wParam;
+    LPARAM m_lParam;
+};
+
+// The handle of a widget, made on first request; the same widget always gets the same
+// handle, and a destroyed widget's handle is never reused. Null for null.
+HWND HwndFromWidget(QWidget* widget);
+// The widget a handle names, or null once it has been destroyed (or for an unknown handle).
+// Only the widget's own thread may use the result.
+QWidget* WidgetFromHwnd(HWND hwnd);
+BOOL IsWindow(HWND hwnd);
+
+// Queues the message for the window from any thread; FALSE when the window no longer exists.
+BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The first top-level window whose title equals `title` exactly, visible or not, or null.
+// The class name is not looked at (null matches any class). User-interface thread only.
+HWND FindWindow(const char* className, const char* title);
+// Destroys the window at once (and its children). User-interface thread only.
+BOOL DestroyWindow(HWND hwnd);
