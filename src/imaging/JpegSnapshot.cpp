@@ -1,0 +1,155 @@
+#include "imaging/JpegSnapshot.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include <jpeglib.h>
+
+namespace {
+
+// The library hands JpegErrorExit only the decompression object; its err pointer is the
+// address of this record, which is how the jump context is reached.
+struct JpegErrorRecord {
+    jpeg_error_mgr mgr;  // must stay the first member
+    std::jmp_buf recovery;
+};
+
+enum class DecodeOutcome { kDecoded, kLibraryError, kRefused };
+
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<FILE, FileCloser>;
+
+// "w+b" semantics, except that a symbolic link planted at the name is refused instead of
+// followed, and so is anything but a regular file (a FIFO would block the write forever).
+FilePtr OpenTempFile() {
+    const int fd =
+        ::open(kJpegTempFileName, O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return nullptr;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    FILE* file = ::fdopen(fd, "w+b");
+    if (file == nullptr) {
+        ::close(fd);
+        std::remove(kJpegTempFileName);
+        return nullptr;
+    }
+    return FilePtr(file);
+}
+
+BOOL WriteStream(FILE* file, const BYTE* stream, DWORD length) {
+    // A failure can surface only when the stdio buffer is flushed; without the flush a
+    // truncated file would decode into a grey-padded picture reported as success.
+    if (std::fwrite(stream, 1, length, file) < length || std::fflush(file) != 0) {
+        return FALSE;
+    }
+    return std::fseek(file, 0, SEEK_SET) == 0;
+}
+
+// Runs below the recovery point: no object with a destructor may live in this frame, since
+// JpegErrorExit can leave it at any library call.
+DecodeOutcome DecodeRows(jpeg_decompress_struct* cinfo, FILE* file, BYTE* image, int width,
+                         int height) {
+    jpeg_create_decompress(cinfo);
+    jpeg_stdio_src(cinfo, file);
+    jpeg_read_header(cinfo, TRUE);
+    if (cinfo->image_width != static_cast<JDIMENSION>(width) ||
+        cinfo->image_height != static_cast<JDIMENSION>(height)) {
+        jpeg_destroy_decompress(cinfo);
+        return DecodeOutcome::kRefused;
+    }
+
+    jpeg_start_decompress(cinfo);
+    // Grey and four-component streams would overrun (or under-fill) rows of 3 x width bytes.
+    if (cinfo->output_components != 3 || cinfo->output_width != cinfo->image_width ||
+        cinfo->output_height != cinfo->image_height) {
+        jpeg_destroy_decompress(cinfo);
+        return DecodeOutcome::kRefused;
+    }
+    const JDIMENSION row_length = cinfo->output_width * 3;
+    JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                 row_length, 1);
+    const std::size_t last_row = static_cast<std::size_t>(height) - 1;
+    while (cinfo->output_scanline < cinfo->output_height) {
+        // The top scanline lands in the last stored row: the image is bottom-up.
+        BYTE* dest = image + row_length * (last_row - cinfo->output_scanline);
+        if (jpeg_read_scanlines(cinfo, row, 1) != 1) {
+            jpeg_destroy_decompress(cinfo);
+            return DecodeOutcome::kLibraryError;
+        }
+        SwapRedBlue(row[0], static_cast<int>(row_length));
+        std::memcpy(dest, row[0], row_length);
+    }
+    jpeg_finish_decompress(cinfo);
+    jpeg_destroy_decompress(cinfo);
+    return DecodeOutcome::kDecoded;
+}
+
+// The library's state lives in the caller's frame, so nothing that changes after setjmp is
+// local to this function.
+DecodeOutcome RunDecompressor(jpeg_decompress_struct* cinfo, JpegErrorRecord* error, FILE* file,
+                              BYTE* image, int width, int height) {
+    cinfo->err = jpeg_std_error(&error->mgr);
+    error->mgr.error_exit = JpegErrorExit;
+    if (setjmp(error->recovery) != 0) {
+        jpeg_destroy_decompress(cinfo);
+        return DecodeOutcome::kLibraryError;
+    }
+    return DecodeRows(cinfo, file, image, width, height);
+}
+
+}  // namespace
+
+BOOL DecodeJpegSnapshot(const BYTE* stream, DWORD length, BYTE* image, int width, int height) {
+    if (stream == nullptr || image == nullptr || width <= 0 || height <= 0) {
+        return FALSE;
+    }
+    FilePtr file = OpenTempFile();
+    if (!file) {
+        return FALSE;
+    }
+    if (!WriteStream(file.get(), stream, length)) {
+        file.reset();
+        std::remove(kJpegTempFileName);
+        return FALSE;
+    }
+
+    // Zeroed so that an error raised before jpeg_create_decompress finds no memory manager
+    // to tear down.
+    jpeg_decompress_struct cinfo{};
+    JpegErrorRecord error{};
+    const DecodeOutcome outcome = RunDecompressor(&cinfo, &error, file.get(), image, width, height);
+    file.reset();
+    if (outcome != DecodeOutcome::kDecoded) {
+        return FALSE;  // "Temp.jpg" stays for a look at what the camera sent
+    }
+    std::remove(kJpegTempFileName);
+    return TRUE;
+}
+
+void JpegErrorExit(j_common_ptr cinfo) {
+    (*cinfo->err->output_message)(cinfo);
+    auto* record = reinterpret_cast<JpegErrorRecord*>(cinfo->err);
+    std::longjmp(record->recovery, 1);
+}
+
+void SwapRedBlue(BYTE* row, int count) {
+    for (int k = 0; k + 2 < count; k += 3) {
+        const BYTE red = row[k];
+        row[k] = row[k + 2];
+        row[k + 2] = red;
+    }
+}
