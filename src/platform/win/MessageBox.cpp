@@ -6,6 +6,7 @@
 
 #include "platform/win/ModuleName.h"
 #include "platform/win/WinApp.h"
+#include "platform/win/WindowHandle.h"
 
 namespace {
 MessageBoxHook& Hook() {
@@ -33,7 +34,7 @@ int MessageBox(HWND owner, const std::string& text, const std::string& caption, 
     if (Hook())
         return Hook()(MessageBoxCall{owner, text, caption, type});
     QMessageBox box(IconOf(type), QString::fromStdString(caption), QString::fromStdString(text),
-                    QMessageBox::Ok, reinterpret_cast<QWidget*>(owner));
+                    QMessageBox::Ok, WidgetFromHwnd(owner));
     box.exec();
     return IDOK;
 }
@@ -43,7 +44,7 @@ int AfxMessageBox(const std::string& text, UINT type) {
         type |= MB_ICONEXCLAMATION;
     CWinApp* app = AfxGetApp();
     const std::string caption = app ? app->m_pszAppName : GetModuleBaseName();
-    HWND owner = app ? reinterpret_cast<HWND>(app->m_pMainWnd) : nullptr;
+    HWND owner = app ? HwndFromWidget(app->m_pMainWnd) : nullptr;
     return MessageBox(owner, text, caption, type);
 }
 

@@ -14,7 +14,9 @@ inline constexpr UINT MB_ICONQUESTION = 0x00000020;
 inline constexpr UINT MB_ICONEXCLAMATION = 0x00000030;
 inline constexpr UINT MB_ICONASTERISK = 0x00000040;
 inline constexpr UINT MB_ICONMASK = 0x000000F0;
+// Button ids, which are also the dialog framework's OK and Cancel commands.
 inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
 
 struct MessageBoxCall {
     HWND owner = nullptr;
