@@ -1,0 +1,386 @@
+#include "platform/registry/RegistryFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/registry/Registry.h"
+
+namespace {
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char ca = a[i], cb = b[i];
+        if (ca >= 'A' && ca <= 'Z')
+            ca = static_cast<char>(ca - 'A' + 'a');
+        if (cb >= 'A' && cb <= 'Z')
+            cb = static_cast<char>(cb - 'A' + 'a');
+        if (ca != cb)
+            return false;
+    }
+    return true;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Reads a quoted string with \\ and \" escapes from the front of `s`; advances past it.
+std::optional<std::string> TakeQuoted(std::string_view& s) {
+    if (s.empty() || s.front() != '"')
+        return std::nullopt;
+    std::string out;
+    size_t i = 1;
+    for (; i < s.size() && s[i] != '"'; ++i) {
+        if (s[i] == '\\') {
+            if (++i == s.size() || (s[i] != '\\' && s[i] != '"'))
+                return std::nullopt;
+        }
+        out.push_back(s[i]);
+    }
+    if (i == s.size())
+        return std::nullopt;
+    s.remove_prefix(i + 1);
+    return out;
+}
+
+std::optional<std::vector<BYTE>> ParseHexList(std::string_view s) {
+    std::vector<BYTE> out;
+    while (!s.empty()) {
+        while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+            s.remove_prefix(1);
+        if (s.size() < 2)
+            return std::nullopt;
+        const int hi = HexDigit(s[0]), lo = HexDigit(s[1]);
+        if (hi < 0 || lo < 0)
+            return std::nullopt;
+        out.push_back(static_cast<BYTE>(hi * 16 + lo));
+        s.remove_prefix(2);
+        while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+            s.remove_prefix(1);
+        if (s.empty())
+            break;
+        if (s.front() != ',')
+            return std::nullopt;
+        s.remove_prefix(1);
+        if (s.empty())
+            return std::nullopt;
+    }
+    return out;
+}
+
+std::optional<CRegistryFile::Value> ParseData(std::string name, std::string_view s) {
+    CRegistryFile::Value v{std::move(name), REG_NONE, {}};
+    if (!s.empty() && s.front() == '"') {
+        auto text = TakeQuoted(s);
+        if (!text || !s.empty())
+            return std::nullopt;
+        v.type = REG_SZ;
+        v.data.assign(text->begin(), text->end());
+        v.data.push_back(0);
+        return v;
+    }
+    if (s.starts_with("dword:")) {
+        s.remove_prefix(6);
+        if (s.empty() || s.size() > 8)
+            return std::nullopt;
+        DWORD n = 0;
+        for (char c : s) {
+            const int d = HexDigit(c);
+            if (d < 0)
+                return std::nullopt;
+            n = n * 16 + static_cast<DWORD>(d);
+        }
+        v.type = REG_DWORD;
+        for (int i = 0; i < 4; ++i)
+            v.data.push_back(static_cast<BYTE>(n >> (8 * i)));
+        return v;
+    }
+    if (s.starts_with("hex:")) {
+        v.type = REG_BINARY;
+        s.remove_prefix(4);
+    } else if (s.starts_with("hex(")) {
+        const size_t close = s.find("):");
+        if (close == std::string_view::npos || close == 4 || close > 12)
+            return std::nullopt;
+        DWORD t = 0;
+        for (char c : s.substr(4, close - 4)) {
+            const int d = HexDigit(c);
+            if (d < 0)
+                return std::nullopt;
+            t = t * 16 + static_cast<DWORD>(d);
+        }
+        v.type = t;
+        s.remove_prefix(close + 2);
+    } else {
+        return std::nullopt;  // includes "-", a deletion, which only an import understands
+    }
+    auto bytes = ParseHexList(s);
+    if (!bytes)
+        return std::nullopt;
+    v.data = std::move(*bytes);
+    return v;
+}
+
+// Joins lines ending in a backslash (hex lists wrapped by the exporter) with the next one.
+std::vector<std::string> LogicalLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::string current;
+    bool continuing = false;
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (continuing) {
+            while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
+                line.remove_prefix(1);
+            }
+        }
+        current.append(line);
+        continuing = !current.empty() && current.back() == '\\' && current.front() != '[';
+        if (continuing) {
+            current.pop_back();
+        } else {
+            lines.push_back(std::move(current));
+            current.clear();
+        }
+        pos = end + 1;
+    }
+    if (continuing)
+        lines.push_back(std::move(current));
+    return lines;
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+void AppendQuoted(std::string& out, std::string_view s) {
+    out.push_back('"');
+    for (char c : s) {
+        if (c == '\\' || c == '"')
+            out.push_back('\\');
+        out.push_back(c);
+    }
+    out.push_back('"');
+}
+
+// Plain text only when the bytes read back identically: one final zero, nothing unprintable.
+bool PrintableString(const std::vector<BYTE>& data) {
+    if (data.empty() || data.back() != 0)
+        return false;
+    for (size_t i = 0; i + 1 < data.size(); ++i) {
+        if (data[i] < 0x20 || data[i] == 0x7F)
+            return false;
+    }
+    return true;
+}
+
+void AppendHex(std::string& out, const std::vector<BYTE>& data) {
+    static const char kDigits[] = "0123456789abcdef";
+    size_t column = out.size() - out.rfind('\n') - 1;
+    for (size_t i = 0; i < data.size(); ++i) {
+        if (i > 0) {
+            out.push_back(',');
+            ++column;
+            if (column > 76) {
+                out.append("\\\n  ");
+                column = 2;
+            }
+        }
+        out.push_back(kDigits[data[i] >> 4]);
+        out.push_back(kDigits[data[i] & 0xF]);
+        column += 2;
+    }
+}
+
+}  // namespace
+
+std::optional<CRegistryFile> CRegistryFile::Parse(std::string_view text) {
+    CRegistryFile file;
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    bool sawHeader = false;
+    Key* key = nullptr;
+    for (const std::string& raw : LogicalLines(text)) {
+        const std::string_view line = Trim(raw);
+        if (line.empty() || line.front() == ';')
+            continue;
+        if (!sawHeader) {
+            if (line != kHeader)
+                return std::nullopt;
+            sawHeader = true;
+            continue;
+        }
+        if (line.front() == '[') {
+            if (line.back() != ']' || line.size() < 3 || line[1] == '-')
+                return std::nullopt;
+            const std::string_view path = line.substr(1, line.size() - 2);
+            if (file.FindKey(path))
+                return std::nullopt;
+            key = &file.AddKey(path);
+            continue;
+        }
+        if (!key)
+            return std::nullopt;
+        std::string_view rest = line;
+        std::string name;
+        if (rest.front() == '@') {
+            rest.remove_prefix(1);
+        } else {
+            auto quoted = TakeQuoted(rest);
+            if (!quoted || quoted->empty())
+                return std::nullopt;
+            name = std::move(*quoted);
+        }
+        rest = Trim(rest);
+        if (rest.empty() || rest.front() != '=')
+            return std::nullopt;
+        rest = Trim(rest.substr(1));
+        auto value = ParseData(std::move(name), rest);
+        if (!value || FindValue(*key, value->name))
+            return std::nullopt;
+        key->values.push_back(std::move(*value));
+    }
+    if (!sawHeader && !file.m_keys.empty())
+        return std::nullopt;
+    return file;
+}
+
+std::string CRegistryFile::Serialize() const {
+    std::string out(kHeader);
+    out.append("\n\n");
+    for (const Key& key : m_keys) {
+        out.append("[").append(key.path).append("]\n");
+        for (const Value& v : key.values) {
+            if (v.name.empty()) {
+                out.push_back('@');
+            } else {
+                AppendQuoted(out, v.name);
+            }
+            out.push_back('=');
+            if (v.type == REG_DWORD && v.data.size() == 4) {
+                const DWORD n = static_cast<DWORD>(v.data[0]) | (DWORD{v.data[1]} << 8) |
+                                (DWORD{v.data[2]} << 16) | (DWORD{v.data[3]} << 24);
+                char digits[16];
+                std::snprintf(digits, sizeof digits, "dword:%08x", n);
+                out.append(digits);
+            } else if (v.type == REG_SZ && PrintableString(v.data)) {
+                AppendQuoted(out, std::string_view(reinterpret_cast<const char*>(v.data.data()),
+                                                   v.data.size() - 1));
+            } else {
+                if (v.type == REG_BINARY) {
+                    out.append("hex:");
+                } else {
+                    char prefix[24];
+                    std::snprintf(prefix, sizeof prefix, "hex(%x):", v.type);
+                    out.append(prefix);
+                }
+                AppendHex(out, v.data);
+            }
+            out.push_back('\n');
+        }
+        out.push_back('\n');
+    }
+    return out;
+}
+
+CRegistryFile::LoadResult CRegistryFile::Load(const std::string& path) {
+    m_keys.clear();
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? LoadResult::Missing : LoadResult::Unreadable;
+    std::string text;
+    char chunk[4096];
+    ssize_t n = 0;
+    while ((n = read(fd, chunk, sizeof chunk)) != 0) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            break;
+        text.append(chunk, static_cast<size_t>(n));
+    }
+    close(fd);
+    if (n < 0)
+        return LoadResult::Unreadable;
+    auto parsed = Parse(text);
+    if (!parsed)
+        return LoadResult::Unparseable;
+    *this = std::move(*parsed);
+    return LoadResult::Loaded;
+}
+
+BOOL CRegistryFile::SaveAtomically(const std::string& path) const {
+    const std::string text = Serialize();
+    std::string temp = path + ".XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0)
+        return FALSE;
+    fchmod(fd, 0644);
+    bool ok = true;
+    for (size_t done = 0; ok && done < text.size();) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        if (ok)
+            done += static_cast<size_t>(n);
+    }
+    ok = ok && fsync(fd) == 0;
+    ok = (close(fd) == 0) && ok;
+    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        unlink(temp.c_str());
+        return FALSE;
+    }
+    // Make the rename itself durable.
+    const size_t slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        fsync(dfd);
+        close(dfd);
+    }
+    return TRUE;
+}
+
+CRegistryFile::Key* CRegistryFile::FindKey(std::string_view path) {
+    for (Key& key : m_keys) {
+        if (EqualsNoCase(key.path, path))
+            return &key;
+    }
+    return nullptr;
+}
+
+CRegistryFile::Key& CRegistryFile::AddKey(std::string_view path) {
+    m_keys.push_back(Key{std::string(path), {}});
+    return m_keys.back();
+}
+
+CRegistryFile::Value* CRegistryFile::FindValue(Key& key, std::string_view name) {
+    for (Value& v : key.values) {
+        if (EqualsNoCase(v.name, name))
+            return &v;
+    }
+    return nullptr;
+}

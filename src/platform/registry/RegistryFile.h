@@ -1,0 +1,43 @@
+// CRegistryFile: the registry's contents as kept on disk, in the registry's export format
+// ("Windows Registry Editor Version 5.00", [key] sections, "name"=dword:/"text"/hex: values).
+// Parsing is strict so that a file we do not fully understand is never rewritten.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/com/Types.h"
+
+class CRegistryFile {
+public:
+    struct Value {
+        std::string name;  // empty for the key's default value ("@")
+        DWORD type = 0;
+        std::vector<BYTE> data;
+    };
+    struct Key {
+        std::string path;  // "HKEY_LOCAL_MACHINE\SOFTWARE\PXV58R", case as first written
+        std::vector<Value> values;
+    };
+
+    static constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
+
+    // Empty contents when `text` is empty; nothing when it cannot be parsed.
+    static std::optional<CRegistryFile> Parse(std::string_view text);
+    std::string Serialize() const;
+
+    enum class LoadResult { Loaded, Missing, Unreadable, Unparseable };
+    // A missing file loads as an empty registry.
+    LoadResult Load(const std::string& path);
+    // Writes a temporary file beside `path`, flushes it to disk and renames it over `path`.
+    BOOL SaveAtomically(const std::string& path) const;
+
+    // Key and value names match without regard to ASCII case, as on the platform.
+    Key* FindKey(std::string_view path);
+    Key& AddKey(std::string_view path);
+    static Value* FindValue(Key& key, std::string_view name);
+
+    std::vector<Key> m_keys;
+};
