@@ -13,6 +13,7 @@ using LPARAM = intptr_t;
 using LRESULT = intptr_t;
 using LONG_PTR = intptr_t;
 using UINT_PTR = uintptr_t;
+using INT_PTR = intptr_t;
 
 inline constexpr UINT WM_DESTROY = 0x0002;
 inline constexpr UINT WM_TIMER = 0x0113;

@@ -1,0 +1,194 @@
+#include "ui/Dialog.h"
+
+#include <QCheckBox>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+
+#include "platform/win/MessageBox.h"
+#include "platform/win/WindowHandle.h"
+#include "platform/win/WindowStyles.h"
+#include "platform/win/WindowTimer.h"
+#include "ui/AppIcon.h"
+#include "ui/DataExchange.h"
+
+namespace {
+const DialogTemplate& TemplateOrEmpty(int id) {
+    static const DialogTemplate kEmpty{0, 0, 0, "", "", 8, 0, 0, {}};
+    const DialogTemplate* found = FindDialogTemplate(id);
+    return found ? *found : kEmpty;
+}
+
+QWidget* MakeControl(const DlgItemTemplate& item, QWidget* parent) {
+    switch (item.kind) {
+        case DlgItemKind::PushButton: {
+            auto* button = new QPushButton(QString::fromUtf8(item.text), parent);
+            button->setDefault((item.style & 0xF) == BS_DEFPUSHBUTTON);
+            return button;
+        }
+        case DlgItemKind::CheckBox:
+            return new QCheckBox(QString::fromUtf8(item.text), parent);
+        case DlgItemKind::Icon: {
+            auto* icon = new QLabel(parent);
+            icon->setPixmap(LoadAppIcon().pixmap(32, 32));
+            return icon;
+        }
+        case DlgItemKind::Static:
+            break;
+    }
+    auto* label = new QLabel(QString::fromUtf8(item.text), parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+// Until the shared conversion lands: the font's average alphabet width and its height.
+SIZE DialogBaseUnits(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const int width = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return SIZE{(width / 26 + 1) / 2, metrics.height()};
+}
+
+RECT MapDialogRect(SIZE units, int x, int y, int cx, int cy) {
+    const auto h = [&](int v) { return v * units.cx / 4; };
+    const auto v = [&](int w) { return w * units.cy / 8; };
+    return RECT{h(x), v(y), h(x + cx), v(y + cy)};
+}
+}  // namespace
+
+CDialog::CDialog(int nIDTemplate, QWidget* pParent)
+    : QDialog(pParent), m_template(TemplateOrEmpty(nIDTemplate)) {}
+
+CDialog::~CDialog() = default;
+
+void CDialog::CreateControls() {
+    QFont font(QString::fromUtf8(m_template.fontName), m_template.pointSize);
+    setFont(font);
+    const SIZE units = DialogBaseUnits(font);
+    for (const DlgItemTemplate& item : m_template.items) {
+        QWidget* control = MakeControl(item, this);
+        control->setObjectName(QStringLiteral("dlgitem-%1").arg(item.id));
+        control->setProperty("dlgItemId", item.id);
+        const RECT r = MapDialogRect(units, item.x, item.y, item.cx, item.cy);
+        // An icon control takes the icon's own size, whatever the template says.
+        const int w = item.kind == DlgItemKind::Icon ? 32 : r.right - r.left;
+        const int h = item.kind == DlgItemKind::Icon ? 32 : r.bottom - r.top;
+        control->setGeometry(r.left, r.top, w, h);
+        control->setFocusPolicy((item.style & WS_TABSTOP) ? Qt::StrongFocus : Qt::NoFocus);
+        if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+            const int id = item.id;
+            connect(button, &QAbstractButton::clicked, this,
+                    [this, id] { SendMessage(WM_COMMAND, static_cast<WPARAM>(id), 0); });
+        }
+    }
+    const RECT client = MapDialogRect(units, 0, 0, m_template.cx, m_template.cy);
+    setFixedSize(client.right, client.bottom);
+}
+
+BOOL CDialog::Create() {
+    if (m_bWindowCreated)
+        return FALSE;
+    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (m_template.style & WS_SYSMENU)
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    setWindowFlags(flags);
+    setWindowTitle(QString::fromUtf8(m_template.caption));
+    CreateControls();
+    m_bWindowCreated = TRUE;
+    m_bDestroyed = FALSE;
+    return OnInitDialog();
+}
+
+INT_PTR CDialog::DoModal() {
+    if (!Create()) {
+        DestroyWindow();
+        return -1;
+    }
+    const int result = exec();
+    DestroyWindow();
+    return result;
+}
+
+void CDialog::EndDialog(int nResult) {
+    done(nResult);
+}
+
+void CDialog::DestroyWindow() {
+    if (!m_bWindowCreated || m_bDestroyed)
+        return;
+    m_bDestroyed = TRUE;
+    hide();
+    SendMessage(WM_DESTROY);
+}
+
+BOOL CDialog::OnInitDialog() {
+    return UpdateData(FALSE);
+}
+
+void CDialog::DoDataExchange(CDataExchange*) {}
+
+BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
+    CDataExchange dx(this, bSaveAndValidate);
+    DoDataExchange(&dx);
+    return TRUE;
+}
+
+QWidget* CDialog::GetDlgItem(int nID) const {
+    return findChild<QWidget*>(QStringLiteral("dlgitem-%1").arg(nID));
+}
+
+HWND CDialog::GetSafeHwnd() {
+    return HwndFromWidget(this);
+}
+
+LRESULT CDialog::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return WindowProc(message, wParam, lParam);
+}
+
+UINT_PTR CDialog::SetTimer(UINT_PTR nIDEvent, UINT elapse_ms) {
+    return ::SetTimer(GetSafeHwnd(), nIDEvent, elapse_ms);
+}
+
+BOOL CDialog::KillTimer(UINT_PTR nIDEvent) {
+    return ::KillTimer(GetSafeHwnd(), nIDEvent);
+}
+
+void CDialog::SetWindowText(const std::string& text) {
+    setWindowTitle(QString::fromStdString(text));
+}
+
+void CDialog::OnOK() {
+    UpdateData(TRUE);
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
+
+LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_COMMAND && wParam == static_cast<WPARAM>(IDOK))
+        OnOK();
+    else if (message == WM_COMMAND && wParam == static_cast<WPARAM>(IDCANCEL))
+        OnCancel();
+    else if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE)
+        OnCancel();
+    return 0;
+}
+
+bool CDialog::event(QEvent* e) {
+    if (e->type() == CWindowMessageEvent::EventType()) {
+        auto* msg = static_cast<CWindowMessageEvent*>(e);
+        WindowProc(msg->m_message, msg->m_wParam, msg->m_lParam);
+        return true;
+    }
+    return QDialog::event(e);
+}
+
+void CDialog::reject() {
+    SendMessage(WM_COMMAND, IDCANCEL, 0);
+}
+
+void CDialog::accept() {
+    SendMessage(WM_COMMAND, IDOK, 0);
+}
