@@ -1,0 +1,51 @@
+// Row kernels shared by the demosaicing, the sharpening and the fused raw development.
+// Each works on one row at a time so callers keep only a few rows of working data and the
+// compiler can vectorise the inner loops; every result equals the per-pixel definition.
+#pragma once
+
+#include "platform/com/Types.h"
+
+// Kind of the sample at column 0 of sample row y (0 blue site, 1 green with blue left and
+// right, 2 green with red left and right, 3 red site); odd columns have kind ^ 1.
+inline int BayerKindAtRowStart(int phase, int y) {
+    return (3 - phase) ^ (2 * (y & 1));
+}
+
+// Sample rows above and below y, mirrored at the picture's edges (height >= 2).
+inline int RowAbove(int y) {
+    return y == 0 ? 1 : y - 1;
+}
+inline int RowBelow(int y, int height) {
+    return y == height - 1 ? height - 2 : y + 1;
+}
+
+// Demosaics sample row `mid` (neighbours `up`, `down`) into blue, green and red planes.
+void DemosaicRow(const BYTE* up, const BYTE* mid, const BYTE* down, int width, int kindAtStart,
+                 BYTE* blue, BYTE* green, BYTE* red);
+
+// Same, writing one packed BGR image row (3 bytes per pixel).
+void DemosaicRowBgr(const BYTE* up, const BYTE* mid, const BYTE* down, int width, int kindAtStart,
+                    BYTE* bgr);
+
+// Maps each of `count` bytes through the tone table, in place.
+void ToneRow(BYTE* values, int count);
+
+// One row of a pixel's working values: luma and the chroma after the saturation gain.
+struct ConvertedRow {
+    BYTE* luma;
+    BYTE* crGain;
+    BYTE* cbGain;
+};
+
+// Converts planar blue/green/red to luma and gained chroma.
+void ConvertRow(const BYTE* blue, const BYTE* green, const BYTE* red, int width,
+                const ConvertedRow& out);
+
+// Same from one packed BGR image row.
+void ConvertRowBgr(const BYTE* bgr, int width, const ConvertedRow& out);
+
+// Sharpens the centre row (width >= 3) into a packed BGR row: the luma of columns 1..width-2
+// is judged against its eight neighbours, the chroma is the centre's, and the outer columns
+// repeat their inner neighbours.
+void SharpenRow(const BYTE* lumaUp, const ConvertedRow& centre, const BYTE* lumaDown, int width,
+                BYTE* bgr);

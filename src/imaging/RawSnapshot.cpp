@@ -1,0 +1,59 @@
+#include "imaging/RawSnapshot.h"
+
+#include <cstdint>
+#include <new>
+
+namespace {
+
+constexpr int kHeightOffset = 10;
+constexpr int kWidthOffset = 12;
+constexpr int kPhaseOffset = 17;
+
+int ReadBigEndian16(const BYTE* p) {
+    return (int(p[0]) << 8) | int(p[1]);
+}
+
+}  // namespace
+
+BOOL ParseRawSnapshot(const BYTE* block, int32_t transferLength, RawSnapshotInfo& info) {
+    // Checked before any header byte is read: a short block must not be read past its end.
+    if (block == nullptr || transferLength < kRawHeaderBytes) {
+        return FALSE;
+    }
+    const int height = ReadBigEndian16(block + kHeightOffset);
+    const int width = ReadBigEndian16(block + kWidthOffset);
+    const int phase = block[kPhaseOffset];
+    // Two 16-bit sides multiply to at most 0xFFFE0001, which fits an unsigned 32-bit product.
+    const uint32_t samples = uint32_t(width) * uint32_t(height);
+    if (int64_t{samples} != int64_t{transferLength} - kRawHeaderBytes) {
+        return FALSE;
+    }
+    if (phase > 3 || width < 2 || height < 2) {
+        return FALSE;
+    }
+    info.width = width;
+    info.height = height;
+    info.phase = phase;
+    info.samples = block + kRawHeaderBytes;
+    return TRUE;
+}
+
+size_t RawImageBytes(int width, int height) {
+    if (width <= 0 || height <= 0) {
+        return 0;
+    }
+    const uint64_t stride = (uint64_t{3} * uint64_t(width) + 3u) & ~uint64_t{3};
+    const uint64_t bytes = stride * uint64_t(height);  // under 2^33 x 2^31: no wrap
+    if (bytes > uint64_t(PTRDIFF_MAX)) {
+        return 0;
+    }
+    return size_t(bytes);
+}
+
+std::unique_ptr<BYTE[]> ReserveRawImage(int width, int height) {
+    const size_t bytes = RawImageBytes(width, height);
+    if (bytes == 0) {
+        return {};
+    }
+    return std::unique_ptr<BYTE[]>(new (std::nothrow) BYTE[bytes]);
+}
