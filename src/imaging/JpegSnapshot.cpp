@@ -12,6 +12,11 @@
 
 #include <jpeglib.h>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define NITIDOR_HAVE_SSSE3_PATH 1
+#endif
+
 namespace {
 
 // The library hands JpegErrorExit only the decompression object; its err pointer is the
@@ -146,10 +151,46 @@ void JpegErrorExit(j_common_ptr cinfo) {
     std::longjmp(record->recovery, 1);
 }
 
-void SwapRedBlue(BYTE* row, int count) {
+namespace {
+
+void SwapRedBlueScalar(BYTE* row, int count) {
     for (int k = 0; k + 2 < count; k += 3) {
         const BYTE red = row[k];
         row[k] = row[k + 2];
         row[k + 2] = red;
     }
+}
+
+#ifdef NITIDOR_HAVE_SSSE3_PATH
+// Five pixels per 16-byte shuffle; the sixteenth byte passes through unchanged. All four
+// loads of a step come before its stores, so no load waits on a store it overlaps.
+__attribute__((target("ssse3"))) void SwapRedBlueSsse3(BYTE* row, int count) {
+    const __m128i swap = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+    int k = 0;
+    for (; k + 61 <= count; k += 60) {
+        auto* p = reinterpret_cast<__m128i*>(row + k);
+        const __m128i a = _mm_loadu_si128(p);
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<__m128i*>(row + k + 15));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<__m128i*>(row + k + 30));
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<__m128i*>(row + k + 45));
+        _mm_storeu_si128(p, _mm_shuffle_epi8(a, swap));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + k + 15), _mm_shuffle_epi8(b, swap));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + k + 30), _mm_shuffle_epi8(c, swap));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + k + 45), _mm_shuffle_epi8(d, swap));
+    }
+    SwapRedBlueScalar(row + k, count - k);
+}
+#endif
+
+}  // namespace
+
+void SwapRedBlue(BYTE* row, int count) {
+#ifdef NITIDOR_HAVE_SSSE3_PATH
+    // Swapping a full still byte by byte costs a tenth of the decode itself.
+    if (__builtin_cpu_supports("ssse3")) {
+        SwapRedBlueSsse3(row, count);
+        return;
+    }
+#endif
+    SwapRedBlueScalar(row, count);
 }

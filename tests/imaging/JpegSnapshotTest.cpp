@@ -12,6 +12,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <jpeglib.h>
@@ -288,6 +289,28 @@ TEST(SwapRedBlueTest, NeverTouchesBytesAtOrPastTheCount) {
     SwapRedBlue(row, 0);
     SwapRedBlue(row, -3);
     EXPECT_EQ(Bytes(std::begin(row), std::end(row)), Bytes({3, 2, 1, 4, 5, 6, 7}));
+}
+
+TEST(SwapRedBlueTest, LongRowsOfEveryLengthMatchTheBytewiseExchange) {
+    // Long rows take the vector path; every length checks its tail and its last byte.
+    Bytes source(7800 + 16);
+    for (size_t i = 0; i < source.size(); ++i) {
+        source[i] = static_cast<BYTE>(i * 131 + i / 7);
+    }
+    std::vector<int> counts;
+    for (int count = 0; count <= 200; ++count) {
+        counts.push_back(count);
+    }
+    counts.insert(counts.end(), {7776, 7777, 7778, 7800});
+    for (const int count : counts) {
+        Bytes expected = source;
+        for (int k = 0; k + 2 < count; k += 3) {
+            std::swap(expected[static_cast<size_t>(k)], expected[static_cast<size_t>(k + 2)]);
+        }
+        Bytes row = source;
+        SwapRedBlue(row.data(), count);
+        ASSERT_EQ(row, expected) << "count " << count;
+    }
 }
 
 }  // namespace
