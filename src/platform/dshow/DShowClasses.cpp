@@ -1,18 +1,11 @@
 #include "platform/com/ComRuntime.h"
+#include "platform/dshow/CaptureGraphBuilder.h"
+#include "platform/dshow/DeviceRegistry.h"
+#include "platform/dshow/FilterGraph.h"
 #include "platform/dshow/Interfaces.h"
 
-namespace {
-
-HRESULT NotYetAvailable(REFIID, void** ppv) {
-    if (ppv)
-        *ppv = nullptr;
-    return E_NOTIMPL;
-}
-
-}  // namespace
-
 void RegisterDShowClasses() {
-    CoRegisterClass(CLSID_SystemDeviceEnum, &NotYetAvailable);
-    CoRegisterClass(CLSID_FilterGraph, &NotYetAvailable);
-    CoRegisterClass(CLSID_CaptureGraphBuilder, &NotYetAvailable);
+    CoRegisterClass(CLSID_SystemDeviceEnum, &CreateSystemDeviceEnum);
+    CoRegisterClass(CLSID_FilterGraph, &CFilterGraph::CreateInstance);
+    CoRegisterClass(CLSID_CaptureGraphBuilder, &CCaptureGraphBuilder::CreateInstance);
 }

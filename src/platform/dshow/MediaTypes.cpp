@@ -18,7 +18,8 @@ void FreeMediaType(AM_MEDIA_TYPE& mt) {
 }
 
 void DeleteMediaType(AM_MEDIA_TYPE* pmt) {
-    if (!pmt) return;
+    if (!pmt)
+        return;
     FreeMediaType(*pmt);
     CoTaskMemFree(pmt);
 }
@@ -37,13 +38,15 @@ bool CopyMediaType(AM_MEDIA_TYPE& dst, const AM_MEDIA_TYPE& src) {
     } else {
         dst.cbFormat = 0;
     }
-    if (dst.pUnk) dst.pUnk->AddRef();
+    if (dst.pUnk)
+        dst.pUnk->AddRef();
     return true;
 }
 
 AM_MEDIA_TYPE* CreateMediaType(const AM_MEDIA_TYPE& src) {
     void* raw = CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE));
-    if (!raw) return nullptr;
+    if (!raw)
+        return nullptr;
     auto* pmt = new (raw) AM_MEDIA_TYPE;
     if (!CopyMediaType(*pmt, src)) {
         CoTaskMemFree(pmt);

@@ -1,0 +1,138 @@
+#include "platform/dshow/FilterBase.h"
+
+#include <cwchar>
+
+FILTER_STATE CFilterCore::State() const {
+    std::lock_guard lock(m_mutex);
+    return m_state;
+}
+
+void CFilterCore::NotifyEvent(LONG code, LONG_PTR param1, LONG_PTR param2) {
+    std::lock_guard lock(m_mutex);
+    if (m_pSink)
+        m_pSink->Notify(code, param1, param2);
+}
+
+HRESULT CFilterCore::DoGetClassID(CLSID* pClassID) {
+    if (!pClassID)
+        return E_POINTER;
+    *pClassID = m_clsid;
+    return S_OK;
+}
+
+HRESULT CFilterCore::DoStop() {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_state == State_Stopped)
+            return S_OK;
+    }
+    // Outside the lock: a streaming thread being joined may still raise an event.
+    OnStopStreaming();
+    std::lock_guard lock(m_mutex);
+    m_state = State_Stopped;
+    return S_OK;
+}
+
+HRESULT CFilterCore::DoPause() {
+    std::lock_guard lock(m_mutex);
+    if (m_state == State_Stopped)
+        m_state = State_Paused;
+    return S_OK;
+}
+
+HRESULT CFilterCore::DoRun() {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_state == State_Running)
+            return S_OK;
+    }
+    const HRESULT hr = OnStartStreaming();
+    if (FAILED(hr))
+        return hr;
+    std::lock_guard lock(m_mutex);
+    m_state = State_Running;
+    return S_OK;
+}
+
+HRESULT CFilterCore::DoGetState(FILTER_STATE* pState) {
+    if (!pState)
+        return E_POINTER;
+    *pState = State();
+    return S_OK;
+}
+
+HRESULT CFilterCore::DoEnumPins(IEnumPins** ppEnum) {
+    if (!ppEnum)
+        return E_POINTER;
+    std::vector<ComPtr<IPin>> pins;
+    for (int i = 0; i < PinCount(); ++i)
+        pins.emplace_back(PinAt(i));
+    return CreatePinEnumerator(std::move(pins), ppEnum);
+}
+
+HRESULT CFilterCore::DoQueryFilterInfo(FILTER_INFO* pInfo) {
+    if (!pInfo)
+        return E_POINTER;
+    std::lock_guard lock(m_mutex);
+    std::wmemcpy(pInfo->achName, m_achName, std::size(m_achName));
+    pInfo->pGraph = m_pGraph;
+    if (m_pGraph)
+        m_pGraph->AddRef();
+    return S_OK;
+}
+
+HRESULT CFilterCore::DoJoinFilterGraph(IFilterGraph* pGraph, const wchar_t* pName) {
+    IMediaEventSink* sink = nullptr;
+    if (pGraph &&
+        SUCCEEDED(pGraph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink)))) {
+        sink->Release();  // kept weak, like the graph itself
+    }
+    std::lock_guard lock(m_mutex);
+    m_pGraph = pGraph;
+    m_pSink = sink;
+    std::wmemset(m_achName, 0, std::size(m_achName));
+    if (pGraph && pName)
+        std::wcsncpy(m_achName, pName, std::size(m_achName) - 1);
+    return S_OK;
+}
+
+namespace {
+
+class CEnumPins : public CComObject<IEnumPins> {
+public:
+    explicit CEnumPins(std::vector<ComPtr<IPin>> pins) : m_pins(std::move(pins)) {}
+
+    HRESULT Next(ULONG cPins, IPin** ppPins, ULONG* pcFetched) override {
+        if (!ppPins || (!pcFetched && cPins != 1))
+            return E_POINTER;
+        ULONG fetched = 0;
+        while (fetched < cPins && m_next < m_pins.size()) {
+            m_pins[m_next++].CopyTo(&ppPins[fetched++]);
+        }
+        if (pcFetched)
+            *pcFetched = fetched;
+        return fetched == cPins ? S_OK : S_FALSE;
+    }
+    HRESULT Skip(ULONG cPins) override {
+        const size_t left = m_pins.size() - m_next;
+        m_next += std::min<size_t>(left, cPins);
+        return cPins <= left ? S_OK : S_FALSE;
+    }
+    HRESULT Reset() override {
+        m_next = 0;
+        return S_OK;
+    }
+
+private:
+    std::vector<ComPtr<IPin>> m_pins;
+    size_t m_next = 0;
+};
+
+}  // namespace
+
+HRESULT CreatePinEnumerator(std::vector<ComPtr<IPin>> pins, IEnumPins** ppEnum) {
+    if (!ppEnum)
+        return E_POINTER;
+    *ppEnum = MakeComObject<CEnumPins>(std::move(pins)).Detach();
+    return S_OK;
+}

@@ -1,0 +1,70 @@
+// CFilterBase: the stopped/paused/running state machine, graph membership and pin
+// enumeration shared by the stand-in's filters; a concrete filter fills in its pins and the
+// start and stop of its streaming. CFilterCore holds the logic outside the template.
+#pragma once
+
+#include <mutex>
+#include <vector>
+
+#include "platform/com/ComObject.h"
+#include "platform/dshow/Interfaces.h"
+#include "platform/dshow/StreamInterfaces.h"
+
+class CFilterCore {
+public:
+    explicit CFilterCore(const CLSID& clsid) : m_clsid(clsid) {}
+    virtual ~CFilterCore() = default;
+    CFilterCore(const CFilterCore&) = delete;
+    CFilterCore& operator=(const CFilterCore&) = delete;
+
+    FILTER_STATE State() const;
+    // Queues an event in the graph the filter belongs to; any thread. Dropped outside a graph.
+    void NotifyEvent(LONG code, LONG_PTR param1, LONG_PTR param2);
+
+protected:
+    virtual int PinCount() = 0;
+    virtual IPin* PinAt(int index) = 0;  // no reference added
+    // Called when the filter leaves the stopped state for running; a failure keeps it stopped.
+    virtual HRESULT OnStartStreaming() { return S_OK; }
+    // Called when the filter leaves running or paused for stopped; must join its threads.
+    virtual void OnStopStreaming() {}
+
+    HRESULT DoGetClassID(CLSID* pClassID);
+    HRESULT DoStop();
+    HRESULT DoPause();
+    HRESULT DoRun();
+    HRESULT DoGetState(FILTER_STATE* pState);
+    HRESULT DoEnumPins(IEnumPins** ppEnum);
+    HRESULT DoQueryFilterInfo(FILTER_INFO* pInfo);
+    HRESULT DoJoinFilterGraph(IFilterGraph* pGraph, const wchar_t* pName);
+
+private:
+    const CLSID m_clsid;
+    mutable std::mutex m_mutex;
+    FILTER_STATE m_state = State_Stopped;
+    wchar_t m_achName[128] = {};
+    // Both weak: the graph holds its filters, and it leaves each filter before it goes.
+    IFilterGraph* m_pGraph = nullptr;
+    IMediaEventSink* m_pSink = nullptr;
+};
+
+template <class... Extra>
+class CFilterBase : public CComObject<IBaseFilter, Extra...>, public CFilterCore {
+public:
+    HRESULT GetClassID(CLSID* pClassID) override { return DoGetClassID(pClassID); }
+    HRESULT Stop() override { return DoStop(); }
+    HRESULT Pause() override { return DoPause(); }
+    HRESULT Run(REFERENCE_TIME) override { return DoRun(); }
+    HRESULT GetState(DWORD, FILTER_STATE* pState) override { return DoGetState(pState); }
+    HRESULT EnumPins(IEnumPins** ppEnum) override { return DoEnumPins(ppEnum); }
+    HRESULT QueryFilterInfo(FILTER_INFO* pInfo) override { return DoQueryFilterInfo(pInfo); }
+    HRESULT JoinFilterGraph(IFilterGraph* pGraph, const wchar_t* pName) override {
+        return DoJoinFilterGraph(pGraph, pName);
+    }
+
+protected:
+    explicit CFilterBase(const CLSID& clsid) : CFilterCore(clsid) {}
+};
+
+// An enumerator over a fixed list of pins (each held with a reference).
+HRESULT CreatePinEnumerator(std::vector<ComPtr<IPin>> pins, IEnumPins** ppEnum);

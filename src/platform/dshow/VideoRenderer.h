@@ -1,0 +1,53 @@
+// CVideoRenderer: the default video renderer. Shows the frames it receives in its own Qt
+// top-level window (CVideoRendererWindow) and offers IVideoWindow to place it. It must be
+// created on the user-interface thread; frames arrive on streaming threads and reach the
+// window by posting, so neither side ever waits for the other.
+#pragma once
+
+#include <memory>
+
+#include "platform/dshow/FilterBase.h"
+#include "platform/dshow/PinBase.h"
+
+inline constexpr CLSID CLSID_VideoRenderer{
+    0x70E102B0, 0x5556, 0x11CE, {0x97, 0xC0, 0x00, 0xAA, 0x00, 0x55, 0x59, 0x5F}};
+
+class CVideoRendererWindow;
+class QImage;
+
+class CVideoRenderer : public CFilterBase<IVideoWindow> {
+public:
+    // E_UNEXPECTED without a QApplication or off its thread.
+    static HRESULT Create(IBaseFilter** ppFilter);
+
+    // IVideoWindow; E_UNEXPECTED once the window has been destroyed.
+    HRESULT put_Left(LONG left) override;
+    HRESULT get_Left(LONG* pLeft) override;
+    HRESULT put_Top(LONG top) override;
+    HRESULT get_Top(LONG* pTop) override;
+    HRESULT get_Width(LONG* pWidth) override;
+    HRESULT get_Height(LONG* pHeight) override;
+    HRESULT put_Visible(LONG visible) override;
+    HRESULT get_Visible(LONG* pVisible) override;
+    HRESULT get_Caption(BSTR* pCaption) override;
+
+    // The window, while it exists; user-interface thread only.
+    CVideoRendererWindow* Window() const;
+
+protected:
+    CVideoRenderer();
+    ~CVideoRenderer() override;
+    int PinCount() override { return 1; }
+    IPin* PinAt(int index) override;
+    HRESULT OnStartStreaming() override;
+
+private:
+    class CInputPin;
+    struct Shared;
+
+    void PostFrame(QImage frame);
+    CVideoRendererWindow* UiWindow() const;  // null off the user-interface thread
+
+    std::shared_ptr<Shared> m_pShared;
+    std::unique_ptr<CInputPin> m_pInput;
+};
