@@ -1,15 +1,94 @@
 #include "imaging/DevelopRows.h"
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
 #include "imaging/ToneCurve.h"
+
+#define NITIDOR_INLINE inline __attribute__((always_inline))
 
 namespace {
 
-// Truncation toward zero after clamping equals clamping after truncation (trunc is monotone
-// and fixes 0 and 255); written this way the loops vectorise to min/max and one conversion.
-inline int ClampTruncate(double value) {
-    value = value < 0.0 ? 0.0 : value;
-    value = value > 255.0 ? 255.0 : value;
-    return int(value);
+// The colour conversions run eight pixels at a time in explicit vectors, since compilers
+// do not vectorise byte-to-double loops on their own. Each lane performs exactly the
+// scalar operations in the same order, so vector and scalar pixels agree to the bit.
+constexpr int kLanes = 8;
+typedef double VecD __attribute__((vector_size(8 * kLanes)));
+typedef int32_t VecI __attribute__((vector_size(4 * kLanes)));
+
+NITIDOR_INLINE double ToDouble(int v) {
+    return double(v);
+}
+NITIDOR_INLINE VecD ToDouble(VecI v) {
+    return __builtin_convertvector(v, VecD);
+}
+
+NITIDOR_INLINE int ClampByte(int v) {
+    return v < 0 ? 0 : (v > 255 ? 255 : v);
+}
+NITIDOR_INLINE VecI ClampByte(VecI v) {
+    const VecI zero = {};
+    v = v < zero ? zero : v;
+    return v > zero + 255 ? zero + 255 : v;
+}
+
+// Truncation toward zero, then clamping. The operands stay far inside the int range.
+NITIDOR_INLINE int ClampTruncate(double v) {
+    return ClampByte(int(v));
+}
+NITIDOR_INLINE VecI ClampTruncate(VecD v) {
+    return ClampByte(__builtin_convertvector(v, VecI));
+}
+
+NITIDOR_INLINE VecI Load(const int32_t* p) {
+    VecI v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+NITIDOR_INLINE void Store(int32_t* p, VecI v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+template <typename T, int Stride>
+NITIDOR_INLINE VecI Load(const T* p) {
+    if constexpr (Stride == 1) {
+        return Load(p);
+    } else {
+        return VecI{p[0],          p[Stride],     p[2 * Stride], p[3 * Stride],
+                    p[4 * Stride], p[5 * Stride], p[6 * Stride], p[7 * Stride]};
+    }
+}
+
+// Luma and gained chroma of a pixel; D and I are double and int or their vectors.
+template <typename D, typename I>
+NITIDOR_INLINE void ConvertPixel(D b, D g, D r, I& luma, I& crGain, I& cbGain) {
+    luma = ClampTruncate(((0.098 * b + 0.257 * r) + 0.504 * g) + 16.0);
+    const I cr = ClampTruncate(((0.439 * r - 0.368 * g) - 0.071 * b) + 128.0);
+    const I cb = ClampTruncate((0.439 * b - (0.148 * r + 0.291 * g)) + 128.0);
+    // The saturation gain reads only the centre's own chroma.
+    crGain = ClampTruncate(ToDouble(cr - 128) * 1.5 + 128.0);
+    cbGain = ClampTruncate(ToDouble(cb - 128) * 1.5 + 128.0);
+}
+
+// The sharpened luma of a centre against the sum of its eight neighbours' luma.
+template <typename I>
+NITIDOR_INLINE I SharpenedLuma(I centre, I neighbours) {
+    const I n = ClampByte(9 * centre - neighbours);
+    const I step = n - centre;
+    // Small steps are noise: only a luma jump of 16 or more is sharpened.
+    return ((step < 16) & (step > -16)) ? centre : n;
+}
+
+template <typename D, typename I>
+NITIDOR_INLINE void LumaChromaToBgr(I luma, I crGain, I cbGain, I& b, I& g, I& r) {
+    const D lumaScaled = 1.164 * ToDouble(luma - 16);
+    const D cr = ToDouble(crGain - 128);
+    const D cb = ToDouble(cbGain - 128);
+    b = ClampTruncate(2.017 * cb + lumaScaled);
+    g = ClampTruncate((lumaScaled - 0.813 * cr) - 0.392 * cb);
+    r = ClampTruncate(1.596 * cr + lumaScaled);
 }
 
 // One demosaiced pixel: the colour of the row's own sites, the other colour, and green.
@@ -20,8 +99,8 @@ struct BayerPixel {
     int green;
 };
 
-inline BayerPixel DemosaicPixel(const BYTE* up, const BYTE* mid, const BYTE* down, int left, int x,
-                                int right, bool colourSite) {
+NITIDOR_INLINE BayerPixel DemosaicPixel(const BYTE* up, const BYTE* mid, const BYTE* down, int left,
+                                        int x, int right, bool colourSite) {
     const int horizontal = mid[left] + mid[right];
     const int vertical = up[x] + down[x];
     const int diagonal = up[left] + up[right] + down[left] + down[right];
@@ -31,20 +110,20 @@ inline BayerPixel DemosaicPixel(const BYTE* up, const BYTE* mid, const BYTE* dow
     return {horizontal >> 1, vertical >> 1, (4 * mid[x] + diagonal) >> 3};
 }
 
-template <int Stride>
+template <typename Out, int Stride>
 void DemosaicRowT(const BYTE* __restrict up, const BYTE* __restrict mid,
-                  const BYTE* __restrict down, int width, int kindAtStart, BYTE* __restrict blue,
-                  BYTE* __restrict green, BYTE* __restrict red) {
+                  const BYTE* __restrict down, int width, int kindAtStart, Out* __restrict blue,
+                  Out* __restrict green, Out* __restrict red) {
     // Kinds 0 and 1 lie on rows whose own sites are blue; kinds 0 and 3 are sites.
     const bool blueRow = kindAtStart < 2;
-    BYTE* __restrict own = blueRow ? blue : red;
-    BYTE* __restrict other = blueRow ? red : blue;
+    Out* __restrict own = blueRow ? blue : red;
+    Out* __restrict other = blueRow ? red : blue;
     const int siteParity = (kindAtStart == 0 || kindAtStart == 3) ? 0 : 1;
 
     auto store = [&](int x, const BayerPixel& p) {
-        own[x * Stride] = BYTE(p.rowColour);
-        other[x * Stride] = BYTE(p.otherColour);
-        green[x * Stride] = BYTE(p.green);
+        own[x * Stride] = Out(p.rowColour);
+        other[x * Stride] = Out(p.otherColour);
+        green[x * Stride] = Out(p.green);
     };
     // The mirror skips one column, so both neighbours of an edge column are the same one.
     store(0, DemosaicPixel(up, mid, down, 1, 0, 1, siteParity == 0));
@@ -54,87 +133,106 @@ void DemosaicRowT(const BYTE* __restrict up, const BYTE* __restrict mid,
         const int diagonal = up[x - 1] + up[x + 1] + down[x - 1] + down[x + 1];
         const int centre = mid[x];
         const bool site = (x & 1) == siteParity;
-        own[x * Stride] = BYTE(site ? centre : horizontal >> 1);
-        other[x * Stride] = BYTE(site ? diagonal >> 2 : vertical >> 1);
-        green[x * Stride] =
-            BYTE(site ? (horizontal + vertical) >> 2 : (4 * centre + diagonal) >> 3);
+        own[x * Stride] = Out(site ? centre : horizontal >> 1);
+        other[x * Stride] = Out(site ? diagonal >> 2 : vertical >> 1);
+        green[x * Stride] = Out(site ? (horizontal + vertical) >> 2 : (4 * centre + diagonal) >> 3);
     }
     const int last = width - 1;
     store(last, DemosaicPixel(up, mid, down, last - 1, last, last - 1, (last & 1) == siteParity));
 }
 
-template <int Stride>
-void ConvertRowT(const BYTE* __restrict blue, const BYTE* __restrict green,
-                 const BYTE* __restrict red, int width, BYTE* __restrict luma,
-                 BYTE* __restrict crGain, BYTE* __restrict cbGain) {
-    for (int x = 0; x < width; ++x) {
-        const double b = blue[x * Stride];
-        const double g = green[x * Stride];
-        const double r = red[x * Stride];
-        luma[x] = BYTE(ClampTruncate(((0.098 * b + 0.257 * r) + 0.504 * g) + 16.0));
-        const int cr = ClampTruncate(((0.439 * r - 0.368 * g) - 0.071 * b) + 128.0);
-        const int cb = ClampTruncate((0.439 * b - (0.148 * r + 0.291 * g)) + 128.0);
-        // The saturation gain reads only the centre's own chroma.
-        crGain[x] = BYTE(ClampTruncate(double(cr - 128) * 1.5 + 128.0));
-        cbGain[x] = BYTE(ClampTruncate(double(cb - 128) * 1.5 + 128.0));
+template <typename T, int Stride>
+NITIDOR_INLINE void ConvertRowT(const T* blue, const T* green, const T* red, int width,
+                                const ConvertedRow& out) {
+    int x = 0;
+    for (; x + kLanes <= width; x += kLanes) {
+        const size_t at = size_t(x) * Stride;
+        VecI luma, crGain, cbGain;
+        ConvertPixel(ToDouble(Load<T, Stride>(blue + at)), ToDouble(Load<T, Stride>(green + at)),
+                     ToDouble(Load<T, Stride>(red + at)), luma, crGain, cbGain);
+        Store(out.luma + x, luma);
+        Store(out.crGain + x, crGain);
+        Store(out.cbGain + x, cbGain);
+    }
+    for (; x < width; ++x) {
+        const size_t at = size_t(x) * Stride;
+        ConvertPixel(double(blue[at]), double(green[at]), double(red[at]), out.luma[x],
+                     out.crGain[x], out.cbGain[x]);
     }
 }
 
 }  // namespace
 
+// Writes eight packed BGR pixels as one 4-byte store each; every store also touches the
+// blue byte of the pixel after the group, which the caller writes afterwards.
+NITIDOR_INLINE void StoreBgr(BYTE* out, VecI b, VecI g, VecI r) {
+    if constexpr (std::endian::native == std::endian::little) {
+        const VecI pixels = b | (g << 8) | (r << 16);
+        for (int i = 0; i < kLanes; ++i) {
+            const uint32_t pixel = uint32_t(pixels[i]);
+            std::memcpy(out + 3 * i, &pixel, 4);
+        }
+    } else {
+        for (int i = 0; i < kLanes; ++i) {
+            out[3 * i] = BYTE(b[i]), out[3 * i + 1] = BYTE(g[i]), out[3 * i + 2] = BYTE(r[i]);
+        }
+    }
+}
+
+template <typename D, typename I, typename Loader>
+NITIDOR_INLINE void SharpenPixels(Loader load, const int32_t* up, const ConvertedRow& centre,
+                                  const int32_t* down, int x, I& b, I& g, I& r) {
+    const I lumaCentre = load(centre.luma + x);
+    const I neighbours = load(up + x - 1) + load(up + x) + load(up + x + 1) +
+                         load(centre.luma + x - 1) + load(centre.luma + x + 1) +
+                         load(down + x - 1) + load(down + x) + load(down + x + 1);
+    LumaChromaToBgr<D>(SharpenedLuma(lumaCentre, neighbours), load(centre.crGain + x),
+                       load(centre.cbGain + x), b, g, r);
+}
+
 void DemosaicRow(const BYTE* up, const BYTE* mid, const BYTE* down, int width, int kindAtStart,
-                 BYTE* blue, BYTE* green, BYTE* red) {
-    DemosaicRowT<1>(up, mid, down, width, kindAtStart, blue, green, red);
+                 int32_t* blue, int32_t* green, int32_t* red) {
+    DemosaicRowT<int32_t, 1>(up, mid, down, width, kindAtStart, blue, green, red);
 }
 
 void DemosaicRowBgr(const BYTE* up, const BYTE* mid, const BYTE* down, int width, int kindAtStart,
                     BYTE* bgr) {
-    DemosaicRowT<3>(up, mid, down, width, kindAtStart, bgr, bgr + 1, bgr + 2);
+    DemosaicRowT<BYTE, 3>(up, mid, down, width, kindAtStart, bgr, bgr + 1, bgr + 2);
 }
 
-void ToneRow(BYTE* values, int count) {
+void ToneRow(int32_t* values, int count) {
     for (int i = 0; i < count; ++i) {
         values[i] = ToneTable[values[i]];
     }
 }
 
-void ConvertRow(const BYTE* blue, const BYTE* green, const BYTE* red, int width,
+void ConvertRow(const int32_t* blue, const int32_t* green, const int32_t* red, int width,
                 const ConvertedRow& out) {
-    ConvertRowT<1>(blue, green, red, width, out.luma, out.crGain, out.cbGain);
+    ConvertRowT<int32_t, 1>(blue, green, red, width, out);
 }
 
 void ConvertRowBgr(const BYTE* bgr, int width, const ConvertedRow& out) {
-    ConvertRowT<3>(bgr, bgr + 1, bgr + 2, width, out.luma, out.crGain, out.cbGain);
+    ConvertRowT<BYTE, 3>(bgr, bgr + 1, bgr + 2, width, out);
 }
 
-void SharpenRow(const BYTE* lumaUp, const ConvertedRow& centre, const BYTE* lumaDown, int width,
-                BYTE* bgr) {
-    const BYTE* __restrict up = lumaUp;
-    const BYTE* __restrict mid = centre.luma;
-    const BYTE* __restrict down = lumaDown;
-    const BYTE* __restrict crGain = centre.crGain;
-    const BYTE* __restrict cbGain = centre.cbGain;
-    BYTE* __restrict out = bgr;
-    for (int x = 1; x < width - 1; ++x) {
-        const int lumaCentre = mid[x];
-        const int neighbours = up[x - 1] + up[x] + up[x + 1] + mid[x - 1] + mid[x + 1] +
-                               down[x - 1] + down[x] + down[x + 1];
-        int n = 9 * lumaCentre - neighbours;
-        n = n < 0 ? 0 : (n > 255 ? 255 : n);
-        const int step = n - lumaCentre;
-        // Small steps are noise: only a luma jump of 16 or more is sharpened.
-        const int newLuma = (step < 16 && step > -16) ? lumaCentre : n;
-        const double lumaScaled = 1.164 * double(newLuma - 16);
-        const double cr = double(crGain[x] - 128);
-        const double cb = double(cbGain[x] - 128);
-        out[3 * x + 0] = BYTE(ClampTruncate(2.017 * cb + lumaScaled));
-        out[3 * x + 1] = BYTE(ClampTruncate((lumaScaled - 0.813 * cr) - 0.392 * cb));
-        out[3 * x + 2] = BYTE(ClampTruncate(1.596 * cr + lumaScaled));
+void SharpenRow(const int32_t* lumaUp, const ConvertedRow& centre, const int32_t* lumaDown,
+                int width, BYTE* bgr) {
+    const int last = width - 1;
+    int x = 1;
+    for (; x + kLanes <= last; x += kLanes) {
+        VecI b, g, r;
+        SharpenPixels<VecD>([](const int32_t* p) { return Load(p); }, lumaUp, centre, lumaDown, x,
+                            b, g, r);
+        StoreBgr(bgr + 3 * size_t(x), b, g, r);
+    }
+    for (; x < last; ++x) {
+        int b, g, r;
+        SharpenPixels<double>([](const int32_t* p) { return *p; }, lumaUp, centre, lumaDown, x, b,
+                              g, r);
+        BYTE* out = bgr + 3 * size_t(x);
+        out[0] = BYTE(b), out[1] = BYTE(g), out[2] = BYTE(r);
     }
     // The outer columns repeat their inner neighbours.
-    const int last = width - 1;
-    for (int c = 0; c < 3; ++c) {
-        out[c] = out[3 + c];
-        out[3 * last + c] = out[3 * (last - 1) + c];
-    }
+    std::memmove(bgr, bgr + 3, 3);
+    std::memmove(bgr + 3 * size_t(last), bgr + 3 * size_t(last - 1), 3);
 }

@@ -3,6 +3,8 @@
 // compiler can vectorise the inner loops; every result equals the per-pixel definition.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/com/Types.h"
 
 // Kind of the sample at column 0 of sample row y (0 blue site, 1 green with blue left and
@@ -20,25 +22,26 @@ inline int RowBelow(int y, int height) {
 }
 
 // Demosaics sample row `mid` (neighbours `up`, `down`) into blue, green and red planes.
+// Working values are 32-bit so the vector loops load them without widening.
 void DemosaicRow(const BYTE* up, const BYTE* mid, const BYTE* down, int width, int kindAtStart,
-                 BYTE* blue, BYTE* green, BYTE* red);
+                 int32_t* blue, int32_t* green, int32_t* red);
 
 // Same, writing one packed BGR image row (3 bytes per pixel).
 void DemosaicRowBgr(const BYTE* up, const BYTE* mid, const BYTE* down, int width, int kindAtStart,
                     BYTE* bgr);
 
-// Maps each of `count` bytes through the tone table, in place.
-void ToneRow(BYTE* values, int count);
+// Maps each of `count` values (0..255) through the tone table, in place.
+void ToneRow(int32_t* values, int count);
 
 // One row of a pixel's working values: luma and the chroma after the saturation gain.
 struct ConvertedRow {
-    BYTE* luma;
-    BYTE* crGain;
-    BYTE* cbGain;
+    int32_t* luma;
+    int32_t* crGain;
+    int32_t* cbGain;
 };
 
 // Converts planar blue/green/red to luma and gained chroma.
-void ConvertRow(const BYTE* blue, const BYTE* green, const BYTE* red, int width,
+void ConvertRow(const int32_t* blue, const int32_t* green, const int32_t* red, int width,
                 const ConvertedRow& out);
 
 // Same from one packed BGR image row.
@@ -47,5 +50,5 @@ void ConvertRowBgr(const BYTE* bgr, int width, const ConvertedRow& out);
 // Sharpens the centre row (width >= 3) into a packed BGR row: the luma of columns 1..width-2
 // is judged against its eight neighbours, the chroma is the centre's, and the outer columns
 // repeat their inner neighbours.
-void SharpenRow(const BYTE* lumaUp, const ConvertedRow& centre, const BYTE* lumaDown, int width,
-                BYTE* bgr);
+void SharpenRow(const int32_t* lumaUp, const ConvertedRow& centre, const int32_t* lumaDown,
+                int width, BYTE* bgr);

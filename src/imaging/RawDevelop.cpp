@@ -20,7 +20,7 @@ namespace {
 constexpr int kMinRowsPerThread = 64;
 constexpr int kMaxThreads = 16;
 
-// Working bytes per image column for one worker: a row of planar colours and three
+// Working values per image column for one worker: a row of planar colours and three
 // converted rows.
 constexpr size_t kScratchPerColumn = 3 + 9;
 
@@ -28,7 +28,7 @@ constexpr size_t kScratchPerColumn = 3 + 9;
 // and below its band itself, so bands share no state and any split gives the same picture.
 class CRowBand {
 public:
-    CRowBand(const RawSnapshotInfo& info, BYTE* image, BYTE* scratch)
+    CRowBand(const RawSnapshotInfo& info, BYTE* image, int32_t* scratch)
         : m_info(info), m_pImage(image), m_pScratch(scratch), m_nWidth(size_t(info.width)) {}
 
     void Develop(int first, int last) const {
@@ -46,15 +46,15 @@ private:
     const BYTE* SampleRow(int y) const { return m_info.samples + size_t(y) * m_nWidth; }
 
     ConvertedRow Converted(int y) const {
-        BYTE* base = m_pScratch + (3 + size_t(y % 3) * 3) * m_nWidth;
+        int32_t* base = m_pScratch + (3 + size_t(y % 3) * 3) * m_nWidth;
         return {base, base + m_nWidth, base + 2 * m_nWidth};
     }
 
     // Demosaics, tone-maps and converts sample row y into its slot of the ring.
     void Produce(int y) const {
-        BYTE* blue = m_pScratch;
-        BYTE* green = blue + m_nWidth;
-        BYTE* red = green + m_nWidth;
+        int32_t* blue = m_pScratch;
+        int32_t* green = blue + m_nWidth;
+        int32_t* red = green + m_nWidth;
         DemosaicRow(SampleRow(RowAbove(y)), SampleRow(y), SampleRow(RowBelow(y, m_info.height)),
                     m_info.width, BayerKindAtRowStart(m_info.phase, y), blue, green, red);
         ToneRow(blue, 3 * m_info.width);
@@ -63,7 +63,7 @@ private:
 
     RawSnapshotInfo m_info;
     BYTE* m_pImage;
-    BYTE* m_pScratch;
+    int32_t* m_pScratch;
     size_t m_nWidth;
 };
 
@@ -94,7 +94,8 @@ BOOL DevelopRawSnapshot(const RawSnapshotInfo& info, BYTE* image, int threadCoun
     const int interiorRows = height - 2;
     const int threads = ChooseThreadCount(threadCount, interiorRows);
     const size_t scratchPerThread = kScratchPerColumn * size_t(width);
-    std::unique_ptr<BYTE[]> scratch(new (std::nothrow) BYTE[scratchPerThread * size_t(threads)]);
+    std::unique_ptr<int32_t[]> scratch(new (std::nothrow)
+                                           int32_t[scratchPerThread * size_t(threads)]);
     if (!scratch) {
         return FALSE;
     }

@@ -1,6 +1,7 @@
 #include "imaging/Sharpen.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -13,18 +14,18 @@ namespace {
 class CConvertedRing {
 public:
     explicit CConvertedRing(int width)
-        : m_nWidth(size_t(width)), m_pBytes(new (std::nothrow) BYTE[9 * size_t(width)]) {}
+        : m_nWidth(size_t(width)), m_pValues(new (std::nothrow) int32_t[9 * size_t(width)]) {}
 
-    bool IsReserved() const { return m_pBytes != nullptr; }
+    bool IsReserved() const { return m_pValues != nullptr; }
 
     ConvertedRow Row(int imageRow) const {
-        BYTE* base = m_pBytes.get() + size_t(imageRow % 3) * 3 * m_nWidth;
+        int32_t* base = m_pValues.get() + size_t(imageRow % 3) * 3 * m_nWidth;
         return {base, base + m_nWidth, base + 2 * m_nWidth};
     }
 
 private:
     size_t m_nWidth;
-    std::unique_ptr<BYTE[]> m_pBytes;
+    std::unique_ptr<int32_t[]> m_pValues;
 };
 
 }  // namespace
