@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/BayerDemosaic.h"
+#include "imaging/DevelopRows.h"
 #include "imaging/RawDevelop.h"
 #include "imaging/RawSnapshot.h"
 #include "imaging/ReferenceDevelop.h"
@@ -87,6 +88,14 @@ void BM_RawDevelopFused(benchmark::State& state) {
     CheckSame(state, image);
 }
 BENCHMARK(BM_RawDevelopFused)->Arg(1)->Arg(2)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same on the baseline instruction set, as on a processor without AVX2.
+void BM_RawDevelopFusedBaseline(benchmark::State& state) {
+    UseWideRowKernels(FALSE);
+    BM_RawDevelopFused(state);
+    UseWideRowKernels(TRUE);
+}
+BENCHMARK(BM_RawDevelopFusedBaseline)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

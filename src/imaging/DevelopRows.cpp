@@ -1,5 +1,6 @@
 #include "imaging/DevelopRows.h"
 
+#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -111,9 +112,9 @@ NITIDOR_INLINE BayerPixel DemosaicPixel(const BYTE* up, const BYTE* mid, const B
 }
 
 template <typename Out, int Stride>
-void DemosaicRowT(const BYTE* __restrict up, const BYTE* __restrict mid,
-                  const BYTE* __restrict down, int width, int kindAtStart, Out* __restrict blue,
-                  Out* __restrict green, Out* __restrict red) {
+NITIDOR_INLINE void DemosaicRowT(const BYTE* __restrict up, const BYTE* __restrict mid,
+                                 const BYTE* __restrict down, int width, int kindAtStart,
+                                 Out* __restrict blue, Out* __restrict green, Out* __restrict red) {
     // Kinds 0 and 1 lie on rows whose own sites are blue; kinds 0 and 3 are sites.
     const bool blueRow = kindAtStart < 2;
     Out* __restrict own = blueRow ? blue : red;
@@ -161,8 +162,6 @@ NITIDOR_INLINE void ConvertRowT(const T* blue, const T* green, const T* red, int
     }
 }
 
-}  // namespace
-
 // Writes eight packed BGR pixels as one 4-byte store each; every store also touches the
 // blue byte of the pixel after the group, which the caller writes afterwards.
 NITIDOR_INLINE void StoreBgr(BYTE* out, VecI b, VecI g, VecI r) {
@@ -179,6 +178,13 @@ NITIDOR_INLINE void StoreBgr(BYTE* out, VecI b, VecI g, VecI r) {
     }
 }
 
+struct VectorLoad {
+    NITIDOR_INLINE VecI operator()(const int32_t* p) const { return Load(p); }
+};
+struct ScalarLoad {
+    NITIDOR_INLINE int operator()(const int32_t* p) const { return *p; }
+};
+
 template <typename D, typename I, typename Loader>
 NITIDOR_INLINE void SharpenPixels(Loader load, const int32_t* up, const ConvertedRow& centre,
                                   const int32_t* down, int x, I& b, I& g, I& r) {
@@ -190,9 +196,103 @@ NITIDOR_INLINE void SharpenPixels(Loader load, const int32_t* up, const Converte
                        load(centre.cbGain + x), b, g, r);
 }
 
+NITIDOR_INLINE void SharpenRowT(const int32_t* lumaUp, const ConvertedRow& centre,
+                                const int32_t* lumaDown, int width, BYTE* bgr) {
+    const int last = width - 1;
+    int x = 1;
+    for (; x + kLanes <= last; x += kLanes) {
+        VecI b, g, r;
+        SharpenPixels<VecD>(VectorLoad{}, lumaUp, centre, lumaDown, x, b, g, r);
+        StoreBgr(bgr + 3 * size_t(x), b, g, r);
+    }
+    for (; x < last; ++x) {
+        int b, g, r;
+        SharpenPixels<double>(ScalarLoad{}, lumaUp, centre, lumaDown, x, b, g, r);
+        BYTE* out = bgr + 3 * size_t(x);
+        out[0] = BYTE(b), out[1] = BYTE(g), out[2] = BYTE(r);
+    }
+    // The outer columns repeat their inner neighbours.
+    std::memmove(bgr, bgr + 3, 3);
+    std::memmove(bgr + 3 * size_t(last), bgr + 3 * size_t(last - 1), 3);
+}
+
+// The same kernels built twice: for the baseline instruction set and, where the processor
+// has it, for AVX2, whose double lanes round exactly like the baseline's (no fused
+// multiply-add is enabled).
+struct RowKernels {
+    void (*demosaic)(const BYTE*, const BYTE*, const BYTE*, int, int, int32_t*, int32_t*, int32_t*);
+    void (*convert)(const int32_t*, const int32_t*, const int32_t*, int, const ConvertedRow&);
+    void (*convertBgr)(const BYTE*, int, const ConvertedRow&);
+    void (*sharpen)(const int32_t*, const ConvertedRow&, const int32_t*, int, BYTE*);
+};
+
+#define NITIDOR_BASELINE
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define NITIDOR_WIDE_KERNELS 1
+#define NITIDOR_WIDE __attribute__((target("avx2")))
+#else
+#define NITIDOR_WIDE_KERNELS 0
+#endif
+
+#define NITIDOR_DEFINE_KERNELS(Name, ATTRIBUTES)                                                 \
+    ATTRIBUTES void Demosaic##Name(const BYTE* up, const BYTE* mid, const BYTE* down, int width, \
+                                   int kind, int32_t* blue, int32_t* green, int32_t* red) {      \
+        DemosaicRowT<int32_t, 1>(up, mid, down, width, kind, blue, green, red);                  \
+    }                                                                                            \
+    ATTRIBUTES void Convert##Name(const int32_t* blue, const int32_t* green, const int32_t* red, \
+                                  int width, const ConvertedRow& out) {                          \
+        ConvertRowT<int32_t, 1>(blue, green, red, width, out);                                   \
+    }                                                                                            \
+    ATTRIBUTES void ConvertBgr##Name(const BYTE* bgr, int width, const ConvertedRow& out) {      \
+        ConvertRowT<BYTE, 3>(bgr, bgr + 1, bgr + 2, width, out);                                 \
+    }                                                                                            \
+    ATTRIBUTES void Sharpen##Name(const int32_t* up, const ConvertedRow& centre,                 \
+                                  const int32_t* down, int width, BYTE* bgr) {                   \
+        SharpenRowT(up, centre, down, width, bgr);                                               \
+    }                                                                                            \
+    constexpr RowKernels k##Name##Kernels{Demosaic##Name, Convert##Name, ConvertBgr##Name,       \
+                                          Sharpen##Name};
+
+NITIDOR_DEFINE_KERNELS(Baseline, NITIDOR_BASELINE)
+#if NITIDOR_WIDE_KERNELS
+NITIDOR_DEFINE_KERNELS(Wide, NITIDOR_WIDE)
+#endif
+
+bool WideKernelsSupported() {
+#if NITIDOR_WIDE_KERNELS
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
+std::atomic<const RowKernels*> g_pKernels{nullptr};
+
+const RowKernels& Kernels() {
+    const RowKernels* kernels = g_pKernels.load(std::memory_order_acquire);
+    if (kernels == nullptr) {
+        UseWideRowKernels(TRUE);
+        kernels = g_pKernels.load(std::memory_order_acquire);
+    }
+    return *kernels;
+}
+
+}  // namespace
+
+BOOL UseWideRowKernels(BOOL use) {
+#if NITIDOR_WIDE_KERNELS
+    if (use && WideKernelsSupported()) {
+        g_pKernels.store(&kWideKernels, std::memory_order_release);
+        return TRUE;
+    }
+#endif
+    g_pKernels.store(&kBaselineKernels, std::memory_order_release);
+    return use ? FALSE : TRUE;
+}
+
 void DemosaicRow(const BYTE* up, const BYTE* mid, const BYTE* down, int width, int kindAtStart,
                  int32_t* blue, int32_t* green, int32_t* red) {
-    DemosaicRowT<int32_t, 1>(up, mid, down, width, kindAtStart, blue, green, red);
+    Kernels().demosaic(up, mid, down, width, kindAtStart, blue, green, red);
 }
 
 void DemosaicRowBgr(const BYTE* up, const BYTE* mid, const BYTE* down, int width, int kindAtStart,
@@ -208,31 +308,14 @@ void ToneRow(int32_t* values, int count) {
 
 void ConvertRow(const int32_t* blue, const int32_t* green, const int32_t* red, int width,
                 const ConvertedRow& out) {
-    ConvertRowT<int32_t, 1>(blue, green, red, width, out);
+    Kernels().convert(blue, green, red, width, out);
 }
 
 void ConvertRowBgr(const BYTE* bgr, int width, const ConvertedRow& out) {
-    ConvertRowT<BYTE, 3>(bgr, bgr + 1, bgr + 2, width, out);
+    Kernels().convertBgr(bgr, width, out);
 }
 
 void SharpenRow(const int32_t* lumaUp, const ConvertedRow& centre, const int32_t* lumaDown,
                 int width, BYTE* bgr) {
-    const int last = width - 1;
-    int x = 1;
-    for (; x + kLanes <= last; x += kLanes) {
-        VecI b, g, r;
-        SharpenPixels<VecD>([](const int32_t* p) { return Load(p); }, lumaUp, centre, lumaDown, x,
-                            b, g, r);
-        StoreBgr(bgr + 3 * size_t(x), b, g, r);
-    }
-    for (; x < last; ++x) {
-        int b, g, r;
-        SharpenPixels<double>([](const int32_t* p) { return *p; }, lumaUp, centre, lumaDown, x, b,
-                              g, r);
-        BYTE* out = bgr + 3 * size_t(x);
-        out[0] = BYTE(b), out[1] = BYTE(g), out[2] = BYTE(r);
-    }
-    // The outer columns repeat their inner neighbours.
-    std::memmove(bgr, bgr + 3, 3);
-    std::memmove(bgr + 3 * size_t(last), bgr + 3 * size_t(last - 1), 3);
+    Kernels().sharpen(lumaUp, centre, lumaDown, width, bgr);
 }

@@ -52,3 +52,8 @@ void ConvertRowBgr(const BYTE* bgr, int width, const ConvertedRow& out);
 // repeat their inner neighbours.
 void SharpenRow(const int32_t* lumaUp, const ConvertedRow& centre, const int32_t* lumaDown,
                 int width, BYTE* bgr);
+
+// Chooses the AVX2 build of the kernels (the default where the processor has it) or the
+// baseline build; both give the same bytes. Reports FALSE when AVX2 was asked for and is
+// not available. For tests and benchmarks that check the two against each other.
+BOOL UseWideRowKernels(BOOL use);

@@ -44,10 +44,13 @@ TEST(RawDevelopTest, MatchesTheReferenceForEveryPhaseSizeAndThreadCount) {
         const auto samples = Samples(width, height, uint32_t(width * 977 + height));
         for (int phase = 0; phase < 4; ++phase) {
             const auto expected = ReferenceDeveloped(samples, width, height, phase);
-            for (int threads : {1, 2, 3, 7, 0}) {
-                EXPECT_EQ(Developed(samples, width, height, phase, threads), expected)
-                    << width << " x " << height << " phase " << phase << " threads " << threads;
-            }
+            ForEachKernelBuild([&](BOOL wide) {
+                for (int threads : {1, 2, 3, 7, 0}) {
+                    EXPECT_EQ(Developed(samples, width, height, phase, threads), expected)
+                        << width << " x " << height << " phase " << phase << " threads " << threads
+                        << " wide " << wide;
+                }
+            });
         }
     }
 }
@@ -59,8 +62,10 @@ TEST(RawDevelopTest, LargeStillMatchesTheSeparatePasses) {
     DemosaicBayer(samples.data(), width, height, 3, passes.data());
     ApplyToneCurve(passes.data(), width, height);
     SharpenImage(passes.data(), width, height);
-    EXPECT_EQ(Developed(samples, width, height, 3, 0), passes);
-    EXPECT_EQ(Developed(samples, width, height, 3, 2), passes);
+    ForEachKernelBuild([&](BOOL wide) {
+        EXPECT_EQ(Developed(samples, width, height, 3, 0), passes) << wide;
+        EXPECT_EQ(Developed(samples, width, height, 3, 2), passes) << wide;
+    });
     EXPECT_EQ(passes, ReferenceDeveloped(samples, width, height, 3));
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "imaging/DevelopRows.h"
 #include "platform/com/Types.h"
 
 // Bytes from a fixed linear congruential sequence: the same picture on every run and machine.
@@ -24,4 +25,16 @@ inline std::vector<BYTE> UniformImage(int width, int height, BYTE blue, BYTE gre
         image[i] = blue, image[i + 1] = green, image[i + 2] = red;
     }
     return image;
+}
+
+// Runs body(wide) with each build of the row kernels this processor offers, then goes back
+// to the default choice.
+template <typename Body>
+void ForEachKernelBuild(Body body) {
+    for (const BOOL wide : {FALSE, TRUE}) {
+        if (UseWideRowKernels(wide)) {
+            body(wide);
+        }
+    }
+    UseWideRowKernels(TRUE);
 }
