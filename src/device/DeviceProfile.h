@@ -8,6 +8,9 @@
 
 class CVendorChannel;
 
+// The utility's settings key below HKEY_LOCAL_MACHINE.
+inline constexpr const char* kSettingsKeyPath = "SOFTWARE\\PXV58R";
+
 class CDeviceProfile {
 public:
     CDeviceProfile() = default;

@@ -1,0 +1,12 @@
+#include "device/DeviceCapabilities.h"
+
+#include "device/MailboxTransfer.h"
+#include "device/WireFormat.h"
+
+BOOL CDeviceCapabilities::Read(CVendorChannel& device) {
+    BYTE word[4];
+    if (!FetchSmallBlock(device, SmallBlock::Capabilities, word, sizeof word))
+        return FALSE;
+    m_capabilities = wire::GetU32(word);
+    return TRUE;
+}
