@@ -1,7 +1,6 @@
 #include "ui/Dialog.h"
 
 #include <QCheckBox>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 
@@ -11,6 +10,7 @@
 #include "platform/win/WindowTimer.h"
 #include "ui/AppIcon.h"
 #include "ui/DataExchange.h"
+#include "ui/DialogUnits.h"
 
 namespace {
 const DialogTemplate& TemplateOrEmpty(int id) {
@@ -41,19 +41,6 @@ QWidget* MakeControl(const DlgItemTemplate& item, QWidget* parent) {
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
-// Until the shared conversion lands: the font's average alphabet width and its height.
-SIZE DialogBaseUnits(const QFont& font) {
-    const QFontMetrics metrics(font);
-    const int width = metrics.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    return SIZE{(width / 26 + 1) / 2, metrics.height()};
-}
-
-RECT MapDialogRect(SIZE units, int x, int y, int cx, int cy) {
-    const auto h = [&](int v) { return v * units.cx / 4; };
-    const auto v = [&](int w) { return w * units.cy / 8; };
-    return RECT{h(x), v(y), h(x + cx), v(y + cy)};
-}
 }  // namespace
 
 CDialog::CDialog(int nIDTemplate, QWidget* pParent)
@@ -64,12 +51,13 @@ CDialog::~CDialog() = default;
 void CDialog::CreateControls() {
     QFont font(QString::fromUtf8(m_template.fontName), m_template.pointSize);
     setFont(font);
-    const SIZE units = DialogBaseUnits(font);
+    const CDialogUnits units = CDialogUnits::FromFont(font);
     for (const DlgItemTemplate& item : m_template.items) {
         QWidget* control = MakeControl(item, this);
         control->setObjectName(QStringLiteral("dlgitem-%1").arg(item.id));
         control->setProperty("dlgItemId", item.id);
-        const RECT r = MapDialogRect(units, item.x, item.y, item.cx, item.cy);
+        RECT r{item.x, item.y, item.x + item.cx, item.y + item.cy};
+        units.MapDialogRect(&r);
         // An icon control takes the icon's own size, whatever the template says.
         const int w = item.kind == DlgItemKind::Icon ? 32 : r.right - r.left;
         const int h = item.kind == DlgItemKind::Icon ? 32 : r.bottom - r.top;
@@ -81,8 +69,7 @@ void CDialog::CreateControls() {
                     [this, id] { SendMessage(WM_COMMAND, static_cast<WPARAM>(id), 0); });
         }
     }
-    const RECT client = MapDialogRect(units, 0, 0, m_template.cx, m_template.cy);
-    setFixedSize(client.right, client.bottom);
+    setFixedSize(units.ToPixelsX(m_template.cx), units.ToPixelsY(m_template.cy));
 }
 
 BOOL CDialog::Create() {
