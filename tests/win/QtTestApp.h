@@ -9,6 +9,5 @@ inline QApplication& EnsureQtApp() {
     static int argc = 1;
     static char name[] = "nitidor-tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    return *new QApplication(argc, argv);  // kept for the whole run
 }
