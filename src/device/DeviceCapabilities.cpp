@@ -3,9 +3,9 @@
 #include "device/MailboxTransfer.h"
 #include "device/WireFormat.h"
 
-BOOL CDeviceCapabilities::Read(CVendorChannel& device) {
+BOOL CDeviceCapabilities::Read(CVendorChannel& device, int64_t timeout_ms) {
     BYTE word[4];
-    if (!FetchSmallBlock(device, SmallBlock::Capabilities, word, sizeof word))
+    if (!FetchSmallBlock(device, SmallBlock::Capabilities, word, sizeof word, timeout_ms))
         return FALSE;
     m_capabilities = wire::GetU32(word);
     return TRUE;

@@ -2,6 +2,9 @@
 // firmware posts on request 49. Nothing in the utility interprets it yet.
 #pragma once
 
+#include <cstdint>
+
+#include "device/MailboxTransfer.h"
 #include "platform/com/Types.h"
 
 class CVendorChannel;
@@ -12,7 +15,7 @@ public:
     virtual ~CDeviceCapabilities() = default;
 
     // Fetches the word through the mailbox; on failure the previous word stays.
-    BOOL Read(CVendorChannel& device);
+    BOOL Read(CVendorChannel& device, int64_t timeout_ms = kMailboxTimeout_ms);
 
     DWORD m_capabilities = 0;
 };

@@ -32,13 +32,13 @@ void WriteFlag(HKEY key, const char* name, BOOL flag) {
 
 }  // namespace
 
-BOOL CDeviceProfile::LoadFromDevice(CVendorChannel& device) {
-    m_capabilities.Read(device);
+BOOL CDeviceProfile::LoadFromDevice(CVendorChannel& device, int64_t timeout_ms) {
+    m_capabilities.Read(device, timeout_ms);
     m_bEnhanceJpeg = FALSE;
     m_bCap10Bpp = FALSE;
     LoadSettings();
     return FetchSmallBlock(device, SmallBlock::ResolutionTable, m_resolutionTable.bytes.data(),
-                           ResolutionTable::kWireSize);
+                           ResolutionTable::kWireSize, timeout_ms);
 }
 
 BOOL CDeviceProfile::Save() {

@@ -18,7 +18,8 @@ public:
 
     // Refreshes everything from the camera and the registry; nonzero when the resolution
     // table was read. A fetch that fails keeps the previous word or table.
-    BOOL LoadFromDevice(CVendorChannel& device);
+    // Each mailbox wait is bounded by `timeout_ms`.
+    BOOL LoadFromDevice(CVendorChannel& device, int64_t timeout_ms = kMailboxTimeout_ms);
     // Writes the two flags back; always nonzero.
     BOOL Save();
     // 0 when the registry key cannot be opened (the flags are then left alone).

@@ -88,6 +88,16 @@ public:
 private:
     struct State;
 
+    // Helpers below run with m_mutex held.
+    bool CountCall();  // false once the camera counts as unplugged
+    void Advance();    // posts what is due by now: answers to requests, focus reports
+    void Acknowledge(DWORD writtenFlags);
+    HRESULT GetRegister(DWORD previousId, BYTE* out, DWORD cb, DWORD& returned);
+    HRESULT SelectRange(const BYTE* in, DWORD cb);
+    HRESULT GetMemory(DWORD previousId, BYTE* out, DWORD cb, DWORD& returned);
+    HRESULT Command(const BYTE* in, DWORD cb);
+    HRESULT Request(DWORD id, const BYTE* in, DWORD cb);
+
     const SimFirmwareConfig m_config;
     std::shared_ptr<ISimClock> m_pClock;
     std::shared_ptr<CSimScene> m_pScene;

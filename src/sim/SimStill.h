@@ -1,0 +1,19 @@
+// The simulated camera's still formats: a JPEG stream of the scene at any size, and a raw
+// Bayer still at full sensor size behind its 20-byte header. Internal to the firmware.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "platform/com/Types.h"
+
+class CSimScene;
+
+inline constexpr size_t kRawHeaderSize = 20;
+
+// Empty when the encoder fails.
+std::vector<BYTE> EncodeSceneJpeg(const CSimScene& scene, int width, int height, int quality);
+
+// Header (magic "RAW8", big-endian height at 10 and width at 12, 8 bits per sample at 16,
+// the phase at 17), then width x height samples, top row first.
+std::vector<BYTE> BuildRawStill(const CSimScene& scene, int width, int height, int phase);
