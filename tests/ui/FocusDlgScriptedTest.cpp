@@ -206,3 +206,32 @@ TEST_F(FocusDlgScriptedTest, FailedDownloadStillRestartsThePreview) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FocusDlgScriptedTest, StartThatCannotRenderShowsMessage61207AndKeepsTheControls) {
+    dlg->m_btnStartStop.EnableWindow(TRUE);
+    dlg->m_stcStatus.SetWindowText("x");
+    Press(IDC_STARTSTOP);
+    EXPECT_EQ(CountBoxes(IDP_DEVICE_ACCESS_FAILED, MB_OK | MB_ICONEXCLAMATION), 1);
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, app->m_pszAppName);
+    EXPECT_EQ(dlg->m_stcStatus.GetWindowText(), "");
+    EXPECT_EQ(dlg->m_btnStartStop.GetWindowText(), "Start");
+    EXPECT_TRUE(dlg->m_btnNew.IsWindowEnabled());
+    EXPECT_FALSE(FocusTimerRunning());
+    EXPECT_TRUE(device().m_bPreviewWanted);  // left as set
+    EXPECT_TRUE(camera->commands.empty());
+}
+
+// No video input device is registered in this fixture: the camera cannot be found.
+TEST_F(FocusDlgScriptedTest, NewWithoutACameraShowsMessage61205) {
+    Press(IDC_NEW);
+    EXPECT_FALSE(device().m_pCameraFilter);  // a fresh object replaced the scripted one
+    EXPECT_EQ(CountBoxes(IDP_DEVICE_INIT_FAILED, MB_OK | MB_ICONEXCLAMATION), 1);
+    EXPECT_EQ(dlg->m_stcStatus.GetWindowText(), "");
+    EXPECT_FALSE(dlg->m_bConnected);
+    EXPECT_FALSE(dlg->m_btnStartStop.IsWindowEnabled());
+}
+
+}  // namespace
