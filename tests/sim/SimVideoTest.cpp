@@ -296,11 +296,17 @@ TEST_F(SimVideoTest, OnlyACompressorPinDescribesItself) {
     video.bCompressorPin = TRUE;
     Bind(video);
     ASSERT_EQ(m_pin.As(compression), S_OK);
+    // Sizes are in bytes, so 80 bytes hold 19 characters and the zero; nothing beyond.
+    std::fill(std::begin(description), std::end(description), L'#');
+    const int cbRoom = 20 * static_cast<int>(sizeof(wchar_t));
+    cbDescription = cbRoom;
     EXPECT_EQ(compression->GetInfo(version, &cbVersion, description, &cbDescription, nullptr,
                                    nullptr, nullptr, nullptr),
               S_OK);
     EXPECT_EQ(std::wstring(version), L"1.0");
-    EXPECT_EQ(description[39], L'\0') << "a long description is cut to the buffer";
+    EXPECT_EQ(description[19], L'\0');
+    EXPECT_EQ(description[20], L'#');
+    EXPECT_GT(cbDescription, cbRoom) << "the size needed comes back";
 }
 
 TEST_F(SimVideoTest, TheLensPanelTurnsTheLensWhileStreaming) {
