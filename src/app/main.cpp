@@ -1,6 +1,12 @@
 // Entry point: the platform's classes and the simulated camera are registered, then the
 // application object runs the way the dialog framework runs it.
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
+#include <QSocketNotifier>
+#include <QWidget>
 
 #include "app/FocusApp.h"
 #include "platform/dshow/Interfaces.h"
@@ -9,10 +15,42 @@
 // The one application object, made before main as the framework expects.
 CFocusApp theApp;
 
+namespace {
+int g_signalPipe[2] = {-1, -1};
+
+void OnTerminate(int) {
+    const char byte = 1;
+    (void)!write(g_signalPipe[1], &byte, 1);
+}
+
+// Ctrl+C or a terminate request closes the main dialog as "Exit" would, so the camera is
+// released and the settings are saved; the handler itself only wakes the event loop.
+void CloseOnTerminateSignals(QApplication& application) {
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &application);
+    QObject::connect(notifier, &QSocketNotifier::activated, &application, [] {
+        char byte = 0;
+        (void)!read(g_signalPipe[0], &byte, 1);
+        if (QWidget* dialog = theApp.m_pMainWnd)
+            dialog->close();
+        else
+            QCoreApplication::quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnTerminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+}  // namespace
+
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     // The modal dialog is the whole run; closing a snapshot view or the preview must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+    CloseOnTerminateSignals(application);
     RegisterDShowClasses();
     // The simulated camera is listed under the name the utility looks for.
     RegisterSimulatedCamera();
