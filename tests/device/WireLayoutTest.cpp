@@ -33,17 +33,4 @@ TEST(WireLayoutTest, SnapshotRequestCarriesModeAndSizeThenZeros) {
     EXPECT_EQ(Bytes(bytes.begin(), bytes.end()), expected);
 }
 
-TEST(WireLayoutTest, ResolutionTableReadsCountAndSixByteEntries) {
-    ResolutionTable table;
-    const Bytes posted = {0xAA, 0xBB, 0x02, 0x00,               // unread, count 2
-                          0x20, 0x0A, 0x98, 0x07, 0x34, 0x12,   // 2592 x 1944, 0x1234
-                          0x80, 0x02, 0xE0, 0x01, 0x00, 0x80};  // 640 x 480, 0x8000
-    std::copy(posted.begin(), posted.end(), table.bytes.begin());
-    EXPECT_EQ(table.Count(), 2);
-    EXPECT_EQ(table.Entry(0), (ResolutionEntry{2592, 1944, 0x1234}));
-    EXPECT_EQ(table.Entry(1), (ResolutionEntry{640, 480, 0x8000}));
-    table.bytes[33] = 0x01;  // high byte of entry 4's third field
-    EXPECT_EQ(table.Entry(4).reserved, 0x0100);
-}
-
 }  // namespace

@@ -160,34 +160,4 @@ TEST_F(RegistryTest, AnUnwritableLocationFailsToOpen) {
     EXPECT_EQ(key, nullptr);
 }
 
-TEST_F(RegistryTest, BadHandlesAndArgumentsAreRefused) {
-    DWORD value = 0;
-    DWORD size = 4;
-    HKEY bogus = reinterpret_cast<HKEY>(0x1234);
-    EXPECT_EQ(RegQueryValueEx(bogus, "X", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
-              ERROR_INVALID_HANDLE);
-    EXPECT_EQ(
-        RegSetValueEx(HKEY_LOCAL_MACHINE, "X", 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), 4),
-        ERROR_INVALID_HANDLE);
-    EXPECT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                             nullptr, nullptr),
-              ERROR_INVALID_PARAMETER);
-}
-
-TEST(RegistryPathTest, FollowsTheEnvironment) {
-    const char* saved = std::getenv("XDG_CONFIG_HOME");
-    const std::string savedXdg = saved ? saved : "";
-    setenv("NITIDOR_REGISTRY_FILE", "/tmp/x/r.reg", 1);
-    EXPECT_EQ(RegistryFilePath(), "/tmp/x/r.reg");
-    unsetenv("NITIDOR_REGISTRY_FILE");
-    setenv("XDG_CONFIG_HOME", "/cfg", 1);
-    EXPECT_EQ(RegistryFilePath(), "/cfg/nitidor/registry.reg");
-    unsetenv("XDG_CONFIG_HOME");
-    if (const char* home = std::getenv("HOME"); home && *home) {
-        EXPECT_EQ(RegistryFilePath(), std::string(home) + "/.config/nitidor/registry.reg");
-    }
-    if (saved)
-        setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
-}
-
 }  // namespace

@@ -165,7 +165,8 @@ TEST_F(SimChannelTest, FocusReportsFlowWhileTheFilterRunsAndCommandsAreTaken) {
 TEST_F(SimChannelTest, AnUnpluggedCameraFailsEveryStepWithoutLeaking) {
     // Pulled out part way through the pieces of a raw still.
     SimCameraConfig config;
-    config.firmware.failFromCall = 60;
+    config.firmware.resolutions = {{640, 480, 0}};  // ten pieces
+    config.firmware.failFromCall = 30;
     Connect(config);
     ASSERT_TRUE(m_channel.RequestRawSnapshot(0));
     std::unique_ptr<BYTE[]> block;

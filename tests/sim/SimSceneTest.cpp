@@ -8,15 +8,6 @@
 
 namespace {
 
-TEST(SimSceneTest, LensStaysWithinItsTravel) {
-    CSimScene scene;
-    EXPECT_EQ(scene.GetLensPosition(), 420);
-    EXPECT_EQ(scene.SetLensPosition(-5), 0);
-    EXPECT_EQ(scene.MoveLens(30), 30);
-    EXPECT_EQ(scene.MoveLens(5000), 1000);
-    EXPECT_EQ(scene.GetLensPosition(), 1000);
-}
-
 TEST(SimSceneTest, FocusFigurePeaksAtTheInFocusPositionAndFallsBothWays) {
     CSimScene scene;
     const int focus = scene.Config().inFocusPosition;
