@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "device/DeviceCommands.h"
 #include "device/DeviceStatus.h"
 #include "ui/Button.h"
 #include "ui/Dialog.h"
@@ -75,6 +76,8 @@ public:
     LONG m_nFocusValue = 0;
     BOOL m_bViewCreated = 0;
     CSnapshotViewDlg m_wndSnapshotView;
+    // Bound of the connect's wait for the camera to report ready; tests shorten it.
+    int64_t m_nReadyTimeout_ms = kDeviceReadyTimeout_ms;
     // The title-bar menu's stand-in: window managers own the real one, so Close and the About
     // item live in the dialog's context menu.
     QMenu* m_pSystemMenu = nullptr;

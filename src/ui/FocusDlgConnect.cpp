@@ -87,7 +87,7 @@ void CFocusDlg::OnNew() {
     }
 
     // Bounded, so a camera that never comes up gives the dialog back to the operator.
-    if (!WaitForDeviceReady(device)) {
+    if (!WaitForDeviceReady(device, m_nReadyTimeout_ms)) {
         EndConnect(TRUE);
         return;
     }

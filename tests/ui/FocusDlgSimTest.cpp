@@ -29,7 +29,8 @@ protected:
     }
 
     void UseCamera(SimFirmwareConfig firmware = {}, SimVideoConfig video = {}) {
-        firmware.startup_ms = 0;
+        if (firmware.startup_ms == SimFirmwareConfig{}.startup_ms)
+            firmware.startup_ms = 0;
         video.bLensPanel = FALSE;
         m_camera = std::make_shared<CSimCamera>(SimCameraConfig{{}, firmware});
         m_cookie = RegisterSimulatedCamera(m_camera, video);
@@ -185,6 +186,19 @@ TEST_F(FocusDlgSimTest, NoFirmwareStopsTheConnectWithoutAMessage) {
     EXPECT_FALSE(dlg->m_bConnected);
     EXPECT_EQ(Now(), NoCamera());
     EXPECT_FALSE(Device().m_pFilterGraph);
+}
+
+TEST_F(FocusDlgSimTest, CameraThatNeverBecomesReadyIsReleasedAfterTheBound) {
+    SimFirmwareConfig firmware;
+    firmware.startup_ms = 3'600'000;
+    UseCamera(firmware);
+    dlg->m_nReadyTimeout_ms = 30;
+    Press(IDC_NEW);
+    EXPECT_EQ(CountBoxes(IDP_DEVICE_INIT_FAILED, MB_OK | MB_ICONEXCLAMATION), 1);
+    EXPECT_EQ(Status(), "");
+    EXPECT_FALSE(dlg->m_bConnected);
+    EXPECT_FALSE(Device().m_pFilterGraph);
+    EXPECT_EQ(Now(), NoCamera());
 }
 
 TEST_F(FocusDlgSimTest, NoLoadFirmwareFlagGoesOnWithoutFirmware) {
