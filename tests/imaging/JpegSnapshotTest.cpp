@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -21,10 +20,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<BYTE>;
-using PixelFn = std::function<void(int x, int y, BYTE* px)>;
 
-Bytes EncodeJpeg(int width, int height, int components, J_COLOR_SPACE space, const PixelFn& pixel,
-                 int quality = 95) {
+// A width x height picture of the given colour space with a different value in every
+// sample, encoded by the library.
+Bytes Encode(int width, int height, int components = 3, J_COLOR_SPACE space = JCS_RGB) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr jerr{};
     cinfo.err = jpeg_std_error(&jerr);
@@ -37,12 +36,11 @@ Bytes EncodeJpeg(int width, int height, int components, J_COLOR_SPACE space, con
     cinfo.input_components = components;
     cinfo.in_color_space = space;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
     Bytes row(static_cast<size_t>(width * components));
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            pixel(x, y, &row[static_cast<size_t>(x * components)]);
+        for (size_t i = 0; i < row.size(); ++i) {
+            row[i] = static_cast<BYTE>(i * 7 + static_cast<size_t>(y) * 5 + (i % 3) * 60);
         }
         JSAMPROW rows[1] = {row.data()};
         jpeg_write_scanlines(&cinfo, rows, 1);
@@ -54,11 +52,7 @@ Bytes EncodeJpeg(int width, int height, int components, J_COLOR_SPACE space, con
     return stream;
 }
 
-Bytes EncodeRgb(int width, int height, const PixelFn& pixel) {
-    return EncodeJpeg(width, height, 3, JCS_RGB, pixel);
-}
-
-// What the library itself makes of the stream, top-down RGB, straight from memory.
+// The library's own reading of the stream from memory: top-down RGB.
 Bytes DecodeFromMemory(const Bytes& stream) {
     jpeg_decompress_struct cinfo{};
     jpeg_error_mgr jerr{};
@@ -67,7 +61,7 @@ Bytes DecodeFromMemory(const Bytes& stream) {
     jpeg_mem_src(&cinfo, stream.data(), static_cast<unsigned long>(stream.size()));
     jpeg_read_header(&cinfo, TRUE);
     jpeg_start_decompress(&cinfo);
-    const size_t stride = static_cast<size_t>(cinfo.output_width) * 3;
+    const size_t stride = size_t{cinfo.output_width} * 3;
     Bytes rgb(stride * cinfo.output_height);
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW rows[1] = {&rgb[stride * cinfo.output_scanline]};
@@ -83,233 +77,144 @@ Bytes ReadFile(const fs::path& path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
+BOOL Decode(const Bytes& stream, Bytes& image, int width, int height) {
+    return DecodeJpegSnapshot(stream.data(), static_cast<DWORD>(stream.size()), image.data(), width,
+                              height);
 }
 
-void Gradient(int x, int y, BYTE* px) {
-    px[0] = static_cast<BYTE>(x * 7);
-    px[1] = static_cast<BYTE>(y * 5);
-    px[2] = static_cast<BYTE>((x + y) * 3);
-}
-
-// The decoder's file name is fixed, so every test runs in a directory of its own.
+// The file name is fixed, so each test runs in a directory of its own.
 class JpegSnapshotTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_oldDir = fs::current_path();
-        std::string pattern = (fs::temp_directory_path() / "nitidor-jpeg-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
+        std::string dir = (fs::temp_directory_path() / "nitidor-jpeg-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+        m_dir = dir;
         fs::current_path(m_dir);
     }
     void TearDown() override {
         fs::current_path(m_oldDir);
-        std::error_code ignored;
-        fs::remove_all(m_dir, ignored);
+        fs::remove_all(m_dir);
     }
     static bool TempExists() { return fs::exists(fs::symlink_status(kJpegTempFileName)); }
 
     fs::path m_oldDir;
     fs::path m_dir;
+    const Bytes m_stream = Encode(8, 8);
+    Bytes m_image = Bytes(8 * 8 * 3, 0xAB);
 };
 
-TEST_F(JpegSnapshotTest, DecodesBottomUpBgrMatchingTheLibraryAndRemovesTempFile) {
+TEST_F(JpegSnapshotTest, DecodesBottomUpBgrAsTheLibraryReadsItAndRemovesTheFile) {
     for (const auto& [width, height] : {std::pair{64, 48}, std::pair{37, 23}, std::pair{1, 1}}) {
-        SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
-        const Bytes stream = EncodeRgb(width, height, Gradient);
+        const Bytes stream = Encode(width, height);
         const Bytes rgb = DecodeFromMemory(stream);
-        Bytes image(rgb.size(), 0xAB);
-        ASSERT_NE(DecodeJpegSnapshot(stream.data(), static_cast<DWORD>(stream.size()), image.data(),
-                                     width, height),
-                  0);
+        Bytes image(rgb.size());
+        ASSERT_NE(Decode(stream, image, width, height), 0);
         EXPECT_FALSE(TempExists());
         const size_t stride = static_cast<size_t>(width) * 3;
-        for (int y = 0; y < height; ++y) {
-            const BYTE* top_down = &rgb[stride * static_cast<size_t>(y)];
-            const BYTE* stored = &image[stride * static_cast<size_t>(height - 1 - y)];
-            for (size_t i = 0; i < stride; i += 3) {
-                ASSERT_EQ(stored[i], top_down[i + 2]) << "row " << y << " byte " << i;
-                ASSERT_EQ(stored[i + 1], top_down[i + 1]);
-                ASSERT_EQ(stored[i + 2], top_down[i]);
-            }
+        for (size_t i = 0; i < image.size(); i += 3) {
+            // Stored row r is picture row height - 1 - r; bytes blue, green, red.
+            const size_t row = i / stride;
+            const size_t from = (static_cast<size_t>(height) - 1 - row) * stride + i % stride;
+            ASSERT_EQ(Bytes(&image[i], &image[i] + 3),
+                      Bytes({rgb[from + 2], rgb[from + 1], rgb[from]}))
+                << width << "x" << height << " byte " << i;
         }
     }
 }
 
-TEST_F(JpegSnapshotTest, TopOfThePictureIsTheLastStoredRow) {
-    // Red above, blue below: flat colours survive compression closely.
-    const Bytes stream = EncodeRgb(16, 16, [](int, int y, BYTE* px) {
-        px[0] = y < 8 ? 255 : 0;
-        px[1] = 0;
-        px[2] = y < 8 ? 0 : 255;
-    });
-    Bytes image(16 * 16 * 3);
-    ASSERT_NE(
-        DecodeJpegSnapshot(stream.data(), static_cast<DWORD>(stream.size()), image.data(), 16, 16),
-        0);
-    const BYTE* bottom = &image[0];
-    const BYTE* top = &image[15 * 16 * 3];
-    EXPECT_GT(bottom[0], 240);  // blue first in the byte order
-    EXPECT_LT(bottom[2], 15);
-    EXPECT_LT(top[0], 15);
-    EXPECT_GT(top[2], 240);  // red last
-}
-
-TEST_F(JpegSnapshotTest, OtherFrameSizeIsRefusedWithoutTouchingTheImage) {
-    const Bytes stream = EncodeRgb(32, 24, Gradient);
-    for (const auto& [width, height] : {std::pair{32, 23}, std::pair{31, 24}, std::pair{24, 32}}) {
-        Bytes image(static_cast<size_t>(width * height * 3), 0xAB);
-        EXPECT_EQ(DecodeJpegSnapshot(stream.data(), static_cast<DWORD>(stream.size()), image.data(),
-                                     width, height),
-                  0);
-        EXPECT_EQ(image, Bytes(image.size(), 0xAB));
-        EXPECT_EQ(ReadFile(kJpegTempFileName), stream);  // left for a look
+TEST_F(JpegSnapshotTest, OtherFrameSizeIsRefusedWithTheImageUntouchedAndTheFileLeft) {
+    for (const auto& [width, height] : {std::pair{8, 7}, std::pair{7, 8}, std::pair{4, 16}}) {
+        EXPECT_EQ(Decode(m_stream, m_image, width, height), 0);
+        EXPECT_EQ(m_image, Bytes(m_image.size(), 0xAB));
+        EXPECT_EQ(ReadFile(kJpegTempFileName), m_stream);
     }
 }
 
 TEST_F(JpegSnapshotTest, GreyAndFourComponentStreamsAreRefusedBeforeAnyRowIsCopied) {
-    const Bytes grey = EncodeJpeg(16, 8, 1, JCS_GRAYSCALE,
-                                  [](int x, int, BYTE* px) { px[0] = static_cast<BYTE>(x * 16); });
-    const Bytes cmyk = EncodeJpeg(16, 8, 4, JCS_CMYK, [](int x, int y, BYTE* px) {
-        px[0] = static_cast<BYTE>(x * 16);
-        px[1] = static_cast<BYTE>(y * 32);
-        px[2] = 40;
-        px[3] = 200;
-    });
-    for (const Bytes* stream : {&grey, &cmyk}) {
-        // Room for a four-component picture, so an overrun would show as changed bytes.
-        Bytes image(16 * 8 * 4, 0xAB);
-        EXPECT_EQ(DecodeJpegSnapshot(stream->data(), static_cast<DWORD>(stream->size()),
-                                     image.data(), 16, 8),
-                  0);
-        EXPECT_EQ(image, Bytes(image.size(), 0xAB));
-    }
+    Bytes image(8 * 8 * 4, 0xAB);  // room for four components, so an overrun would show
+    EXPECT_EQ(Decode(Encode(8, 8, 1, JCS_GRAYSCALE), image, 8, 8), 0);
+    EXPECT_EQ(Decode(Encode(8, 8, 4, JCS_CMYK), image, 8, 8), 0);
+    EXPECT_EQ(image, Bytes(image.size(), 0xAB));
 }
 
-TEST_F(JpegSnapshotTest, LibraryErrorLeavesTempFileHoldingTheStreamAndNextDecodeWorks) {
-    WriteFile(kJpegTempFileName, std::string(5000, 'x'));  // a longer leftover is truncated
-    const std::string junk = "this is no JPEG stream";
+TEST_F(JpegSnapshotTest, LibraryErrorLeavesTheFileHoldingTheStreamAndTheNextDecodeWorks) {
+    std::ofstream(kJpegTempFileName) << std::string(5000, 'x');  // a longer leftover
+    const std::string junk = "no JPEG stream";
     const Bytes corrupt(junk.begin(), junk.end());
-    Bytes header_only = EncodeRgb(8, 8, Gradient);
-    header_only.resize(2);  // SOI alone: the library runs out of data in the header
-    Bytes image(8 * 8 * 3, 0xAB);
-    for (const Bytes* stream : {&corrupt, static_cast<const Bytes*>(&header_only)}) {
-        EXPECT_EQ(DecodeJpegSnapshot(stream->data(), static_cast<DWORD>(stream->size()),
-                                     image.data(), 8, 8),
-                  0);
-        EXPECT_EQ(ReadFile(kJpegTempFileName), *stream);
+    const Bytes soi_only(m_stream.begin(), m_stream.begin() + 2);  // runs out in the header
+    for (const Bytes& stream : {corrupt, soi_only, Bytes{}}) {
+        EXPECT_EQ(Decode(stream, m_image, 8, 8), 0);
+        EXPECT_EQ(ReadFile(kJpegTempFileName), stream);
     }
-    EXPECT_EQ(DecodeJpegSnapshot(corrupt.data(), 0, image.data(), 8, 8), 0);
-    EXPECT_TRUE(TempExists());
-
-    const Bytes good = EncodeRgb(8, 8, Gradient);
-    EXPECT_NE(DecodeJpegSnapshot(good.data(), static_cast<DWORD>(good.size()), image.data(), 8, 8),
-              0);
+    EXPECT_NE(Decode(m_stream, m_image, 8, 8), 0);
     EXPECT_FALSE(TempExists());
 }
 
-TEST_F(JpegSnapshotTest, UncreatableTempFileFails) {
-    const Bytes stream = EncodeRgb(8, 8, Gradient);
-    Bytes image(8 * 8 * 3, 0xAB);
-    // Root writes through permission bits, so take the directory away from under the process.
+TEST_F(JpegSnapshotTest, FileThatCannotBeCreatedFails) {
+    // Root writes through permission bits: take the directory away from under the process.
     const fs::path gone = m_dir / "gone";
     fs::create_directory(gone);
     fs::current_path(gone);
     fs::remove(gone);
-    EXPECT_EQ(
-        DecodeJpegSnapshot(stream.data(), static_cast<DWORD>(stream.size()), image.data(), 8, 8),
-        0);
-    EXPECT_EQ(image, Bytes(image.size(), 0xAB));
+    EXPECT_EQ(Decode(m_stream, m_image, 8, 8), 0);
+    EXPECT_EQ(m_image, Bytes(m_image.size(), 0xAB));
     fs::current_path(m_dir);
-    EXPECT_FALSE(fs::exists(gone));
 }
 
 TEST_F(JpegSnapshotTest, SymbolicLinkAtTheNameIsNotFollowed) {
-    const Bytes stream = EncodeRgb(8, 8, Gradient);
-    Bytes image(8 * 8 * 3);
-    const fs::path victim = m_dir / "victim.txt";
-    WriteFile(victim, "precious");
-    fs::create_symlink(victim, kJpegTempFileName);
-    EXPECT_EQ(
-        DecodeJpegSnapshot(stream.data(), static_cast<DWORD>(stream.size()), image.data(), 8, 8),
-        0);
-    EXPECT_EQ(ReadFile(victim), Bytes({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+    std::ofstream(m_dir / "victim") << "precious";
+    fs::create_symlink(m_dir / "victim", kJpegTempFileName);
+    EXPECT_EQ(Decode(m_stream, m_image, 8, 8), 0);
+    EXPECT_EQ(ReadFile(m_dir / "victim"), Bytes({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
     EXPECT_TRUE(fs::is_symlink(kJpegTempFileName));
 
-    // A dangling link must not bring its target into being either.
+    // Nor is a dangling one, which would bring its target into being.
     fs::remove(kJpegTempFileName);
-    const fs::path planted = m_dir / "planted.jpg";
-    fs::create_symlink(planted, kJpegTempFileName);
-    EXPECT_EQ(
-        DecodeJpegSnapshot(stream.data(), static_cast<DWORD>(stream.size()), image.data(), 8, 8),
-        0);
-    EXPECT_FALSE(fs::exists(planted));
+    fs::create_symlink(m_dir / "planted", kJpegTempFileName);
+    EXPECT_EQ(Decode(m_stream, m_image, 8, 8), 0);
+    EXPECT_FALSE(fs::exists(m_dir / "planted"));
 }
 
-TEST_F(JpegSnapshotTest, ShortWriteDeletesTempFile) {
-    const Bytes stream = EncodeRgb(64, 64, Gradient);
-    ASSERT_GT(stream.size(), 1000u);
+TEST_F(JpegSnapshotTest, ShortWriteDeletesTheFile) {
+    const Bytes stream = Encode(64, 64);
     Bytes image(64 * 64 * 3);
     rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto* saved_handler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = saved;
-    small.rlim_cur = 1000;  // writes past this many bytes fail with EFBIG
+    small.rlim_cur = 1000;  // writes past this fail with EFBIG instead of a signal
+    ASSERT_GT(stream.size(), small.rlim_cur);
+    auto* saved_handler = std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const BOOL result =
-        DecodeJpegSnapshot(stream.data(), static_cast<DWORD>(stream.size()), image.data(), 64, 64);
+    const BOOL result = Decode(stream, image, 64, 64);
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, saved_handler);
     EXPECT_EQ(result, 0);
     EXPECT_FALSE(TempExists());
 }
 
-TEST_F(JpegSnapshotTest, NoBufferOrSizeFailsWithoutCreatingTheFile) {
-    const Bytes stream = EncodeRgb(8, 8, Gradient);
-    Bytes image(8 * 8 * 3);
-    const auto size = static_cast<DWORD>(stream.size());
-    EXPECT_EQ(DecodeJpegSnapshot(stream.data(), size, nullptr, 8, 8), 0);
-    EXPECT_EQ(DecodeJpegSnapshot(nullptr, size, image.data(), 8, 8), 0);
-    EXPECT_EQ(DecodeJpegSnapshot(stream.data(), size, image.data(), 0, 8), 0);
-    EXPECT_EQ(DecodeJpegSnapshot(stream.data(), size, image.data(), 8, -1), 0);
-    EXPECT_FALSE(TempExists());
-}
-
-TEST(SwapRedBlueTest, ExchangesTheOuterBytesOfEachTriple) {
-    BYTE row[] = {1, 2, 3, 4, 5, 6};
-    SwapRedBlue(row, 6);
-    EXPECT_EQ(Bytes(std::begin(row), std::end(row)), Bytes({3, 2, 1, 6, 5, 4}));
-}
-
-TEST(SwapRedBlueTest, NeverTouchesBytesAtOrPastTheCount) {
+TEST(SwapRedBlueTest, ExchangesTheOuterBytesOfWholeTriplesOnly) {
     BYTE row[] = {1, 2, 3, 4, 5, 6, 7};
-    SwapRedBlue(row, 5);  // the second triple is incomplete
-    EXPECT_EQ(Bytes(std::begin(row), std::end(row)), Bytes({3, 2, 1, 4, 5, 6, 7}));
+    SwapRedBlue(row, 6);
+    EXPECT_EQ(Bytes(std::begin(row), std::end(row)), Bytes({3, 2, 1, 6, 5, 4, 7}));
+    SwapRedBlue(row, 5);  // the second triple is cut short: left alone
     SwapRedBlue(row, 0);
     SwapRedBlue(row, -3);
-    EXPECT_EQ(Bytes(std::begin(row), std::end(row)), Bytes({3, 2, 1, 4, 5, 6, 7}));
-}
+    EXPECT_EQ(Bytes(std::begin(row), std::end(row)), Bytes({1, 2, 3, 6, 5, 4, 7}));
 
-TEST(SwapRedBlueTest, LongRowsOfEveryLengthMatchTheBytewiseExchange) {
-    // Long rows take the vector path; every length checks its tail and its last byte.
-    Bytes source(7800 + 16);
+    // Long rows take the vector path: every length against the byte-wise exchange.
+    Bytes source(7800);
     for (size_t i = 0; i < source.size(); ++i) {
         source[i] = static_cast<BYTE>(i * 131 + i / 7);
     }
-    std::vector<int> counts;
-    for (int count = 0; count <= 200; ++count) {
-        counts.push_back(count);
-    }
-    counts.insert(counts.end(), {7776, 7777, 7778, 7800});
-    for (const int count : counts) {
+    for (const int count : {0, 1, 2, 3, 59, 60, 61, 62, 63, 120, 121, 122, 199, 7776, 7777}) {
         Bytes expected = source;
-        for (int k = 0; k + 2 < count; k += 3) {
-            std::swap(expected[static_cast<size_t>(k)], expected[static_cast<size_t>(k + 2)]);
+        for (size_t k = 0; k + 2 < static_cast<size_t>(count); k += 3) {
+            std::swap(expected[k], expected[k + 2]);
         }
-        Bytes row = source;
-        SwapRedBlue(row.data(), count);
-        ASSERT_EQ(row, expected) << "count " << count;
+        Bytes row_copy = source;
+        SwapRedBlue(row_copy.data(), count);
+        ASSERT_EQ(row_copy, expected) << "count " << count;
     }
 }
 
