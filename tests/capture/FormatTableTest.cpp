@@ -55,14 +55,6 @@ TEST(FrameIntervalListTest, StandardListHoldsSevenTruncatedIntervals) {
     const LONGLONG expected[] = {10000000, 2000000, 1000000, 666666, 500000, 400000, 333333};
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(list.intervals[i], expected[i]) << i;
-
-    // Each list has an array of its own; moving hands it over and leaves the source empty.
-    FrameIntervalList other = FrameIntervalList::MakeStandard();
-    EXPECT_NE(other.intervals.get(), list.intervals.get());
-    const LONGLONG* array = other.intervals.get();
-    FrameIntervalList moved = std::move(other);
-    EXPECT_EQ(moved.intervals.get(), array);
-    EXPECT_EQ(other.intervals, nullptr);  // NOLINT(bugprone-use-after-move)
 }
 
 TEST(FormatEntryTest, KeepsNoPointerIntoThePlatformsMediaType) {
@@ -114,20 +106,6 @@ TEST(FormatTableSortTest, OrdersCodesUnsignedThenSizesSigned) {
     // The capability index travels with its entry.
     EXPECT_EQ(table.GetEntryAt(0)->m_nCapabilityIndex, 6);
     EXPECT_EQ(table.GetEntryAt(7)->m_nCapabilityIndex, 0);
-}
-
-TEST(FormatTableSortTest, SortedMarkFollowsAddSortAndClear) {
-    CFormatTable table;
-    table.Sort();  // nothing to sort: the mark stays clear
-    EXPECT_FALSE(table.IsSorted());
-    Fill(table, {{kYuy2, 640, 480}});
-    table.Sort();
-    EXPECT_TRUE(table.IsSorted());
-    table.Clear();
-    EXPECT_EQ(table.GetCount(), 0);
-    EXPECT_TRUE(table.IsSorted());
-    AddFormat(table, 0, {0, 1, 1});
-    EXPECT_FALSE(table.IsSorted());
 }
 
 TEST(FormatTableLookupTest, EmptyTableAnswersEveryLookupWithNothing) {
@@ -256,19 +234,6 @@ TEST_F(FilledTableTest, AddAfterSortStartsAGroupAtTheEndButFindGroupTakesTheFirs
     // An entry after the last with the same code just lengthens the last group.
     AddFormat(m_table, 11, {0, 1, 1});
     EXPECT_EQ(m_table.BuildGroups()->back().count, 2);
-}
-
-TEST_F(FilledTableTest, IdenticalFormatsResolveToWhicheverSortedFirst) {
-    AddFormat(m_table, 20, {kMjpg, 640, 480});
-    m_table.Sort();
-    LONG group = -1;
-    LONG position = -1;
-    ASSERT_TRUE(m_table.FindGroup(kMjpg, group));
-    ASSERT_TRUE(m_table.FindSize(640, 480, group, position));
-    const CFormatEntry* entry = m_table.GetEntry(group, position);
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry, m_table.GetEntryAt(8));
-    EXPECT_TRUE(entry->m_nCapabilityIndex == 7 || entry->m_nCapabilityIndex == 20);
 }
 
 }  // namespace

@@ -41,11 +41,6 @@ TEST_F(PreviewTest, RenderingTwiceTouchesNothingTheSecondTime) {
     EXPECT_TRUE(m_world->Calls().empty());
 }
 
-TEST_F(PreviewTest, RenderingNeedsAConnectedCamera) {
-    EXPECT_FALSE(m_device->RenderPreview());
-    EXPECT_TRUE(m_world->Calls().empty());
-}
-
 TEST_F(PreviewTest, ARenderWithoutAWindowIsTornDownAgain) {
     Connected(FALSE);
     m_world->ScriptOnce("Builder.FindInterface(capture,IVideoWindow)", E_NOINTERFACE);
@@ -116,21 +111,6 @@ TEST_F(PreviewTest, StopCountsAsStoppedEvenWhenThePlatformFails) {
     m_world->ScriptOnce("Graph.QI(IMediaControl)", E_NOINTERFACE);
     EXPECT_FALSE(m_device->Stop());
     EXPECT_FALSE(m_device->m_bRunning);
-}
-
-TEST_F(PreviewTest, TearDownKeepsTheCameraInTheGraphForTheNextRender) {
-    Rendered(FALSE);
-    m_device->TearDownPreview();
-    EXPECT_FALSE(m_device->m_bPreviewRendered || m_device->m_bNoPreviewPin);
-    EXPECT_FALSE(m_device->m_pVideoWindow || m_device->m_pMediaEvent);
-    EXPECT_EQ(Graph().FilterNames(), std::vector<std::string>{"Camera"});
-    EXPECT_TRUE(m_device->m_pFilterGraph && m_device->m_pCameraFilter);
-
-    ASSERT_TRUE(m_device->RenderPreview());
-    m_device->TearDownPreview();
-    m_device->ReleaseAll();
-    EXPECT_TRUE(HoldsNothing());
-    EXPECT_EQ(m_world->Graph(), nullptr);
 }
 
 TEST_F(PreviewTest, ADeviceDroppedWhileRunningStopsAndReleasesTheGraph) {
