@@ -43,10 +43,9 @@ bool ReadFriendlyName(IMoniker* moniker, char (&name)[kNameBufferBytes]) {
     }
     VARIANT var;
     var.vt = VT_BSTR;
-    if (FAILED(bag->Read(L"FriendlyName", &var, nullptr)))
-        return false;
+    const HRESULT hr = bag->Read(L"FriendlyName", &var, nullptr);
     bool fits = false;
-    if (var.vt == VT_BSTR && var.bstrVal) {
+    if (SUCCEEDED(hr) && var.vt == VT_BSTR && var.bstrVal) {
         fits = WideCharToMultiByte(CP_ACP, 0, var.bstrVal, -1, name, kNameBufferBytes, nullptr,
                                    nullptr) > 0;
     }
