@@ -92,6 +92,28 @@ TEST_F(FocusDlgLayoutTest, EscapeAndExitEndTheDialogWithCancel) {
     EXPECT_EQ(dlg->result(), IDCANCEL);
 }
 
+TEST_F(FocusDlgLayoutTest, EnterPressesNewUnlessAnotherPushButtonHasTheFocus) {
+    dlg->show();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    dlg->GetDlgItem(IDC_RAWDATA)->setFocus();
+    QCoreApplication::sendEvent(dlg->GetDlgItem(IDC_RAWDATA), &enter);
+    // No camera is registered here: "New" ran and could not open one.
+    EXPECT_EQ(CountBoxes(IDP_DEVICE_INIT_FAILED, MB_OK | MB_ICONEXCLAMATION), 1);
+
+    dlg->GetDlgItem(IDCANCEL)->setFocus();
+    QCoreApplication::sendEvent(dlg->GetDlgItem(IDCANCEL), &enter);
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(dlg->result(), IDCANCEL);
+}
+
+TEST_F(FocusDlgLayoutTest, ContextMenuCloseEndsTheDialog) {
+    ASSERT_NE(dlg->m_pSystemMenu, nullptr);
+    dlg->show();
+    dlg->m_pSystemMenu->actions().at(0)->trigger();
+    EXPECT_EQ(dlg->result(), IDCANCEL);
+    EXPECT_TRUE(dlg->isHidden());
+}
+
 TEST_F(FocusDlgLayoutTest, AboutItemOpensTemplate100Modally) {
     ASSERT_NE(dlg->m_pSystemMenu, nullptr);
     QAction* about = nullptr;
