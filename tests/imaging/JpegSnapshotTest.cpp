@@ -21,9 +21,10 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<BYTE>;
 
-// A width x height picture of the given colour space with a different value in every
-// sample, encoded by the library.
-Bytes Encode(int width, int height, int components = 3, J_COLOR_SPACE space = JCS_RGB) {
+// A width x height picture of the given colour space, encoded by the library; optionally with
+// a 64 KB APP1 block in front, which the decoder skips across its read blocks.
+Bytes Encode(int width, int height, int components = 3, J_COLOR_SPACE space = JCS_RGB,
+             bool big_marker = false) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr jerr{};
     cinfo.err = jpeg_std_error(&jerr);
@@ -37,6 +38,10 @@ Bytes Encode(int width, int height, int components = 3, J_COLOR_SPACE space = JC
     cinfo.in_color_space = space;
     jpeg_set_defaults(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
+    if (big_marker) {
+        const Bytes payload(65533, 0x5A);
+        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, payload.data(), 65533);
+    }
     Bytes row(static_cast<size_t>(width * components));
     for (int y = 0; y < height; ++y) {
         for (size_t i = 0; i < row.size(); ++i) {
@@ -105,8 +110,13 @@ protected:
 };
 
 TEST_F(JpegSnapshotTest, DecodesBottomUpBgrAsTheLibraryReadsItAndRemovesTheFile) {
-    for (const auto& [width, height] : {std::pair{64, 48}, std::pair{37, 23}, std::pair{1, 1}}) {
-        const Bytes stream = Encode(width, height);
+    struct Case {
+        int width, height;
+        bool big_marker;
+    };
+    for (const auto& [width, height, big_marker] :
+         {Case{64, 48, false}, Case{37, 23, false}, Case{1, 1, false}, Case{640, 480, true}}) {
+        const Bytes stream = Encode(width, height, 3, JCS_RGB, big_marker);
         const Bytes rgb = DecodeFromMemory(stream);
         Bytes image(rgb.size());
         ASSERT_NE(Decode(stream, image, width, height), 0);
