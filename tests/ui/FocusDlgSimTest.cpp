@@ -238,6 +238,18 @@ TEST_F(FocusDlgSimTest, UserAbortStopsLikeStopButKeepsSnapshotAndResume) {
     EXPECT_EQ(dlg->m_bResumePreview, 1);
 }
 
+TEST_F(FocusDlgSimTest, ClosingTheRendererWindowReachesTheDialogAsAPostedEvent) {
+    UseCamera();
+    Press(IDC_NEW);
+    Press(IDC_STARTSTOP);
+    QWidget* renderer = WidgetFromHwnd(FindWindow(nullptr, "ActiveMovie Window"));
+    ASSERT_NE(renderer, nullptr);
+    renderer->close();
+    EXPECT_TRUE(SpinUntil([&] { return !Device().m_bRunning; }));
+    EXPECT_FALSE(FocusTimerRunning());
+    EXPECT_EQ(dlg->m_btnStartStop.GetWindowText(), "Start");
+}
+
 TEST_F(FocusDlgSimTest, ErrorAbortReleasesTheCameraAndTheNextNewResumes) {
     UseCamera();
     Press(IDC_NEW);
