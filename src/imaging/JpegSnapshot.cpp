@@ -129,7 +129,7 @@ void AttachFileSource(j_decompress_ptr cinfo, FILE* file) {
 BOOL WriteStream(FILE* file, const BYTE* stream, DWORD length) {
     // A failure can surface only when the stdio buffer is flushed; without the flush a
     // truncated file would decode into a grey-padded picture reported as success.
-    if (std::fwrite(stream, 1, length, file) < length || std::fflush(file) != 0) {
+    if ((length != 0 && std::fwrite(stream, 1, length, file) < length) || std::fflush(file) != 0) {
         return FALSE;
     }
     return std::fseek(file, 0, SEEK_SET) == 0;
