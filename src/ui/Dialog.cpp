@@ -55,7 +55,6 @@ void CDialog::CreateControls() {
     for (const DlgItemTemplate& item : m_template.items) {
         QWidget* control = MakeControl(item, this);
         control->setObjectName(QStringLiteral("dlgitem-%1").arg(item.id));
-        control->setProperty("dlgItemId", item.id);
         RECT r{item.x, item.y, item.x + item.cx, item.y + item.cy};
         units.MapDialogRect(&r);
         // An icon control takes the icon's own size, whatever the template says.
