@@ -7,7 +7,6 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include <jpeglib.h>
@@ -156,18 +155,17 @@ DecodeOutcome DecodeRows(jpeg_decompress_struct* cinfo, FILE* file, BYTE* image,
         return DecodeOutcome::kRefused;
     }
     const JDIMENSION row_length = cinfo->output_width * 3;
-    JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-                                                 row_length, 1);
     const std::size_t last_row = static_cast<std::size_t>(height) - 1;
     while (cinfo->output_scanline < cinfo->output_height) {
-        // The top scanline lands in the last stored row: the image is bottom-up.
-        BYTE* dest = image + row_length * (last_row - cinfo->output_scanline);
-        if (jpeg_read_scanlines(cinfo, row, 1) != 1) {
+        // The top scanline lands in the last stored row: the image is bottom-up. Rows are
+        // decoded in place rather than through a row buffer and a copy, which cost as much
+        // as the whole file round trip.
+        JSAMPROW dest = image + row_length * (last_row - cinfo->output_scanline);
+        if (jpeg_read_scanlines(cinfo, &dest, 1) != 1) {
             jpeg_destroy_decompress(cinfo);
             return DecodeOutcome::kLibraryError;
         }
-        SwapRedBlue(row[0], static_cast<int>(row_length));
-        std::memcpy(dest, row[0], row_length);
+        SwapRedBlue(dest, static_cast<int>(row_length));
     }
     jpeg_finish_decompress(cinfo);
     jpeg_destroy_decompress(cinfo);
