@@ -7,11 +7,15 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include <jpeglib.h>
-// jpeglib.h first: jerror.h relies on its types.
-#include <jerror.h>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define NITIDOR_HAVE_SSSE3_PATH 1
+#endif
 
 namespace {
 
@@ -51,75 +55,6 @@ FilePtr OpenTempFile() {
     return FilePtr(file);
 }
 
-// The library's own file source reads 4 KB at a time, and with fewer bytes than a few MCUs
-// in hand libjpeg-turbo leaves its fast Huffman decoder; a full still then decodes a tenth
-// slower than from memory. This source reads the same file in 64 KB blocks and otherwise
-// behaves as the library's: an empty file is an error, a truncated one ends in a warning
-// and an inserted EOI marker.
-constexpr std::size_t kSourceBufferSize = std::size_t{1} << 16;
-
-struct JpegFileSource {
-    jpeg_source_mgr pub;  // must stay the first member
-    FILE* file;
-    JOCTET* buffer;
-    boolean start_of_file;
-};
-
-void InitFileSource(j_decompress_ptr cinfo) {
-    reinterpret_cast<JpegFileSource*>(cinfo->src)->start_of_file = TRUE;
-}
-
-boolean FillFileSource(j_decompress_ptr cinfo) {
-    auto* source = reinterpret_cast<JpegFileSource*>(cinfo->src);
-    std::size_t count = std::fread(source->buffer, 1, kSourceBufferSize, source->file);
-    if (count == 0) {
-        if (source->start_of_file) {
-            ERREXIT(cinfo, JERR_INPUT_EMPTY);
-        }
-        WARNMS(cinfo, JWRN_JPEG_EOF);
-        source->buffer[0] = 0xFF;
-        source->buffer[1] = JPEG_EOI;
-        count = 2;
-    }
-    source->pub.next_input_byte = source->buffer;
-    source->pub.bytes_in_buffer = count;
-    source->start_of_file = FALSE;
-    return TRUE;
-}
-
-void SkipFileSource(j_decompress_ptr cinfo, long num_bytes) {
-    jpeg_source_mgr* source = cinfo->src;
-    if (num_bytes <= 0) {
-        return;
-    }
-    while (static_cast<std::size_t>(num_bytes) > source->bytes_in_buffer) {
-        num_bytes -= static_cast<long>(source->bytes_in_buffer);
-        FillFileSource(cinfo);
-    }
-    source->next_input_byte += num_bytes;
-    source->bytes_in_buffer -= static_cast<std::size_t>(num_bytes);
-}
-
-void TermFileSource(j_decompress_ptr) {}
-
-// Both blocks come from the permanent pool: jpeg_destroy_decompress frees them.
-void AttachFileSource(j_decompress_ptr cinfo, FILE* file) {
-    auto* common = reinterpret_cast<j_common_ptr>(cinfo);
-    auto* source = static_cast<JpegFileSource*>(
-        (*cinfo->mem->alloc_small)(common, JPOOL_PERMANENT, sizeof(JpegFileSource)));
-    source->buffer = static_cast<JOCTET*>(
-        (*cinfo->mem->alloc_large)(common, JPOOL_PERMANENT, kSourceBufferSize));
-    source->file = file;
-    source->pub.init_source = InitFileSource;
-    source->pub.fill_input_buffer = FillFileSource;
-    source->pub.skip_input_data = SkipFileSource;
-    source->pub.resync_to_restart = jpeg_resync_to_restart;
-    source->pub.term_source = TermFileSource;
-    source->pub.bytes_in_buffer = 0;
-    source->pub.next_input_byte = nullptr;
-    cinfo->src = &source->pub;
-}
-
 BOOL WriteStream(FILE* file, const BYTE* stream, DWORD length) {
     // A failure can surface only when the stdio buffer is flushed; without the flush a
     // truncated file would decode into a grey-padded picture reported as success.
@@ -134,7 +69,7 @@ BOOL WriteStream(FILE* file, const BYTE* stream, DWORD length) {
 DecodeOutcome DecodeRows(jpeg_decompress_struct* cinfo, FILE* file, BYTE* image, int width,
                          int height) {
     jpeg_create_decompress(cinfo);
-    AttachFileSource(cinfo, file);
+    jpeg_stdio_src(cinfo, file);
     jpeg_read_header(cinfo, TRUE);
     if (cinfo->image_width != static_cast<JDIMENSION>(width) ||
         cinfo->image_height != static_cast<JDIMENSION>(height)) {
@@ -142,36 +77,23 @@ DecodeOutcome DecodeRows(jpeg_decompress_struct* cinfo, FILE* file, BYTE* image,
         return DecodeOutcome::kRefused;
     }
 
-    // libjpeg-turbo writes blue, green, red as cheaply as red, green, blue, while swapping
-    // afterwards costs a twentieth of the decode; the bytes come out the same.
-    bool library_swaps = false;
-#ifdef JCS_EXTENSIONS
-    if (cinfo->out_color_space == JCS_RGB) {
-        cinfo->out_color_space = JCS_EXT_BGR;
-        library_swaps = true;
-    }
-#endif
+    // The top scanline lands in the last stored row: the image is bottom-up.
+    BYTE* dest =
+        image + static_cast<std::size_t>(3) * width * (static_cast<std::size_t>(height) - 1);
     jpeg_start_decompress(cinfo);
     // Grey and four-component streams would overrun (or under-fill) rows of 3 x width bytes.
-    if (cinfo->output_components != 3 || cinfo->output_width != cinfo->image_width ||
-        cinfo->output_height != cinfo->image_height) {
+    if (cinfo->output_components != 3) {
         jpeg_destroy_decompress(cinfo);
         return DecodeOutcome::kRefused;
     }
     const JDIMENSION row_length = cinfo->output_width * 3;
-    const std::size_t last_row = static_cast<std::size_t>(height) - 1;
+    JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                                 row_length, 1);
     while (cinfo->output_scanline < cinfo->output_height) {
-        // The top scanline lands in the last stored row: the image is bottom-up. Rows are
-        // decoded in place rather than through a row buffer and a copy, which cost as much
-        // as the whole file round trip.
-        JSAMPROW dest = image + row_length * (last_row - cinfo->output_scanline);
-        if (jpeg_read_scanlines(cinfo, &dest, 1) != 1) {
-            jpeg_destroy_decompress(cinfo);
-            return DecodeOutcome::kLibraryError;
-        }
-        if (!library_swaps) {
-            SwapRedBlue(dest, static_cast<int>(row_length));
-        }
+        jpeg_read_scanlines(cinfo, row, 1);
+        SwapRedBlue(row[0], static_cast<int>(row_length));
+        std::memcpy(dest, row[0], row_length);
+        dest -= row_length;
     }
     jpeg_finish_decompress(cinfo);
     jpeg_destroy_decompress(cinfo);
@@ -226,11 +148,47 @@ void JpegErrorExit(j_common_ptr cinfo) {
     std::longjmp(record->recovery, 1);
 }
 
-void SwapRedBlue(BYTE* row, int count) {
+namespace {
+
+void SwapRedBlueScalar(BYTE* row, int count) {
     // Whole triples only: a count that is no multiple of 3 never reaches past itself.
     for (int k = 0; k + 2 < count; k += 3) {
         const BYTE red = row[k];
         row[k] = row[k + 2];
         row[k + 2] = red;
     }
+}
+
+#ifdef NITIDOR_HAVE_SSSE3_PATH
+// Five pixels per 16-byte shuffle; the sixteenth byte passes through unchanged. All four
+// loads of a step come before its stores, so no load waits on a store it overlaps.
+__attribute__((target("ssse3"))) void SwapRedBlueSsse3(BYTE* row, int count) {
+    const __m128i swap = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+    int k = 0;
+    for (; k + 61 <= count; k += 60) {
+        auto* p = reinterpret_cast<__m128i*>(row + k);
+        const __m128i a = _mm_loadu_si128(p);
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<__m128i*>(row + k + 15));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<__m128i*>(row + k + 30));
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<__m128i*>(row + k + 45));
+        _mm_storeu_si128(p, _mm_shuffle_epi8(a, swap));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + k + 15), _mm_shuffle_epi8(b, swap));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + k + 30), _mm_shuffle_epi8(c, swap));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + k + 45), _mm_shuffle_epi8(d, swap));
+    }
+    SwapRedBlueScalar(row + k, count - k);
+}
+#endif
+
+}  // namespace
+
+void SwapRedBlue(BYTE* row, int count) {
+#ifdef NITIDOR_HAVE_SSSE3_PATH
+    // Swapping a full still byte by byte costs a tenth of the decode itself.
+    if (__builtin_cpu_supports("ssse3")) {
+        SwapRedBlueSsse3(row, count);
+        return;
+    }
+#endif
+    SwapRedBlueScalar(row, count);
 }
