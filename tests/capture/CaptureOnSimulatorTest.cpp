@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "capture/CaptureSequences.h"
+#include "fakes/DShowClassesEnvironment.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/DeviceRegistry.h"
 #include "sim/SimCameraRegistration.h"
@@ -120,10 +121,3 @@ TEST_F(CaptureOnSimulatorTest, ADeviceDroppedWhilePreviewingLeavesNothingAlive) 
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    RegisterDShowClasses();
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

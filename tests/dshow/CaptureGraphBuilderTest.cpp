@@ -6,6 +6,7 @@
 #include "LeakCheck.h"
 #include "MessageRecorder.h"
 #include "TestSource.h"
+#include "fakes/DShowClassesEnvironment.h"
 #include "platform/dshow/VideoRenderer.h"
 #include "platform/dshow/VideoRendererWindow.h"
 

@@ -47,7 +47,8 @@ HRESULT CSmartTee::COutputPin::CheckMediaType(const AM_MEDIA_TYPE& mt) {
 }
 
 HRESULT CSmartTee::COutputPin::GetMediaType(int index, AM_MEDIA_TYPE& mt) {
-    if (index != 0) return VFW_S_NO_MORE_ITEMS;
+    if (index != 0)
+        return VFW_S_NO_MORE_ITEMS;
     return m_pTee->m_pInput->CopyConnectionType(mt) ? S_OK : VFW_S_NO_MORE_ITEMS;
 }
 

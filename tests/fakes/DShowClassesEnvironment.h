@@ -1,0 +1,15 @@
+// Registers the capture stand-in's creatable classes once for a test binary that builds real
+// graphs (the scripted fakes register their own while they live).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "platform/dshow/Interfaces.h"
+
+class CDShowClassesEnvironment : public testing::Environment {
+public:
+    void SetUp() override { RegisterDShowClasses(); }
+};
+
+inline testing::Environment* const g_dshowClassesEnvironment =
+    testing::AddGlobalTestEnvironment(new CDShowClassesEnvironment);
