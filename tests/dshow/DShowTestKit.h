@@ -1,6 +1,9 @@
-// A scripted source filter for the stand-in's tests: a capture pin and, optionally, a
-// preview pin, both offering one RGB24 format; frames are pushed by the test itself.
+// Shared by the tests that build capture graphs: a leak-checked fixture, a creation helper and a
+// scripted source filter.
 #pragma once
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
 
 #include <memory>
 #include <string>
@@ -9,6 +12,35 @@
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/FilterBase.h"
 #include "platform/dshow/PinBase.h"
+
+// Every test ends with no COM object alive and no task memory outstanding.
+class LeakCheckedTest : public testing::Test {
+protected:
+    void SetUp() override {
+        m_objects = ComLiveObjectCount();
+        m_blocks = CoTaskMemOutstanding();
+    }
+    void TearDown() override {
+        // Posted frames and deferred deletions belong to the test that made them.
+        QCoreApplication::processEvents();
+        EXPECT_EQ(ComLiveObjectCount(), m_objects);
+        EXPECT_EQ(CoTaskMemOutstanding(), m_blocks);
+    }
+
+private:
+    long m_objects = 0;
+    long m_blocks = 0;
+};
+
+// An instance of a creatable class, asked for interface T.
+template <class T>
+ComPtr<T> Create(REFCLSID clsid) {
+    ComPtr<T> p;
+    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, T::kIid,
+                               p.ReleaseAndGetVoidAddress()),
+              S_OK);
+    return p;
+}
 
 inline constexpr CLSID CLSID_TestSource{
     0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
@@ -24,17 +56,14 @@ inline AM_MEDIA_TYPE MakeRgb24Type(LONG width, LONG height) {
     mt.pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
     auto* vih = new (mt.pbFormat) VIDEOINFOHEADER;
     vih->AvgTimePerFrame = 10'000'000;
-    vih->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    vih->bmiHeader.biWidth = width;
-    vih->bmiHeader.biHeight = height;
-    vih->bmiHeader.biPlanes = 1;
-    vih->bmiHeader.biBitCount = 24;
-    vih->bmiHeader.biCompression = BI_RGB;
+    vih->bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB};
     vih->bmiHeader.biSizeImage = static_cast<DWORD>(((width * 3 + 3) & ~3) * std::abs(height));
     mt.lSampleSize = vih->bmiHeader.biSizeImage;
     return mt;
 }
 
+// A source with a capture pin and, optionally, a preview pin, both offering RGB24 4 x 2;
+// frames are pushed by the test itself. Logs "run <name>" / "stop <name>" when given a log.
 class CTestSource : public CFilterBase<> {
 public:
     class COutPin : public CPinBase<> {
@@ -54,16 +83,11 @@ public:
         }
     };
 
-    CTestSource(bool bPreviewPin, std::vector<std::string>* log = nullptr, HRESULT hrRun = S_OK,
-                std::string name = "source")
-        : CFilterBase(CLSID_TestSource),
-          m_pLog(log),
-          m_hrRun(hrRun),
-          m_name(std::move(name)),
-          m_capture(std::make_unique<COutPin>(this, L"Capture", PIN_CATEGORY_CAPTURE)) {
-        if (bPreviewPin) {
+    explicit CTestSource(bool bPreviewPin, std::vector<std::string>* log = nullptr,
+                         HRESULT hrRun = S_OK, std::string name = "source")
+        : CFilterBase(CLSID_TestSource), m_pLog(log), m_hrRun(hrRun), m_name(std::move(name)) {
+        if (bPreviewPin)
             m_preview = std::make_unique<COutPin>(this, L"Preview", PIN_CATEGORY_PREVIEW);
-        }
     }
 
     COutPin* Capture() { return m_capture.get(); }
@@ -72,9 +96,8 @@ public:
 protected:
     int PinCount() override { return m_preview ? 2 : 1; }
     IPin* PinAt(int index) override {
-        return index == 0   ? static_cast<IPin*>(m_capture.get())
-               : index == 1 ? m_preview.get()
-                            : nullptr;
+        return index == 0 ? static_cast<IPin*>(m_capture.get())
+                          : (index == 1 ? m_preview.get() : nullptr);
     }
     HRESULT OnStartStreaming() override {
         if (m_pLog)
@@ -90,7 +113,8 @@ private:
     std::vector<std::string>* m_pLog;
     HRESULT m_hrRun;
     std::string m_name;
-    std::unique_ptr<COutPin> m_capture;
+    std::unique_ptr<COutPin> m_capture =
+        std::make_unique<COutPin>(this, L"Capture", PIN_CATEGORY_CAPTURE);
     std::unique_ptr<COutPin> m_preview;
 };
 
