@@ -1,91 +1,208 @@
+// Raw development: the header parser, the known values of each step, and bit-exactness of the
+// fast paths against the straightforward reading on random pictures.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <memory>
+#include <numeric>
 #include <vector>
 
 #include "imaging/BayerDemosaic.h"
+#include "imaging/ColorSpace.h"
+#include "imaging/DevelopRows.h"
 #include "imaging/RawDevelop.h"
-#include "imaging/RawTestImages.h"
+#include "imaging/RawSnapshot.h"
 #include "imaging/ReferenceDevelop.h"
 #include "imaging/Sharpen.h"
 #include "imaging/ToneCurve.h"
 
 namespace {
 
-// Samples clustered in a few bands so both sides of the sharpening threshold occur.
-std::vector<BYTE> Samples(int width, int height, uint32_t seed) {
-    auto samples = RandomBytes(size_t(width) * size_t(height), seed);
-    for (size_t i = 0; i < samples.size(); ++i) {
-        if (i % 3 != 0) {
-            samples[i] = BYTE(((i / size_t(width)) % 4) * 50 + samples[i] / 32);
-        }
+using Bytes = std::vector<BYTE>;
+
+// Bytes from a fixed linear congruential sequence: the same picture on every run and machine,
+// clustered in bands when asked so both sides of the sharpening threshold occur.
+Bytes RandomBytes(size_t count, uint32_t seed, int width = 0) {
+    Bytes bytes(count);
+    for (size_t i = 0; i < count; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        bytes[i] = BYTE(seed >> 24);
+        if (width && i % 3 != 0)
+            bytes[i] = BYTE((i / size_t(width)) % 4 * 50 + bytes[i] / 32);
     }
-    return samples;
+    return bytes;
 }
 
-std::vector<BYTE> Developed(const std::vector<BYTE>& samples, int width, int height, int phase,
-                            int threads) {
-    std::vector<BYTE> image(size_t(3) * size_t(width) * size_t(height), 0x55);
-    const RawSnapshotInfo info{width, height, phase, samples.data()};
-    EXPECT_TRUE(DevelopRawSnapshot(info, image.data(), threads));
+Bytes Uniform(int width, int height, BYTE blue, BYTE green, BYTE red) {
+    Bytes image(size_t(3) * width * height);
+    for (size_t i = 0; i < image.size(); i += 3)
+        image[i] = blue, image[i + 1] = green, image[i + 2] = red;
     return image;
 }
 
-std::vector<BYTE> ReferenceDeveloped(const std::vector<BYTE>& samples, int width, int height,
-                                     int phase) {
-    std::vector<BYTE> image(size_t(3) * size_t(width) * size_t(height));
-    reference::Develop(samples.data(), width, height, phase, image.data());
+Bytes Sharpened(Bytes image, int width, int height) {
+    SharpenImage(image.data(), width, height);
     return image;
 }
 
-TEST(RawDevelopTest, MatchesTheReferenceForEveryPhaseSizeAndThreadCount) {
-    const int sizes[][2] = {{3, 3}, {4, 3}, {3, 4}, {7, 5}, {8, 8}, {37, 12}, {20, 41}};
-    for (const auto& size : sizes) {
-        const int width = size[0], height = size[1];
-        const auto samples = Samples(width, height, uint32_t(width * 977 + height));
+TEST(RawDevelopTest, EveryPathMatchesTheReferenceForEveryPhaseSizeAndThreadCount) {
+    // Odd and even sides, pictures without interior, and one large enough to split.
+    const int sizes[][2] = {{2, 2}, {2, 9}, {9, 2},   {3, 3},   {4, 3},    {3, 4},
+                            {7, 5}, {8, 8}, {37, 12}, {20, 41}, {643, 482}};
+    for (const auto& [width, height] : sizes) {
+        const auto samples =
+            RandomBytes(size_t(width) * height, uint32_t(width * 977 + height), width);
         for (int phase = 0; phase < 4; ++phase) {
-            const auto expected = ReferenceDeveloped(samples, width, height, phase);
-            ForEachKernelBuild([&](BOOL wide) {
+            SCOPED_TRACE(testing::Message() << width << " x " << height << " phase " << phase);
+            Bytes expected(size_t(3) * width * height), image(expected.size());
+            reference::Develop(samples.data(), width, height, phase, expected.data());
+            for (const BOOL wide : {FALSE, TRUE}) {
+                if (!UseWideRowKernels(wide))
+                    continue;
+                SCOPED_TRACE(wide ? "wide kernels" : "baseline kernels");
+                DemosaicBayer(samples.data(), width, height, phase, image.data());
+                ApplyToneCurve(image.data(), width, height);
+                EXPECT_EQ(Sharpened(image, width, height), expected) << "separate passes";
                 for (int threads : {1, 2, 3, 7, 0}) {
-                    EXPECT_EQ(Developed(samples, width, height, phase, threads), expected)
-                        << width << " x " << height << " phase " << phase << " threads " << threads
-                        << " wide " << wide;
+                    std::fill(image.begin(), image.end(), 0x55);
+                    EXPECT_TRUE(DevelopRawSnapshot({width, height, phase, samples.data()},
+                                                   image.data(), threads));
+                    EXPECT_EQ(image, expected) << threads << " threads";
                 }
-            });
+            }
+            UseWideRowKernels(TRUE);
         }
     }
 }
 
-TEST(RawDevelopTest, LargeStillMatchesTheSeparatePasses) {
-    const int width = 643, height = 482;
-    const auto samples = Samples(width, height, 5);
-    std::vector<BYTE> passes(size_t(3 * width * height));
-    DemosaicBayer(samples.data(), width, height, 3, passes.data());
-    ApplyToneCurve(passes.data(), width, height);
-    SharpenImage(passes.data(), width, height);
-    ForEachKernelBuild([&](BOOL wide) {
-        EXPECT_EQ(Developed(samples, width, height, 3, 0), passes) << wide;
-        EXPECT_EQ(Developed(samples, width, height, 3, 2), passes) << wide;
-    });
-    EXPECT_EQ(passes, ReferenceDeveloped(samples, width, height, 3));
+TEST(RawDevelopTest, DemosaicToneAndColourGiveTheirKnownValues) {
+    // 2 x 2 phase 0 (R G / G B): four equal pixels, blue 40, green (20 + 30) / 2, red 10.
+    const BYTE square[] = {10, 20, 30, 40};
+    Bytes image(12);
+    DemosaicBayer(square, 2, 2, 0, image.data());
+    EXPECT_EQ(image, Uniform(2, 2, 40, 25, 10));
+    // Only sample row 0 is lit; stored bottom-up, it lands in the last image row.
+    Bytes lit(16, 0);
+    std::fill(lit.begin(), lit.begin() + 4, 200);
+    image.assign(48, 0x55);
+    DemosaicBayer(lit.data(), 4, 4, 0, image.data());
+    EXPECT_EQ(Bytes(image.begin(), image.begin() + 12), Bytes(12, 0));
+    EXPECT_EQ(image[36 + 2], 200);
+
+    const std::pair<int, int> tones[] = {{0, 0},    {50, 96},   {77, 149},
+                                         {78, 149}, {128, 187}, {255, 255}};
+    for (const auto& [in, out] : tones)
+        EXPECT_EQ(ToneTable[in], out) << in;
+    // The sum guards against a mistyped value anywhere in the table.
+    EXPECT_EQ(std::accumulate(ToneTable, ToneTable + 256, 0), 42776);
+
+    for (int v = 0; v < 256; ++v) {
+        int y = 0, cr = 0, cb = 0;
+        RgbToYCbCr(v, v, v, y, cr, cb);
+        ASSERT_EQ(std::pair(cr, cb), std::pair(128, 128)) << v;
+        if (v == 0 || v == 255) {
+            EXPECT_EQ(y, v ? 235 : 16);
+        }
+    }
+    // Double arithmetic in the written order, truncation, then clamping: on paper the luma of
+    // (170, 4, 3) is 62 and the red of (46, 108, 128) is 3; in double they fall just short.
+    int y = 0, cr = 0, cb = 0, r = 0, g = 0, b = 0;
+    RgbToYCbCr(170, 4, 3, y, cr, cb);
+    EXPECT_EQ(std::tuple(y, cr, cb), std::tuple(61, 200, 102));
+    RgbToYCbCr(-500, 0, 0, y, cr, cb);
+    EXPECT_EQ(std::tuple(y, cr, cb), std::tuple(0, 0, 202));
+    YCbCrToRgb(46, 108, 128, r, g, b);
+    EXPECT_EQ(std::tuple(r, g, b), std::tuple(2, 51, 34));
+    YCbCrToRgb(235, 128, 128, r, g, b);
+    EXPECT_EQ(std::tuple(r, g, b), std::tuple(254, 254, 254));
+    YCbCrToRgb(0, 0, 0, r, g, b);
+    EXPECT_EQ(std::tuple(r, g, b), std::tuple(0, 135, 0));
 }
 
-TEST(RawDevelopTest, PicturesWithoutInteriorAreOnlyDemosaicedAndToned) {
-    const int sizes[][2] = {{2, 2}, {2, 9}, {9, 2}};
-    for (const auto& size : sizes) {
-        const auto samples = Samples(size[0], size[1], 11);
-        EXPECT_EQ(Developed(samples, size[0], size[1], 1, 0),
-                  ReferenceDeveloped(samples, size[0], size[1], 1));
+TEST(RawDevelopTest, SharpeningGivesItsKnownValuesAndRepeatsTheBorderRing) {
+    const int width = 12, height = 4;  // both the eight-pixel groups and the single pixels
+    const std::pair<BYTE, BYTE> greys[] = {{128, 126}, {255, 254}, {0, 0}};
+    for (const auto& [in, out] : greys)
+        EXPECT_EQ(Sharpened(Uniform(width, height, in, in, in), width, height),
+                  Uniform(width, height, out, out, out));
+    // Pure red saturates further and clamps back to itself.
+    EXPECT_EQ(Sharpened(Uniform(width, height, 0, 0, 255), width, height),
+              Uniform(width, height, 0, 0, 255));
+    // A step of 1 (8 after the filter) is kept; a step of 2 (16) takes the filtered luma.
+    for (const auto& [centre, out] : {std::pair<BYTE, BYTE>{101, 100}, {102, 119}}) {
+        Bytes image = Uniform(3, 3, 100, 100, 100);
+        image[12] = image[13] = image[14] = centre;
+        EXPECT_EQ(Sharpened(image, 3, 3), Uniform(3, 3, out, out, out)) << int(centre);
+    }
+
+    const int w = 7, h = 6;
+    const Bytes ring = Sharpened(RandomBytes(size_t(3) * w * h, 9), w, h);
+    auto pixel = [&](int row, int col) {
+        return Bytes(&ring[3 * (row * w + col)], &ring[3 * (row * w + col) + 3]);
+    };
+    for (int row = 0; row < h; ++row) {
+        const int inner = row == 0 ? 1 : (row == h - 1 ? h - 2 : row);
+        for (int col = 0; col < w; ++col) {
+            const int innerCol = col == 0 ? 1 : (col == w - 1 ? w - 2 : col);
+            EXPECT_EQ(pixel(row, col), pixel(inner, innerCol)) << row << "," << col;
+        }
+    }
+    // Pictures without interior are left as they are, not filled from unwritten working rows.
+    for (const auto& [sw, sh] : {std::pair{2, 5}, {5, 2}, {1, 1}}) {
+        const Bytes image = RandomBytes(size_t(3) * sw * sh, 3);
+        EXPECT_EQ(Sharpened(image, sw, sh), image) << sw << " x " << sh;
     }
 }
 
-TEST(RawDevelopTest, RefusesWhatTheParserWouldRejectAndLeavesTheImageAlone) {
-    const auto samples = Samples(4, 4, 2);
-    std::vector<BYTE> image(48, 0x55);
-    EXPECT_FALSE(DevelopRawSnapshot({4, 4, 4, samples.data()}, image.data()));
-    EXPECT_FALSE(DevelopRawSnapshot({1, 4, 0, samples.data()}, image.data()));
-    EXPECT_FALSE(DevelopRawSnapshot({4, 4, 0, nullptr}, image.data()));
-    EXPECT_FALSE(DevelopRawSnapshot({4, 4, 0, samples.data()}, nullptr));
-    EXPECT_EQ(image, std::vector<BYTE>(48, 0x55));
+// A header with every uninterpreted byte set, so reading a wrong offset shows.
+Bytes RawBlock(int width, int height, int phase, size_t length) {
+    Bytes block(length, 0xEE);
+    block[10] = BYTE(height >> 8), block[11] = BYTE(height);
+    block[12] = BYTE(width >> 8), block[13] = BYTE(width);
+    block[17] = BYTE(phase);
+    return block;
+}
+
+TEST(RawDevelopTest, TheParserTakesOnlyUsableHeadersAndTheExactRoundedLength) {
+    const auto block = RawBlock(0x0102, 3, 2, 0x0102 * 3 + 20);
+    RawSnapshotInfo info{};
+    ASSERT_TRUE(ParseRawSnapshot(block.data(), int32_t(block.size()), info));
+    EXPECT_EQ(std::tuple(info.width, info.height, info.phase, info.samples),
+              std::tuple(258, 3, 2, block.data() + 20));
+    // A 4 x 4 still announced as 33..36 bytes arrives rounded to 36.
+    const auto four = RawBlock(4, 4, 0, 40);
+    EXPECT_TRUE(ParseRawSnapshot(four.data(), 36, info));
+    for (int32_t length : {40, 32, -1})
+        EXPECT_FALSE(ParseRawSnapshot(four.data(), length, info)) << length;
+
+    const RawSnapshotInfo untouched{7, 7, 7, nullptr};
+    const int bad[][3] = {{4, 4, 4}, {4, 4, 255}, {1, 9, 0}, {9, 1, 0}, {0, 0, 0}};
+    for (const auto& [width, height, phase] : bad) {
+        const auto b = RawBlock(width, height, phase, size_t(width * height) + 20);
+        info = untouched;
+        EXPECT_FALSE(ParseRawSnapshot(b.data(), int32_t(b.size()), info))
+            << width << " x " << height << " phase " << phase;
+        EXPECT_EQ(std::tuple(info.width, info.samples), std::tuple(7, nullptr));
+        // The development refuses the same and leaves the image alone.
+        Bytes image(48, 0x55);
+        EXPECT_FALSE(DevelopRawSnapshot({width, height, phase, b.data() + 20}, image.data()));
+        EXPECT_EQ(image, Bytes(48, 0x55));
+    }
+    // 65535 x 65535 samples cannot match any 32-bit length and must not overflow.
+    EXPECT_FALSE(ParseRawSnapshot(RawBlock(0xFFFF, 0xFFFF, 0, 20).data(), INT32_MAX, info));
+    EXPECT_FALSE(ParseRawSnapshot(nullptr, 36, info));
+    // Short blocks are exactly as long as announced; the sanitizer build flags any read beyond.
+    for (int32_t length = 0; length < 20; ++length) {
+        auto shortBlock = std::make_unique<BYTE[]>(size_t(length));
+        EXPECT_FALSE(ParseRawSnapshot(shortBlock.get(), length, info)) << length;
+    }
+
+    EXPECT_EQ(RawImageBytes(5, 3), size_t(16) * 3);  // rows rounded up to four bytes
+    EXPECT_EQ(RawImageBytes(640, 480), size_t(1920) * 480);
+    EXPECT_EQ(RawImageBytes(4, -1), 0u);
+    EXPECT_EQ(RawImageBytes(INT_MAX, INT_MAX), 0u);  // beyond any address space
+    EXPECT_TRUE(ReserveRawImage(2592, 1944));
+    EXPECT_FALSE(ReserveRawImage(INT_MAX, INT_MAX));
 }
 
 }  // namespace
