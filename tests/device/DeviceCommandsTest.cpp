@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "ComLeakCheck.h"
-#include "ScriptedCamera.h"
 #include "device/DeviceCommands.h"
+#include "fakes/ScriptedCamera.h"
 
 namespace {
 
@@ -17,19 +17,19 @@ TEST_F(DeviceCommandsTest, FirmwareIsBitFiveOfRegister0x740) {
     const std::pair<BYTE, BOOL> cases[] = {
         {0x20, TRUE}, {0xFF, TRUE}, {0x00, FALSE}, {0xDF, FALSE}};
     for (auto [value, present] : cases) {
-        m_camera.m_firmwareRegister = value;
-        EXPECT_EQ(CheckFirmware(m_camera.m_channel), present) << int(value);
+        m_camera.firmwareRegister = value;
+        EXPECT_EQ(CheckFirmware(m_camera.channel), present) << int(value);
     }
     // A camera that does not answer is taken as one without firmware.
-    m_camera.m_firmwareRegister = 0xFF;
-    m_camera.Fake().OnGet(VENDOR_PROPERTY_REGISTER_VALUE,
-                          [](BYTE* data, DWORD, DWORD*) { return *data = 0xFF, E_FAIL; });
-    EXPECT_FALSE(CheckFirmware(m_camera.m_channel));
+    m_camera.firmwareRegister = 0xFF;
+    m_camera.filter->OnGet(VENDOR_PROPERTY_REGISTER_VALUE,
+                           [](BYTE* data, DWORD, DWORD*) { return *data = 0xFF, E_FAIL; });
+    EXPECT_FALSE(CheckFirmware(m_camera.channel));
 }
 
 TEST_F(DeviceCommandsTest, ACommandIsOneMailboxWriteThenTheCommandWord) {
-    EXPECT_TRUE(SendDeviceCommand(m_camera.m_channel, 'A'));
-    const auto calls = m_camera.Fake().Transfers();
+    EXPECT_TRUE(SendDeviceCommand(m_camera.channel, 'A'));
+    const auto calls = m_camera.filter->Transfers();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].id, 34u);
     EXPECT_EQ(calls[0].kind, CFakePropertySet::Kind::Set);
@@ -39,20 +39,20 @@ TEST_F(DeviceCommandsTest, ACommandIsOneMailboxWriteThenTheCommandWord) {
 }
 
 TEST_F(DeviceCommandsTest, TheResultIsTheCommandsNotTheMailboxWrites) {
-    m_camera.Fake().OnSet(VENDOR_PROPERTY_STATUS, [](const Bytes&) { return E_FAIL; });
-    EXPECT_TRUE(SendDeviceCommand(m_camera.m_channel, 'B'));
+    m_camera.filter->OnSet(VENDOR_PROPERTY_STATUS, [](const Bytes&) { return E_FAIL; });
+    EXPECT_TRUE(SendDeviceCommand(m_camera.channel, 'B'));
     EXPECT_EQ(m_camera.TransfersOf(66).back().bytes, (Bytes{0x42, 0, 0, 0}));
-    m_camera.Fake().OnSet(VENDOR_PROPERTY_COMMAND, [](const Bytes&) { return S_FALSE; });
-    EXPECT_FALSE(SendDeviceCommand(m_camera.m_channel, 'B'));
+    m_camera.filter->OnSet(VENDOR_PROPERTY_COMMAND, [](const Bytes&) { return S_FALSE; });
+    EXPECT_FALSE(SendDeviceCommand(m_camera.channel, 'B'));
 }
 
 TEST_F(DeviceCommandsTest, ReadyWaitNeedsExactlyOneAndEndsAtTheBound) {
-    m_camera.m_states = {0u, std::nullopt, 2u, 0x101u, 1u};
-    EXPECT_TRUE(WaitForDeviceReady(m_camera.m_channel, 5000));
+    m_camera.states = {0u, std::nullopt, 2u, 0x101u, 1u};
+    EXPECT_TRUE(WaitForDeviceReady(m_camera.channel, 5000));
     EXPECT_EQ(m_camera.TransfersOf(VENDOR_PROPERTY_DEVICE_STATE).size(), 5u);
 
-    m_camera.m_states = {0u};
-    EXPECT_FALSE(WaitForDeviceReady(m_camera.m_channel, 30));
+    m_camera.states = {0u};
+    EXPECT_FALSE(WaitForDeviceReady(m_camera.channel, 30));
     // Paced at 10 ms: a 30 ms bound allows a handful of reads, not a busy loop.
     EXPECT_LE(m_camera.TransfersOf(VENDOR_PROPERTY_DEVICE_STATE).size(), 5u + 5u);
 }

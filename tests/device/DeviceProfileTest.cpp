@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "ComLeakCheck.h"
-#include "ScriptedCamera.h"
 #include "device/DeviceProfile.h"
+#include "fakes/ScriptedCamera.h"
 
 namespace {
 
@@ -25,9 +25,9 @@ protected:
         m_file = (m_dir / "registry.reg").string();
         setenv("NITIDOR_REGISTRY_FILE", m_file.c_str(), 1);
         // Capabilities first, then the table, each announced after one empty poll.
-        m_camera.m_statuses = {{0, 0, 0}, CScriptedCamera::Ready(kCapsAddress, 4)};
-        m_camera.Fake().OnSet(VENDOR_PROPERTY_REQUEST_RESOLUTIONS, [this](const auto&) {
-            m_camera.m_statuses = {{0, 0, 0}, CScriptedCamera::Ready(kTableAddress, m_tableLength)};
+        m_camera.statuses = {{0, 0, 0}, CScriptedCamera::Ready(kCapsAddress, 4)};
+        m_camera.filter->OnSet(VENDOR_PROPERTY_REQUEST_RESOLUTIONS, [this](const auto&) {
+            m_camera.statuses = {{0, 0, 0}, CScriptedCamera::Ready(kTableAddress, m_tableLength)};
             return S_OK;
         });
     }
@@ -64,7 +64,7 @@ TEST_F(DeviceProfileTest, LoadFromDeviceFetchesTheWordTheFlagsAndTheTable) {
     WriteRegistry("\"EnhanceJPEG\"=dword:00000007\n");
     CDeviceProfile profile;
     profile.m_bCap10Bpp = TRUE;  // cleared before the read; absent in the registry
-    ASSERT_TRUE(profile.LoadFromDevice(m_camera.m_channel));
+    ASSERT_TRUE(profile.LoadFromDevice(m_camera.channel));
     EXPECT_EQ(profile.m_capabilities.m_capabilities,
               CScriptedCamera::Le32(
                   std::array<BYTE, 4>{MemoryByte(kCapsAddress), MemoryByte(kCapsAddress + 1),
@@ -87,7 +87,7 @@ TEST_F(DeviceProfileTest, AShortTableFailsAndKeepsThePreviousOne) {
     profile.m_resolutionTable.bytes[2] = 1;
     profile.m_resolutionTable.bytes[4] = 0x80;
     m_tableLength = 33;
-    EXPECT_FALSE(profile.LoadFromDevice(m_camera.m_channel));
+    EXPECT_FALSE(profile.LoadFromDevice(m_camera.channel));
     ResolutionEntry entry;
     ASSERT_TRUE(profile.GetResolution(0, entry));
     EXPECT_EQ(entry.width, 0x80);
@@ -99,7 +99,7 @@ TEST_F(DeviceProfileTest, GetResolutionHonoursTheCountAndTheFiveEntries) {
     EXPECT_FALSE(profile.GetResolution(0, entry));  // count 0 before any connect
     EXPECT_EQ(entry, (ResolutionEntry{1, 2, 3}));
 
-    ASSERT_TRUE(profile.LoadFromDevice(m_camera.m_channel));
+    ASSERT_TRUE(profile.LoadFromDevice(m_camera.channel));
     profile.m_resolutionTable.bytes[2] = 1;
     profile.m_resolutionTable.bytes[3] = 0;
     ASSERT_TRUE(profile.GetResolution(0, entry));

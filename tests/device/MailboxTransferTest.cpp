@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "ComLeakCheck.h"
-#include "ScriptedCamera.h"
 #include "device/MailboxTransfer.h"
+#include "fakes/ScriptedCamera.h"
 
 namespace {
 
@@ -29,22 +29,22 @@ protected:
     }
 
     CScriptedCamera m_camera;
-    CVendorChannel& m_channel = m_camera.m_channel;
+    CVendorChannel& m_channel = m_camera.channel;
 };
 
 TEST_F(MailboxTransferTest, WaitPollsUntilReadyAndGivesUpOnAFailedReadOrTheBound) {
-    m_camera.m_statuses = {{5, 6, 0}, {5, 6, 2}, {7, 8, 3}};
+    m_camera.statuses = {{5, 6, 0}, {5, 6, 2}, {7, 8, 3}};
     DeviceStatus status;
     ASSERT_TRUE(WaitForMailbox(m_channel, status, kShortBound_ms));
     EXPECT_EQ(status, (DeviceStatus{7, 8, 3}));
     EXPECT_EQ(m_camera.TransfersOf(VENDOR_PROPERTY_STATUS).size(), 3u);
 
-    m_camera.m_statuses = {{5, 6, 0}};
+    m_camera.statuses = {{5, 6, 0}};
     status = {};
     EXPECT_FALSE(WaitForMailbox(m_channel, status, kShortBound_ms));
     EXPECT_EQ(status, DeviceStatus{});
 
-    m_camera.Fake().FailFromCall(m_camera.Fake().m_calls.size() + 1);
+    m_camera.filter->FailFromCall(m_camera.filter->m_calls.size() + 1);
     EXPECT_FALSE(WaitForMailbox(m_channel, status, kShortBound_ms));
 }
 
@@ -69,7 +69,7 @@ class DownloadArithmeticTest : public MailboxTransferTest,
 
 TEST_P(DownloadArithmeticTest, ReadsPiecesWithTheAddressAdvancedAndAcknowledges) {
     const DownloadCase& c = GetParam();
-    m_camera.m_statuses = {{kAddress, c.length, 0}, CScriptedCamera::Ready(kAddress, c.length)};
+    m_camera.statuses = {{kAddress, c.length, 0}, CScriptedCamera::Ready(kAddress, c.length)};
     std::unique_ptr<BYTE[]> buffer;
     LONG size = 0;
     DeviceStatus status;
@@ -102,8 +102,8 @@ INSTANTIATE_TEST_SUITE_P(
             kAddress + 0x18000}));
 
 TEST_F(MailboxTransferTest, AnEmptyAnnouncementIsNotTakenAndPollingGoesOn) {
-    m_camera.m_statuses = {CScriptedCamera::Ready(kAddress, 0), CScriptedCamera::Ready(kAddress, 0),
-                           CScriptedCamera::Ready(kAddress + 4, 3)};
+    m_camera.statuses = {CScriptedCamera::Ready(kAddress, 0), CScriptedCamera::Ready(kAddress, 0),
+                         CScriptedCamera::Ready(kAddress + 4, 3)};
     std::unique_ptr<BYTE[]> buffer;
     LONG size = 0;
     DeviceStatus status;
@@ -112,7 +112,7 @@ TEST_F(MailboxTransferTest, AnEmptyAnnouncementIsNotTakenAndPollingGoesOn) {
     EXPECT_EQ(MemoryReads(), (std::vector<std::pair<DWORD, DWORD>>{{kAddress + 4, 4}}));
 
     // One that never goes away ends at the bound, with nothing read and nothing handed over.
-    m_camera.m_statuses = {CScriptedCamera::Ready(kAddress, 0xFFFFFFFE)};
+    m_camera.statuses = {CScriptedCamera::Ready(kAddress, 0xFFFFFFFE)};
     buffer.reset();
     EXPECT_FALSE(DownloadBlock(m_channel, buffer, size, status, kShortBound_ms));
     EXPECT_FALSE(buffer);
@@ -122,16 +122,16 @@ TEST_F(MailboxTransferTest, AnEmptyAnnouncementIsNotTakenAndPollingGoesOn) {
 TEST_F(MailboxTransferTest, APieceFailingHalfWayHandsNothingOverAndAcknowledgesNothing) {
     for (size_t failing : {1u, 2u, 4u}) {  // first piece, a middle piece, the rest
         CScriptedCamera camera;
-        camera.m_statuses = {CScriptedCamera::Ready(kAddress, 0x18001)};
-        camera.m_failMemoryRead = failing;
+        camera.statuses = {CScriptedCamera::Ready(kAddress, 0x18001)};
+        camera.failMemoryRead = failing;
         std::unique_ptr<BYTE[]> buffer;
         LONG size = -1;
         DeviceStatus status{1, 2, 3};
-        EXPECT_FALSE(DownloadBlock(camera.m_channel, buffer, size, status, kShortBound_ms));
+        EXPECT_FALSE(DownloadBlock(camera.channel, buffer, size, status, kShortBound_ms));
         EXPECT_FALSE(buffer);
         EXPECT_EQ(size, -1);
         EXPECT_EQ(status, (DeviceStatus{1, 2, 3}));
-        EXPECT_EQ(camera.m_memoryReads, failing);
+        EXPECT_EQ(camera.memoryReads, failing);
         for (const auto& call : camera.TransfersOf(VENDOR_PROPERTY_STATUS)) {
             EXPECT_EQ(call.kind, CFakePropertySet::Kind::Get);
         }
@@ -139,7 +139,7 @@ TEST_F(MailboxTransferTest, APieceFailingHalfWayHandsNothingOverAndAcknowledgesN
 }
 
 TEST_F(MailboxTransferTest, ANeverAnsweringMailboxEndsTheDownloadAtTheBound) {
-    m_camera.m_statuses = {{kAddress, 100, 0}};
+    m_camera.statuses = {{kAddress, 100, 0}};
     std::unique_ptr<BYTE[]> buffer;
     LONG size = 0;
     DeviceStatus status;
@@ -165,13 +165,13 @@ TEST_F(MailboxTransferTest, SmallBlockReadsExactlyItsSizeWhenTheBlockIsLongEnoug
     };
     for (const Case& c : cases) {
         CScriptedCamera camera;
-        camera.m_statuses = {{0, 0, 0}, CScriptedCamera::Ready(kAddress, c.announced)};
+        camera.statuses = {{0, 0, 0}, CScriptedCamera::Ready(kAddress, c.announced)};
         Bytes destination(40, 0xEE);
-        EXPECT_EQ(FetchSmallBlock(camera.m_channel, c.request, destination.data(), c.size,
-                                  kShortBound_ms),
-                  c.ok ? TRUE : FALSE)
+        EXPECT_EQ(
+            FetchSmallBlock(camera.channel, c.request, destination.data(), c.size, kShortBound_ms),
+            c.ok ? TRUE : FALSE)
             << c.announced;
-        const auto transfers = camera.Fake().Transfers();
+        const auto transfers = camera.filter->Transfers();
         EXPECT_EQ(transfers.front().id, c.request_id);
         const auto ranges = camera.TransfersOf(VENDOR_PROPERTY_MEMORY_RANGE);
         ASSERT_EQ(ranges.size(), c.ok ? 1u : 0u);
@@ -181,19 +181,19 @@ TEST_F(MailboxTransferTest, SmallBlockReadsExactlyItsSizeWhenTheBlockIsLongEnoug
         }
         EXPECT_EQ(destination[c.size], 0xEE);
         // Never acknowledged.
-        EXPECT_EQ(camera.Fake().Calls(CFakePropertySet::Kind::Set).size(), c.ok ? 2u : 1u);
+        EXPECT_EQ(camera.filter->Calls(CFakePropertySet::Kind::Set).size(), c.ok ? 2u : 1u);
     }
 }
 
 TEST_F(MailboxTransferTest, SmallBlockStopsAtAFailedRequestOrRead) {
-    m_camera.Fake().OnSet(VENDOR_PROPERTY_REQUEST_CAPABILITIES,
-                          [](const Bytes&) { return E_FAIL; });
+    m_camera.filter->OnSet(VENDOR_PROPERTY_REQUEST_CAPABILITIES,
+                           [](const Bytes&) { return E_FAIL; });
     BYTE word[4] = {1, 2, 3, 4};
     EXPECT_FALSE(FetchSmallBlock(m_channel, SmallBlock::Capabilities, word, 4, kShortBound_ms));
     EXPECT_TRUE(m_camera.TransfersOf(VENDOR_PROPERTY_STATUS).empty());
 
-    m_camera.m_statuses = {CScriptedCamera::Ready(kAddress, 34)};
-    m_camera.m_failMemoryRead = 1;
+    m_camera.statuses = {CScriptedCamera::Ready(kAddress, 34)};
+    m_camera.failMemoryRead = 1;
     BYTE table[34] = {7};
     EXPECT_FALSE(
         FetchSmallBlock(m_channel, SmallBlock::ResolutionTable, table, 34, kShortBound_ms));

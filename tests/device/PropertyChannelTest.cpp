@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "ComLeakCheck.h"
-#include "ScriptedCamera.h"
 #include "device/PropertyAccessor.h"
 #include "fakes/FakeFilterStub.h"
+#include "fakes/ScriptedCamera.h"
 
 namespace {
 
@@ -92,7 +92,7 @@ TEST_F(PropertyAccessorTest, AnObjectWithoutPropertySetsOrNoObjectFails) {
 class VendorChannelTest : public ComLeakCheck {
 protected:
     CScriptedCamera m_camera;
-    CVendorChannel& m_channel = m_camera.m_channel;
+    CVendorChannel& m_channel = m_camera.channel;
 };
 
 TEST_F(VendorChannelTest, WithoutACameraFilterNothingIsCalled) {
@@ -112,7 +112,7 @@ TEST_F(VendorChannelTest, RegisterAndMemoryReadsSelectThenFetch) {
     ASSERT_TRUE(m_channel.ReadMemory(0x00123456, 6, block));
     EXPECT_EQ(block[5], MemoryByte(0x0012345B));
 
-    const auto calls = m_camera.Fake().Transfers();
+    const auto calls = m_camera.filter->Transfers();
     ASSERT_EQ(calls.size(), 4u);
     EXPECT_EQ(calls[0].id, 0u);
     EXPECT_EQ(calls[0].bytes, (Bytes{0x40, 0x07, 0, 0}));
@@ -126,8 +126,8 @@ TEST_F(VendorChannelTest, RegisterAndMemoryReadsSelectThenFetch) {
 }
 
 TEST_F(VendorChannelTest, AFailedSelectionSkipsTheFetch) {
-    m_camera.Fake().OnSet(VENDOR_PROPERTY_REGISTER_ADDRESS, [](const Bytes&) { return E_FAIL; });
-    m_camera.Fake().OnSet(VENDOR_PROPERTY_MEMORY_RANGE, [](const Bytes&) { return S_FALSE; });
+    m_camera.filter->OnSet(VENDOR_PROPERTY_REGISTER_ADDRESS, [](const Bytes&) { return E_FAIL; });
+    m_camera.filter->OnSet(VENDOR_PROPERTY_MEMORY_RANGE, [](const Bytes&) { return S_FALSE; });
     BYTE value = 0x77;
     BYTE block[4] = {};
     EXPECT_FALSE(m_channel.ReadRegister(0x740, value));
@@ -163,12 +163,12 @@ TEST_F(VendorChannelTest, RequestsAndCommandsCarryTheirExactPayloads) {
 }
 
 TEST_F(VendorChannelTest, AShortStatusReadKeepsTheRestOfTheRecord) {
-    m_camera.Fake().OnGetBytes(VENDOR_PROPERTY_STATUS, {0x10, 0x00, 0x00, 0x00});
+    m_camera.filter->OnGetBytes(VENDOR_PROPERTY_STATUS, {0x10, 0x00, 0x00, 0x00});
     DeviceStatus status{0xAAAAAAAA, 0xBBBBBBBB, 0xCCCCCCCC};
     ASSERT_TRUE(m_channel.GetStatus(status));
     EXPECT_EQ(status, (DeviceStatus{0x10, 0xBBBBBBBB, 0xCCCCCCCC}));
 
-    m_camera.m_states = {0x01020304};
+    m_camera.states = {0x01020304};
     DWORD state = 0;
     ASSERT_TRUE(m_channel.GetDeviceState(state));
     EXPECT_EQ(state, 0x01020304u);

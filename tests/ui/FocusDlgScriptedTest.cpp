@@ -4,7 +4,7 @@
 #include <QCoreApplication>
 
 #include "FocusDlgFixture.h"
-#include "ScriptedCamera.h"
+#include "fakes/ScriptedCamera.h"
 #include "platform/win/WindowHandle.h"
 
 namespace {
