@@ -1,59 +1,60 @@
-// A private world for application tests: registry file, lock folder (so a running copy of
-// the utility does not count as a second instance) and working directory in a temporary
-// folder; message boxes and pauses recorded.
+// A private world for tests of the application and its dialogs: registry file, lock folder
+// (so a running copy of the utility is no second instance) and working directory ("Temp.jpg")
+// in a temporary folder; message boxes and pauses recorded instead of shown or waited for;
+// every COM object and task block made during a test must be gone at its end.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QTemporaryDir>
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "platform/com/ComRuntime.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/Sleep.h"
-#include "win/QtTestApp.h"
 
 class AppTestEnv : public ::testing::Test {
 protected:
     void SetUp() override {
-        EnsureQtApp();
         ASSERT_TRUE(m_dir.isValid());
-        m_oldCwd = get_current_dir_name();
-        ASSERT_EQ(chdir(m_dir.path().toLocal8Bit().constData()), 0);
-        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        m_oldRuntime = runtime ? runtime : "";
-        setenv("XDG_RUNTIME_DIR", m_dir.path().toLocal8Bit().constData(), 1);
-        setenv("NITIDOR_REGISTRY_FILE", RegistryFile().c_str(), 1);
+        m_oldCwd = std::filesystem::current_path();
+        std::filesystem::current_path(m_dir.path().toStdString());
+        m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", m_dir.path().toLocal8Bit());
+        qputenv("NITIDOR_REGISTRY_FILE", RegistryFile().c_str());
         m_prevBox = SetMessageBoxHook([this](const MessageBoxCall& call) {
             boxes.push_back(call);
             return IDOK;
         });
         m_prevSleep = SetSleepHook([this](DWORD ms) { pauses.push_back(ms); });
+        m_liveAtStart = ComLiveObjectCount();
+        m_taskAtStart = CoTaskMemOutstanding();
     }
     void TearDown() override {
         SetMessageBoxHook(m_prevBox);
         SetSleepHook(m_prevSleep);
-        unsetenv("NITIDOR_REGISTRY_FILE");
-        if (m_oldRuntime.empty())
-            unsetenv("XDG_RUNTIME_DIR");
+        qunsetenv("NITIDOR_REGISTRY_FILE");
+        if (m_oldRuntime.isNull())
+            qunsetenv("XDG_RUNTIME_DIR");
         else
-            setenv("XDG_RUNTIME_DIR", m_oldRuntime.c_str(), 1);
-        if (m_oldCwd) {
-            EXPECT_EQ(chdir(m_oldCwd), 0);
-            std::free(m_oldCwd);
-        }
+            qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
+        std::filesystem::current_path(m_oldCwd);
+        EXPECT_EQ(ComLiveObjectCount(), m_liveAtStart);
+        EXPECT_EQ(CoTaskMemOutstanding(), m_taskAtStart);
     }
 
     std::string RegistryFile() const { return m_dir.filePath("registry.reg").toStdString(); }
-    void WriteRegistry(const std::string& values) {
-        std::ofstream(RegistryFile()) << "Windows Registry Editor Version 5.00\r\n\r\n"
-                                      << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\PXV58R]\r\n"
-                                      << values;
+    // A registry file holding the settings key with these values.
+    static std::string SettingsFile(const std::string& values) {
+        return "Windows Registry Editor Version 5.00\r\n\r\n"
+               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\PXV58R]\r\n" +
+               values;
     }
+    void WriteRegistry(const std::string& text) { std::ofstream(RegistryFile()) << text; }
     std::string ReadRegistry() const {
         std::ifstream file(RegistryFile());
         return std::string((std::istreambuf_iterator<char>(file)), {});
@@ -64,8 +65,10 @@ protected:
 
 private:
     QTemporaryDir m_dir;
-    char* m_oldCwd = nullptr;
-    std::string m_oldRuntime;
+    std::filesystem::path m_oldCwd;
+    QByteArray m_oldRuntime;
     MessageBoxHook m_prevBox;
     SleepHook m_prevSleep;
+    long m_liveAtStart = 0;
+    long m_taskAtStart = 0;
 };

@@ -1,53 +1,63 @@
-// The application object's start-up pieces: the three flags from the registry, and the
-// single-instance guard against another process.
+// The application object: the three start-up flags from the registry, the single instance
+// across processes, and a whole run from start-up to shutdown on the simulated camera with
+// both snapshot flows.
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+#include <array>
 
 #include "AppTestEnv.h"
 #include "app/FocusApp.h"
-#include "platform/com/ComRuntime.h"
+#include "platform/dshow/DeviceRegistry.h"
+#include "sim/SimCameraRegistration.h"
+#include "ui/FocusDlg.h"
+#include "ui/Resource.h"
 
 namespace {
 
-using FocusAppSettingsTest = AppTestEnv;
+using FocusAppTest = AppTestEnv;
 
-TEST_F(FocusAppSettingsTest, WithoutTheKeyDefaultsStandAndTheKeyIsCreatedEmpty) {
-    CFocusApp app;
-    EXPECT_TRUE(app.ReadSettings());
-    EXPECT_EQ(app.m_bNoLoadFirmware, 0);
-    EXPECT_EQ(app.m_bDetectDramImage, 1);
-    EXPECT_EQ(app.m_bNoDeviceCommand, 0);
-    const std::string text = ReadRegistry();
-    EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\PXV58R]"), std::string::npos);
-    EXPECT_EQ(text.find('='), std::string::npos) << text;  // no value written
+TEST_F(FocusAppTest, ReadSettingsResetsTheFlagsThenTakesEveryValueThatFits) {
+    struct Case {
+        std::string file;  // empty: no registry file yet
+        BOOL ok;
+        std::array<BOOL, 3> flags;  // NoLoadFirmware, DetectDramImage, NoDeviceCommand
+    };
+    const Case cases[] = {
+        {"", 1, {0, 1, 0}},
+        {SettingsFile("\"NoLoadFirmware\"=dword:00000002\r\n\"DetectDramImage\"=dword:00000000\r\n"
+                      "\"NoDeviceCommand\"=\"a text longer than four bytes\"\r\n"),
+         1,
+         {1, 0, 0}},
+        {"not a registry file\n", 0, {0, 1, 0}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::filesystem::remove(RegistryFile());
+        if (!c.file.empty())
+            WriteRegistry(c.file);
+        CFocusApp app;
+        app.m_bNoLoadFirmware = app.m_bDetectDramImage = app.m_bNoDeviceCommand = 5;
+        EXPECT_EQ(app.ReadSettings(), c.ok);
+        EXPECT_EQ(
+            (std::array{app.m_bNoLoadFirmware, app.m_bDetectDramImage, app.m_bNoDeviceCommand}),
+            c.flags);
+        const std::string after = ReadRegistry();
+        if (c.file.empty())  // the key is created, with no value
+            EXPECT_TRUE(after.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\PXV58R]") != std::string::npos &&
+                        after.find('=') == std::string::npos)
+                << after;
+        else
+            EXPECT_EQ(after, c.file);  // reading never rewrites
+    }
 }
 
-TEST_F(FocusAppSettingsTest, AnyNonzeroValueIsOnAndAValueTooLongKeepsTheDefault) {
-    WriteRegistry(
-        "\"NoLoadFirmware\"=dword:00000002\r\n"
-        "\"DetectDramImage\"=dword:00000000\r\n"
-        "\"NoDeviceCommand\"=\"a text longer than four bytes\"\r\n");
-    CFocusApp app;
-    app.m_bNoDeviceCommand = 5;  // ReadSettings resets it to the default first
-    EXPECT_TRUE(app.ReadSettings());
-    EXPECT_EQ(app.m_bNoLoadFirmware, 1);
-    EXPECT_EQ(app.m_bDetectDramImage, 0);
-    EXPECT_EQ(app.m_bNoDeviceCommand, 0);
-}
-
-TEST_F(FocusAppSettingsTest, UnreadableSettingsLeaveTheDefaults) {
-    std::ofstream(RegistryFile()) << "not a registry file\n";
-    CFocusApp app;
-    app.m_bNoLoadFirmware = 1;
-    EXPECT_FALSE(app.ReadSettings());
-    EXPECT_EQ(app.m_bNoLoadFirmware, 0);
-    EXPECT_EQ(app.m_bDetectDramImage, 1);
-    EXPECT_EQ(ReadRegistry(), "not a registry file\n");  // never overwritten
-}
-
-using FocusAppInstanceTest = AppTestEnv;
-
-TEST_F(FocusAppInstanceTest, SecondCopyEndsAtOnceAndSilently) {
+TEST_F(FocusAppTest, SecondCopyEndsAtOnceAndSilentlyUntilTheFirstProcessDies) {
     int ready[2];
     ASSERT_EQ(pipe(ready), 0);
     const pid_t holder = fork();
@@ -66,11 +76,8 @@ TEST_F(FocusAppInstanceTest, SecondCopyEndsAtOnceAndSilently) {
     CFocusApp app;
     EXPECT_FALSE(app.InitInstance());
     EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(app.m_pMainWnd, nullptr);
     EXPECT_FALSE(app.m_pProfile);
-    EXPECT_FALSE(app.m_bComInitialized);
     EXPECT_EQ(CoInitializeDepth(), depth);
-    EXPECT_TRUE(app.m_pszRegistryKey.empty());
     app.ExitInstance();
     EXPECT_EQ(app.m_hMutex, nullptr);
 
@@ -78,11 +85,66 @@ TEST_F(FocusAppInstanceTest, SecondCopyEndsAtOnceAndSilently) {
     waitpid(holder, nullptr, 0);
     close(ready[0]);
     close(ready[1]);
-
-    // The dead holder's mutex is gone: this process now owns it.
-    HANDLE mine = CreateMutex(nullptr, TRUE, kInstanceMutexName);
+    HANDLE mine = CreateMutex(nullptr, TRUE, kInstanceMutexName);  // the dead holder's is gone
     EXPECT_EQ(GetLastError(), 0u);
     CloseHandle(mine);
+}
+
+TEST_F(FocusAppTest, OperatorsRoadFromStartToExit) {
+    WriteRegistry(SettingsFile("\"EnhanceJPEG\"=dword:00000007\r\n\"Keep\"=\"me\"\r\n"));
+    RegisterDShowClasses();
+    SimCameraConfig config;
+    config.firmware.startup_ms = 0;
+    SimVideoConfig video;
+    video.bLensPanel = FALSE;
+    struct Registered {
+        DWORD cookie;
+        ~Registered() { UnregisterVideoInputDevice(cookie); }
+    } camera{RegisterSimulatedCamera(config, video)};
+    const int depth = CoInitializeDepth();
+
+    CFocusApp app;
+    std::string figure;
+    QTimer::singleShot(0, [&] {
+        auto* dlg = static_cast<CFocusDlg*>(app.m_pMainWnd);
+        ASSERT_NE(dlg, nullptr);
+        auto click = [dlg](int id) { static_cast<QAbstractButton*>(dlg->GetDlgItem(id))->click(); };
+        click(IDC_NEW);
+        click(IDC_STARTSTOP);
+        QElapsedTimer clock;
+        clock.start();
+        while (dlg->m_stcFocus.GetWindowText().empty() && clock.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        figure = dlg->m_stcFocus.GetWindowText();
+        CSnapshotViewDlg& view = dlg->m_wndSnapshotView;
+        click(IDC_SNAPSHOT);
+        // Entry 0 of the simulator's table is its full sensor, and only that size decodes.
+        EXPECT_EQ(std::pair(view.m_bmih.biWidth, view.m_bmih.biHeight), std::pair(2592, 1944));
+        EXPECT_TRUE(view.isVisible());
+        EXPECT_FALSE(QFile::exists("Temp.jpg"));
+        view.hide();  // closed by the operator: the next snapshot shows it again
+        const BYTE* jpeg = view.m_pImage.get();
+        click(IDC_RAWDATA);
+        click(IDC_SNAPSHOT);
+        EXPECT_TRUE(view.isVisible());
+        EXPECT_NE(view.m_pImage.get(), jpeg);
+        EXPECT_FALSE(dlg->m_btnNew.IsWindowEnabled());  // the flows touch no control
+        EXPECT_TRUE(app.m_pCaptureDevice->m_bRunning);
+        click(IDCANCEL);
+    });
+    EXPECT_EQ(app.Run(), 0);
+
+    EXPECT_FALSE(figure.empty());
+    EXPECT_EQ(pauses, (std::vector<DWORD>{kSnapshotPause_ms, kSnapshotPause_ms}));
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_FALSE(app.m_pCaptureDevice);
+    EXPECT_FALSE(app.m_pProfile);
+    EXPECT_EQ(app.m_hMutex, nullptr);
+    EXPECT_EQ(CoInitializeDepth(), depth);
+    const std::string text = ReadRegistry();
+    EXPECT_NE(text.find("\"EnhanceJPEG\"=dword:00000001"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"Cap10Bpp\"=dword:00000000"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"Keep\"=\"me\""), std::string::npos) << text;
 }
 
 }  // namespace

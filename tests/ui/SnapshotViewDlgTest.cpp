@@ -1,3 +1,6 @@
+// The snapshot view: its window from template 129, the image hand-over, closing and
+// destroying; painting one to one with the outer window size; dragging; and the pan
+// arithmetic on its own.
 #include "ui/SnapshotViewDlg.h"
 
 #include <gtest/gtest.h>
@@ -9,24 +12,13 @@
 #include <QPixmap>
 #include <QWindow>
 #include <algorithm>
+#include <limits>
 #include <memory>
 
 #include "ui/DialogUnits.h"
+#include "ui/SnapshotPan.h"
 
 namespace {
-
-QApplication* EnsureApplication() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        return app;
-    }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    return new QApplication(argc, argv);  // kept for the whole run
-}
 
 // Every pixel tells where it came from: column in blue (and the low half of red), row counted
 // from the bottom in green (and the high half of red).
@@ -34,97 +26,68 @@ QRgb PixelAt(int column, int row) {
     return qRgb((column >> 8 & 0x0F) | (row >> 8 & 0x0F) << 4, row & 0xFF, column & 0xFF);
 }
 
-std::unique_ptr<BYTE[]> MakeImage(int width, int height) {
-    auto image = std::make_unique<BYTE[]>(static_cast<size_t>(width) * height * 3);
-    for (int row = 0; row < height; ++row) {
-        for (int column = 0; column < width; ++column) {
-            const QRgb pixel = PixelAt(column, row);
-            BYTE* p = &image[(static_cast<size_t>(row) * width + column) * 3];
-            p[0] = static_cast<BYTE>(qBlue(pixel));
-            p[1] = static_cast<BYTE>(qGreen(pixel));
-            p[2] = static_cast<BYTE>(qRed(pixel));
-        }
-    }
-    return image;
-}
-
 // The offscreen platform cannot grab the mouse and says so at every grab; Qt still records
 // the grabbing widget, which is what the tests look at.
 QtMessageHandler g_previousHandler = nullptr;
 void QuietAboutGrabs(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (!message.contains(QStringLiteral("grabbing the mouse")) && g_previousHandler != nullptr) {
+    if (!message.contains(QStringLiteral("grabbing the mouse")) && g_previousHandler != nullptr)
         g_previousHandler(type, context, message);
-    }
 }
 
 class SnapshotViewDlgTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        EnsureApplication();
-        g_previousHandler = qInstallMessageHandler(QuietAboutGrabs);
-    }
+    static void SetUpTestSuite() { g_previousHandler = qInstallMessageHandler(QuietAboutGrabs); }
     static void TearDownTestSuite() { qInstallMessageHandler(g_previousHandler); }
 
     // A shown window with a client area of 300 x 200 and an image of the given size.
-    void Open(int image_width, int image_height) {
+    void Open(int width, int height) {
         ASSERT_TRUE(m_dlg.Create());
         m_dlg.resize(300, 200);
-        Hand(image_width, image_height);
+        Hand(width, height);
         m_dlg.ShowWindow();
         ASSERT_TRUE(m_dlg.isVisible());
     }
-    void Hand(int image_width, int image_height) {
-        m_width = image_width;
-        m_height = image_height;
-        auto image = MakeImage(image_width, image_height);
+    void Hand(int width, int height) {
+        m_width = width;
+        m_height = height;
+        auto image = std::make_unique<BYTE[]>(static_cast<size_t>(width) * height * 3);
+        for (int i = 0; i < width * height; ++i) {
+            const QRgb pixel = PixelAt(i % width, i / width);
+            image[3 * i] = static_cast<BYTE>(qBlue(pixel));
+            image[3 * i + 1] = static_cast<BYTE>(qGreen(pixel));
+            image[3 * i + 2] = static_cast<BYTE>(qRed(pixel));
+        }
         m_pHanded = image.get();
-        m_dlg.SetImage(std::move(image), image_width, image_height);
+        m_dlg.SetImage(std::move(image), width, height);
     }
     int OuterWidth() const { return m_dlg.frameGeometry().width(); }
     int OuterHeight() const { return m_dlg.frameGeometry().height(); }
+    void ExpectPan(int x, int y) const {
+        EXPECT_EQ(m_dlg.m_nPanX, x);
+        EXPECT_EQ(m_dlg.m_nPanY, y);
+    }
 
     // Paints (which clamps the offsets) and checks that what was drawn is the part of the
-    // image the offsets select, one to one, with its top-left at the client's top-left.
+    // image the offsets select, one to one, bottom-up, at the client's top-left.
     void PaintAndCheck() {
         const QImage shot = m_dlg.grab().toImage();
-        const int pan_x = m_dlg.m_nPanX;
-        const int pan_y = m_dlg.m_nPanY;
-        ASSERT_GE(pan_x, 0);
-        ASSERT_LE(pan_x, std::max(0, m_width - OuterWidth()));
-        ASSERT_GE(pan_y, 0);
-        ASSERT_LE(pan_y, std::max(0, m_height - OuterHeight()));
         const int drawn_width = std::min(m_width, OuterWidth());
         const int drawn_height = std::min(m_height, OuterHeight());
-        const int shown_width = std::min(drawn_width, shot.width());
-        const int shown_height = std::min(drawn_height, shot.height());
-        for (int y = 0; y < shown_height; ++y) {
-            for (int x = 0; x < shown_width; ++x) {
-                const QRgb expected = PixelAt(pan_x + x, pan_y + drawn_height - 1 - y);
-                ASSERT_EQ(shot.pixel(x, y) & 0xFFFFFF, expected & 0xFFFFFF)
-                    << "client " << x << "," << y;
+        for (int y = 0; y < std::min(drawn_height, shot.height()); ++y) {
+            for (int x = 0; x < std::min(drawn_width, shot.width()); ++x) {
+                const QRgb expected =
+                    PixelAt(m_dlg.m_nPanX + x, m_dlg.m_nPanY + drawn_height - 1 - y);
+                ASSERT_EQ(shot.pixel(x, y) & 0xFFFFFF, expected & 0xFFFFFF) << x << "," << y;
             }
         }
         const QRgb background = m_dlg.palette().window().color().rgb();
-        if (drawn_width < shot.width()) {
-            EXPECT_EQ(shot.pixel(drawn_width, 0), background);
-        }
-        if (drawn_height < shot.height()) {
-            EXPECT_EQ(shot.pixel(0, drawn_height), background);
-        }
+        EXPECT_TRUE(drawn_width >= shot.width() || shot.pixel(drawn_width, 0) == background);
+        EXPECT_TRUE(drawn_height >= shot.height() || shot.pixel(0, drawn_height) == background);
     }
 
     void Mouse(QEvent::Type type, QPoint point, Qt::MouseButton button, Qt::MouseButtons buttons) {
         QMouseEvent event(type, point, m_dlg.mapToGlobal(point), button, buttons, Qt::NoModifier);
         QApplication::sendEvent(&m_dlg, &event);
-    }
-    void Drag(QPoint from, QPoint to) {
-        Mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-        Mouse(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
-        Mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
-    }
-    void Key(int key) {
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-        QApplication::sendEvent(&m_dlg, &press);
     }
 
     CSnapshotViewDlg m_dlg;
@@ -133,30 +96,25 @@ protected:
     BYTE* m_pHanded = nullptr;
 };
 
-TEST_F(SnapshotViewDlgTest, CreateMakesOneHiddenWindowOfTheTemplate) {
+TEST_F(SnapshotViewDlgTest, CreateHandOverCloseAndDestroy) {
     QWidget owner;
     owner.winId();
     ASSERT_TRUE(m_dlg.Create(&owner));
+    EXPECT_FALSE(m_dlg.Create(&owner));
     EXPECT_FALSE(m_dlg.isVisible());
     EXPECT_EQ(m_dlg.windowTitle(), QStringLiteral("Snapshot View"));
-    const Qt::WindowFlags flags = m_dlg.windowFlags();
-    EXPECT_TRUE(flags & Qt::WindowMaximizeButtonHint);
-    EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
-    EXPECT_TRUE(flags & Qt::WindowTitleHint);
+    EXPECT_TRUE(m_dlg.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(m_dlg.windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_LT(m_dlg.minimumWidth(), m_dlg.maximumWidth());  // a sizing border
     const CDialogUnits units = CDialogUnits::FromFontName("System", 10);
     EXPECT_EQ(m_dlg.size(), QSize(units.ToPixelsX(368), units.ToPixelsY(271)));
     EXPECT_EQ(m_dlg.windowHandle()->transientParent(), owner.windowHandle());
     EXPECT_EQ(m_dlg.parent(), nullptr);  // the owner must never delete it
-    EXPECT_FALSE(m_dlg.Create(&owner));
-    EXPECT_TRUE(m_dlg.DestroyWindow());
-}
 
-TEST_F(SnapshotViewDlgTest, SetImageTakesOverTheImageAndKeepsPanAndDragState) {
-    ASSERT_TRUE(m_dlg.Create());
+    Hand(20, 10);
     m_dlg.m_nPanX = 12;
     m_dlg.m_nPanY = -4;
-    Hand(37, 23);  // a width that is no multiple of 4
+    Hand(37, 23);  // replaces the first; a width that is no multiple of 4
     EXPECT_EQ(m_dlg.m_pImage.get(), m_pHanded);
     const BITMAPINFOHEADER& bmih = m_dlg.m_bmih;
     EXPECT_EQ(bmih.biSize, 40u);
@@ -166,148 +124,97 @@ TEST_F(SnapshotViewDlgTest, SetImageTakesOverTheImageAndKeepsPanAndDragState) {
     EXPECT_EQ(bmih.biBitCount, 24);
     EXPECT_EQ(bmih.biCompression | bmih.biSizeImage | bmih.biClrUsed | bmih.biClrImportant, 0u);
     EXPECT_EQ(bmih.biXPelsPerMeter | bmih.biYPelsPerMeter, 0);
+    ExpectPan(12, -4);  // kept until the next paint
+    m_dlg.ShowWindow();
+    PaintAndCheck();  // smaller than the window: at the top-left, not panned
+    ExpectPan(0, 0);
 
-    Hand(20, 10);
-    EXPECT_EQ(m_dlg.m_pImage.get(), m_pHanded);
-    EXPECT_EQ(m_dlg.m_bmih.biWidth, 20);
-    EXPECT_EQ(m_dlg.m_nPanX, 12);
-    EXPECT_EQ(m_dlg.m_nPanY, -4);
+    // Closing hides, also in the middle of a drag without leaving the mouse captured.
+    Mouse(QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton, Qt::LeftButton);
+    m_dlg.close();
+    EXPECT_FALSE(m_dlg.isVisible());
     EXPECT_FALSE(m_dlg.m_bDragging);
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    for (int key : {Qt::Key_Escape, Qt::Key_Return}) {
+        m_dlg.ShowWindow();
+        ASSERT_TRUE(m_dlg.isVisible());
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&m_dlg, &press);
+        EXPECT_FALSE(m_dlg.isVisible()) << key;
+    }
+    EXPECT_EQ(m_dlg.m_pImage.get(), m_pHanded);
+
+    EXPECT_TRUE(m_dlg.DestroyWindow());
+    EXPECT_EQ(m_dlg.m_pImage, nullptr);
+    EXPECT_FALSE(m_dlg.IsCreated());
+    EXPECT_FALSE(m_dlg.DestroyWindow());
+    // Painting without an image draws nothing.
+    EXPECT_EQ(m_dlg.grab().toImage().pixel(0, 0), m_dlg.palette().window().color().rgb());
+    EXPECT_TRUE(m_dlg.Create());
 }
 
-TEST_F(SnapshotViewDlgTest, ImageSmallerThanTheWindowSitsTopLeftAndDoesNotPan) {
-    Open(50, 37);
-    m_dlg.m_nPanX = 7;
-    m_dlg.m_nPanY = -3;
+TEST_F(SnapshotViewDlgTest, OffsetsAreClampedToTheOuterWindowSizeAtEachPaint) {
+    Open(1001, 903);
+    EXPECT_GT(OuterWidth(), m_dlg.width());  // the frame counts
+    EXPECT_GT(OuterHeight(), m_dlg.height());
+    m_dlg.m_nPanX = 600;
+    m_dlg.m_nPanY = 500;
     PaintAndCheck();
-    EXPECT_EQ(m_dlg.m_nPanX, 0);
-    EXPECT_EQ(m_dlg.m_nPanY, 0);
-    Drag({20, 20}, {50, 50});
+    ExpectPan(600, 500);
+    Hand(701, 602);
     PaintAndCheck();
-    EXPECT_EQ(m_dlg.m_nPanX, 0);
-    EXPECT_EQ(m_dlg.m_nPanY, 0);
+    ExpectPan(701 - OuterWidth(), 602 - OuterHeight());
+    m_dlg.resize(500, 400);
+    PaintAndCheck();
+    ExpectPan(701 - OuterWidth(), 602 - OuterHeight());
 
-    // As wide as the client area: still within the outer width, so it cannot be panned.
-    Hand(m_dlg.width(), 37);
+    Hand(m_dlg.width(), 37);  // as wide as the client area: within the outer width
     m_dlg.m_nPanX = 5;
     PaintAndCheck();
     EXPECT_EQ(m_dlg.m_nPanX, 0);
 }
 
-TEST_F(SnapshotViewDlgTest, LargerImageShowsItsLowerLeftFirstAndPansWithTheMouseCaptured) {
+TEST_F(SnapshotViewDlgTest, OnlyTheLeftButtonDragsAndItCapturesTheMouse) {
     Open(1001, 903);
-    // The window's frame counts: the outer size is what the clamping works with.
-    EXPECT_GT(OuterWidth(), m_dlg.width());
-    EXPECT_GT(OuterHeight(), m_dlg.height());
-    PaintAndCheck();
-    EXPECT_EQ(m_dlg.m_nPanX, 0);
-    EXPECT_EQ(m_dlg.m_nPanY, 0);
-
     m_dlg.m_nPanX = 300;
     m_dlg.m_nPanY = 200;
+    Mouse(QEvent::MouseButtonPress, {100, 100}, Qt::RightButton, Qt::RightButton);
+    Mouse(QEvent::MouseMove, {150, 160}, Qt::NoButton, Qt::RightButton);
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    ExpectPan(300, 200);
     Mouse(QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton, Qt::LeftButton);
     EXPECT_TRUE(m_dlg.m_bDragging);
     EXPECT_EQ(QWidget::mouseGrabber(), &m_dlg);
     Mouse(QEvent::MouseMove, {130, 100}, Qt::NoButton, Qt::LeftButton);
-    EXPECT_EQ(m_dlg.m_nPanX, 270);
-    EXPECT_EQ(m_dlg.m_nPanY, 200);
+    ExpectPan(270, 200);
     Mouse(QEvent::MouseMove, {130, 130}, Qt::NoButton, Qt::LeftButton);
-    EXPECT_EQ(m_dlg.m_nPanX, 270);
-    EXPECT_EQ(m_dlg.m_nPanY, 230);
+    ExpectPan(270, 230);
     Mouse(QEvent::MouseButtonRelease, {130, 130}, Qt::LeftButton, Qt::NoButton);
     EXPECT_FALSE(m_dlg.m_bDragging);
     EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+
     PaintAndCheck();
 }
 
-TEST_F(SnapshotViewDlgTest, DraggingPastAnEdgeIsPutBackAtTheNextPaint) {
-    Open(1001, 903);
-    const int max_x = m_width - OuterWidth();
-    const int max_y = m_height - OuterHeight();
-    m_dlg.m_nPanX = 10;
-    m_dlg.m_nPanY = max_y - 10;
-    PaintAndCheck();
-    Drag({100, 100}, {130, 130});
-    EXPECT_EQ(m_dlg.m_nPanX, -20);  // out of range until painted
-    EXPECT_EQ(m_dlg.m_nPanY, max_y + 20);
-    PaintAndCheck();
-    EXPECT_EQ(m_dlg.m_nPanX, 0);
-    EXPECT_EQ(m_dlg.m_nPanY, max_y);
-    Drag({100, 100}, {95, 95});  // back again, from the limits
-    EXPECT_EQ(m_dlg.m_nPanX, 5);
-    EXPECT_EQ(m_dlg.m_nPanY, max_y - 5);
-
-    m_dlg.m_nPanX = max_x;
-    Drag({100, 100}, {60, 100});
-    PaintAndCheck();
-    EXPECT_EQ(m_dlg.m_nPanX, max_x);
-}
-
-TEST_F(SnapshotViewDlgTest, NewImageKeepsTheOffsetsClampedToItsSize) {
-    Open(1001, 903);
-    m_dlg.m_nPanX = 600;
-    m_dlg.m_nPanY = 500;
-    PaintAndCheck();
-    Hand(701, 602);
-    EXPECT_EQ(m_dlg.m_pImage.get(), m_pHanded);
-    EXPECT_EQ(m_dlg.m_nPanX, 600);
-    EXPECT_EQ(m_dlg.m_nPanY, 500);
-    PaintAndCheck();
-    EXPECT_EQ(m_dlg.m_nPanX, 701 - OuterWidth());
-    EXPECT_EQ(m_dlg.m_nPanY, 602 - OuterHeight());
-
-    m_dlg.resize(500, 400);  // a larger window: the next paint clamps again
-    PaintAndCheck();
-    EXPECT_EQ(m_dlg.m_nPanX, 701 - OuterWidth());
-    EXPECT_EQ(m_dlg.m_nPanY, 602 - OuterHeight());
-}
-
-TEST_F(SnapshotViewDlgTest, MovementWithoutTheLeftButtonDownChangesNothing) {
-    Open(1001, 903);
-    m_dlg.m_nPanX = 300;
-    m_dlg.m_nPanY = 200;
-    Mouse(QEvent::MouseMove, {130, 130}, Qt::NoButton, Qt::LeftButton);  // pressed elsewhere
-    Mouse(QEvent::MouseButtonPress, {100, 100}, Qt::RightButton, Qt::RightButton);
-    Mouse(QEvent::MouseMove, {150, 160}, Qt::NoButton, Qt::RightButton);
-    Mouse(QEvent::MouseButtonRelease, {150, 160}, Qt::RightButton, Qt::NoButton);
-    EXPECT_FALSE(m_dlg.m_bDragging);
-    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
-    EXPECT_EQ(m_dlg.m_nPanX, 300);
-    EXPECT_EQ(m_dlg.m_nPanY, 200);
-}
-
-TEST_F(SnapshotViewDlgTest, ClosingHidesTheWindowAndTheNextShowBringsItBack) {
-    Open(64, 48);
-    m_dlg.close();
-    EXPECT_FALSE(m_dlg.isVisible());
-    m_dlg.ShowWindow();
-    ASSERT_TRUE(m_dlg.isVisible());
-    Key(Qt::Key_Escape);
-    EXPECT_FALSE(m_dlg.isVisible());
-    m_dlg.ShowWindow();
-    Key(Qt::Key_Return);
-    EXPECT_FALSE(m_dlg.isVisible());
-    EXPECT_TRUE(m_dlg.IsCreated());
-    EXPECT_EQ(m_dlg.m_pImage.get(), m_pHanded);
-
-    // Closed in the middle of a drag: the mouse is not left captured.
-    m_dlg.ShowWindow();
-    Mouse(QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton, Qt::LeftButton);
-    Key(Qt::Key_Escape);
-    EXPECT_FALSE(m_dlg.m_bDragging);
-    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
-}
-
-TEST_F(SnapshotViewDlgTest, DestroyingTheWindowReleasesTheImage) {
-    Open(64, 48);
-    EXPECT_TRUE(m_dlg.DestroyWindow());
-    EXPECT_EQ(m_dlg.m_pImage, nullptr);
-    EXPECT_FALSE(m_dlg.isVisible());
-    EXPECT_FALSE(m_dlg.IsCreated());
-    EXPECT_FALSE(m_dlg.DestroyWindow());
-    const QImage shot = m_dlg.grab().toImage();  // painting without an image draws nothing
-    EXPECT_EQ(shot.pixel(0, 0), m_dlg.palette().window().color().rgb());
-    EXPECT_TRUE(m_dlg.Create());
+TEST(SnapshotPan, OffsetsEndBetweenZeroAndTheSurplusAndDragsSaturate) {
+    constexpr int kMax = std::numeric_limits<int>::max();
+    constexpr int kMin = std::numeric_limits<int>::min();
+    struct Case {
+        int image, window, pan_before, pan_after, drawn;
+    };
+    for (const Case c :
+         {Case{300, 400, 5, 0, 300}, Case{400, 400, kMax, 0, 400}, Case{1000, 400, 599, 599, 400},
+          Case{1000, 400, 601, 600, 400}, Case{1000, 400, -1, 0, 400},
+          Case{1000, 400, kMax, 600, 400}, Case{1000, 400, kMin, 0, 400}, Case{0, 400, 3, 0, 0}}) {
+        int pan = c.pan_before;
+        EXPECT_EQ(ClampSnapshotPanAxis(c.image, c.window, pan), c.drawn) << c.pan_before;
+        EXPECT_EQ(pan, c.pan_after) << c.image << " " << c.pan_before;
+    }
+    int pan_x = kMin + 10;
+    int pan_y = kMax - 10;
+    DragSnapshotPan(30, 30, pan_x, pan_y);
+    EXPECT_EQ(pan_x, kMin);
+    EXPECT_EQ(pan_y, kMax);
 }
 
 }  // namespace
