@@ -19,13 +19,20 @@ HRESULT CreateThing(REFIID riid, void** ppv) {
     return thing->QueryInterface(riid, ppv);
 }
 
-TEST(RuntimeTest, CoInitializeNestsPerThread) {
-    const int before = CoInitializeDepth();
-    EXPECT_EQ(CoInitialize(nullptr), before == 0 ? S_OK : S_FALSE);
+TEST(RuntimeTest, CoInitializeNestsAndTaskMemoryIsCounted) {
+    const int depth = CoInitializeDepth();
+    EXPECT_EQ(CoInitialize(nullptr), depth == 0 ? S_OK : S_FALSE);
     EXPECT_EQ(CoInitialize(nullptr), S_FALSE);
     CoUninitialize();
     CoUninitialize();
-    EXPECT_EQ(CoInitializeDepth(), before);
+    EXPECT_EQ(CoInitializeDepth(), depth);
+
+    const long outstanding = CoTaskMemOutstanding();
+    void* p = CoTaskMemAlloc(16);
+    EXPECT_EQ(CoTaskMemOutstanding(), outstanding + 1);
+    CoTaskMemFree(p);
+    CoTaskMemFree(nullptr);
+    EXPECT_EQ(CoTaskMemOutstanding(), outstanding);
 }
 
 TEST(RuntimeTest, CoCreateInstanceUsesTheClassTable) {
@@ -40,8 +47,6 @@ TEST(RuntimeTest, CoCreateInstanceUsesTheClassTable) {
     EXPECT_EQ(CoCreateInstance(kClsidThing, nullptr, CLSCTX_INPROC, IThing::kIid,
                                thing.ReleaseAndGetVoidAddress()),
               S_OK);
-    EXPECT_TRUE(thing);
-
     ComPtr<IThing> aggregated;
     EXPECT_EQ(CoCreateInstance(kClsidThing, thing.Get(), CLSCTX_INPROC, IThing::kIid,
                                aggregated.ReleaseAndGetVoidAddress()),
@@ -55,31 +60,18 @@ TEST(RuntimeTest, CoCreateInstanceUsesTheClassTable) {
     EXPECT_EQ(ComLiveObjectCount(), live);
 }
 
-TEST(RuntimeTest, TaskMemoryIsCounted) {
-    const long before = CoTaskMemOutstanding();
-    void* p = CoTaskMemAlloc(16);
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(CoTaskMemOutstanding(), before + 1);
-    CoTaskMemFree(p);
-    CoTaskMemFree(nullptr);
-    EXPECT_EQ(CoTaskMemOutstanding(), before);
-}
-
 TEST(RuntimeTest, BstrKeepsItsLengthAndConvertsToUtf8) {
     BSTR name = SysAllocStringFromUtf8("Standard_Camera \xC3\xA9");
     ASSERT_NE(name, nullptr);
     EXPECT_EQ(SysStringLen(name), 17u);
 
     char buffer[80];
-    const int written = WideCharToMultiByte(CP_ACP, 0, name, -1, buffer, sizeof buffer, nullptr,
-                                            nullptr);
+    const int written =
+        WideCharToMultiByte(CP_ACP, 0, name, -1, buffer, sizeof buffer, nullptr, nullptr);
     EXPECT_EQ(written, 19);  // 16 ASCII + 2 bytes of e-acute + terminating zero
     EXPECT_STREQ(buffer, "Standard_Camera \xC3\xA9");
 
-    char tooSmall[8];
-    EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, name, -1, tooSmall, sizeof tooSmall, nullptr,
-                                  nullptr),
-              0);
+    EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, name, -1, buffer, 8, nullptr, nullptr), 0);
     SysFreeString(name);
     SysFreeString(nullptr);
 }

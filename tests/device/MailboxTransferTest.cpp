@@ -6,117 +6,88 @@
 
 namespace {
 
-using Bytes = std::vector<BYTE>;
-
-template <class Record>
-Bytes WireBytes(const Record& record) {
-    const auto bytes = record.ToBytes();
-    return Bytes(bytes.begin(), bytes.end());
-}
+using Reads = std::vector<std::pair<DWORD, DWORD>>;
 constexpr DWORD kAddress = 0x00400000;
-constexpr int64_t kShortBound_ms = 30;
+constexpr int64_t kBound_ms = 30;
+
+// The (address, length) of every memory read, from the id-1 selections.
+Reads MemoryReads(const CScriptedCamera& camera) {
+    Reads out;
+    for (const auto& call : camera.TransfersOf(VENDOR_PROPERTY_MEMORY_RANGE))
+        out.emplace_back(CScriptedCamera::Le32(&call.bytes[0]),
+                         CScriptedCamera::Le32(&call.bytes[4]));
+    return out;
+}
 
 class MailboxTransferTest : public ComLeakCheck {
 protected:
-    // The (address, length) of every memory read, from the id-1 selections.
-    std::vector<std::pair<DWORD, DWORD>> MemoryReads() const {
-        std::vector<std::pair<DWORD, DWORD>> out;
-        for (const auto& call : m_camera.TransfersOf(VENDOR_PROPERTY_MEMORY_RANGE)) {
-            out.emplace_back(CScriptedCamera::Le32(&call.bytes[0]),
-                             CScriptedCamera::Le32(&call.bytes[4]));
-        }
-        return out;
-    }
-
     CScriptedCamera m_camera;
-    CVendorChannel& m_channel = m_camera.channel;
+    std::unique_ptr<BYTE[]> m_buffer;
+    LONG m_size = -1;
+    DeviceStatus m_status{1, 2, 3};
 };
 
 TEST_F(MailboxTransferTest, WaitPollsUntilReadyAndGivesUpOnAFailedReadOrTheBound) {
     m_camera.statuses = {{5, 6, 0}, {5, 6, 2}, {7, 8, 3}};
-    DeviceStatus status;
-    ASSERT_TRUE(WaitForMailbox(m_channel, status, kShortBound_ms));
-    EXPECT_EQ(status, (DeviceStatus{7, 8, 3}));
+    ASSERT_TRUE(WaitForMailbox(m_camera.channel, m_status, kBound_ms));
+    EXPECT_EQ(m_status, (DeviceStatus{7, 8, 3}));
     EXPECT_EQ(m_camera.TransfersOf(VENDOR_PROPERTY_STATUS).size(), 3u);
 
     m_camera.statuses = {{5, 6, 0}};
-    status = {};
-    EXPECT_FALSE(WaitForMailbox(m_channel, status, kShortBound_ms));
-    EXPECT_EQ(status, DeviceStatus{});
-
-    m_camera.filter->FailFromCall(m_camera.filter->m_calls.size() + 1);
-    EXPECT_FALSE(WaitForMailbox(m_channel, status, kShortBound_ms));
+    m_status = {};
+    EXPECT_FALSE(WaitForMailbox(m_camera.channel, m_status, kBound_ms));
+    EXPECT_EQ(m_status, DeviceStatus{});
+    m_camera.statuses = {CScriptedCamera::Ready(0, 4)};
+    m_camera.statusFails = TRUE;
+    EXPECT_FALSE(WaitForMailbox(m_camera.channel, m_status, 5000));  // at once, not at the bound
 }
 
 TEST_F(MailboxTransferTest, RoundedSizeIsSignedAndRefusesNothingAndOverflow) {
-    EXPECT_EQ(RoundedBlockSize(5), 8);
-    EXPECT_EQ(RoundedBlockSize(8), 8);
-    EXPECT_EQ(RoundedBlockSize(0x7FFFFFFC), 0x7FFFFFFC);
-    EXPECT_LE(RoundedBlockSize(0), 0);
-    EXPECT_LE(RoundedBlockSize(0x7FFFFFFD), 0);
-    EXPECT_LE(RoundedBlockSize(0xFFFFFFFE), 0);
+    const std::pair<DWORD, LONG> cases[] = {{5, 8}, {8, 8},          {0x7FFFFFFC, 0x7FFFFFFC},
+                                            {0, 0}, {0x7FFFFFFD, 0}, {0xFFFFFFFE, 0}};
+    for (auto [length, size] : cases)
+        EXPECT_EQ(std::max(RoundedBlockSize(length), 0), size) << length;
 }
 
-struct DownloadCase {
-    DWORD length;
-    LONG size;
-    std::vector<std::pair<DWORD, DWORD>> reads;
-    DWORD ackAddress;
-};
-
-class DownloadArithmeticTest : public MailboxTransferTest,
-                               public ::testing::WithParamInterface<DownloadCase> {};
-
-TEST_P(DownloadArithmeticTest, ReadsPiecesWithTheAddressAdvancedAndAcknowledges) {
-    const DownloadCase& c = GetParam();
-    m_camera.statuses = {{kAddress, c.length, 0}, CScriptedCamera::Ready(kAddress, c.length)};
-    std::unique_ptr<BYTE[]> buffer;
-    LONG size = 0;
-    DeviceStatus status;
-    ASSERT_TRUE(DownloadBlock(m_channel, buffer, size, status, kShortBound_ms));
-    EXPECT_EQ(size, c.size);
-    EXPECT_EQ(MemoryReads(), c.reads);
-    ASSERT_TRUE(buffer);
-    for (LONG i = 0; i < size; i += 997)
-        EXPECT_EQ(buffer[i], MemoryByte(kAddress + i)) << i;
-    EXPECT_EQ(buffer[size - 1], MemoryByte(kAddress + size - 1));
-
-    const DeviceStatus ack{c.ackAddress, c.length, 1};
-    EXPECT_EQ(status, ack);
-    const auto writes = m_camera.TransfersOf(VENDOR_PROPERTY_STATUS);
-    ASSERT_EQ(writes.back().kind, CFakePropertySet::Kind::Set);
-    EXPECT_EQ(writes.back().bytes, WireBytes(ack));
+TEST_F(MailboxTransferTest, DownloadReadsPiecesWithTheAddressAdvancedAndAcknowledges) {
+    const struct {
+        DWORD length;
+        Reads reads;
+        DWORD ackAddress;
+    } cases[] = {{5, {{kAddress, 8}}, kAddress},
+                 {0x8000, {{kAddress, 0x8000}}, kAddress + 0x8000},
+                 {0x8001, {{kAddress, 0x8000}, {kAddress + 0x8000, 4}}, kAddress + 0x8000},
+                 {0x18000,
+                  {{kAddress, 0x8000}, {kAddress + 0x8000, 0x8000}, {kAddress + 0x10000, 0x8000}},
+                  kAddress + 0x18000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        CScriptedCamera camera;
+        camera.statuses = {{kAddress, c.length, 0}, CScriptedCamera::Ready(kAddress, c.length)};
+        ASSERT_TRUE(DownloadBlock(camera.channel, m_buffer, m_size, m_status, kBound_ms));
+        EXPECT_EQ(m_size, LONG(c.reads.back().first + c.reads.back().second - kAddress));
+        EXPECT_EQ(MemoryReads(camera), c.reads);
+        for (LONG i = 0; i < m_size; i += 997)
+            EXPECT_EQ(m_buffer[i], MemoryByte(kAddress + i)) << i;
+        EXPECT_EQ(m_buffer[m_size - 1], MemoryByte(kAddress + m_size - 1));
+        EXPECT_EQ(m_status, (DeviceStatus{c.ackAddress, c.length, 1}));
+        EXPECT_EQ(camera.statusWrites, std::vector<DeviceStatus>{m_status});
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lengths, DownloadArithmeticTest,
-    ::testing::Values(
-        DownloadCase{5, 8, {{kAddress, 8}}, kAddress},
-        DownloadCase{0x8000, 0x8000, {{kAddress, 0x8000}}, kAddress + 0x8000},
-        DownloadCase{
-            0x8001, 0x8004, {{kAddress, 0x8000}, {kAddress + 0x8000, 4}}, kAddress + 0x8000},
-        DownloadCase{
-            0x18000,
-            0x18000,
-            {{kAddress, 0x8000}, {kAddress + 0x8000, 0x8000}, {kAddress + 0x10000, 0x8000}},
-            kAddress + 0x18000}));
-
-TEST_F(MailboxTransferTest, AnEmptyAnnouncementIsNotTakenAndPollingGoesOn) {
-    m_camera.statuses = {CScriptedCamera::Ready(kAddress, 0), CScriptedCamera::Ready(kAddress, 0),
+TEST_F(MailboxTransferTest, AnEmptyAnnouncementIsNotTakenAndPollingGoesOnToTheBound) {
+    m_camera.statuses = {CScriptedCamera::Ready(kAddress, 0),
                          CScriptedCamera::Ready(kAddress + 4, 3)};
-    std::unique_ptr<BYTE[]> buffer;
-    LONG size = 0;
-    DeviceStatus status;
-    ASSERT_TRUE(DownloadBlock(m_channel, buffer, size, status, kShortBound_ms));
-    EXPECT_EQ(size, 4);
-    EXPECT_EQ(MemoryReads(), (std::vector<std::pair<DWORD, DWORD>>{{kAddress + 4, 4}}));
+    ASSERT_TRUE(DownloadBlock(m_camera.channel, m_buffer, m_size, m_status, kBound_ms));
+    EXPECT_EQ(m_size, 4);
+    EXPECT_EQ(MemoryReads(m_camera), (Reads{{kAddress + 4, 4}}));
 
     // One that never goes away ends at the bound, with nothing read and nothing handed over.
     m_camera.statuses = {CScriptedCamera::Ready(kAddress, 0xFFFFFFFE)};
-    buffer.reset();
-    EXPECT_FALSE(DownloadBlock(m_channel, buffer, size, status, kShortBound_ms));
-    EXPECT_FALSE(buffer);
-    EXPECT_EQ(MemoryReads().size(), 1u);
+    m_buffer.reset();
+    EXPECT_FALSE(DownloadBlock(m_camera.channel, m_buffer, m_size, m_status, kBound_ms));
+    EXPECT_FALSE(m_buffer);
+    EXPECT_EQ(MemoryReads(m_camera).size(), 1u);
 }
 
 TEST_F(MailboxTransferTest, APieceFailingHalfWayHandsNothingOverAndAcknowledgesNothing) {
@@ -124,80 +95,47 @@ TEST_F(MailboxTransferTest, APieceFailingHalfWayHandsNothingOverAndAcknowledgesN
         CScriptedCamera camera;
         camera.statuses = {CScriptedCamera::Ready(kAddress, 0x18001)};
         camera.failMemoryRead = failing;
-        std::unique_ptr<BYTE[]> buffer;
-        LONG size = -1;
-        DeviceStatus status{1, 2, 3};
-        EXPECT_FALSE(DownloadBlock(camera.channel, buffer, size, status, kShortBound_ms));
-        EXPECT_FALSE(buffer);
-        EXPECT_EQ(size, -1);
-        EXPECT_EQ(status, (DeviceStatus{1, 2, 3}));
+        EXPECT_FALSE(DownloadBlock(camera.channel, m_buffer, m_size, m_status, kBound_ms));
+        EXPECT_FALSE(m_buffer);
+        EXPECT_EQ(m_size, -1);
+        EXPECT_EQ(m_status, (DeviceStatus{1, 2, 3}));
         EXPECT_EQ(camera.memoryReads, failing);
-        for (const auto& call : camera.TransfersOf(VENDOR_PROPERTY_STATUS)) {
-            EXPECT_EQ(call.kind, CFakePropertySet::Kind::Get);
-        }
+        EXPECT_TRUE(camera.statusWrites.empty());
     }
-}
-
-TEST_F(MailboxTransferTest, ANeverAnsweringMailboxEndsTheDownloadAtTheBound) {
-    m_camera.statuses = {{kAddress, 100, 0}};
-    std::unique_ptr<BYTE[]> buffer;
-    LONG size = 0;
-    DeviceStatus status;
-    EXPECT_FALSE(DownloadBlock(m_channel, buffer, size, status, kShortBound_ms));
-    EXPECT_TRUE(MemoryReads().empty());
 }
 
 TEST_F(MailboxTransferTest, SmallBlockReadsExactlyItsSizeWhenTheBlockIsLongEnough) {
-    struct Case {
+    const struct {
         SmallBlock request;
-        DWORD request_id;
-        DWORD size;
-        DWORD announced;
-        bool ok;
-    };
-    const Case cases[] = {
-        {SmallBlock::Capabilities, 49, 4, 3, false},
-        {SmallBlock::Capabilities, 49, 4, 4, true},
-        {SmallBlock::Capabilities, 49, 4, 1000, true},
-        {SmallBlock::ResolutionTable, 60, 34, 33, false},
-        {SmallBlock::ResolutionTable, 60, 34, 34, true},
-        {SmallBlock::ResolutionTable, 60, 34, 36, true},
-    };
-    for (const Case& c : cases) {
+        DWORD requestId, size, announced;
+    } cases[] = {
+        {SmallBlock::Capabilities, 49, 4, 3},      {SmallBlock::Capabilities, 49, 4, 4},
+        {SmallBlock::Capabilities, 49, 4, 1000},   {SmallBlock::ResolutionTable, 60, 34, 33},
+        {SmallBlock::ResolutionTable, 60, 34, 34}, {SmallBlock::ResolutionTable, 60, 34, 36}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.announced);
         CScriptedCamera camera;
         camera.statuses = {{0, 0, 0}, CScriptedCamera::Ready(kAddress, c.announced)};
-        Bytes destination(40, 0xEE);
-        EXPECT_EQ(
-            FetchSmallBlock(camera.channel, c.request, destination.data(), c.size, kShortBound_ms),
-            c.ok ? TRUE : FALSE)
-            << c.announced;
-        const auto transfers = camera.filter->Transfers();
-        EXPECT_EQ(transfers.front().id, c.request_id);
-        const auto ranges = camera.TransfersOf(VENDOR_PROPERTY_MEMORY_RANGE);
-        ASSERT_EQ(ranges.size(), c.ok ? 1u : 0u);
-        if (c.ok) {
-            EXPECT_EQ(CScriptedCamera::Le32(&ranges[0].bytes[4]), c.size);
-            EXPECT_EQ(destination[c.size - 1], MemoryByte(kAddress + c.size - 1));
-        }
+        std::vector<BYTE> destination(40, 0xEE);
+        const bool ok = c.announced >= c.size;
+        EXPECT_EQ(FetchSmallBlock(camera.channel, c.request, destination.data(), c.size, kBound_ms),
+                  BOOL{ok});
+        EXPECT_EQ(camera.filter->Transfers().front().id, c.requestId);
+        EXPECT_EQ(MemoryReads(camera), (ok ? Reads{{kAddress, c.size}} : Reads{}));
+        EXPECT_EQ(destination[c.size - 1], ok ? MemoryByte(kAddress + c.size - 1) : 0xEE);
         EXPECT_EQ(destination[c.size], 0xEE);
-        // Never acknowledged.
-        EXPECT_EQ(camera.filter->Calls(CFakePropertySet::Kind::Set).size(), c.ok ? 2u : 1u);
+        EXPECT_TRUE(camera.statusWrites.empty());  // never acknowledged
     }
-}
-
-TEST_F(MailboxTransferTest, SmallBlockStopsAtAFailedRequestOrRead) {
-    m_camera.filter->OnSet(VENDOR_PROPERTY_REQUEST_CAPABILITIES,
-                           [](const Bytes&) { return E_FAIL; });
-    BYTE word[4] = {1, 2, 3, 4};
-    EXPECT_FALSE(FetchSmallBlock(m_channel, SmallBlock::Capabilities, word, 4, kShortBound_ms));
+    // A failed request waits for nothing; a failed read leaves the destination as it was.
+    m_camera.filter->OnSet(VENDOR_PROPERTY_REQUEST_CAPABILITIES, [](auto&) { return E_FAIL; });
+    BYTE table[34] = {7};
+    EXPECT_FALSE(FetchSmallBlock(m_camera.channel, SmallBlock::Capabilities, table, 4, kBound_ms));
     EXPECT_TRUE(m_camera.TransfersOf(VENDOR_PROPERTY_STATUS).empty());
-
     m_camera.statuses = {CScriptedCamera::Ready(kAddress, 34)};
     m_camera.failMemoryRead = 1;
-    BYTE table[34] = {7};
     EXPECT_FALSE(
-        FetchSmallBlock(m_channel, SmallBlock::ResolutionTable, table, 34, kShortBound_ms));
-    EXPECT_EQ(table[0], 7);  // a failed read leaves what was kept before
+        FetchSmallBlock(m_camera.channel, SmallBlock::ResolutionTable, table, 34, kBound_ms));
+    EXPECT_EQ(table[0], 7);
 }
 
 }  // namespace

@@ -3,9 +3,10 @@
 // can check exactly what the system said to the driver.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <map>
-#include <utility>
+#include <optional>
 #include <vector>
 
 #include "fakes/FakeFilterStub.h"
@@ -14,56 +15,81 @@
 class CFakePropertySet : public TFakeFilterStub<IKsPropertySet> {
 public:
     enum class Kind { Query, Get, Set };
-
     struct Call {
-        Kind kind = Kind::Query;
+        Kind kind;
         GUID set;
-        DWORD id = 0;
-        void* instance = nullptr;
-        DWORD cbInstance = 0;
-        void* data = nullptr;
-        DWORD cbData = 0;
+        DWORD id;
+        void* instance;
+        DWORD cbInstance;
+        void* data;
+        DWORD cbData;
         std::vector<BYTE> bytes;  // Set: what was sent; Get: what the fake wrote back
     };
-
-    // A Get answer: fill `data` (cbData bytes long), set *returned, return the status.
-    using GetHandler = std::function<HRESULT(BYTE* data, DWORD cbData, DWORD* returned)>;
-    // A Set answer: look at the bytes sent, return the status.
+    // A Get answer fills `data` (cb bytes long) and sets *returned; a Set answer sees the bytes.
+    using GetHandler = std::function<HRESULT(BYTE* data, DWORD cb, DWORD* returned)>;
     using SetHandler = std::function<HRESULT(const std::vector<BYTE>& sent)>;
 
-    // Registers the answers; QuerySupported then reports the direction with S_OK.
-    void OnGet(DWORD id, GetHandler handler);
-    void OnSet(DWORD id, SetHandler handler = nullptr);
-    // Answers a Get with these bytes (as many as fit) and S_OK.
-    void OnGetBytes(DWORD id, std::vector<BYTE> bytes);
-    // Overrides what QuerySupported answers for `id`.
-    void OverrideQuery(DWORD id, HRESULT hr, DWORD support);
-    // Every call from the n-th on (1-based, all kinds counted) fails with `hr`, as when the
-    // camera is pulled out.
-    void FailFromCall(size_t n, HRESULT hr = HRESULT_DEVICE_NOT_CONNECTED) {
-        m_failFrom = n;
-        m_failStatus = hr;
+    // Registers an answer; QuerySupported then reports that direction.
+    void OnGet(DWORD id, GetHandler handler) { m_gets[id] = std::move(handler); }
+    void OnSet(
+        DWORD id, SetHandler handler = [](const std::vector<BYTE>&) { return S_OK; }) {
+        m_sets[id] = std::move(handler);
     }
+    // QuerySupported for `id` returns `hr` with whatever directions are registered.
+    void OverrideQuery(DWORD id, HRESULT hr) { m_queryStatus[id] = hr; }
 
-    // Calls of one kind only, in order; Query calls are often noise to a test.
-    std::vector<Call> Calls(Kind kind) const;
-    std::vector<Call> Transfers() const;  // Get and Set, in order
+    std::vector<Call> Calls(Kind kind) const {
+        return Select([&](const Call& c) { return c.kind == kind; });
+    }
+    // Gets and Sets in order, of one id if given.
+    std::vector<Call> Transfers(std::optional<DWORD> id = {}) const {
+        return Select([&](const Call& c) { return c.kind != Kind::Query && (!id || c.id == *id); });
+    }
 
     std::vector<Call> m_calls;
 
-    // IKsPropertySet
-    HRESULT Set(REFGUID guidPropSet, DWORD dwPropID, void* pInstanceData, DWORD cbInstanceData,
-                void* pPropData, DWORD cbPropData) override;
-    HRESULT Get(REFGUID guidPropSet, DWORD dwPropID, void* pInstanceData, DWORD cbInstanceData,
-                void* pPropData, DWORD cbPropData, DWORD* pcbReturned) override;
-    HRESULT QuerySupported(REFGUID guidPropSet, DWORD dwPropID, DWORD* pTypeSupport) override;
+    HRESULT QuerySupported(REFGUID set, DWORD id, DWORD* pTypeSupport) override {
+        m_calls.push_back({Kind::Query, set, id, nullptr, 0, nullptr, 0, {}});
+        const DWORD support = (m_gets.count(id) ? KSPROPERTY_SUPPORT_GET : 0) |
+                              (m_sets.count(id) ? KSPROPERTY_SUPPORT_SET : 0);
+        if (!support)
+            return E_PROP_ID_UNSUPPORTED;
+        *pTypeSupport = support;
+        return m_queryStatus.count(id) ? m_queryStatus[id] : S_OK;
+    }
+    HRESULT Get(REFGUID set, DWORD id, void* instance, DWORD cbInstance, void* data, DWORD cbData,
+                DWORD* pcbReturned) override {
+        m_calls.push_back({Kind::Get, set, id, instance, cbInstance, data, cbData, {}});
+        const size_t index = m_calls.size() - 1;
+        if (!m_gets.count(id))
+            return E_PROP_ID_UNSUPPORTED;
+        DWORD returned = 0;
+        const HRESULT hr = m_gets[id](static_cast<BYTE*>(data), cbData, &returned);
+        *pcbReturned = returned;
+        const BYTE* p = static_cast<const BYTE*>(data);
+        // By index: a handler may have made calls of its own that grew the vector.
+        m_calls[index].bytes.assign(p, p + std::min(returned, cbData));
+        return hr;
+    }
+    HRESULT Set(REFGUID set, DWORD id, void* instance, DWORD cbInstance, void* data,
+                DWORD cbData) override {
+        const BYTE* p = static_cast<const BYTE*>(data);
+        const std::vector<BYTE> sent = p ? std::vector<BYTE>(p, p + cbData) : std::vector<BYTE>{};
+        m_calls.push_back({Kind::Set, set, id, instance, cbInstance, data, cbData, sent});
+        if (!m_sets.count(id))
+            return E_PROP_ID_UNSUPPORTED;
+        return m_sets[id](sent);
+    }
 
 private:
-    bool Failing() const { return m_failFrom != 0 && m_calls.size() >= m_failFrom; }
+    template <class Pred>
+    std::vector<Call> Select(Pred pred) const {
+        std::vector<Call> out;
+        std::copy_if(m_calls.begin(), m_calls.end(), std::back_inserter(out), pred);
+        return out;
+    }
 
     std::map<DWORD, GetHandler> m_gets;
     std::map<DWORD, SetHandler> m_sets;
-    std::map<DWORD, std::pair<HRESULT, DWORD>> m_queryOverrides;
-    size_t m_failFrom = 0;
-    HRESULT m_failStatus = S_OK;
+    std::map<DWORD, HRESULT> m_queryStatus;
 };

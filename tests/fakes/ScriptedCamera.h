@@ -4,12 +4,9 @@
 // mailbox record fed from a queue (a write takes it), requests, commands and device states.
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <cstring>
 #include <deque>
-#include <optional>
-#include <vector>
 
 #include "device/DeviceStatus.h"
 #include "device/VendorChannel.h"
@@ -23,39 +20,31 @@ inline BYTE MemoryByte(DWORD address) {
 
 class CScriptedCamera {
 public:
+    using Bytes = std::vector<BYTE>;
     static constexpr DWORD kBlockAddress = 0x00100000;  // where requests post their still
 
-    CScriptedCamera(const CScriptedCamera&) = delete;
-    CScriptedCamera& operator=(const CScriptedCamera&) = delete;
-    CScriptedCamera() : filter(MakeComObject<CFakePropertySet>()) {
-        filter->OnSet(VENDOR_PROPERTY_REGISTER_ADDRESS, [this](const std::vector<BYTE>& sent) {
-            m_register = sent.size() == 4 ? Le32(sent.data()) : 0xFFFFFFFF;
+    CScriptedCamera() {
+        filter->OnSet(VENDOR_PROPERTY_REGISTER_ADDRESS, [this](const Bytes& sent) {
+            m_register = Le32(sent.data());
             return S_OK;
         });
-        filter->OnGet(VENDOR_PROPERTY_REGISTER_VALUE,
-                      [this](BYTE* data, DWORD cb, DWORD* returned) {
-                          if (cb < 1)
-                              return E_INVALIDARG;
-                          *data = m_register == VENDOR_REGISTER_FIRMWARE ? firmwareRegister : 0;
-                          *returned = 1;
-                          return S_OK;
-                      });
-        filter->OnSet(VENDOR_PROPERTY_MEMORY_RANGE, [this](const std::vector<BYTE>& sent) {
-            if (sent.size() != 8)
-                return E_INVALIDARG;
+        filter->OnGet(VENDOR_PROPERTY_REGISTER_VALUE, [this](BYTE* data, DWORD, DWORD* returned) {
+            *data = m_register == VENDOR_REGISTER_FIRMWARE ? firmwareRegister : 0;
+            *returned = 1;
+            return S_OK;
+        });
+        filter->OnSet(VENDOR_PROPERTY_MEMORY_RANGE, [this](const Bytes& sent) {
             m_range = {Le32(sent.data()), Le32(sent.data() + 4)};
             return S_OK;
         });
         filter->OnGet(VENDOR_PROPERTY_MEMORY_DATA, [this](BYTE* data, DWORD cb, DWORD* returned) {
             if (++memoryReads == failMemoryRead)
                 return HRESULT_DEVICE_NOT_CONNECTED;
-            const DWORD n = std::min(cb, m_range.second);
-            for (DWORD i = 0; i < n; ++i) {
-                const DWORD address = m_range.first + i;
+            *returned = std::min(cb, m_range.second);
+            for (DWORD i = 0, address = m_range.first; i < *returned; ++i, ++address) {
                 const size_t at = address - kBlockAddress;
                 data[i] = at < block.size() ? block[at] : MemoryByte(address);
             }
-            *returned = n;
             return S_OK;
         });
         filter->OnGet(VENDOR_PROPERTY_STATUS, [this](BYTE* data, DWORD cb, DWORD* returned) {
@@ -65,40 +54,36 @@ public:
                 record = statuses.front();
                 statuses.pop_front();
             }
-            const auto bytes = record.ToBytes();
             *returned = std::min<DWORD>(cb, DeviceStatus::kWireSize);
-            std::memcpy(data, bytes.data(), *returned);
+            std::memcpy(data, record.ToBytes().data(), *returned);
             return S_OK;
         });
-        filter->OnSet(VENDOR_PROPERTY_STATUS, [this](const std::vector<BYTE>& sent) {
+        filter->OnSet(VENDOR_PROPERTY_STATUS, [this](const Bytes& sent) {
             std::array<BYTE, DeviceStatus::kWireSize> bytes{};
             std::memcpy(bytes.data(), sent.data(), std::min(sent.size(), bytes.size()));
             statusWrites.push_back(DeviceStatus::FromBytes(bytes));
             record = DeviceStatus{};  // taken: the mailbox is empty again
             return S_OK;
         });
-        filter->OnGet(VENDOR_PROPERTY_DEVICE_STATE, [this](BYTE* data, DWORD cb, DWORD* returned) {
-            const std::optional<DWORD> state = states.front();
+        filter->OnGet(VENDOR_PROPERTY_DEVICE_STATE, [this](BYTE* data, DWORD, DWORD* returned) {
+            const DWORD state = states.front();
             if (states.size() > 1)
                 states.pop_front();
-            if (!state || cb < 4)
-                return E_FAIL;
-            std::memcpy(data, &*state, 4);
-            *returned = 4;
-            return S_OK;
+            std::memcpy(data, &state, *returned = 4);
+            return state == kStateReadFails ? E_FAIL : S_OK;
         });
         filter->OnSet(VENDOR_PROPERTY_REQUEST_CAPABILITIES);
         filter->OnSet(VENDOR_PROPERTY_REQUEST_RESOLUTIONS);
-        filter->OnSet(VENDOR_PROPERTY_REQUEST_JPEG, [this](const std::vector<BYTE>& sent) {
+        filter->OnSet(VENDOR_PROPERTY_REQUEST_JPEG, [this](const Bytes& sent) {
             jpegRequests.push_back(sent);
             return Post(jpegStill);
         });
-        filter->OnSet(VENDOR_PROPERTY_REQUEST_RAW, [this](const std::vector<BYTE>& sent) {
+        filter->OnSet(VENDOR_PROPERTY_REQUEST_RAW, [this](const Bytes& sent) {
             rawRequests.push_back(sent);
             return Post(rawStill);
         });
-        filter->OnSet(VENDOR_PROPERTY_COMMAND, [this](const std::vector<BYTE>& sent) {
-            commands.push_back(sent.empty() ? 0 : sent[0]);
+        filter->OnSet(VENDOR_PROPERTY_COMMAND, [this](const Bytes& sent) {
+            commands.push_back(sent[0]);
             return S_OK;
         });
         channel.m_pCameraFilter = ComPtr<IBaseFilter>(filter.Get());
@@ -110,46 +95,36 @@ public:
     static DeviceStatus Ready(DWORD address, DWORD length) {
         return {address, length, DeviceStatus::kReady};
     }
-    // A focus report as the firmware posts it.
-    void PostFocus(DWORD value, DWORD flags = DeviceStatus::kReady) {
-        record = DeviceStatus{0, value, flags};
-    }
-    // Transfers with one id, in order.
     std::vector<CFakePropertySet::Call> TransfersOf(DWORD id) const {
-        std::vector<CFakePropertySet::Call> out;
-        for (auto& c : filter->Transfers()) {
-            if (c.id == id)
-                out.push_back(c);
-        }
-        return out;
+        return filter->Transfers(id);
     }
+    // A focus report as the firmware posts it.
+    void PostFocus(DWORD value, DWORD flags = DeviceStatus::kReady) { record = {0, value, flags}; }
 
-    ComPtr<CFakePropertySet> filter;
+    static constexpr DWORD kStateReadFails = 0xBAD;
+    ComPtr<CFakePropertySet> filter = MakeComObject<CFakePropertySet>();
     CVendorChannel channel;  // talks to `filter`
     BYTE firmwareRegister = VENDOR_FIRMWARE_PRESENT_BIT;
-    DeviceStatus record;                          // the mailbox as the next read finds it
-    std::deque<DeviceStatus> statuses;            // each read first takes the next of these
-    std::deque<std::optional<DWORD>> states{1u};  // the last repeats; nullopt: the read fails
+    DeviceStatus record;                // the mailbox as the next read finds it
+    std::deque<DeviceStatus> statuses;  // each mailbox read first takes the next of these
+    std::deque<DWORD> states{1u};       // device states read in turn, the last repeating
     BOOL statusFails = FALSE;
     BOOL refuseRequests = FALSE;
-    std::vector<BYTE> jpegStill;
-    std::vector<BYTE> rawStill;
+    Bytes jpegStill, rawStill;
     DWORD announcedLength = 0;  // 0: the still's own size
-    std::vector<BYTE> block;    // the posted still, at kBlockAddress
+    Bytes block;                // the posted still, at kBlockAddress
     size_t memoryReads = 0;
     size_t failMemoryRead = 0;  // 1-based memory read that fails; 0 = none
-    std::vector<std::vector<BYTE>> jpegRequests;
-    std::vector<std::vector<BYTE>> rawRequests;
-    std::vector<BYTE> commands;
+    std::vector<Bytes> jpegRequests, rawRequests;
+    Bytes commands;
     std::vector<DeviceStatus> statusWrites;
 
 private:
-    HRESULT Post(const std::vector<BYTE>& still) {
+    HRESULT Post(const Bytes& still) {
         if (refuseRequests)
             return E_FAIL;
         block = still;
-        const DWORD length = announcedLength ? announcedLength : static_cast<DWORD>(still.size());
-        record = Ready(kBlockAddress, length);
+        record = Ready(kBlockAddress, announcedLength ? announcedLength : DWORD(still.size()));
         return S_OK;
     }
 
