@@ -26,17 +26,17 @@ protected:
         m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
         qputenv("XDG_RUNTIME_DIR", m_dir.path().toLocal8Bit());
         qputenv("NITIDOR_REGISTRY_FILE", RegistryFile().c_str());
-        m_prevBox = SetMessageBoxHook([this](const MessageBoxCall& call) {
+        SetMessageBoxHook([this](const MessageBoxCall& call) {
             boxes.push_back(call);
             return IDOK;
         });
-        m_prevSleep = SetSleepHook([this](DWORD ms) { pauses.push_back(ms); });
+        SetSleepHook([this](DWORD ms) { pauses.push_back(ms); });
         m_liveAtStart = ComLiveObjectCount();
         m_taskAtStart = CoTaskMemOutstanding();
     }
     void TearDown() override {
-        SetMessageBoxHook(m_prevBox);
-        SetSleepHook(m_prevSleep);
+        SetMessageBoxHook({});  // no test binary sets its own
+        SetSleepHook({});
         qunsetenv("NITIDOR_REGISTRY_FILE");
         if (m_oldRuntime.isNull())
             qunsetenv("XDG_RUNTIME_DIR");
@@ -48,13 +48,6 @@ protected:
     }
 
     std::string RegistryFile() const { return m_dir.filePath("registry.reg").toStdString(); }
-    // A registry file holding the settings key with these values.
-    static std::string SettingsFile(const std::string& values) {
-        return "Windows Registry Editor Version 5.00\r\n\r\n"
-               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\PXV58R]\r\n" +
-               values;
-    }
-    void WriteRegistry(const std::string& text) { std::ofstream(RegistryFile()) << text; }
     std::string ReadRegistry() const {
         std::ifstream file(RegistryFile());
         return std::string((std::istreambuf_iterator<char>(file)), {});
@@ -67,8 +60,6 @@ private:
     QTemporaryDir m_dir;
     std::filesystem::path m_oldCwd;
     QByteArray m_oldRuntime;
-    MessageBoxHook m_prevBox;
-    SleepHook m_prevSleep;
     long m_liveAtStart = 0;
     long m_taskAtStart = 0;
 };

@@ -1,6 +1,5 @@
-// The application object: the three start-up flags from the registry, the single instance
-// across processes, and a whole run from start-up to shutdown on the simulated camera with
-// both snapshot flows.
+// The application object: the single instance across processes, and a whole run from
+// start-up to shutdown on the simulated camera with both snapshot flows.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,7 +9,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
-#include <array>
 
 #include "AppTestEnv.h"
 #include "app/FocusApp.h"
@@ -22,40 +20,6 @@
 namespace {
 
 using FocusAppTest = AppTestEnv;
-
-TEST_F(FocusAppTest, ReadSettingsResetsTheFlagsThenTakesEveryValueThatFits) {
-    struct Case {
-        std::string file;  // empty: no registry file yet
-        BOOL ok;
-        std::array<BOOL, 3> flags;  // NoLoadFirmware, DetectDramImage, NoDeviceCommand
-    };
-    const Case cases[] = {
-        {"", 1, {0, 1, 0}},
-        {SettingsFile("\"NoLoadFirmware\"=dword:00000002\r\n\"DetectDramImage\"=dword:00000000\r\n"
-                      "\"NoDeviceCommand\"=\"a text longer than four bytes\"\r\n"),
-         1,
-         {1, 0, 0}},
-        {"not a registry file\n", 0, {0, 1, 0}}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        std::filesystem::remove(RegistryFile());
-        if (!c.file.empty())
-            WriteRegistry(c.file);
-        CFocusApp app;
-        app.m_bNoLoadFirmware = app.m_bDetectDramImage = app.m_bNoDeviceCommand = 5;
-        EXPECT_EQ(app.ReadSettings(), c.ok);
-        EXPECT_EQ(
-            (std::array{app.m_bNoLoadFirmware, app.m_bDetectDramImage, app.m_bNoDeviceCommand}),
-            c.flags);
-        const std::string after = ReadRegistry();
-        if (c.file.empty())  // the key is created, with no value
-            EXPECT_TRUE(after.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\PXV58R]") != std::string::npos &&
-                        after.find('=') == std::string::npos)
-                << after;
-        else
-            EXPECT_EQ(after, c.file);  // reading never rewrites
-    }
-}
 
 TEST_F(FocusAppTest, SecondCopyEndsAtOnceAndSilentlyUntilTheFirstProcessDies) {
     int ready[2];
@@ -91,7 +55,9 @@ TEST_F(FocusAppTest, SecondCopyEndsAtOnceAndSilentlyUntilTheFirstProcessDies) {
 }
 
 TEST_F(FocusAppTest, OperatorsRoadFromStartToExit) {
-    WriteRegistry(SettingsFile("\"EnhanceJPEG\"=dword:00000007\r\n\"Keep\"=\"me\"\r\n"));
+    std::ofstream(RegistryFile()) << "Windows Registry Editor Version 5.00\r\n\r\n"
+                                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\PXV58R]\r\n"
+                                     "\"EnhanceJPEG\"=dword:00000007\r\n\"Keep\"=\"me\"\r\n";
     RegisterDShowClasses();
     SimCameraConfig config;
     config.firmware.startup_ms = 0;

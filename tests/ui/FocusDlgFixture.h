@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <algorithm>
 #include <memory>
 
 #include "app/AppTestEnv.h"
@@ -24,11 +25,9 @@ protected:
         ASSERT_TRUE(dlg->Create());
     }
     void TearDown() override {
-        if (dlg)
-            dlg->DestroyWindow();
+        dlg->DestroyWindow();
         dlg.reset();
-        if (app)
-            app->ExitInstance();
+        app->ExitInstance();
         app.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         AppTestEnv::TearDown();
@@ -39,11 +38,10 @@ protected:
     void SetCheck(int id, bool checked) {
         static_cast<QAbstractButton*>(dlg->GetDlgItem(id))->setChecked(checked);
     }
-    int CountBoxes(unsigned id, UINT type) const {
-        int n = 0;
-        for (const MessageBoxCall& box : boxes)
-            n += box.text == LoadResString(id) && box.type == type;
-        return n;
+    long CountBoxes(unsigned id, UINT type) const {
+        return std::count_if(boxes.begin(), boxes.end(), [&](const MessageBoxCall& box) {
+            return box.text == LoadResString(id) && box.type == type;
+        });
     }
 
     std::unique_ptr<CFocusApp> app;

@@ -139,22 +139,6 @@ TEST_F(FocusDlgSimTest, GraphEventsAbortOnlyWhileRunningAndAnErrorReleasesTheCam
     EXPECT_EQ(Now(), kIdle);
 }
 
-TEST_F(FocusDlgSimTest, SecondNewBuildsEverythingAfreshAndClosesTheLeftoverRenderer) {
-    UseCamera();
-    Press(IDC_NEW);
-    CCaptureDevice* first = &Device();
-    dlg->m_stcFocus.SetWindowText("123");
-    auto* leftover = new QWidget;
-    leftover->setWindowTitle("ActiveMovie Window");
-    QPointer<QWidget> watch(leftover);
-    Press(IDC_NEW);
-    EXPECT_TRUE(watch.isNull());
-    EXPECT_NE(&Device(), first);
-    EXPECT_EQ(dlg->m_stcFocus.GetWindowText(), "");
-    EXPECT_EQ(Now(), kIdle);
-    EXPECT_TRUE(Device().m_pFilterGraph);
-}
-
 TEST_F(FocusDlgSimTest, NoFirmwareStopsTheConnectWithoutAMessage) {
     UseCamera(FALSE);
     Press(IDC_NEW);
@@ -169,26 +153,31 @@ TEST_F(FocusDlgSimTest, CameraThatNeverBecomesReadyIsReleasedAfterTheBound) {
     dlg->m_nReadyTimeout_ms = 30;
     Press(IDC_NEW);
     EXPECT_EQ(CountBoxes(IDP_DEVICE_INIT_FAILED, MB_OK | MB_ICONEXCLAMATION), 1);
-    EXPECT_FALSE(dlg->m_bConnected);
-    EXPECT_FALSE(Device().m_pFilterGraph);
+    EXPECT_FALSE(dlg->m_bConnected || Device().m_pFilterGraph);
     EXPECT_EQ(Now(), kNoCamera);
 }
 
-TEST_F(FocusDlgSimTest, CloseWhilePreviewingReleasesSavesAndDestroysTheView) {
+TEST_F(FocusDlgSimTest, SecondNewBuildsAfreshAndCloseWhilePreviewingReleasesEverything) {
     UseCamera();
     Press(IDC_NEW);
+    CCaptureDevice* first = &Device();
+    dlg->m_stcFocus.SetWindowText("123");
+    QPointer<QWidget> leftover(new QWidget);
+    leftover->setWindowTitle("ActiveMovie Window");
+    Press(IDC_NEW);
+    EXPECT_TRUE(leftover.isNull());
+    EXPECT_NE(&Device(), first);
+    EXPECT_EQ(dlg->m_stcFocus.GetWindowText(), "");
+    EXPECT_EQ(Now(), kIdle);
+
     Press(IDC_STARTSTOP);
     Press(IDC_SNAPSHOT);
     ASSERT_TRUE(dlg->m_wndSnapshotView.isVisible());
     const CommandLog commands = Commands();
     dlg->DestroyWindow();
-    EXPECT_FALSE(Device().m_bRunning);
-    EXPECT_FALSE(Device().m_pFilterGraph);
-    EXPECT_FALSE(Device().m_pMediaEvent);
-    EXPECT_FALSE(dlg->m_bConnected);
-    EXPECT_FALSE(FocusTimerRunning());
-    EXPECT_FALSE(dlg->m_bViewCreated);
-    EXPECT_FALSE(dlg->m_wndSnapshotView.IsCreated());
+    EXPECT_FALSE(Device().m_bRunning || Device().m_pFilterGraph || Device().m_pMediaEvent);
+    EXPECT_FALSE(dlg->m_bConnected || FocusTimerRunning());
+    EXPECT_FALSE(dlg->m_bViewCreated || dlg->m_wndSnapshotView.IsCreated());
     EXPECT_EQ(Commands(), commands);  // no 66 on the way out
     const std::string text = ReadRegistry();
     EXPECT_NE(text.find("\"EnhanceJPEG\"=dword:00000000"), std::string::npos) << text;

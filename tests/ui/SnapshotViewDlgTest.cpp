@@ -1,19 +1,17 @@
 // The snapshot view: its window from template 129, the image hand-over, closing and
-// destroying; painting one to one with the outer window size; dragging; and the pan
+// destroying; painting one to one within the outer window size; dragging; and the pan
 // arithmetic on its own.
 #include "ui/SnapshotViewDlg.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QWindow>
-#include <algorithm>
+#include <cstring>
 #include <limits>
-#include <memory>
 
 #include "ui/DialogUnits.h"
 #include "ui/SnapshotPan.h"
@@ -39,14 +37,6 @@ protected:
     static void SetUpTestSuite() { g_previousHandler = qInstallMessageHandler(QuietAboutGrabs); }
     static void TearDownTestSuite() { qInstallMessageHandler(g_previousHandler); }
 
-    // A shown window with a client area of 300 x 200 and an image of the given size.
-    void Open(int width, int height) {
-        ASSERT_TRUE(m_dlg.Create());
-        m_dlg.resize(300, 200);
-        Hand(width, height);
-        m_dlg.ShowWindow();
-        ASSERT_TRUE(m_dlg.isVisible());
-    }
     void Hand(int width, int height) {
         m_width = width;
         m_height = height;
@@ -60,13 +50,19 @@ protected:
         m_pHanded = image.get();
         m_dlg.SetImage(std::move(image), width, height);
     }
+    // A shown window with a client area of 300 x 200 and an image of the given size.
+    void Open(int width, int height) {
+        ASSERT_TRUE(m_dlg.Create());
+        m_dlg.resize(300, 200);
+        Hand(width, height);
+        m_dlg.ShowWindow();
+    }
     int OuterWidth() const { return m_dlg.frameGeometry().width(); }
     int OuterHeight() const { return m_dlg.frameGeometry().height(); }
     void ExpectPan(int x, int y) const {
         EXPECT_EQ(m_dlg.m_nPanX, x);
         EXPECT_EQ(m_dlg.m_nPanY, y);
     }
-
     // Paints (which clamps the offsets) and checks that what was drawn is the part of the
     // image the offsets select, one to one, bottom-up, at the client's top-left.
     void PaintAndCheck() {
@@ -84,7 +80,6 @@ protected:
         EXPECT_TRUE(drawn_width >= shot.width() || shot.pixel(drawn_width, 0) == background);
         EXPECT_TRUE(drawn_height >= shot.height() || shot.pixel(0, drawn_height) == background);
     }
-
     void Mouse(QEvent::Type type, QPoint point, Qt::MouseButton button, Qt::MouseButtons buttons) {
         QMouseEvent event(type, point, m_dlg.mapToGlobal(point), button, buttons, Qt::NoModifier);
         QApplication::sendEvent(&m_dlg, &event);
@@ -103,8 +98,8 @@ TEST_F(SnapshotViewDlgTest, CreateHandOverCloseAndDestroy) {
     EXPECT_FALSE(m_dlg.Create(&owner));
     EXPECT_FALSE(m_dlg.isVisible());
     EXPECT_EQ(m_dlg.windowTitle(), QStringLiteral("Snapshot View"));
-    EXPECT_TRUE(m_dlg.windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_FALSE(m_dlg.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_EQ(m_dlg.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint),
+              Qt::WindowMaximizeButtonHint);
     EXPECT_LT(m_dlg.minimumWidth(), m_dlg.maximumWidth());  // a sizing border
     const CDialogUnits units = CDialogUnits::FromFontName("System", 10);
     EXPECT_EQ(m_dlg.size(), QSize(units.ToPixelsX(368), units.ToPixelsY(271)));
@@ -114,49 +109,40 @@ TEST_F(SnapshotViewDlgTest, CreateHandOverCloseAndDestroy) {
     Hand(20, 10);
     m_dlg.m_nPanX = 12;
     m_dlg.m_nPanY = -4;
-    Hand(37, 23);  // replaces the first; a width that is no multiple of 4
+    Hand(37, 23);  // releases the first; a width that is no multiple of 4
     EXPECT_EQ(m_dlg.m_pImage.get(), m_pHanded);
-    const BITMAPINFOHEADER& bmih = m_dlg.m_bmih;
-    EXPECT_EQ(bmih.biSize, 40u);
-    EXPECT_EQ(bmih.biWidth, 37);
-    EXPECT_EQ(bmih.biHeight, 23);
-    EXPECT_EQ(bmih.biPlanes, 1);
-    EXPECT_EQ(bmih.biBitCount, 24);
-    EXPECT_EQ(bmih.biCompression | bmih.biSizeImage | bmih.biClrUsed | bmih.biClrImportant, 0u);
-    EXPECT_EQ(bmih.biXPelsPerMeter | bmih.biYPelsPerMeter, 0);
+    BITMAPINFOHEADER expected;
+    expected.biSize = 40;
+    expected.biWidth = 37;
+    expected.biHeight = 23;
+    expected.biPlanes = 1;
+    expected.biBitCount = 24;
+    EXPECT_EQ(std::memcmp(&m_dlg.m_bmih, &expected, sizeof expected), 0);
     ExpectPan(12, -4);  // kept until the next paint
     m_dlg.ShowWindow();
     PaintAndCheck();  // smaller than the window: at the top-left, not panned
     ExpectPan(0, 0);
 
-    // Closing hides, also in the middle of a drag without leaving the mouse captured.
+    // Closing hides, also in the middle of a drag, without leaving the mouse captured.
     Mouse(QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton, Qt::LeftButton);
-    m_dlg.close();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&m_dlg, &escape);
     EXPECT_FALSE(m_dlg.isVisible());
     EXPECT_FALSE(m_dlg.m_bDragging);
     EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
-    for (int key : {Qt::Key_Escape, Qt::Key_Return}) {
-        m_dlg.ShowWindow();
-        ASSERT_TRUE(m_dlg.isVisible());
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-        QApplication::sendEvent(&m_dlg, &press);
-        EXPECT_FALSE(m_dlg.isVisible()) << key;
-    }
+    m_dlg.ShowWindow();
+    EXPECT_TRUE(m_dlg.isVisible());
     EXPECT_EQ(m_dlg.m_pImage.get(), m_pHanded);
 
     EXPECT_TRUE(m_dlg.DestroyWindow());
     EXPECT_EQ(m_dlg.m_pImage, nullptr);
     EXPECT_FALSE(m_dlg.IsCreated());
     EXPECT_FALSE(m_dlg.DestroyWindow());
-    // Painting without an image draws nothing.
-    EXPECT_EQ(m_dlg.grab().toImage().pixel(0, 0), m_dlg.palette().window().color().rgb());
-    EXPECT_TRUE(m_dlg.Create());
 }
 
 TEST_F(SnapshotViewDlgTest, OffsetsAreClampedToTheOuterWindowSizeAtEachPaint) {
     Open(1001, 903);
     EXPECT_GT(OuterWidth(), m_dlg.width());  // the frame counts
-    EXPECT_GT(OuterHeight(), m_dlg.height());
     m_dlg.m_nPanX = 600;
     m_dlg.m_nPanY = 500;
     PaintAndCheck();
@@ -164,14 +150,10 @@ TEST_F(SnapshotViewDlgTest, OffsetsAreClampedToTheOuterWindowSizeAtEachPaint) {
     Hand(701, 602);
     PaintAndCheck();
     ExpectPan(701 - OuterWidth(), 602 - OuterHeight());
-    m_dlg.resize(500, 400);
-    PaintAndCheck();
-    ExpectPan(701 - OuterWidth(), 602 - OuterHeight());
-
     Hand(m_dlg.width(), 37);  // as wide as the client area: within the outer width
     m_dlg.m_nPanX = 5;
     PaintAndCheck();
-    EXPECT_EQ(m_dlg.m_nPanX, 0);
+    ExpectPan(0, 0);
 }
 
 TEST_F(SnapshotViewDlgTest, OnlyTheLeftButtonDragsAndItCapturesTheMouse) {
@@ -183,16 +165,14 @@ TEST_F(SnapshotViewDlgTest, OnlyTheLeftButtonDragsAndItCapturesTheMouse) {
     EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
     ExpectPan(300, 200);
     Mouse(QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton, Qt::LeftButton);
-    EXPECT_TRUE(m_dlg.m_bDragging);
     EXPECT_EQ(QWidget::mouseGrabber(), &m_dlg);
     Mouse(QEvent::MouseMove, {130, 100}, Qt::NoButton, Qt::LeftButton);
-    ExpectPan(270, 200);
+    ExpectPan(270, 200);  // the picture follows the mouse
     Mouse(QEvent::MouseMove, {130, 130}, Qt::NoButton, Qt::LeftButton);
     ExpectPan(270, 230);
     Mouse(QEvent::MouseButtonRelease, {130, 130}, Qt::LeftButton, Qt::NoButton);
     EXPECT_FALSE(m_dlg.m_bDragging);
     EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
-
     PaintAndCheck();
 }
 
