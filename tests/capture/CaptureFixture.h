@@ -7,24 +7,16 @@
 #include <memory>
 
 #include "capture/CaptureDevice.h"
-#include "fakes/FakeCaptureBuilder.h"
-#include "fakes/FakeCaptureWorld.h"
-#include "fakes/FakeFilter.h"
 #include "fakes/FakeGraph.h"
 #include "platform/com/ComRuntime.h"
+#include "platform/dshow/DeviceRegistry.h"
 
 inline constexpr DWORD kYuy2 = MakeFourCC('Y', 'U', 'Y', '2');
 inline constexpr DWORD kMjpg = MakeFourCC('M', 'J', 'P', 'G');
+inline const HWND kDialog = reinterpret_cast<HWND>(0x1234);
 
 class CaptureFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_liveBefore = ComLiveObjectCount();
-        m_taskBefore = CoTaskMemOutstanding();
-        m_world = std::make_unique<FakeCaptureWorld>();
-        m_device = std::make_unique<CCaptureDevice>();
-    }
-
     void TearDown() override {
         m_device.reset();
         m_camera.Reset();
@@ -33,45 +25,39 @@ protected:
         EXPECT_EQ(CoTaskMemOutstanding(), m_taskBefore);
     }
 
-    // The camera "Standard_Camera". Sorted, its formats are YUY2 320x240 (capability 3),
-    // YUY2 640x480 (1), MJPG 640x480 (2), MJPG 1280x960 (0).
-    CFakeFilter& AddCamera(BOOL bPreviewPin = TRUE) {
-        m_camera = CFakeFilter::MakeCamera("Camera", bPreviewPin);
-        CFakePin& pin = CapturePin();
-        pin.m_capabilities = {
-            MakeVideoCapability(kMjpg, 1280, 960), MakeVideoCapability(kYuy2, 640, 480),
-            MakeVideoCapability(kMjpg, 640, 480), MakeVideoCapability(kYuy2, 320, 240)};
-        m_world->AddDevice(L"Standard_Camera", ComPtr<IBaseFilter>(m_camera.Get()));
-        return *m_camera.Get();
+    // "Camera", the only device, named "Standard_Camera". Sorted, its formats are YUY2 320x240
+    // (capability 3), YUY2 640x480 (1), MJPG 640x480 (2), MJPG 1280x960 (0).
+    void AddCamera(BOOL bPreviewPin = TRUE) {
+        ClearVideoInputDevices();
+        std::vector<std::string> pins{"Capture"};
+        if (bPreviewPin)
+            pins.push_back("Preview");
+        m_camera = m_world->AddDevice("Standard_Camera", "Camera", pins);
+        Capture().m_capabilities = {
+            {kMjpg, 1280, 960}, {kYuy2, 640, 480}, {kMjpg, 640, 480}, {kYuy2, 320, 240}};
     }
 
-    CFakePin& CapturePin() { return *m_camera->Pin("Capture"); }
-    CFakeGraph& Graph() { return *m_world->Graph(); }
-
-    // Connect, then forget the calls it made.
-    void Connected(BOOL bPreviewPin = TRUE) {
+    // Adds the camera and connects (and renders), then forgets the calls made so far.
+    void Connected(BOOL bPreviewPin = TRUE, BOOL bRender = FALSE) {
         AddCamera(bPreviewPin);
         ASSERT_TRUE(m_device->Connect());
-        m_world->ClearCalls();
+        ASSERT_TRUE(!bRender || m_device->RenderPreview());
+        m_world->m_calls.clear();
     }
 
-    // Connect and render, then forget the calls.
-    void Rendered(BOOL bPreviewPin = TRUE) {
-        Connected(bPreviewPin);
-        ASSERT_TRUE(m_device->RenderPreview());
-        m_world->ClearCalls();
-    }
+    CFakePin& Capture() { return *m_camera->Pin("Capture"); }
+    CFakeGraph& Graph() { return *static_cast<CFakeGraph*>(m_device->m_pFilterGraph.Get()); }
 
     bool HoldsNothing() const {
         const CCaptureDevice& d = *m_device;
-        return !d.m_pGraphBuilder && !d.m_pFilterGraph && !d.m_pCameraFilter &&
-               !d.m_pStreamConfig && !d.m_pVideoCompression && !d.m_pVideoWindow &&
-               !d.m_pMediaEvent && d.m_formatTable.GetCount() == 0;
+        return !(d.m_pGraphBuilder || d.m_pFilterGraph || d.m_pCameraFilter || d.m_pStreamConfig ||
+                 d.m_pVideoCompression || d.m_pVideoWindow || d.m_pMediaEvent) &&
+               d.m_formatTable.GetCount() == 0;
     }
 
-    long m_liveBefore = 0;
-    long m_taskBefore = 0;
-    std::unique_ptr<FakeCaptureWorld> m_world;
+    long m_liveBefore = ComLiveObjectCount();
+    long m_taskBefore = CoTaskMemOutstanding();
+    std::unique_ptr<FakeCaptureWorld> m_world = std::make_unique<FakeCaptureWorld>();
     ComPtr<CFakeFilter> m_camera;
-    std::unique_ptr<CCaptureDevice> m_device;
+    std::unique_ptr<CCaptureDevice> m_device = std::make_unique<CCaptureDevice>();
 };

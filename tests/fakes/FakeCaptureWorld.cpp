@@ -2,85 +2,144 @@
 
 #include <algorithm>
 
-#include "fakes/FakeCaptureBuilder.h"
-#include "fakes/FakeDevEnum.h"
 #include "fakes/FakeGraph.h"
-#include "platform/com/ComObject.h"
+#include "platform/dshow/DeviceRegistry.h"
 
 namespace {
 
 FakeCaptureWorld* g_pWorld = nullptr;
 
-template <class T>
-HRESULT CreateFake(const char* call, REFIID riid, void** ppv) {
-    if (!ppv)
-        return E_POINTER;
-    *ppv = nullptr;
-    const HRESULT hr = FakeAnswer(call, S_OK);
-    if (FAILED(hr))
+class CFakeCaptureBuilder : public CComObject<ICaptureGraphBuilder> {
+public:
+    HRESULT SetFiltergraph(IGraphBuilder* pfg) override {
+        const HRESULT hr = FakeAnswer("Builder.SetFiltergraph", S_OK);
+        if (SUCCEEDED(hr))
+            m_pGraph = ComPtr<IGraphBuilder>(pfg);
         return hr;
-    auto object = MakeComObject<T>();
-    const HRESULT qi = object->QueryInterface(riid, ppv);
-    return FAILED(qi) ? qi : hr;
+    }
+    HRESULT GetFiltergraph(IGraphBuilder**) override { return E_NOTIMPL; }
+
+    // Looks on the pin, then on the filter it feeds, then on from that filter's "Preview" pin.
+    HRESULT FindInterface(const GUID* pCategory, IBaseFilter* pf, REFIID riid,
+                          void** ppint) override {
+        const bool capture = *pCategory == PIN_CATEGORY_CAPTURE;
+        const char* name = riid == IID_IVideoWindow      ? "IVideoWindow)"
+                           : riid == IID_IAMStreamConfig ? "IAMStreamConfig)"
+                                                         : "IAMVideoCompression)";
+        *ppint = nullptr;
+        const HRESULT hr = FakeAnswer(
+            std::string("Builder.FindInterface(") + (capture ? "capture," : "preview,") + name,
+            S_OK);
+        for (CFakePin* pin = static_cast<CFakeFilter*>(pf)->Pin(capture ? "Capture" : "Preview");
+             SUCCEEDED(hr) && pin && FAILED(pin->QueryInterface(riid, ppint)) && pin->m_pPeer;) {
+            auto* next = static_cast<CFakeFilter*>(pin->m_pPeer->m_pFilter);
+            pin = FAILED(next->QueryInterface(riid, ppint)) ? next->Pin("Preview") : nullptr;
+        }
+        return FAILED(hr) || *ppint ? hr : E_NOINTERFACE;
+    }
+
+    // Joins the camera's preview pin, or its capture pin split through a tee, to a renderer.
+    HRESULT RenderStream(const GUID*, IUnknown* pSource, IBaseFilter*, IBaseFilter*) override {
+        auto* camera = dynamic_cast<CFakeFilter*>(pSource);
+        CFakePin* out = camera->Pin("Preview");
+        const HRESULT hr = FakeAnswer("Builder.RenderStream", out ? S_OK : VFW_S_NOPREVIEWPIN);
+        if (FAILED(hr))
+            return hr;  // builds nothing
+        if (!out) {
+            auto tee = MakeComObject<CFakeFilter>(
+                "Tee", std::vector<std::string>{"In", "Capture", "Preview"});
+            m_pGraph->AddFilter(tee.Get(), nullptr);
+            CFakePin::Join(*camera->Pin("Capture"), *tee->Pin("In"));
+            out = tee->Pin("Preview");
+        }
+        auto renderer = MakeComObject<CFakeFilter>("Renderer", std::vector<std::string>{"In"});
+        m_pGraph->AddFilter(renderer.Get(), nullptr);
+        CFakePin::Join(*out, *renderer->Pin("In"));
+        return hr;
+    }
+
+private:
+    ComPtr<IGraphBuilder> m_pGraph;
+};
+
+template <class T>
+HRESULT Make(REFIID riid, void** ppv) {
+    return MakeComObject<T>()->QueryInterface(riid, ppv);
 }
 
-HRESULT CreateDevEnum(REFIID riid, void** ppv) {
-    return CreateFake<CFakeDevEnum>("CoCreate.SystemDeviceEnum", riid, ppv);
+// A creatable class answers its scripted status; a failure creates nothing.
+template <const char* kCall, ComClassCreator kCreate>
+HRESULT Create(REFIID riid, void** ppv) {
+    *ppv = nullptr;
+    const HRESULT hr = FakeAnswer(kCall, S_OK);
+    if (SUCCEEDED(hr))
+        kCreate(riid, ppv);
+    return hr;
 }
-HRESULT CreateGraph(REFIID riid, void** ppv) {
-    return CreateFake<CFakeGraph>("CoCreate.FilterGraph", riid, ppv);
-}
-HRESULT CreateBuilder(REFIID riid, void** ppv) {
-    return CreateFake<CFakeCaptureBuilder>("CoCreate.CaptureGraphBuilder", riid, ppv);
-}
+constexpr char kDevEnum[] = "CoCreate.SystemDeviceEnum";
+constexpr char kGraph[] = "CoCreate.FilterGraph";
+constexpr char kBuilder[] = "CoCreate.CaptureGraphBuilder";
 
 }  // namespace
 
 FakeCaptureWorld::FakeCaptureWorld() {
     g_pWorld = this;
-    CoRegisterClass(CLSID_SystemDeviceEnum, &CreateDevEnum);
-    CoRegisterClass(CLSID_FilterGraph, &CreateGraph);
-    CoRegisterClass(CLSID_CaptureGraphBuilder, &CreateBuilder);
+    ClearVideoInputDevices();
+    CoRegisterClass(CLSID_SystemDeviceEnum, &Create<kDevEnum, &CreateSystemDeviceEnum>);
+    CoRegisterClass(CLSID_FilterGraph, &Create<kGraph, &Make<CFakeGraph>>);
+    CoRegisterClass(CLSID_CaptureGraphBuilder, &Create<kBuilder, &Make<CFakeCaptureBuilder>>);
 }
 
 FakeCaptureWorld::~FakeCaptureWorld() {
-    CoRevokeClass(CLSID_SystemDeviceEnum);
-    CoRevokeClass(CLSID_FilterGraph);
-    CoRevokeClass(CLSID_CaptureGraphBuilder);
-    m_devices.clear();
-    if (g_pWorld == this)
-        g_pWorld = nullptr;
+    for (const CLSID* clsid :
+         {&CLSID_SystemDeviceEnum, &CLSID_FilterGraph, &CLSID_CaptureGraphBuilder})
+        CoRevokeClass(*clsid);
+    ClearVideoInputDevices();  // drops the devices' filters
+    g_pWorld = nullptr;
 }
 
-FakeCaptureWorld* FakeCaptureWorld::Current() {
-    return g_pWorld;
-}
-
-void FakeCaptureWorld::AddDevice(const std::wstring& name, ComPtr<IBaseFilter> filter) {
-    m_devices.push_back(Device{name, std::move(filter)});
-}
-
-std::optional<HRESULT> FakeCaptureWorld::Take(const std::string& call) {
-    m_calls.push_back(call);
-    if (auto it = m_once.find(call); it != m_once.end() && !it->second.empty()) {
-        const HRESULT hr = it->second.front();
-        it->second.pop_front();
+ComPtr<CFakeFilter> FakeCaptureWorld::AddDevice(const std::string& friendlyName,
+                                                const std::string& filterName,
+                                                const std::vector<std::string>& pins) {
+    auto filter = MakeComObject<CFakeFilter>(filterName, pins);
+    RegisterVideoInputDevice(friendlyName, [filter](IBaseFilter** ppFilter) {
+        const HRESULT hr = FakeAnswer("Bind(" + filter->m_name + ")", S_OK);
+        if (SUCCEEDED(hr))
+            ComPtr<IBaseFilter>(filter.Get()).CopyTo(ppFilter);
         return hr;
-    }
-    if (auto it = m_always.find(call); it != m_always.end())
-        return it->second;
-    return std::nullopt;
+    });
+    return filter;
+}
+
+void FakeCaptureWorld::Script(const std::string& call, HRESULT hr, bool once) {
+    if (once)
+        m_once[call].push_back(hr);
+    else
+        m_always[call] = hr;
 }
 
 int FakeCaptureWorld::CountOf(const std::string& call) const {
     return static_cast<int>(std::count(m_calls.begin(), m_calls.end(), call));
 }
 
-int FakeCaptureWorld::IndexOf(const std::string& call) const {
-    const auto it = std::find(m_calls.begin(), m_calls.end(), call);
-    return it == m_calls.end() ? -1 : static_cast<int>(it - m_calls.begin());
+bool FakeCaptureWorld::InOrder(std::initializer_list<std::string> calls) const {
+    auto at = m_calls.begin();
+    for (const std::string& call : calls) {
+        at = std::find(at, m_calls.end(), call);
+        if (at == m_calls.end())
+            return false;
+    }
+    return true;
 }
 
 HRESULT FakeAnswer(const std::string& call, HRESULT natural) {
-    return g_pWorld ? g_pWorld->Answer(call, natural) : natural;
+    FakeCaptureWorld& world = *g_pWorld;
+    world.m_calls.push_back(call);
+    if (auto& once = world.m_once[call]; !once.empty()) {
+        const HRESULT hr = once.front();
+        once.pop_front();
+        return hr;
+    }
+    const auto it = world.m_always.find(call);
+    return it == world.m_always.end() ? natural : it->second;
 }

@@ -1,71 +1,45 @@
-// FakeCaptureWorld: a scripted capture platform for tests. While one exists, the system device
-// enumerator, the filter graph and the capture graph builder classes create fakes that answer
-// from it, and every call they take is written to one log in order. A call's status can be
-// scripted by the name it is logged under ("Graph.Run", "Moniker1.BindToObject", ...).
+// FakeCaptureWorld: a scripted capture platform for tests. While one exists, CoCreateInstance
+// makes fake filter graphs and capture graph builders, the device enumerator lists the devices
+// added here, and every call a fake takes is logged in order under a name ("Graph.Run",
+// "Bind(Camera)", "Camera.Capture.SetFormat") by which a test can script its status.
+//
+// The world's capture graph builder renders the preview by joining the camera's "Preview" pin
+// to a new "Renderer" or, without one, splitting the "Capture" pin through a "Tee" and answering
+// VFW_S_NOPREVIEWPIN; FindInterface looks on the camera's pin of the category and downstream.
 #pragma once
 
 #include <deque>
+#include <initializer_list>
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/com/ComPtr.h"
-#include "platform/dshow/Interfaces.h"
 
-class CFakeGraph;
-class CFakeCaptureBuilder;
+class CFakeFilter;
 
 class FakeCaptureWorld {
 public:
-    // One video input device as the enumerator lists it.
-    struct Device {
-        std::wstring name;
-        ComPtr<IBaseFilter> filter;  // what BindToObject yields; empty makes the bind fail
-    };
-
     FakeCaptureWorld();
     ~FakeCaptureWorld();
-    FakeCaptureWorld(const FakeCaptureWorld&) = delete;
-    FakeCaptureWorld& operator=(const FakeCaptureWorld&) = delete;
 
-    // The world of the running test, or null.
-    static FakeCaptureWorld* Current();
-
-    void AddDevice(const std::wstring& name, ComPtr<IBaseFilter> filter);
-    const std::vector<Device>& Devices() const { return m_devices; }
-
-    // Every later call of that name answers hr.
-    void Script(const std::string& call, HRESULT hr) { m_always[call] = hr; }
-    // Only the next call of that name answers hr (queued in order).
-    void ScriptOnce(const std::string& call, HRESULT hr) { m_once[call].push_back(hr); }
-    // Logs the call and returns its scripted status, if any.
-    std::optional<HRESULT> Take(const std::string& call);
-    // Logs the call and returns its scripted status or `natural`.
-    HRESULT Answer(const std::string& call, HRESULT natural) {
-        return Take(call).value_or(natural);
-    }
-
-    const std::vector<std::string>& Calls() const { return m_calls; }
-    void ClearCalls() { m_calls.clear(); }
+    // Lists a new filter with these pins as a video input device; binding it is logged as
+    // "Bind(<filter name>)".
+    ComPtr<CFakeFilter> AddDevice(const std::string& friendlyName, const std::string& filterName,
+                                  const std::vector<std::string>& pins = {});
+    // The call answers hr from now on or, with `once`, only the next time it is made.
+    void Script(const std::string& call, HRESULT hr, bool once = false);
     int CountOf(const std::string& call) const;
-    // Position of the first call of that name in the log, or -1.
-    int IndexOf(const std::string& call) const;
+    // Whether these calls were all made, in this order.
+    bool InOrder(std::initializer_list<std::string> calls) const;
 
-    // The last graph and builder created, while they live (not counted references).
-    CFakeGraph* Graph() const { return m_pGraph; }
-    CFakeCaptureBuilder* Builder() const { return m_pBuilder; }
-    void SetGraph(CFakeGraph* graph) { m_pGraph = graph; }
-    void SetBuilder(CFakeCaptureBuilder* builder) { m_pBuilder = builder; }
+    std::vector<std::string> m_calls;
 
 private:
-    std::vector<Device> m_devices;
+    std::map<std::string, std::deque<HRESULT>> m_once;  // answered before m_always
     std::map<std::string, HRESULT> m_always;
-    std::map<std::string, std::deque<HRESULT>> m_once;
-    std::vector<std::string> m_calls;
-    CFakeGraph* m_pGraph = nullptr;
-    CFakeCaptureBuilder* m_pBuilder = nullptr;
+    friend HRESULT FakeAnswer(const std::string& call, HRESULT natural);
 };
 
-// Answers `natural` when no world is installed.
+// Logs the call in the current world; answers its scripted status, else `natural`.
 HRESULT FakeAnswer(const std::string& call, HRESULT natural);

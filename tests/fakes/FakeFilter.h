@@ -1,61 +1,145 @@
-// CFakeFilter: a filter with named pins that records its calls in the fake capture world.
-// A camera has a capture pin (and optionally a preview pin); a renderer offers IVideoWindow.
+// CFakeFilter and CFakePin: filters with named pins for the fake capture world. Only the
+// "Renderer" offers IVideoWindow, and of that only put_Top (logged as "Renderer.put_Top(<top>)").
+//
+// A pin is logged as "<filter>.<pin>"; an "In" pin is an input, any other an output. Every pin
+// offers stream configuration over its list of capabilities, and video compression whose GetInfo
+// answers E_NOTIMPL (as a plain capture pin does) unless scripted.
 #pragma once
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "fakes/FakePin.h"
-#include "platform/com/ComObject.h"
-#include "platform/dshow/Interfaces.h"
+#include "fakes/FakeCaptureWorld.h"
+#include "fakes/FakeFilterStub.h"
+#include "platform/dshow/FilterBase.h"
 
-class CFakeFilter : public CComObject<IBaseFilter, IVideoWindow> {
+// One stream capability as GetStreamCaps hands it out; the caps' input size is the format's size.
+struct FakeCapability {
+    DWORD compression;
+    LONG width;
+    LONG height;
+    GUID formattype = FORMAT_VideoInfo;
+    ULONG cbFormat = sizeof(VIDEOINFOHEADER);  // less hands out a short format block
+};
+
+class CFakePin : public CComObject<IPin, IAMStreamConfig, IAMVideoCompression> {
 public:
-    explicit CFakeFilter(std::string name, BOOL bVideoWindow = FALSE);
-    ~CFakeFilter() override;
+    CFakePin(IBaseFilter* filter, const std::string& filterName, std::string name)
+        : m_pFilter(filter), m_name(std::move(name)), m_fullName(filterName + "." + m_name) {}
 
-    // A camera whose capture pin offers stream configuration.
-    static ComPtr<CFakeFilter> MakeCamera(const std::string& name, BOOL bPreviewPin);
-    // A tee: one input, a capture and a preview output.
-    static ComPtr<CFakeFilter> MakeTee(const std::string& name);
-    // A video renderer: one input and a window.
-    static ComPtr<CFakeFilter> MakeRenderer(const std::string& name);
+    static void Join(CFakePin& out, CFakePin& in) {
+        out.m_pPeer = &in;
+        in.m_pPeer = &out;
+    }
 
-    CFakePin* AddPin(const std::string& name, PIN_DIRECTION dir, const GUID& category);
-    CFakePin* Pin(const std::string& name) const;
-    // The first output pin of that category, or null.
-    CFakePin* OutputPin(const GUID& category) const;
-    // Whether any pin of this filter is connected.
-    bool AnyPinConnected() const;
-    void DisconnectAllPins();
+    HRESULT Disconnect() override {
+        m_pPeer = nullptr;
+        return S_OK;
+    }
+    HRESULT ConnectedTo(IPin** ppPin) override {
+        if ((*ppPin = m_pPeer))
+            m_pPeer->AddRef();
+        return m_pPeer ? S_OK : VFW_E_NOT_CONNECTED;
+    }
+    HRESULT QueryPinInfo(PIN_INFO* pInfo) override {
+        const HRESULT hr = FakeAnswer(m_fullName + ".QueryPinInfo", S_OK);
+        if (SUCCEEDED(hr)) {
+            (pInfo->pFilter = m_pFilter)->AddRef();
+            pInfo->dir = m_name == "In" ? PINDIR_INPUT : PINDIR_OUTPUT;
+        }
+        return hr;
+    }
 
-    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    HRESULT SetFormat(AM_MEDIA_TYPE* pmt) override {
+        std::memcpy(&m_lastVideoInfo, pmt->pbFormat, sizeof m_lastVideoInfo);
+        return FakeAnswer(m_fullName + ".SetFormat", S_OK);
+    }
+    HRESULT GetNumberOfCapabilities(int* piCount, int* piSize) override {
+        *piCount = static_cast<int>(m_capabilities.size());
+        *piSize = m_nReportedCapsSize;
+        return FakeAnswer(m_fullName + ".GetNumberOfCapabilities", S_OK);
+    }
+    // Writes only the reported size of caps.
+    HRESULT GetStreamCaps(int iIndex, AM_MEDIA_TYPE** ppmt, BYTE* pSCC) override {
+        *ppmt = nullptr;
+        const HRESULT hr =
+            FakeAnswer(m_fullName + ".GetStreamCaps(" + std::to_string(iIndex) + ")", S_OK);
+        if (FAILED(hr))
+            return hr;
+        const FakeCapability& cap = m_capabilities.at(iIndex);
+        VIDEOINFOHEADER vih;
+        vih.bmiHeader = {
+            .biWidth = cap.width, .biHeight = cap.height, .biCompression = cap.compression};
+        AM_MEDIA_TYPE mt;
+        mt.formattype = cap.formattype;
+        mt.cbFormat = cap.cbFormat;
+        mt.pbFormat = reinterpret_cast<BYTE*>(&vih);
+        *ppmt = CreateMediaType(mt);
+        VIDEO_STREAM_CONFIG_CAPS caps;
+        caps.InputSize = SIZE{cap.width, cap.height};
+        std::memcpy(pSCC, &caps, std::min<size_t>(m_nReportedCapsSize, sizeof caps));
+        return hr;
+    }
+    HRESULT GetInfo(wchar_t*, int*, wchar_t*, int*, LONG*, LONG*, double*, LONG*) override {
+        return FakeAnswer(m_fullName + ".GetInfo", E_NOTIMPL);
+    }
 
-    // IBaseFilter
-    HRESULT GetClassID(CLSID* pClassID) override;
-    HRESULT Stop() override;
-    HRESULT Pause() override;
-    HRESULT Run(REFERENCE_TIME tStart) override;
-    HRESULT GetState(DWORD dwMilliSecsTimeout, FILTER_STATE* pState) override;
-    HRESULT EnumPins(IEnumPins** ppEnum) override;
-    HRESULT QueryFilterInfo(FILTER_INFO* pInfo) override;
-    HRESULT JoinFilterGraph(IFilterGraph* pGraph, const wchar_t* pName) override;
+    HRESULT Connect(IPin*, const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+    HRESULT ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+    HRESULT ConnectionMediaType(AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+    HRESULT QueryDirection(PIN_DIRECTION*) override { return E_NOTIMPL; }
+    HRESULT GetFormat(AM_MEDIA_TYPE**) override { return E_NOTIMPL; }
 
-    // IVideoWindow (offered only by renderers)
-    HRESULT put_Left(LONG left) override;
-    HRESULT get_Left(LONG* pLeft) override;
-    HRESULT put_Top(LONG top) override;
-    HRESULT get_Top(LONG* pTop) override;
-    HRESULT get_Width(LONG* pWidth) override;
-    HRESULT get_Height(LONG* pHeight) override;
-    HRESULT put_Visible(LONG visible) override;
-    HRESULT get_Visible(LONG* pVisible) override;
-    HRESULT get_Caption(BSTR* pCaption) override;
+    IBaseFilter* const m_pFilter;  // not counted: the filter owns its pins
+    const std::string m_name;
+    const std::string m_fullName;
+    CFakePin* m_pPeer = nullptr;  // not counted: the graph breaks every join when it goes
+    std::vector<FakeCapability> m_capabilities;
+    int m_nReportedCapsSize = sizeof(VIDEO_STREAM_CONFIG_CAPS);
+    VIDEOINFOHEADER m_lastVideoInfo;  // the format block of the last SetFormat
+};
 
-    std::string m_name;
-    BOOL m_bVideoWindow;
+class CFakeFilter : public TFakeFilterStub<IVideoWindow> {
+public:
+    CFakeFilter(std::string name, const std::vector<std::string>& pins) : m_name(std::move(name)) {
+        for (const std::string& pin : pins)
+            m_pins.push_back(MakeComObject<CFakePin>(this, m_name, pin));
+    }
+
+    CFakePin* Pin(const std::string& name) const {  // null if there is none of that name
+        const auto it =
+            std::ranges::find(m_pins, name, [](const auto& pin) { return pin->m_name; });
+        return it == m_pins.end() ? nullptr : it->Get();
+    }
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IVideoWindow && m_name != "Renderer")
+            return *ppv = nullptr, E_NOINTERFACE;
+        return CComObject::QueryInterface(riid, ppv);
+    }
+    HRESULT EnumPins(IEnumPins** ppEnum) override {
+        *ppEnum = nullptr;
+        const HRESULT hr = FakeAnswer(m_name + ".EnumPins", S_OK);
+        std::vector<ComPtr<IPin>> pins;
+        for (const auto& pin : m_pins)
+            pins.emplace_back(pin.Get());
+        return FAILED(hr) ? hr : CreatePinEnumerator(std::move(pins), ppEnum);
+    }
+    HRESULT put_Top(LONG top) override {
+        return FakeAnswer(m_name + ".put_Top(" + std::to_string(top) + ")", S_OK);
+    }
+
+    HRESULT put_Left(LONG) override { return E_NOTIMPL; }
+    HRESULT get_Left(LONG*) override { return E_NOTIMPL; }
+    HRESULT get_Top(LONG*) override { return E_NOTIMPL; }
+    HRESULT get_Width(LONG*) override { return E_NOTIMPL; }
+    HRESULT get_Height(LONG*) override { return E_NOTIMPL; }
+    HRESULT put_Visible(LONG) override { return E_NOTIMPL; }
+    HRESULT get_Visible(LONG*) override { return E_NOTIMPL; }
+    HRESULT get_Caption(BSTR*) override { return E_NOTIMPL; }
+
+    const std::string m_name;
     std::vector<ComPtr<CFakePin>> m_pins;
-    IFilterGraph* m_pGraph = nullptr;  // not counted, as a graph's filters hold it
-    LONG m_nLeft = 0;
-    LONG m_nTop = 0;
 };

@@ -1,60 +1,70 @@
-// CFakeGraph: a filter graph that holds its filters, records every call in the fake capture
-// world, keeps a scripted event queue and remembers the notify window it was given.
+// CFakeGraph: a filter graph of fake filters for the fake capture world. It holds its filters,
+// logs its calls as "Graph.<method>(...)" and its IMediaControl and IMediaEventEx queries as
+// "Graph.QI(<interface>)", and breaks every pin join of its filters when it goes, as the
+// platform's graph does.
 #pragma once
 
-#include <deque>
 #include <string>
 #include <vector>
 
-#include "platform/com/ComObject.h"
-#include "platform/dshow/Interfaces.h"
+#include "fakes/FakeFilter.h"
 
 class CFakeGraph : public CComObject<IGraphBuilder, IMediaControl, IMediaEventEx> {
 public:
-    struct Event {
-        LONG code = 0;
-        LONG_PTR param1 = 0;
-        LONG_PTR param2 = 0;
-    };
+    ~CFakeGraph() override {
+        for (const auto& filter : m_filters)
+            for (const auto& pin : filter->m_pins)
+                pin->m_pPeer = nullptr;
+    }
 
-    CFakeGraph();
-    // Like the platform's graph, drops every filter with its connections.
-    ~CFakeGraph() override;
+    std::string FilterNames() const {  // "Camera,Tee,Renderer"
+        std::string names;
+        for (const auto& filter : m_filters)
+            names += (names.empty() ? "" : ",") + filter->m_name;
+        return names;
+    }
 
-    bool Contains(IBaseFilter* filter) const;
-    std::vector<std::string> FilterNames() const;
-    static std::string NameOf(IUnknown* filterOrPin);
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        const char* name = riid == IID_IMediaControl   ? "Graph.QI(IMediaControl)"
+                           : riid == IID_IMediaEventEx ? "Graph.QI(IMediaEventEx)"
+                                                       : nullptr;
+        const HRESULT hr = name ? FakeAnswer(name, S_OK) : S_OK;
+        return FAILED(hr) ? (*ppv = nullptr, hr) : CComObject::QueryInterface(riid, ppv);
+    }
+    HRESULT AddFilter(IBaseFilter* pFilter, LPCOLESTR) override {
+        auto* filter = static_cast<CFakeFilter*>(pFilter);
+        const HRESULT hr = FakeAnswer("Graph.AddFilter(" + filter->m_name + ")", S_OK);
+        if (SUCCEEDED(hr))
+            m_filters.emplace_back(filter);
+        return hr;
+    }
+    HRESULT RemoveFilter(IBaseFilter* pFilter) override {
+        auto* filter = static_cast<CFakeFilter*>(pFilter);
+        const HRESULT hr = FakeAnswer("Graph.RemoveFilter(" + filter->m_name + ")", S_OK);
+        std::erase_if(m_filters, [filter](const auto& f) { return f.Get() == filter; });
+        return hr;
+    }
+    HRESULT Disconnect(IPin* ppin) override {
+        FakeAnswer("Graph.Disconnect(" + static_cast<CFakePin*>(ppin)->m_fullName + ")", S_OK);
+        return ppin->Disconnect();
+    }
+    HRESULT Run() override { return FakeAnswer("Graph.Run", S_OK); }
+    HRESULT Stop() override { return FakeAnswer("Graph.Stop", S_OK); }
+    HRESULT SetNotifyWindow(HWND hwnd, LONG lMsg, LONG_PTR lInstanceData) override {
+        m_hNotifyWindow = hwnd;
+        return FakeAnswer("Graph.SetNotifyWindow(" + std::to_string(lMsg) + "," +
+                              std::to_string(lInstanceData) + ")",
+                          S_OK);
+    }
 
-    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    HRESULT EnumFilters(IEnumFilters**) override { return E_NOTIMPL; }
+    HRESULT ConnectDirect(IPin*, IPin*, const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+    HRESULT Connect(IPin*, IPin*) override { return E_NOTIMPL; }
+    HRESULT Pause() override { return E_NOTIMPL; }
+    HRESULT GetState(LONG, OAFilterState*) override { return E_NOTIMPL; }
+    HRESULT GetEvent(LONG*, LONG_PTR*, LONG_PTR*, LONG) override { return E_NOTIMPL; }
+    HRESULT FreeEventParams(LONG, LONG_PTR, LONG_PTR) override { return E_NOTIMPL; }
 
-    // IFilterGraph / IGraphBuilder
-    HRESULT AddFilter(IBaseFilter* pFilter, LPCOLESTR pName) override;
-    HRESULT RemoveFilter(IBaseFilter* pFilter) override;
-    HRESULT EnumFilters(IEnumFilters** ppEnum) override;
-    HRESULT ConnectDirect(IPin* ppinOut, IPin* ppinIn, const AM_MEDIA_TYPE* pmt) override;
-    HRESULT Disconnect(IPin* ppin) override;
-    HRESULT Connect(IPin* ppinOut, IPin* ppinIn) override;
-
-    // IMediaControl
-    HRESULT Run() override;
-    HRESULT Pause() override;
-    HRESULT Stop() override;
-    HRESULT GetState(LONG msTimeout, OAFilterState* pfs) override;
-
-    // IMediaEventEx
-    HRESULT GetEvent(LONG* lEventCode, LONG_PTR* lParam1, LONG_PTR* lParam2,
-                     LONG msTimeout) override;
-    HRESULT FreeEventParams(LONG lEventCode, LONG_PTR lParam1, LONG_PTR lParam2) override;
-    HRESULT SetNotifyWindow(HWND hwnd, LONG lMsg, LONG_PTR lInstanceData) override;
-
-    std::vector<ComPtr<IBaseFilter>> m_filters;
-    OAFilterState m_state = State_Stopped;
-    std::deque<Event> m_events;
-    int m_nFreedEvents = 0;
+    std::vector<ComPtr<CFakeFilter>> m_filters;
     HWND m_hNotifyWindow = nullptr;
-    LONG m_nNotifyMessage = 0;
-    LONG_PTR m_notifyInstance = -1;
-
-protected:
-    void* QueryExtraInterface(REFIID riid) override;
 };
