@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <type_traits>
 #include <utility>
 
 #include "Unknown.h"
@@ -17,6 +18,11 @@ public:
     }
     ComPtr(const ComPtr& other) : ComPtr(other.m_p) {}
     ComPtr(ComPtr&& other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
+    // A holder of a derived object converts to a holder of one of its interfaces.
+    template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+    ComPtr(ComPtr<U>&& other) noexcept : m_p(other.Detach()) {}
+    template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+    ComPtr(const ComPtr<U>& other) : ComPtr(static_cast<T*>(other.Get())) {}
     ~ComPtr() { Reset(); }
 
     ComPtr& operator=(const ComPtr& other) {

@@ -1,5 +1,7 @@
 #include "platform/dshow/DeviceRegistry.h"
 
+#include "platform/dshow/ComEnumerator.h"
+
 #include <cwchar>
 #include <memory>
 #include <mutex>
@@ -81,42 +83,18 @@ private:
     const std::shared_ptr<const VideoDeviceCreator> m_pCreator;
 };
 
-class CMonikerEnum : public CComObject<IEnumMoniker> {
+class CMonikerEnum : public CComEnumerator<IEnumMoniker, IMoniker> {
 public:
-    explicit CMonikerEnum(std::vector<DeviceEntry> devices) : m_devices(std::move(devices)) {}
+    using CComEnumerator::CComEnumerator;
 
-    HRESULT Next(ULONG celt, IMoniker** rgelt, ULONG* pceltFetched) override {
-        if (!rgelt || (!pceltFetched && celt != 1))
-            return E_POINTER;
-        ULONG fetched = 0;
-        while (fetched < celt && m_next < m_devices.size()) {
-            rgelt[fetched++] = MakeComObject<CDeviceMoniker>(m_devices[m_next++]).Detach();
-        }
-        if (pceltFetched)
-            *pceltFetched = fetched;
-        return fetched == celt ? S_OK : S_FALSE;
-    }
-    HRESULT Skip(ULONG celt) override {
-        const size_t left = m_devices.size() - m_next;
-        m_next += std::min<size_t>(left, celt);
-        return celt <= left ? S_OK : S_FALSE;
-    }
-    HRESULT Reset() override {
-        m_next = 0;
-        return S_OK;
-    }
     HRESULT Clone(IEnumMoniker** ppenum) override {
         if (!ppenum)
             return E_POINTER;
-        auto clone = MakeComObject<CMonikerEnum>(m_devices);
+        auto clone = MakeComObject<CMonikerEnum>(m_items);
         clone->m_next = m_next;
         *ppenum = clone.Detach();
         return S_OK;
     }
-
-private:
-    const std::vector<DeviceEntry> m_devices;
-    size_t m_next = 0;
 };
 
 class CSystemDeviceEnum : public CComObject<ICreateDevEnum> {
@@ -137,7 +115,10 @@ public:
         }
         if (snapshot.empty())
             return S_FALSE;
-        *ppEnumMoniker = MakeComObject<CMonikerEnum>(std::move(snapshot)).Detach();
+        std::vector<ComPtr<IMoniker>> monikers;
+        for (const DeviceEntry& entry : snapshot)
+            monikers.push_back(MakeComObject<CDeviceMoniker>(entry));
+        *ppEnumMoniker = MakeComObject<CMonikerEnum>(std::move(monikers)).Detach();
         return S_OK;
     }
 };

@@ -1,5 +1,7 @@
 #include "platform/dshow/FilterBase.h"
 
+#include "platform/dshow/ComEnumerator.h"
+
 #include <cwchar>
 
 FILTER_STATE CFilterCore::State() const {
@@ -96,43 +98,9 @@ HRESULT CFilterCore::DoJoinFilterGraph(IFilterGraph* pGraph, const wchar_t* pNam
     return S_OK;
 }
 
-namespace {
-
-class CEnumPins : public CComObject<IEnumPins> {
-public:
-    explicit CEnumPins(std::vector<ComPtr<IPin>> pins) : m_pins(std::move(pins)) {}
-
-    HRESULT Next(ULONG cPins, IPin** ppPins, ULONG* pcFetched) override {
-        if (!ppPins || (!pcFetched && cPins != 1))
-            return E_POINTER;
-        ULONG fetched = 0;
-        while (fetched < cPins && m_next < m_pins.size()) {
-            m_pins[m_next++].CopyTo(&ppPins[fetched++]);
-        }
-        if (pcFetched)
-            *pcFetched = fetched;
-        return fetched == cPins ? S_OK : S_FALSE;
-    }
-    HRESULT Skip(ULONG cPins) override {
-        const size_t left = m_pins.size() - m_next;
-        m_next += std::min<size_t>(left, cPins);
-        return cPins <= left ? S_OK : S_FALSE;
-    }
-    HRESULT Reset() override {
-        m_next = 0;
-        return S_OK;
-    }
-
-private:
-    std::vector<ComPtr<IPin>> m_pins;
-    size_t m_next = 0;
-};
-
-}  // namespace
-
 HRESULT CreatePinEnumerator(std::vector<ComPtr<IPin>> pins, IEnumPins** ppEnum) {
     if (!ppEnum)
         return E_POINTER;
-    *ppEnum = MakeComObject<CEnumPins>(std::move(pins)).Detach();
+    *ppEnum = MakeComObject<CComEnumerator<IEnumPins, IPin>>(std::move(pins)).Detach();
     return S_OK;
 }

@@ -1,43 +1,10 @@
 #include "platform/dshow/FilterGraph.h"
 
+#include "platform/dshow/ComEnumerator.h"
+
 #include <algorithm>
 #include <cwchar>
 #include <string>
-
-namespace {
-
-class CEnumFilters : public CComObject<IEnumFilters> {
-public:
-    explicit CEnumFilters(std::vector<ComPtr<IBaseFilter>> filters)
-        : m_filters(std::move(filters)) {}
-
-    HRESULT Next(ULONG cFilters, IBaseFilter** ppFilter, ULONG* pcFetched) override {
-        if (!ppFilter || (!pcFetched && cFilters != 1))
-            return E_POINTER;
-        ULONG fetched = 0;
-        while (fetched < cFilters && m_next < m_filters.size()) {
-            m_filters[m_next++].CopyTo(&ppFilter[fetched++]);
-        }
-        if (pcFetched)
-            *pcFetched = fetched;
-        return fetched == cFilters ? S_OK : S_FALSE;
-    }
-    HRESULT Skip(ULONG cFilters) override {
-        const size_t left = m_filters.size() - m_next;
-        m_next += std::min<size_t>(left, cFilters);
-        return cFilters <= left ? S_OK : S_FALSE;
-    }
-    HRESULT Reset() override {
-        m_next = 0;
-        return S_OK;
-    }
-
-private:
-    const std::vector<ComPtr<IBaseFilter>> m_filters;
-    size_t m_next = 0;
-};
-
-}  // namespace
 
 void DisconnectAllPins(IBaseFilter* pFilter) {
     ComPtr<IEnumPins> pins;
@@ -122,7 +89,7 @@ HRESULT CFilterGraph::RemoveFilter(IBaseFilter* pFilter) {
 HRESULT CFilterGraph::EnumFilters(IEnumFilters** ppEnum) {
     if (!ppEnum)
         return E_POINTER;
-    *ppEnum = MakeComObject<CEnumFilters>(Snapshot()).Detach();
+    *ppEnum = MakeComObject<CComEnumerator<IEnumFilters, IBaseFilter>>(Snapshot()).Detach();
     return S_OK;
 }
 
