@@ -66,6 +66,13 @@ BOOL LocationWritable(const std::string& path) {
     return access(path.c_str(), F_OK) != 0 || access(path.c_str(), W_OK) == 0 ? TRUE : FALSE;
 }
 
+// A file that cannot be read or parsed is never written over: the key counts as refused.
+bool LoadForChange(CRegistryFile& contents, const std::string& file) {
+    const auto loaded = contents.Load(file);
+    return loaded != CRegistryFile::LoadResult::Unreadable &&
+           loaded != CRegistryFile::LoadResult::Unparseable;
+}
+
 }  // namespace
 
 std::string RegistryFilePath() {
@@ -93,11 +100,8 @@ LSTATUS RegCreateKeyEx(HKEY hKey, const char* lpSubKey, DWORD /*Reserved*/, char
 
     const std::string file = RegistryFilePath();
     CRegistryFile contents;
-    const auto loaded = contents.Load(file);
-    if (loaded == CRegistryFile::LoadResult::Unreadable ||
-        loaded == CRegistryFile::LoadResult::Unparseable) {
+    if (!LoadForChange(contents, file))
         return ERROR_ACCESS_DENIED;
-    }
     const bool wantsWrite = (samDesired & KEY_SET_VALUE) != 0;
     const bool exists = contents.FindKey(path) != nullptr;
     if ((wantsWrite || !exists) && !LocationWritable(file))
@@ -161,11 +165,8 @@ LSTATUS RegSetValueEx(HKEY hKey, const char* lpValueName, DWORD /*Reserved*/, DW
         return ERROR_ACCESS_DENIED;
     const std::string file = RegistryFilePath();
     CRegistryFile contents;
-    const auto loaded = contents.Load(file);
-    if (loaded == CRegistryFile::LoadResult::Unreadable ||
-        loaded == CRegistryFile::LoadResult::Unparseable) {
+    if (!LoadForChange(contents, file))
         return ERROR_ACCESS_DENIED;
-    }
     CRegistryFile::Key* key = contents.FindKey(hKey->path);
     if (!key)
         key = &contents.AddKey(hKey->path);
