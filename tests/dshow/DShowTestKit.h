@@ -13,14 +13,11 @@
 #include "platform/dshow/FilterBase.h"
 #include "platform/dshow/PinBase.h"
 
-// Every test ends with no COM object alive and no task memory outstanding.
+// Every test ends with no COM object alive and no task memory outstanding, checked once the
+// fixture's own members, released in reverse order of declaration, are gone.
 class LeakCheckedTest : public testing::Test {
 protected:
-    void SetUp() override {
-        m_objects = ComLiveObjectCount();
-        m_blocks = CoTaskMemOutstanding();
-    }
-    void TearDown() override {
+    ~LeakCheckedTest() override {
         // Posted frames and deferred deletions belong to the test that made them.
         QCoreApplication::processEvents();
         EXPECT_EQ(ComLiveObjectCount(), m_objects);
@@ -28,8 +25,8 @@ protected:
     }
 
 private:
-    long m_objects = 0;
-    long m_blocks = 0;
+    long m_objects = ComLiveObjectCount();
+    long m_blocks = CoTaskMemOutstanding();
 };
 
 // An instance of a creatable class, asked for interface T.
@@ -117,7 +114,3 @@ private:
         std::make_unique<COutPin>(this, L"Capture", PIN_CATEGORY_CAPTURE);
     std::unique_ptr<COutPin> m_preview;
 };
-
-inline ComPtr<CTestSource> MakeTestSource(bool bPreviewPin) {
-    return MakeComObject<CTestSource>(bPreviewPin);
-}

@@ -1,16 +1,14 @@
 // The simulated camera's video side, driven through the capture stand-in as the utility drives
 // it: formats, the frame interval on an injected clock, streaming that tells the firmware,
-// stream failure, the compressor pin, the lens panel. (Finding the camera and both render
-// paths are exercised in the capture tests.)
-#include <QApplication>
-#include <QKeyEvent>
+// stream failure. (Finding the camera and both render paths are exercised in the capture
+// tests.)
 #include <thread>
 
 #include "dshow/DShowTestKit.h"
+#include "fakes/DShowClassesEnvironment.h"
 #include "platform/dshow/FrameConvert.h"
 #include "platform/dshow/VideoRendererWindow.h"
 #include "sim/SimCaptureFilter.h"
-#include "sim/SimLensPanel.h"
 #include "win/WindowTestHelpers.h"
 
 namespace {
@@ -19,44 +17,27 @@ constexpr int kRgb640 = 2;  // the capability index of RGB24 640 x 480
 
 class SimVideoTest : public LeakCheckedTest {
 protected:
-    void SetUp() override {
-        RegisterDShowClasses();
-        LeakCheckedTest::SetUp();
-    }
-    void TearDown() override {
-        Release();
-        LeakCheckedTest::TearDown();
-    }
-    void Release() {
-        m_control = nullptr;
-        m_builder = nullptr;
-        m_graph = nullptr;
-        m_config = nullptr;
-        m_pin = nullptr;
-        m_filter = nullptr;
-    }
-
     // Makes the camera's filter on the manual clock and takes its capture pin.
-    void Make(BOOL bCompressorPin = FALSE, uint64_t failAtFrame = 0, BOOL bLensPanel = FALSE) {
-        Release();
+    void Make(uint64_t failAtFrame = 0) {
         m_camera = std::make_shared<CSimCamera>(SimCameraConfig{}, m_clock);
         m_filter.Attach(static_cast<IBaseFilter*>(
-            MakeComObject<CSimCaptureFilter>(
-                m_camera, SimVideoConfig{FALSE, bCompressorPin, bLensPanel, failAtFrame})
+            MakeComObject<CSimCaptureFilter>(m_camera,
+                                             SimVideoConfig{FALSE, FALSE, FALSE, failAtFrame})
                 .Detach()));
         ComPtr<IEnumPins> pins;
+        ComPtr<IPin> pin;
         ASSERT_EQ(m_filter->EnumPins(pins.ReleaseAndGetAddressOf()), S_OK);
-        ASSERT_EQ(pins->Next(1, m_pin.ReleaseAndGetAddressOf(), nullptr), S_OK);
-        ASSERT_EQ(m_pin.As(m_config), S_OK);
+        ASSERT_EQ(pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr), S_OK);
+        ASSERT_EQ(pin.As(m_config), S_OK);
     }
 
     void Render() {
         m_graph = Create<IGraphBuilder>(CLSID_FilterGraph);
-        m_builder = Create<ICaptureGraphBuilder>(CLSID_CaptureGraphBuilder);
-        ASSERT_EQ(m_builder->SetFiltergraph(m_graph.Get()), S_OK);
+        const auto builder = Create<ICaptureGraphBuilder>(CLSID_CaptureGraphBuilder);
+        ASSERT_EQ(builder->SetFiltergraph(m_graph.Get()), S_OK);
         ASSERT_EQ(m_graph->AddFilter(m_filter.Get(), nullptr), S_OK);
         ASSERT_EQ(m_graph.As(m_control), S_OK);
-        ASSERT_EQ(m_builder->RenderStream(&PIN_CATEGORY_PREVIEW, m_filter.Get(), nullptr, nullptr),
+        ASSERT_EQ(builder->RenderStream(&PIN_CATEGORY_PREVIEW, m_filter.Get(), nullptr, nullptr),
                   VFW_S_NOPREVIEWPIN);
     }
 
@@ -85,19 +66,15 @@ protected:
     std::shared_ptr<CManualSimClock> m_clock = std::make_shared<CManualSimClock>(0);
     std::shared_ptr<CSimCamera> m_camera;
     ComPtr<IBaseFilter> m_filter;
-    ComPtr<IPin> m_pin;
     ComPtr<IAMStreamConfig> m_config;
     ComPtr<IGraphBuilder> m_graph;
-    ComPtr<ICaptureGraphBuilder> m_builder;
     ComPtr<IMediaControl> m_control;
 };
 
-TEST_F(SimVideoTest, OffersRenderableVideoInfoFormatsInTwoGroupsAndTakesOnlyThose) {
+TEST_F(SimVideoTest, OffersRenderableVideoInfoFormatsAndTakesOnlyThose) {
     Make();
     int count = 0, size = 0;
     ASSERT_EQ(m_config->GetNumberOfCapabilities(&count, &size), S_OK);
-    EXPECT_EQ(size, int(sizeof(VIDEO_STREAM_CONFIG_CAPS)));
-    bool bYuy2 = false;
     AM_MEDIA_TYPE* pmt = nullptr;
     VIDEO_STREAM_CONFIG_CAPS caps;
     for (int i = 0; i < count; ++i) {
@@ -105,18 +82,13 @@ TEST_F(SimVideoTest, OffersRenderableVideoInfoFormatsInTwoGroupsAndTakesOnlyThos
         ASSERT_EQ(pmt->formattype, FORMAT_VideoInfo);
         ASSERT_GE(pmt->cbFormat, sizeof(VIDEOINFOHEADER));
         const auto& bmi = reinterpret_cast<VIDEOINFOHEADER*>(pmt->pbFormat)->bmiHeader;
-        EXPECT_EQ(caps.InputSize.cx, bmi.biWidth);
-        EXPECT_EQ(caps.MaxFrameInterval, 10'000'000);
         EXPECT_EQ(FrameBytes(*pmt), pmt->lSampleSize) << "the renderer must take every format";
         EXPECT_EQ(i == kRgb640,
                   bmi.biCompression == BI_RGB && bmi.biWidth == 640 && bmi.biHeight == 480)
             << i;
-        bYuy2 = bYuy2 || bmi.biCompression == MakeFourCC('Y', 'U', 'Y', '2');
         DeleteMediaType(pmt);
     }
-    EXPECT_TRUE(bYuy2);
     EXPECT_EQ(m_config->GetStreamCaps(count, &pmt, reinterpret_cast<BYTE*>(&caps)), S_FALSE);
-    EXPECT_EQ(m_config->GetStreamCaps(-1, &pmt, reinterpret_cast<BYTE*>(&caps)), E_INVALIDARG);
 
     ASSERT_EQ(SelectCapability(kRgb640, 10'000'000), S_OK);
     ASSERT_EQ(m_config->GetFormat(&pmt), S_OK);
@@ -127,7 +99,6 @@ TEST_F(SimVideoTest, OffersRenderableVideoInfoFormatsInTwoGroupsAndTakesOnlyThos
     DeleteMediaType(pmt);
     for (REFERENCE_TIME interval : {10'000'001, 333'332})
         EXPECT_EQ(SelectCapability(kRgb640, interval), VFW_E_INVALIDMEDIATYPE) << interval;
-    EXPECT_EQ(m_config->SetFormat(nullptr), E_POINTER);
     // Once a renderer is connected only the rate may change; while running nothing may.
     Render();
     EXPECT_EQ(SelectCapability(0, 10'000'000), VFW_E_ALREADY_CONNECTED);
@@ -139,12 +110,12 @@ TEST_F(SimVideoTest, OffersRenderableVideoInfoFormatsInTwoGroupsAndTakesOnlyThos
 
 TEST_F(SimVideoTest, FramesComeAtTheChosenIntervalOfTheCameraClockOnlyWhileRunning) {
     Make();
-    ASSERT_EQ(SelectCapability(kRgb640, 10'000'000), S_OK);
+    ASSERT_EQ(SelectCapability(kRgb640, 2'000'000), S_OK);  // 5 per second
     Render();
     ASSERT_EQ(m_control->Run(), S_OK);
     EXPECT_TRUE(m_camera->Firmware().IsStreaming());
     ASSERT_TRUE(SpinUntil([&] { return Delivered() == 1; }));
-    EXPECT_EQ(DeliveredAfter(999), 1u) << "999 ms of camera time is not a second";
+    EXPECT_EQ(DeliveredAfter(199), 1u);
     m_clock->Advance(1);
     ASSERT_TRUE(SpinUntil([&] { return Delivered() == 2; }));
     EXPECT_EQ(DeliveredAfter(5'000), 3u) << "a long stall brings one frame, not a burst";
@@ -160,13 +131,12 @@ TEST_F(SimVideoTest, FramesComeAtTheChosenIntervalOfTheCameraClockOnlyWhileRunni
     // A graph released while running stops the camera too.
     ASSERT_EQ(m_control->Run(), S_OK);
     m_control = nullptr;
-    m_builder = nullptr;
     m_graph = nullptr;
     EXPECT_FALSE(m_camera->Firmware().IsStreaming());
 }
 
 TEST_F(SimVideoTest, AStreamThatFailsRaisesErrorAbortAndStops) {
-    Make(FALSE, 2);
+    Make(2);
     Render();
     ComPtr<IMediaEventEx> events;
     ASSERT_EQ(m_graph.As(events), S_OK);
@@ -180,41 +150,6 @@ TEST_F(SimVideoTest, AStreamThatFailsRaisesErrorAbortAndStops) {
     EXPECT_EQ(p1, static_cast<LONG_PTR>(HRESULT_DEVICE_NOT_CONNECTED));
     EXPECT_EQ(DeliveredAfter(5'000), 1u);
     EXPECT_EQ(m_control->Stop(), S_OK);
-}
-
-TEST_F(SimVideoTest, OnlyACompressorPinDescribesItselfWithinTheBytesGiven) {
-    wchar_t version[20], description[40];
-    int cbVersion = 40, cbDescription = 0;
-    for (const BOOL bCompressor : {FALSE, TRUE}) {
-        Make(bCompressor);
-        ComPtr<IAMVideoCompression> compression;
-        ASSERT_EQ(m_pin.As(compression), S_OK);
-        std::fill(std::begin(description), std::end(description), L'#');
-        cbDescription = 20 * int(sizeof(wchar_t));  // 19 characters and the zero
-        EXPECT_EQ(compression->GetInfo(version, &cbVersion, description, &cbDescription, nullptr,
-                                       nullptr, nullptr, nullptr),
-                  bCompressor ? S_OK : E_NOTIMPL);
-    }
-    EXPECT_EQ(std::wstring(version), L"1.0");
-    EXPECT_EQ(description[19], L'\0');
-    EXPECT_EQ(description[20], L'#');
-    EXPECT_GT(cbDescription, 20 * int(sizeof(wchar_t))) << "the size needed comes back";
-}
-
-TEST_F(SimVideoTest, TheLensPanelTurnsTheLensWhileStreamingAndGoesWithTheFilter) {
-    Make(FALSE, 0, TRUE);
-    Render();
-    EXPECT_EQ(FindWindow(nullptr, kSimLensPanelTitle), nullptr);
-    ASSERT_EQ(m_control->Run(), S_OK);
-    QWidget* panel = WidgetFromHwnd(FindWindow(nullptr, kSimLensPanelTitle));
-    ASSERT_NE(panel, nullptr);
-    const int before = m_camera->Scene().GetLensPosition();
-    QKeyEvent up(QEvent::KeyPress, Qt::Key_PageUp, Qt::NoModifier);
-    QApplication::sendEvent(panel, &up);
-    EXPECT_EQ(m_camera->Scene().GetLensPosition(), before + 25);
-    ASSERT_EQ(m_control->Stop(), S_OK);
-    Release();
-    EXPECT_EQ(FindWindow(nullptr, kSimLensPanelTitle), nullptr);
 }
 
 }  // namespace
