@@ -24,19 +24,8 @@ QRgb PixelAt(int column, int row) {
     return qRgb((column >> 8 & 0x0F) | (row >> 8 & 0x0F) << 4, row & 0xFF, column & 0xFF);
 }
 
-// The offscreen platform cannot grab the mouse and says so at every grab; Qt still records
-// the grabbing widget, which is what the tests look at.
-QtMessageHandler g_previousHandler = nullptr;
-void QuietAboutGrabs(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (!message.contains(QStringLiteral("grabbing the mouse")) && g_previousHandler != nullptr)
-        g_previousHandler(type, context, message);
-}
-
 class SnapshotViewDlgTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { g_previousHandler = qInstallMessageHandler(QuietAboutGrabs); }
-    static void TearDownTestSuite() { qInstallMessageHandler(g_previousHandler); }
-
     void Hand(int width, int height) {
         m_width = width;
         m_height = height;
@@ -97,7 +86,6 @@ TEST_F(SnapshotViewDlgTest, CreateHandOverCloseAndDestroy) {
     ASSERT_TRUE(m_dlg.Create(&owner));
     EXPECT_FALSE(m_dlg.Create(&owner));
     EXPECT_FALSE(m_dlg.isVisible());
-    EXPECT_EQ(m_dlg.windowTitle(), QStringLiteral("Snapshot View"));
     EXPECT_EQ(m_dlg.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint),
               Qt::WindowMaximizeButtonHint);
     EXPECT_LT(m_dlg.minimumWidth(), m_dlg.maximumWidth());  // a sizing border
@@ -111,12 +99,7 @@ TEST_F(SnapshotViewDlgTest, CreateHandOverCloseAndDestroy) {
     m_dlg.m_nPanY = -4;
     Hand(37, 23);  // releases the first; a width that is no multiple of 4
     EXPECT_EQ(m_dlg.m_pImage.get(), m_pHanded);
-    BITMAPINFOHEADER expected;
-    expected.biSize = 40;
-    expected.biWidth = 37;
-    expected.biHeight = 23;
-    expected.biPlanes = 1;
-    expected.biBitCount = 24;
+    const BITMAPINFOHEADER expected{40, 37, 23, 1, 24};  // every other field zero
     EXPECT_EQ(std::memcmp(&m_dlg.m_bmih, &expected, sizeof expected), 0);
     ExpectPan(12, -4);  // kept until the next paint
     m_dlg.ShowWindow();
