@@ -14,7 +14,8 @@ public:
     ComPtr(std::nullptr_t) {}
     // Takes its own reference; the caller keeps the one it had.
     explicit ComPtr(T* p) : m_p(p) {
-        if (m_p) m_p->AddRef();
+        if (m_p)
+            m_p->AddRef();
     }
     ComPtr(const ComPtr& other) : ComPtr(other.m_p) {}
     ComPtr(ComPtr&& other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
@@ -57,7 +58,8 @@ public:
 
     // Releases the reference and empties the holder.
     void Reset() {
-        if (T* p = std::exchange(m_p, nullptr)) p->Release();
+        if (T* p = std::exchange(m_p, nullptr))
+            p->Release();
     }
     // Adopts a reference the caller already owns.
     void Attach(T* p) {
@@ -69,13 +71,15 @@ public:
     // Hands out a new reference through an out-parameter.
     void CopyTo(T** pp) const {
         *pp = m_p;
-        if (m_p) m_p->AddRef();
+        if (m_p)
+            m_p->AddRef();
     }
     void Swap(ComPtr& other) noexcept { std::swap(m_p, other.m_p); }
 
     template <class U>
     HRESULT As(ComPtr<U>& out) const {
-        if (!m_p) return E_POINTER;
+        if (!m_p)
+            return E_POINTER;
         return m_p->QueryInterface(U::kIid, out.ReleaseAndGetVoidAddress());
     }
 
