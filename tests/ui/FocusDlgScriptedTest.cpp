@@ -66,6 +66,19 @@ TEST_F(FocusDlgScriptedTest, OnlyTimer100ShowsAndOnlyAReadyRecordIsTaken) {
     EXPECT_EQ(camera.statusWrites.size(), 1u);
 }
 
+TEST_F(FocusDlgScriptedTest, RawDataIsReadAtEachPress) {
+    SetStillSize(640, 480);
+    camera.refuseRequests = TRUE;  // each flow ends right after its request
+    SetCheck(IDC_RAWDATA, true);
+    Press(IDC_SNAPSHOT);
+    EXPECT_EQ(camera.rawRequests.size(), 1u);
+    SetCheck(IDC_RAWDATA, false);
+    Press(IDC_SNAPSHOT);
+    EXPECT_EQ(camera.rawRequests.size(), 1u);
+    EXPECT_EQ(camera.jpegRequests.size(), 1u);
+    EXPECT_TRUE(pauses.empty());
+}
+
 // One row of the snapshot flows' failure table, each on a fresh dialog.
 struct FailureRow {
     const char* name;
