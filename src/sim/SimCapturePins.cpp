@@ -126,41 +126,44 @@ HRESULT CSimCapturePin::GetInfo(wchar_t* pszVersion, int* pcbVersion, wchar_t* p
     return S_OK;
 }
 
-HRESULT CSimCapturePin::CheckMediaType(const AM_MEDIA_TYPE& mt) {
+namespace {
+
+// Both pins carry the capture pin's current format, and only that one.
+HRESULT AcceptCurrentFormat(const CSimCapturePin& capture, const AM_MEDIA_TYPE& mt) {
     REFERENCE_TIME interval = 0;
     const int index = MatchSimFormat(mt, interval);
     int current = 0;
-    CurrentFormat(current, interval);
+    capture.CurrentFormat(current, interval);
     return index >= 0 && index == current ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
-HRESULT CSimCapturePin::GetMediaType(int index, AM_MEDIA_TYPE& mt) {
+HRESULT OfferCurrentFormat(const CSimCapturePin& capture, int index, AM_MEDIA_TYPE& mt) {
     if (index != 0)
         return VFW_S_NO_MORE_ITEMS;
     int format = 0;
     REFERENCE_TIME interval = 0;
-    CurrentFormat(format, interval);
+    capture.CurrentFormat(format, interval);
     mt = SimMediaType(SimVideoFormats()[static_cast<size_t>(format)], interval);
     return mt.pbFormat ? S_OK : E_OUTOFMEMORY;
+}
+
+}  // namespace
+
+HRESULT CSimCapturePin::CheckMediaType(const AM_MEDIA_TYPE& mt) {
+    return AcceptCurrentFormat(*this, mt);
+}
+
+HRESULT CSimCapturePin::GetMediaType(int index, AM_MEDIA_TYPE& mt) {
+    return OfferCurrentFormat(*this, index, mt);
 }
 
 CSimPreviewPin::CSimPreviewPin(IBaseFilter* pOwner, const CSimCapturePin& capture)
     : CPinBase(pOwner, PINDIR_OUTPUT, L"Preview", PIN_CATEGORY_PREVIEW), m_capture(capture) {}
 
 HRESULT CSimPreviewPin::CheckMediaType(const AM_MEDIA_TYPE& mt) {
-    REFERENCE_TIME interval = 0;
-    const int index = MatchSimFormat(mt, interval);
-    int current = 0;
-    m_capture.CurrentFormat(current, interval);
-    return index >= 0 && index == current ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    return AcceptCurrentFormat(m_capture, mt);
 }
 
 HRESULT CSimPreviewPin::GetMediaType(int index, AM_MEDIA_TYPE& mt) {
-    if (index != 0)
-        return VFW_S_NO_MORE_ITEMS;
-    int format = 0;
-    REFERENCE_TIME interval = 0;
-    m_capture.CurrentFormat(format, interval);
-    mt = SimMediaType(SimVideoFormats()[static_cast<size_t>(format)], interval);
-    return mt.pbFormat ? S_OK : E_OUTOFMEMORY;
+    return OfferCurrentFormat(m_capture, index, mt);
 }
