@@ -131,15 +131,6 @@ public:
         return FakeAnswer(m_name + ".put_Top(" + std::to_string(top) + ")", S_OK);
     }
 
-    HRESULT put_Left(LONG) override { return E_NOTIMPL; }
-    HRESULT get_Left(LONG*) override { return E_NOTIMPL; }
-    HRESULT get_Top(LONG*) override { return E_NOTIMPL; }
-    HRESULT get_Width(LONG*) override { return E_NOTIMPL; }
-    HRESULT get_Height(LONG*) override { return E_NOTIMPL; }
-    HRESULT put_Visible(LONG) override { return E_NOTIMPL; }
-    HRESULT get_Visible(LONG*) override { return E_NOTIMPL; }
-    HRESULT get_Caption(BSTR*) override { return E_NOTIMPL; }
-
     const std::string m_name;
     std::vector<ComPtr<CFakePin>> m_pins;
 };

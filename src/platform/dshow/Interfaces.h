@@ -43,9 +43,6 @@ inline constexpr LONG EC_ERRORABORT = 3;  // streaming failed; param 1 carries t
 
 inline constexpr DWORD CDEF_DEVMON_FILTER = 0;  // the only flag value the logic passes
 
-inline constexpr LONG OAFALSE = 0;
-inline constexpr LONG OATRUE = -1;
-
 inline constexpr CLSID CLSID_SystemDeviceEnum{
     0x62BE5D10, 0x60EB, 0x11D0, {0xBD, 0x3B, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86}};
 inline constexpr CLSID CLSID_VideoInputDeviceCategory{
@@ -167,17 +164,8 @@ struct IMediaEventEx : IMediaEvent {
 struct IVideoWindow : IUnknown {
     static constexpr IID kIid{
         0x56A868B4, 0x0AD4, 0x11CE, {0xB0, 0x3A, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
-    // Positions are in screen pixels of the renderer's top-level window frame.
-    virtual HRESULT put_Left(LONG left) = 0;
-    virtual HRESULT get_Left(LONG* pLeft) = 0;
+    // Moves the top edge of the renderer's top-level window frame, in screen pixels.
     virtual HRESULT put_Top(LONG top) = 0;
-    virtual HRESULT get_Top(LONG* pTop) = 0;
-    virtual HRESULT get_Width(LONG* pWidth) = 0;
-    virtual HRESULT get_Height(LONG* pHeight) = 0;
-    virtual HRESULT put_Visible(LONG visible) = 0;  // OATRUE or OAFALSE
-    virtual HRESULT get_Visible(LONG* pVisible) = 0;
-    // The caption as a new BSTR that the caller frees.
-    virtual HRESULT get_Caption(BSTR* pCaption) = 0;
 };
 
 struct IAMStreamConfig : IUnknown {

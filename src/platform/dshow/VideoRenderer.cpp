@@ -163,86 +163,10 @@ HRESULT CVideoRenderer::OnStartStreaming() {
     return S_OK;
 }
 
-HRESULT CVideoRenderer::put_Left(LONG left) {
-    CVideoRendererWindow* w = UiWindow();
-    if (!w)
-        return E_UNEXPECTED;
-    w->move(left, w->y());
-    return S_OK;
-}
-
-HRESULT CVideoRenderer::get_Left(LONG* pLeft) {
-    if (!pLeft)
-        return E_POINTER;
-    CVideoRendererWindow* w = UiWindow();
-    if (!w)
-        return E_UNEXPECTED;
-    *pLeft = w->x();
-    return S_OK;
-}
-
 HRESULT CVideoRenderer::put_Top(LONG top) {
     CVideoRendererWindow* w = UiWindow();
     if (!w)
         return E_UNEXPECTED;
     w->move(w->x(), top);
     return S_OK;
-}
-
-HRESULT CVideoRenderer::get_Top(LONG* pTop) {
-    if (!pTop)
-        return E_POINTER;
-    CVideoRendererWindow* w = UiWindow();
-    if (!w)
-        return E_UNEXPECTED;
-    *pTop = w->y();
-    return S_OK;
-}
-
-HRESULT CVideoRenderer::get_Width(LONG* pWidth) {
-    if (!pWidth)
-        return E_POINTER;
-    CVideoRendererWindow* w = UiWindow();
-    if (!w)
-        return E_UNEXPECTED;
-    *pWidth = w->frameGeometry().width();
-    return S_OK;
-}
-
-HRESULT CVideoRenderer::get_Height(LONG* pHeight) {
-    if (!pHeight)
-        return E_POINTER;
-    CVideoRendererWindow* w = UiWindow();
-    if (!w)
-        return E_UNEXPECTED;
-    *pHeight = w->frameGeometry().height();
-    return S_OK;
-}
-
-HRESULT CVideoRenderer::put_Visible(LONG visible) {
-    CVideoRendererWindow* w = UiWindow();
-    if (!w)
-        return E_UNEXPECTED;
-    w->setVisible(visible != OAFALSE);
-    return S_OK;
-}
-
-HRESULT CVideoRenderer::get_Visible(LONG* pVisible) {
-    if (!pVisible)
-        return E_POINTER;
-    CVideoRendererWindow* w = UiWindow();
-    if (!w)
-        return E_UNEXPECTED;
-    *pVisible = w->isVisible() ? OATRUE : OAFALSE;
-    return S_OK;
-}
-
-HRESULT CVideoRenderer::get_Caption(BSTR* pCaption) {
-    if (!pCaption)
-        return E_POINTER;
-    CVideoRendererWindow* w = UiWindow();
-    if (!w)
-        return E_UNEXPECTED;
-    *pCaption = SysAllocStringFromUtf8(w->windowTitle().toStdString());
-    return *pCaption ? S_OK : E_OUTOFMEMORY;
 }

@@ -21,15 +21,7 @@ public:
     static HRESULT Create(IBaseFilter** ppFilter);
 
     // IVideoWindow; E_UNEXPECTED once the window has been destroyed.
-    HRESULT put_Left(LONG left) override;
-    HRESULT get_Left(LONG* pLeft) override;
     HRESULT put_Top(LONG top) override;
-    HRESULT get_Top(LONG* pTop) override;
-    HRESULT get_Width(LONG* pWidth) override;
-    HRESULT get_Height(LONG* pHeight) override;
-    HRESULT put_Visible(LONG visible) override;
-    HRESULT get_Visible(LONG* pVisible) override;
-    HRESULT get_Caption(BSTR* pCaption) override;
 
     // The window, while it exists; user-interface thread only.
     CVideoRendererWindow* Window() const;
