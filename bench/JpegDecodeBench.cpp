@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
+#include "imaging/TestJpegEncoder.h"
 
 namespace {
 
@@ -21,36 +21,14 @@ constexpr int kHeight = 1944;
 
 // A camera-like still: smooth shading with fine detail, so entropy decoding does real work.
 std::vector<BYTE> EncodeStill() {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr jerr{};
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long out_size = 0;
-    jpeg_mem_dest(&cinfo, &out, &out_size);
-    cinfo.image_width = kWidth;
-    cinfo.image_height = kHeight;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<BYTE> row(kWidth * 3);
-    for (int y = 0; y < kHeight; ++y) {
+    return EncodeTestJpeg(kWidth, kHeight, {3, JCS_RGB, 90, nullptr}, [](int y, BYTE* row) {
         for (int x = 0; x < kWidth; ++x) {
             const double ring = std::sin((x * x + y * y) * 1e-4);
             row[x * 3] = static_cast<BYTE>(x * 255 / kWidth);
             row[x * 3 + 1] = static_cast<BYTE>(128 + 100 * ring);
             row[x * 3 + 2] = static_cast<BYTE>(((x / 8 + y / 8) % 2) ? 220 : 30);
         }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<BYTE> stream(out, out + out_size);
-    std::free(out);
-    return stream;
+    });
 }
 
 const std::vector<BYTE>& Still() {

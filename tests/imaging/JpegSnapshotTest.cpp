@@ -8,7 +8,7 @@
 #include <iterator>
 #include <vector>
 
-#include <jpeglib.h>
+#include "imaging/TestJpegEncoder.h"
 
 namespace {
 
@@ -19,33 +19,12 @@ using Bytes = std::vector<BYTE>;
 // that the decoder skips across its read blocks.
 Bytes Encode(int width, int height, int components = 3, J_COLOR_SPACE space = JCS_RGB,
              bool bigMarker = false) {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr jerr{};
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-    jpeg_mem_dest(&cinfo, &out, &outSize);
-    cinfo.image_width = JDIMENSION(width);
-    cinfo.image_height = JDIMENSION(height);
-    cinfo.input_components = components;
-    cinfo.in_color_space = space;
-    jpeg_set_defaults(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    if (bigMarker)
-        jpeg_write_marker(&cinfo, JPEG_APP0 + 1, Bytes(65533, 0x5A).data(), 65533);
-    Bytes row(size_t(width) * components);
-    for (int y = 0; y < height; ++y) {
-        for (size_t i = 0; i < row.size(); ++i)
+    const Bytes marker(65533, 0x5A);
+    const TestJpegOptions options{components, space, 75, bigMarker ? &marker : nullptr};
+    return EncodeTestJpeg(width, height, options, [&](int y, BYTE* row) {
+        for (size_t i = 0; i < size_t(width) * components; ++i)
             row[i] = BYTE(i * 7 + size_t(y) * 5 + (i % 3) * 60);
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    Bytes stream(out, out + outSize);
-    std::free(out);
-    return stream;
+    });
 }
 
 // The library's own reading of the stream from memory, stored as the snapshot should be:
