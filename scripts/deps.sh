@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev libgl-dev libjpeg62-turbo-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core clang-format xvfb xauth
+    clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: once with warnings as errors, once
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# under AddressSanitizer and UndefinedBehaviorSanitizer, then a short run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -10,3 +10,5 @@ for preset in ci asan; do
     cmake --build --preset "$preset"
     ctest --preset "$preset"
 done
+echo "== fuzz smoke =="
+scripts/fuzz.sh 20

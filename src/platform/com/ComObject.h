@@ -21,7 +21,7 @@ public:
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
-        void* p = FindInterface(riid);
+        void* p = FindTableInterface(riid);
         if (!p) return E_NOINTERFACE;
         AddRef();
         *ppv = p;
@@ -45,7 +45,7 @@ protected:
     IUnknown* Identity() { return static_cast<Primary*>(this); }
 
 private:
-    void* FindInterface(REFIID riid) {
+    void* FindTableInterface(REFIID riid) {
         if (riid == IID_IUnknown) return Identity();
         void* p = nullptr;
         ((p == nullptr && riid == Interfaces::kIid ? (p = static_cast<Interfaces*>(this)) : p),
