@@ -1,10 +1,13 @@
 #include "ui/Dialog.h"
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 
 #include "platform/win/MessageBox.h"
+#include "platform/win/WinApp.h"
 #include "platform/win/WindowHandle.h"
 #include "platform/win/WindowStyles.h"
 #include "platform/win/WindowTimer.h"
@@ -90,8 +93,27 @@ INT_PTR CDialog::DoModal() {
         DestroyWindow();
         return -1;
     }
+    // A dialog without a parent is owned by the application's main window, as the framework
+    // does it; the main dialog itself has no owner.
+    QWidget* owner = nullptr;
+    if (!parentWidget() && AfxGetApp() && AfxGetApp()->m_pMainWnd)
+        owner = AfxGetApp()->m_pMainWnd->window();
+    if (owner == this)
+        owner = nullptr;
+    if (owner) {
+        setParent(owner, windowFlags());
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        // The templates carry no position: an ownerless dialog opens at the top-left corner,
+        // clear of the preview window that opens further down.
+        move(screen->availableGeometry().topLeft());
+    }
+    // Modal to the owner alone: the preview window, the lens panel and the snapshot view are
+    // top-level windows of their own and keep taking input while a dialog runs.
+    setWindowModality(Qt::WindowModal);
     const int result = exec();
     DestroyWindow();
+    if (owner)
+        setParent(nullptr, windowFlags());
     return result;
 }
 

@@ -35,6 +35,8 @@ int MessageBox(HWND owner, const std::string& text, const std::string& caption, 
         return Hook()(MessageBoxCall{owner, text, caption, type});
     QMessageBox box(IconOf(type), QString::fromStdString(caption), QString::fromStdString(text),
                     QMessageBox::Ok, WidgetFromHwnd(owner));
+    // Blocks its owner only, as the platform's message box does; other windows stay usable.
+    box.setWindowModality(Qt::WindowModal);
     box.exec();
     return IDOK;
 }
