@@ -6,6 +6,8 @@
 #include <chrono>
 
 #include "platform/dshow/FilterBase.h"
+#include "platform/dshow/VideoRendererWindow.h"
+#include "platform/win/WindowHandle.h"
 #include "sim/SimCapturePins.h"
 #include "sim/SimLensPanel.h"
 #include "sim/SimVideoFormats.h"
@@ -111,8 +113,9 @@ void CSimCaptureFilter::OpenLensPanel() {
         std::shared_ptr<CSimScene> scene(m_pCamera, &m_pCamera->Scene());
         m_pPanel->panel = new CSimLensPanel(std::move(scene));
     }
-    m_pPanel->panel->Refresh();
-    m_pPanel->panel->show();
+    // Beside the preview window, where the operator's eyes are.
+    const QWidget* preview = WidgetFromHwnd(FindWindow(nullptr, kVideoRendererTitle));
+    m_pPanel->panel->Open(preview);
 }
 
 void CSimCaptureFilter::StreamLoop(int formatIndex, REFERENCE_TIME interval_100ns) {

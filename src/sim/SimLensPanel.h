@@ -1,7 +1,8 @@
-// CSimLensPanel: the small window in which the operator turns the simulated lens while the
-// preview runs: a slider (mouse wheel and arrow keys work over the whole panel), the lens
-// position, and a live thumbnail of the chart so each step shows at once even when the
-// stream delivers one frame a second.
+// CSimLensPanel: the window in which the operator turns the simulated lens while the preview
+// runs. It opens beside the preview window with the slider focused: a long slider, a spin box
+// that shows and takes the exact position, and a live thumbnail of the chart so each step
+// shows at once even when the stream delivers one frame a second. Steps: arrows 1, Page 25,
+// mouse wheel 5, Ctrl+wheel 1, over the whole panel. Closing it only hides it.
 #pragma once
 
 #include <QWidget>
@@ -9,9 +10,18 @@
 
 class QLabel;
 class QSlider;
+class QSpinBox;
 class CSimScene;
 
 inline constexpr const char* kSimLensPanelTitle = "Simulated lens";
+
+// The lens steps the operator's input makes.
+inline constexpr int kLensKeyStep = 1;
+inline constexpr int kLensPageStep = 25;
+inline constexpr int kLensWheelStep = 5;
+inline constexpr int kLensFineWheelStep = 1;  // with Ctrl held
+// Long enough that the band of good focus (some 40 steps of 1000) is easy to hit.
+inline constexpr int kLensSliderLength_px = 500;
 
 class CSimLensPanel : public QWidget {
 public:
@@ -19,16 +29,26 @@ public:
 
     // Reads the lens position back from the scene (someone else may have moved it).
     void Refresh();
+    // Shows the panel beside `anchor` (the preview window, if any) with the slider focused.
+    void Open(const QWidget* anchor);
+
+    QSlider* Slider() const { return m_pSlider; }
+    QSpinBox* PositionBox() const { return m_pPosition; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void MoveLensBy(int steps);
     void MoveLensTo(int position);
+    bool HandleWheel(QWheelEvent* event);
+    bool HandleKey(QKeyEvent* event);
 
     std::shared_ptr<CSimScene> m_pScene;
     QSlider* m_pSlider;
-    QLabel* m_pPosition;
+    QSpinBox* m_pPosition;
     QLabel* m_pThumbnail;
+    int m_nWheelRemainder = 0;  // eighths of a degree short of a whole notch
 };

@@ -1,0 +1,43 @@
+#include "platform/win/WindowPlacement.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <algorithm>
+
+namespace {
+// Space left between the two frames.
+constexpr int kGap_px = 4;
+
+int ClampInto(int start, int extent, int low, int high_exclusive) {
+    return std::max(low, std::min(start, high_exclusive - extent));
+}
+}  // namespace
+
+QPoint PlaceBeside(const QRect& anchor_frame, const QSize& frame_size, const QRect& available) {
+    int x = anchor_frame.right() + 1 + kGap_px;
+    if (x + frame_size.width() > available.right() + 1) {
+        const int left = anchor_frame.left() - kGap_px - frame_size.width();
+        if (left >= available.left())
+            x = left;
+    }
+    x = ClampInto(x, frame_size.width(), available.left(), available.right() + 1);
+    const int y =
+        ClampInto(anchor_frame.top(), frame_size.height(), available.top(), available.bottom() + 1);
+    return {x, y};
+}
+
+void MoveBeside(QWidget* window, const QWidget* anchor) {
+    if (!window || !anchor)
+        return;
+    const QRect anchor_frame = anchor->frameGeometry();
+    QSize frame_size = window->frameGeometry().size();
+    if (window->frameGeometry() == window->geometry()) {
+        // Not framed yet: the anchor's frame is the best guess at what it will get.
+        frame_size += anchor_frame.size() - anchor->geometry().size();
+    }
+    const QScreen* screen = anchor->screen() ? anchor->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    window->move(PlaceBeside(anchor_frame, frame_size, screen->availableGeometry()));
+}

@@ -1,0 +1,18 @@
+// Where a tool window opens: beside the window it serves, inside the screen's available area,
+// as the utility's own windows are placed.
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+class QWidget;
+
+// The top-left corner, frame included, for a window of `frame_size` beside `anchor_frame`: to
+// its right with top edges aligned, or to its left when the right lacks room; then moved as
+// little as needed to lie inside `available` (its top-left edge wins when it cannot fit).
+QPoint PlaceBeside(const QRect& anchor_frame, const QSize& frame_size, const QRect& available);
+
+// Moves the top-level `window` beside the top-level `anchor` on the anchor's screen. A window
+// the window system has not framed yet is taken to get the anchor's frame margins.
+void MoveBeside(QWidget* window, const QWidget* anchor);

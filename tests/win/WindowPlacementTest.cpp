@@ -1,0 +1,30 @@
+// Where a tool window opens beside the window it serves.
+#include "platform/win/WindowPlacement.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(WindowPlacement, BesideOnTheRightElseTheLeftAlwaysOnTheScreen) {
+    const QRect screen(0, 0, 1600, 1200);
+    struct Case {
+        const char* what;
+        QRect anchor;
+        QSize size;
+        QPoint expected;
+    };
+    const Case cases[] = {
+        {"right, tops aligned", {0, 400, 646, 505}, {690, 170}, {650, 400}},
+        {"no room right: left", {900, 100, 600, 400}, {300, 200}, {596, 100}},
+        {"no room either side: kept on screen", {200, 100, 1200, 400}, {700, 200}, {900, 100}},
+        {"bottom edge", {0, 1100, 300, 90}, {300, 200}, {304, 1000}},
+        {"above the top", {0, -50, 300, 90}, {300, 200}, {304, 0}},
+        {"larger than the screen: top-left wins", {0, 0, 100, 100}, {2000, 1500}, {0, 0}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PlaceBeside(c.anchor, c.size, screen), c.expected) << c.what;
+    const QRect offset(100, 30, 1500, 1170);  // a panel at the left and top of the screen
+    EXPECT_EQ(PlaceBeside({-20, 0, 50, 50}, {300, 200}, offset), QPoint(100, 30));
+}
+
+}  // namespace
