@@ -26,7 +26,7 @@ void CFocusDlg::OnSnapshot() {
 // The view's window is made by the first snapshot that needs it and reused afterwards.
 void CFocusDlg::EnsureSnapshotView() {
     if (!m_bViewCreated) {
-        m_wndSnapshotView.Create(this);
+        m_wndSnapshotView.Create();
         m_bViewCreated = 1;
     }
 }
@@ -35,6 +35,8 @@ void CFocusDlg::ShowSnapshot(std::unique_ptr<BYTE[]> image, int width, int heigh
     EnsureSnapshotView();
     m_wndSnapshotView.SetImage(std::move(image), width, height);
     m_wndSnapshotView.ShowWindow();
+    // The pause that follows holds the user-interface thread: show the still before it.
+    m_wndSnapshotView.UpdateWindow();
 }
 
 void CFocusDlg::ResumePreviewAfterSnapshot(CCaptureDevice& device) {

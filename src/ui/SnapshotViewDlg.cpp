@@ -7,12 +7,11 @@
 #include <QPainter>
 #include <QRegion>
 #include <QWindow>
-#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <utility>
 
-#include "platform/win/WinApp.h"
+#include "platform/win/WindowHandle.h"
 #include "ui/DialogUnits.h"
 #include "ui/SnapshotPan.h"
 
@@ -39,7 +38,7 @@ CSnapshotViewDlg::CSnapshotViewDlg() : QDialog(nullptr) {}
 
 CSnapshotViewDlg::~CSnapshotViewDlg() = default;
 
-BOOL CSnapshotViewDlg::Create(QWidget* pOwner) {
+BOOL CSnapshotViewDlg::Create() {
     if (m_bCreated) {
         return FALSE;
     }
@@ -53,16 +52,9 @@ BOOL CSnapshotViewDlg::Create(QWidget* pOwner) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     winId();  // the platform window, still hidden
 
-    if (pOwner == nullptr && AfxGetApp() != nullptr) {
-        pOwner = AfxGetApp()->m_pMainWnd;
-    }
-    // Owned as a window (kept above the owner), not as a QObject: the main dialog holds this
-    // object as a member and must not delete it.
-    if (pOwner != nullptr && pOwner->window() != this) {
-        QWidget* owner = pOwner->window();
-        owner->winId();
-        windowHandle()->setTransientParent(owner->windowHandle());
-    }
+    // The main dialog owns it only in that it destroys it. It is no transient of the dialog: a
+    // message box or the About box over the dialog would then block it too, while the
+    // platform keeps an owned window usable when its owner is disabled.
     m_bCreated = TRUE;
     return TRUE;
 }
@@ -81,7 +73,14 @@ void CSnapshotViewDlg::SetImage(std::unique_ptr<BYTE[]> image, int width, int he
 void CSnapshotViewDlg::ShowWindow() {
     if (m_bCreated) {
         show();
+        // An owned window stays above its owner: bring the new still in front of the dialog.
+        raise();
+        activateWindow();
     }
+}
+
+BOOL CSnapshotViewDlg::UpdateWindow() {
+    return m_bCreated ? ::UpdateWindow(HwndFromWidget(this)) : FALSE;
 }
 
 BOOL CSnapshotViewDlg::DestroyWindow() {
@@ -100,10 +99,9 @@ void CSnapshotViewDlg::OnPaint() {
     int drawn_width = 0;
     int drawn_height = 0;
     if (m_pImage) {
-        // The outer size, frame and caption included, as the window rectangle gives it.
-        const QRect outer = frameGeometry();
-        const SnapshotPanView view = ClampSnapshotPan(
-            m_bmih.biWidth, m_bmih.biHeight, outer.width(), outer.height(), m_nPanX, m_nPanY);
+        // Clamped by the client area, so the last rows and columns can be scrolled into view.
+        const SnapshotPanView view =
+            ClampSnapshotPan(m_bmih.biWidth, m_bmih.biHeight, width(), height(), m_nPanX, m_nPanY);
         if (view.draw_width > 0 && view.draw_height > 0) {
             DrawVisiblePart(dc, view.draw_width, view.draw_height);
             drawn_width = view.draw_width;
@@ -117,26 +115,20 @@ void CSnapshotViewDlg::OnPaint() {
     }
 }
 
-// A 1:1 copy of the visible part, row by row out of the bottom-up image; the drawn rectangle
-// may reach past the client area, and rows and columns that would land there are skipped.
+// A 1:1 copy of the visible part, row by row out of the bottom-up image.
 void CSnapshotViewDlg::DrawVisiblePart(QPainter& painter, int draw_width, int draw_height) const {
-    const int copy_width = std::min(draw_width, width());
-    const int copy_height = std::min(draw_height, height());
-    if (copy_width <= 0 || copy_height <= 0) {
-        return;
-    }
-    QImage visible(copy_width, copy_height, QImage::Format_BGR888);
+    QImage visible(draw_width, draw_height, QImage::Format_BGR888);
     if (visible.isNull()) {
         return;
     }
     const std::size_t stride = std::size_t{3} * static_cast<std::size_t>(m_bmih.biWidth);
     const std::size_t column_offset = std::size_t{3} * static_cast<std::size_t>(m_nPanX);
-    for (int y = 0; y < copy_height; ++y) {
+    for (int y = 0; y < draw_height; ++y) {
         // The top row of the drawn rectangle is its highest image row.
         const auto image_row =
             static_cast<std::size_t>(m_nPanY) + static_cast<std::size_t>(draw_height - 1 - y);
         const BYTE* source = m_pImage.get() + image_row * stride + column_offset;
-        std::memcpy(visible.scanLine(y), source, std::size_t{3} * copy_width);
+        std::memcpy(visible.scanLine(y), source, std::size_t{3} * draw_width);
     }
     painter.drawImage(0, 0, visible);
 }

@@ -26,16 +26,17 @@ public:
     CSnapshotViewDlg();
     ~CSnapshotViewDlg() override;
 
-    // Makes the window once, hidden, at the template's size. Its owner is pOwner or, without
-    // one, the application's main window; the owner never deletes this object.
-    BOOL Create(QWidget* pOwner = nullptr);
+    // Makes the window once, hidden, at the template's size, as a window of its own.
+    BOOL Create();
     BOOL IsCreated() const { return m_bCreated; }
     // Takes over `image` (width x height BGR pixels, rows of 3 x width bytes, bottom-up) and
     // releases the one held before. Pan offsets and drag state stay as they are; the next
     // paint clamps the offsets to the new size.
     void SetImage(std::unique_ptr<BYTE[]> image, int width, int height);
-    // The show command: shows the window, also after the operator closed it.
+    // The show command: shows the window, also after the operator closed it, in front.
     void ShowWindow();
+    // Paints the window now, for a caller about to hold the user-interface thread.
+    BOOL UpdateWindow();
     // Destroys the window for the main dialog's close; the held image goes with it. The
     // object stays and could be created again.
     BOOL DestroyWindow();

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
+#include <QWindow>
 
 #include "AppTestEnv.h"
 #include "app/FocusApp.h"
@@ -71,6 +72,14 @@ TEST_F(FocusAppTest, OperatorsRoadFromStartToExit) {
 
     CFocusApp app;
     std::string figure;
+    // The still is on the screen before the pause holds the user-interface thread.
+    std::vector<bool> shownAtPause;
+    SetSleepHook([&](DWORD ms) {
+        pauses.push_back(ms);
+        const QWindow* view =
+            static_cast<CFocusDlg*>(app.m_pMainWnd)->m_wndSnapshotView.windowHandle();
+        shownAtPause.push_back(view && view->isExposed());
+    });
     QTimer::singleShot(0, [&] {
         auto* dlg = static_cast<CFocusDlg*>(app.m_pMainWnd);
         ASSERT_NE(dlg, nullptr);
@@ -102,6 +111,7 @@ TEST_F(FocusAppTest, OperatorsRoadFromStartToExit) {
 
     EXPECT_FALSE(figure.empty());
     EXPECT_EQ(pauses, (std::vector<DWORD>{kSnapshotPause_ms, kSnapshotPause_ms}));
+    EXPECT_EQ(shownAtPause, (std::vector<bool>{true, true}));
     EXPECT_TRUE(boxes.empty());
     EXPECT_FALSE(app.m_pCaptureDevice);
     EXPECT_FALSE(app.m_pProfile);

@@ -1,6 +1,6 @@
 // The snapshot view: its window from template 129, the image hand-over, closing and
-// destroying; painting one to one within the outer window size; dragging; and the pan
-// arithmetic on its own.
+// destroying; painting one to one within the client area; dragging; and the pan arithmetic
+// on its own.
 #include "ui/SnapshotViewDlg.h"
 
 #include <gtest/gtest.h>
@@ -46,8 +46,6 @@ protected:
         Hand(width, height);
         m_dlg.ShowWindow();
     }
-    int OuterWidth() const { return m_dlg.frameGeometry().width(); }
-    int OuterHeight() const { return m_dlg.frameGeometry().height(); }
     void ExpectPan(int x, int y) const {
         EXPECT_EQ(m_dlg.m_nPanX, x);
         EXPECT_EQ(m_dlg.m_nPanY, y);
@@ -56,8 +54,8 @@ protected:
     // image the offsets select, one to one, bottom-up, at the client's top-left.
     void PaintAndCheck() {
         const QImage shot = m_dlg.grab().toImage();
-        const int drawn_width = std::min(m_width, OuterWidth());
-        const int drawn_height = std::min(m_height, OuterHeight());
+        const int drawn_width = std::min(m_width, m_dlg.width());
+        const int drawn_height = std::min(m_height, m_dlg.height());
         for (int y = 0; y < std::min(drawn_height, shot.height()); ++y) {
             for (int x = 0; x < std::min(drawn_width, shot.width()); ++x) {
                 const QRgb expected =
@@ -81,18 +79,17 @@ protected:
 };
 
 TEST_F(SnapshotViewDlgTest, CreateHandOverCloseAndDestroy) {
-    QWidget owner;
-    owner.winId();
-    ASSERT_TRUE(m_dlg.Create(&owner));
-    EXPECT_FALSE(m_dlg.Create(&owner));
+    ASSERT_TRUE(m_dlg.Create());
+    EXPECT_FALSE(m_dlg.Create());
     EXPECT_FALSE(m_dlg.isVisible());
     EXPECT_EQ(m_dlg.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint),
               Qt::WindowMaximizeButtonHint);
     EXPECT_LT(m_dlg.minimumWidth(), m_dlg.maximumWidth());  // a sizing border
     const CDialogUnits units = CDialogUnits::FromFontName("System", 10);
     EXPECT_EQ(m_dlg.size(), QSize(units.ToPixelsX(368), units.ToPixelsY(271)));
-    EXPECT_EQ(m_dlg.windowHandle()->transientParent(), owner.windowHandle());
-    EXPECT_EQ(m_dlg.parent(), nullptr);  // the owner must never delete it
+    // Not a transient of the dialog, so a modal box over the dialog leaves it usable.
+    EXPECT_EQ(m_dlg.windowHandle()->transientParent(), nullptr);
+    EXPECT_EQ(m_dlg.parent(), nullptr);  // the dialog must never delete it
 
     Hand(20, 10);
     m_dlg.m_nPanX = 12;
@@ -123,17 +120,20 @@ TEST_F(SnapshotViewDlgTest, CreateHandOverCloseAndDestroy) {
     EXPECT_FALSE(m_dlg.DestroyWindow());
 }
 
-TEST_F(SnapshotViewDlgTest, OffsetsAreClampedToTheOuterWindowSizeAtEachPaint) {
+TEST_F(SnapshotViewDlgTest, OffsetsAreClampedToTheClientAreaAtEachPaint) {
     Open(1001, 903);
-    EXPECT_GT(OuterWidth(), m_dlg.width());  // the frame counts
     m_dlg.m_nPanX = 600;
     m_dlg.m_nPanY = 500;
     PaintAndCheck();
     ExpectPan(600, 500);
+    // Every pixel can be reached: the far corner ends at the client area's bottom-right.
+    m_dlg.m_nPanX = 5000;
+    PaintAndCheck();
+    ExpectPan(1001 - m_dlg.width(), 500);
     Hand(701, 602);
     PaintAndCheck();
-    ExpectPan(701 - OuterWidth(), 602 - OuterHeight());
-    Hand(m_dlg.width(), 37);  // as wide as the client area: within the outer width
+    ExpectPan(701 - m_dlg.width(), 602 - m_dlg.height());
+    Hand(m_dlg.width(), 37);  // exactly as wide as the client area: nothing to pan
     m_dlg.m_nPanX = 5;
     PaintAndCheck();
     ExpectPan(0, 0);

@@ -2,11 +2,15 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QPointer>
 #include <QThread>
 #include <QWidget>
+#include <QWindow>
 #include <cstdint>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -27,6 +31,39 @@ HandleTable& Table() {
 bool OnWidgetThread(const QWidget* widget) {
     return widget && widget->thread() == QThread::currentThread();
 }
+
+// Keeps posted window messages from being handled while it exists and posts them again, in
+// their order, when it goes.
+class CHeldWindowMessages : public QObject {
+public:
+    CHeldWindowMessages() { qApp->installEventFilter(this); }
+    ~CHeldWindowMessages() override {
+        qApp->removeEventFilter(this);
+        for (const Held& held : m_held) {
+            if (held.target)
+                QCoreApplication::postEvent(
+                    held.target, new CWindowMessageEvent(held.message, held.wParam, held.lParam));
+        }
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != CWindowMessageEvent::EventType())
+            return false;
+        const auto* message = static_cast<const CWindowMessageEvent*>(event);
+        m_held.push_back({watched, message->m_message, message->m_wParam, message->m_lParam});
+        return true;
+    }
+
+private:
+    struct Held {
+        QPointer<QObject> target;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    std::vector<Held> m_held;
+};
 
 }  // namespace
 
@@ -98,5 +135,30 @@ BOOL DestroyWindow(HWND hwnd) {
     if (!OnWidgetThread(widget))
         return FALSE;
     delete widget;
+    return TRUE;
+}
+
+BOOL UpdateWindow(HWND hwnd, int timeout_ms) {
+    QWidget* widget = WidgetFromHwnd(hwnd);
+    if (!OnWidgetThread(widget) || !widget->isVisible())
+        return FALSE;
+    QWindow* window = widget->window()->windowHandle();
+    if (!window)
+        return FALSE;
+    if (!window->isExposed()) {
+        const CHeldWindowMessages held;
+        const QDeadlineTimer deadline(timeout_ms);
+        // The map and expose notices come as window-system events; input and timers wait.
+        constexpr QEventLoop::ProcessEventsFlags kFlags =
+            QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers;
+        while (!window->isExposed() && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(kFlags);
+            if (!window->isExposed())
+                QThread::msleep(5);
+        }
+    }
+    if (!window->isExposed())
+        return FALSE;
+    widget->repaint();
     return TRUE;
 }

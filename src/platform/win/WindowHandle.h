@@ -37,3 +37,9 @@ BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 HWND FindWindow(const char* className, const char* title);
 // Destroys the window at once (and its children). User-interface thread only.
 BOOL DestroyWindow(HWND hwnd);
+// Paints the window now, as the platform's UpdateWindow does, for callers that then hold the
+// user-interface thread. A window just shown is first waited for until the window system has
+// mapped it, at most timeout_ms; meanwhile only the window system's own events are handled:
+// no input, no timers, and posted window messages are held back until the end. FALSE when
+// the window is not visible or was not mapped in time. User-interface thread only.
+BOOL UpdateWindow(HWND hwnd, int timeout_ms = 500);
