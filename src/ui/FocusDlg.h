@@ -93,9 +93,9 @@ private:
     static CFocusApp& App();
     CCaptureDevice* Device() const;
     void ShowFocusValue(const DeviceStatus& status);
-    void StopPreviewControls();
+    void ShowPreviewControls(BOOL bRunning);
     void EndConnect(BOOL bShowMessage);
-    void ResumePreviewAfterSnapshot(CCaptureDevice& device);
+    void RestartPreview(CCaptureDevice& device);
     void EnsureSnapshotView();
     void ShowSnapshot(std::unique_ptr<BYTE[]> image, int width, int height);
 };

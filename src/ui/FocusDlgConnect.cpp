@@ -69,6 +69,7 @@ void CFocusDlg::OnNew() {
     device.m_bPreviewWanted = FALSE;
 
     m_btnStartStop.SetWindowText(LoadResString(IDS_START));
+    m_btnSnapshot.EnableWindow(FALSE);  // the earlier camera is released: nothing runs
     m_stcFocus.SetWindowText("");
     m_stcStatus.SetWindowText("Looking for device...");
 
@@ -100,5 +101,8 @@ void CFocusDlg::OnNew() {
         return;
     }
     m_btnStartStop.EnableWindow(TRUE);
+    // A preview resumed from before an abort shows as running, with its read-out.
+    if (device.m_bRunning)
+        ShowPreviewControls(TRUE);
     m_stcStatus.SetWindowText("");
 }

@@ -21,10 +21,16 @@ std::string CFocusDlg::FormatFocusValue(LONG value) {
     return text;
 }
 
-// The controls and timer of a preview that has stopped; shared by "Stop" and a user abort.
-void CFocusDlg::StopPreviewControls() {
-    m_btnNew.EnableWindow(TRUE);
-    m_btnStartStop.SetWindowText(LoadResString(IDS_START));
+// "New", the Start/Stop button, "Snapshot" and timer 100 as they go with a preview that runs
+// or not. Every flow that starts or stops the preview ends here, so they never disagree.
+void CFocusDlg::ShowPreviewControls(BOOL bRunning) {
+    m_btnNew.EnableWindow(!bRunning);
+    m_btnStartStop.SetWindowText(LoadResString(bRunning ? IDS_STOP : IDS_START));
+    m_btnSnapshot.EnableWindow(bRunning);
+    if (bRunning)
+        SetTimer(kFocusTimerId, kFocusTimerPeriod_ms);
+    else
+        KillTimer(kFocusTimerId);
 }
 
 void CFocusDlg::OnStartStop() {
@@ -36,11 +42,9 @@ void CFocusDlg::OnStartStop() {
     if (device->m_bRunning) {
         device->Stop();
         device->m_bPreviewWanted = FALSE;
-        StopPreviewControls();
-        m_btnSnapshot.EnableWindow(FALSE);
+        ShowPreviewControls(FALSE);
         if (!m_bFullPreview)
             SendDeviceCommand(VENDOR_COMMAND_PREVIEW_STOPPED);
-        KillTimer(kFocusTimerId);
         m_stcStatus.SetWindowText("");
         m_bResumePreview = device->m_bPreviewWanted;
         return;
@@ -48,12 +52,9 @@ void CFocusDlg::OnStartStop() {
 
     device->m_bPreviewWanted = TRUE;
     if (device->RenderPreview() && device->Run()) {
-        m_btnNew.EnableWindow(FALSE);
-        m_btnSnapshot.EnableWindow(TRUE);
-        m_btnStartStop.SetWindowText(LoadResString(IDS_STOP));
+        ShowPreviewControls(TRUE);
         if (!m_bFullPreview)
             SendDeviceCommand(VENDOR_COMMAND_PREVIEW_STARTED);
-        SetTimer(kFocusTimerId, kFocusTimerPeriod_ms);
         m_bResumePreview = device->m_bPreviewWanted;
         return;
     }
@@ -91,17 +92,17 @@ LRESULT CFocusDlg::OnGraphNotify(WPARAM, LPARAM) {
         if (code == EC_USERABORT && device->m_bRunning) {
             device->Stop();
             device->m_bPreviewWanted = FALSE;
-            StopPreviewControls();
+            ShowPreviewControls(FALSE);
+            // Unlike "Stop": a still can be taken after the operator closed the preview; the
+            // snapshot then restarts it and the controls follow.
+            m_btnSnapshot.EnableWindow(TRUE);
             if (!m_bFullPreview)
                 SendDeviceCommand(VENDOR_COMMAND_PREVIEW_STOPPED);
-            KillTimer(kFocusTimerId);
             m_stcStatus.SetWindowText("");
         } else if (code == EC_ERRORABORT && device->m_bRunning) {
             DisconnectDevice();
-            m_btnNew.EnableWindow(TRUE);
-            m_btnStartStop.SetWindowText(LoadResString(IDS_START));
-            m_btnStartStop.EnableWindow(FALSE);
-            m_btnSnapshot.EnableWindow(FALSE);
+            ShowPreviewControls(FALSE);
+            m_btnStartStop.EnableWindow(FALSE);  // the camera is gone: "New" first
             break;
         }
     }

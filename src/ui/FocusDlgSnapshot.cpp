@@ -21,6 +21,9 @@ void CFocusDlg::OnSnapshot() {
         TakeRawSnapshot();
     else
         TakeJpegSnapshot();
+    // Whatever the flow left running, the controls and the read-out say so.
+    if (CCaptureDevice* device = Device())
+        ShowPreviewControls(device->m_bRunning);
 }
 
 // The view's window is made by the first snapshot that needs it and reused afterwards.
@@ -39,8 +42,7 @@ void CFocusDlg::ShowSnapshot(std::unique_ptr<BYTE[]> image, int width, int heigh
     m_wndSnapshotView.UpdateWindow();
 }
 
-void CFocusDlg::ResumePreviewAfterSnapshot(CCaptureDevice& device) {
-    Sleep(kSnapshotPause_ms);
+void CFocusDlg::RestartPreview(CCaptureDevice& device) {
     device.m_bPreviewWanted = TRUE;
     // Run is tried even after a failed rendering; it then fails too and says so again.
     if (!device.RenderPreview())
@@ -57,21 +59,29 @@ void CFocusDlg::TakeJpegSnapshot() {
     device->Stop();
     device->m_bPreviewWanted = FALSE;
 
+    // A flow that ends before the download restarts the preview at once: no pause, and no
+    // message unless the restart itself fails.
     ResolutionEntry entry;
-    if (!app.m_pProfile || !app.m_pProfile->GetResolution(0, entry))
+    if (!app.m_pProfile || !app.m_pProfile->GetResolution(0, entry)) {
+        RestartPreview(*device);
         return;
+    }
     SnapshotRequest request;
     request.mode = SnapshotRequest::kModeJpeg;
     request.width = entry.width;
     request.height = entry.height;
-    if (!device->RequestJpegSnapshot(request))
-        return;  // refused: the preview stays stopped, no pause, no message
+    if (!device->RequestJpegSnapshot(request)) {
+        RestartPreview(*device);
+        return;
+    }
 
     const int width = entry.width;
     const int height = entry.height;
     std::unique_ptr<BYTE[]> image(new (std::nothrow) BYTE[static_cast<size_t>(3) * width * height]);
-    if (!image)
+    if (!image) {
+        RestartPreview(*device);
         return;
+    }
 
     std::unique_ptr<BYTE[]> block;
     LONG size = 0;
@@ -84,7 +94,8 @@ void CFocusDlg::TakeJpegSnapshot() {
     }
     block.reset();
     image.reset();
-    ResumePreviewAfterSnapshot(*device);
+    Sleep(kSnapshotPause_ms);
+    RestartPreview(*device);
 }
 
 void CFocusDlg::TakeRawSnapshot() {
@@ -93,8 +104,10 @@ void CFocusDlg::TakeRawSnapshot() {
         return;
     device->Stop();
     device->m_bPreviewWanted = FALSE;
-    if (!device->RequestRawSnapshot(0))
-        return;  // refused: the preview stays stopped, no pause, no message
+    if (!device->RequestRawSnapshot(0)) {
+        RestartPreview(*device);
+        return;
+    }
 
     std::unique_ptr<BYTE[]> block;
     LONG size = 0;
@@ -107,5 +120,6 @@ void CFocusDlg::TakeRawSnapshot() {
             ShowSnapshot(std::move(image), info.width, info.height);
     }
     block.reset();
-    ResumePreviewAfterSnapshot(*device);
+    Sleep(kSnapshotPause_ms);
+    RestartPreview(*device);
 }

@@ -103,7 +103,7 @@ TEST_F(FocusAppTest, OperatorsRoadFromStartToExit) {
         click(IDC_SNAPSHOT);
         EXPECT_TRUE(view.isVisible());
         EXPECT_NE(view.m_pImage.get(), jpeg);
-        EXPECT_FALSE(dlg->m_btnNew.IsWindowEnabled());  // the flows touch no control
+        EXPECT_FALSE(dlg->m_btnNew.IsWindowEnabled());  // still the running preview
         EXPECT_TRUE(app.m_pCaptureDevice->m_bRunning);
         click(IDCANCEL);
     });

@@ -76,16 +76,17 @@ TEST_F(FocusDlgScriptedTest, RawDataIsReadAtEachPress) {
     Press(IDC_SNAPSHOT);
     EXPECT_EQ(camera.rawRequests.size(), 1u);
     EXPECT_EQ(camera.jpegRequests.size(), 1u);
-    EXPECT_TRUE(pauses.empty());
+    EXPECT_TRUE(pauses.empty());  // a refusal restarts the preview at once
 }
 
-// One row of the snapshot flows' failure table, each on a fresh dialog.
+// One row of the snapshot flows' failure table, each on a fresh dialog. Every row restarts
+// the preview; only a flow that reached the download pauses first.
 struct FailureRow {
     const char* name;
     bool raw, stillSize, refuse, statusFails;
     size_t stillBytes;  // JPEG: bytes that are no JPEG stream; raw: zeros, no valid header
     bool requested;
-    bool downloaded, resumed, viewCreated;
+    bool downloaded, paused, viewCreated;
 };
 
 class SnapshotFailureTest : public FocusDlgScriptedTest,
@@ -100,6 +101,11 @@ TEST_P(SnapshotFailureTest, EndsAsTheRowSays) {
     (row.raw ? camera.rawStill : camera.jpegStill).assign(row.stillBytes, row.raw ? 0 : 0x55);
     SetCheck(IDC_RAWDATA, row.raw);
     app->m_pCaptureDevice->m_bPreviewWanted = TRUE;
+    // The controls of a running preview, which the failed restart below must take back.
+    dlg->m_btnNew.EnableWindow(FALSE);
+    dlg->m_btnStartStop.SetWindowText("Stop");
+    dlg->m_btnSnapshot.EnableWindow(TRUE);
+    dlg->SetTimer(kFocusTimerId, kFocusTimerPeriod_ms);
     Press(IDC_SNAPSHOT);
 
     std::vector<BYTE> jpeg{3, 0, 0, 0, 0x20, 0x0A, 0x98, 0x07};  // mode 3, entry 0's size
@@ -107,13 +113,18 @@ TEST_P(SnapshotFailureTest, EndsAsTheRowSays) {
     EXPECT_EQ(camera.jpegRequests, std::vector(row.requested && !row.raw ? 1 : 0, jpeg));
     EXPECT_EQ(camera.rawRequests,
               std::vector(row.requested && row.raw ? 1 : 0, std::vector<BYTE>(4)));
-    EXPECT_EQ(camera.TransfersOf(VENDOR_PROPERTY_STATUS).empty(), !row.resumed);
+    EXPECT_EQ(camera.TransfersOf(VENDOR_PROPERTY_STATUS).empty(), !row.paused);
     EXPECT_EQ(camera.statusWrites.size(), row.downloaded ? 1u : 0u);
-    EXPECT_EQ(pauses.size(), row.resumed ? 1u : 0u);
-    EXPECT_EQ(app->m_pCaptureDevice->m_bPreviewWanted, row.resumed);
-    // Without a graph the restart fails at rendering and again at Run.
-    EXPECT_EQ(CountBoxes(IDP_DEVICE_ACCESS_FAILED, MB_OK | MB_ICONSTOP), row.resumed ? 2 : 0);
-    EXPECT_EQ(boxes.size(), row.resumed ? 2u : 0u);
+    EXPECT_EQ(pauses.size(), row.paused ? 1u : 0u);
+    EXPECT_TRUE(app->m_pCaptureDevice->m_bPreviewWanted);
+    // Without a graph the restart fails at rendering and again at Run, and the controls
+    // show the stopped preview.
+    EXPECT_EQ(CountBoxes(IDP_DEVICE_ACCESS_FAILED, MB_OK | MB_ICONSTOP), 2);
+    EXPECT_EQ(boxes.size(), 2u);
+    EXPECT_TRUE(dlg->m_btnNew.IsWindowEnabled());
+    EXPECT_EQ(dlg->m_btnStartStop.GetWindowText(), "Start");
+    EXPECT_FALSE(dlg->m_btnSnapshot.IsWindowEnabled());
+    EXPECT_FALSE(FocusTimerRunning());
     EXPECT_EQ(dlg->m_bViewCreated, row.viewCreated);
 }
 

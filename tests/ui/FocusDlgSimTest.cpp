@@ -126,17 +126,22 @@ TEST_F(FocusDlgSimTest, GraphEventsAbortOnlyWhileRunningAndAnErrorReleasesTheCam
     EXPECT_EQ(Now(), (Row{true, true, "Start", true, false}));  // Snapshot stays enabled
     EXPECT_EQ(Commands(), CommandLog(4, 66));
     EXPECT_EQ(dlg->m_bResumePreview, 1);
+    Press(IDC_SNAPSHOT);  // restarts the preview, and the controls say so
+    EXPECT_TRUE(Device().m_bRunning);
+    EXPECT_EQ(Now(), kPreviewing);
+    Press(IDC_STARTSTOP);
+    EXPECT_EQ(Commands(), CommandLog(5, 66));
 
     Press(IDC_STARTSTOP);
     Notify(EC_ERRORABORT);
     EXPECT_EQ(Now(), kNoCamera);
     EXPECT_FALSE(dlg->m_bConnected);
     EXPECT_FALSE(Device().m_pMediaEvent);
-    EXPECT_EQ(Commands(), CommandLog(5, 65));
+    EXPECT_EQ(Commands(), CommandLog(6, 65));
     EXPECT_TRUE(boxes.empty());
-    Press(IDC_NEW);  // m_bResumePreview survived: the preview runs while the controls say idle
+    Press(IDC_NEW);  // m_bResumePreview survived: the preview runs, and the controls say so
     EXPECT_TRUE(Device().m_bRunning);
-    EXPECT_EQ(Now(), kIdle);
+    EXPECT_EQ(Now(), kPreviewing);
 }
 
 TEST_F(FocusDlgSimTest, NoFirmwareStopsTheConnectWithoutAMessage) {
