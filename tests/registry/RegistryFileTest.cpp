@@ -41,6 +41,53 @@ TEST(RegistryFileTest, ParsesEveryValueFormAndWritesItBackUnchanged) {
     EXPECT_EQ(again->m_keys[0].values[1].data, values[1].data);
 }
 
+TEST(RegistryFileTest, CommentsNeverContinueAndAreWrittenBackWhereTheyWere) {
+    const std::string text =
+        "; leading note\r\n"
+        "Windows Registry Editor Version 5.00\n"
+        "\n"
+        "; about the file\n"
+        "\n"
+        "; about A\n"
+        "[HKEY_LOCAL_MACHINE\\A]\n"
+        "; default folder C:\\\n"
+        "\"Important\"=dword:00000001\n"
+        "  ; indented \\\r\n"
+        "\"Blob\"=hex:01,\\\n"
+        "  02\n"
+        "; end of A\n"
+        "\n"
+        "[HKEY_LOCAL_MACHINE\\B]\n"
+        "; last words \\";
+    const std::string written =
+        "; leading note\n"
+        "Windows Registry Editor Version 5.00\n"
+        "\n"
+        "; about the file\n"
+        "\n"
+        "; about A\n"
+        "[HKEY_LOCAL_MACHINE\\A]\n"
+        "; default folder C:\\\n"
+        "\"Important\"=dword:00000001\n"
+        "  ; indented \\\n"
+        "\"Blob\"=hex:01,02\n"
+        "; end of A\n"
+        "\n"
+        "[HKEY_LOCAL_MACHINE\\B]\n"
+        "; last words \\\n"
+        "\n";
+    auto file = CRegistryFile::Parse(text);
+    ASSERT_TRUE(file);
+    ASSERT_EQ(file->m_keys.size(), 2u);
+    ASSERT_EQ(file->m_keys[0].values.size(), 2u);
+    EXPECT_EQ(file->m_keys[0].values[0].name, "Important");
+    EXPECT_EQ(file->m_keys[0].values[1].data, (std::vector<BYTE>{1, 2}));
+    EXPECT_EQ(file->Serialize(), written);
+    auto again = CRegistryFile::Parse(written);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->Serialize(), written);
+}
+
 TEST(RegistryFileTest, RefusesWhatItDoesNotFullyUnderstand) {
     const char* const bad[] = {
         "REGEDIT4\n[HKEY_LOCAL_MACHINE\\A]\n",

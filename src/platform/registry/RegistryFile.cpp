@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "platform/registry/Registry.h"
 
@@ -82,7 +83,7 @@ std::optional<std::vector<BYTE>> ParseHexList(std::string_view s) {
 }
 
 std::optional<CRegistryFile::Value> ParseData(std::string name, std::string_view s) {
-    CRegistryFile::Value v{std::move(name), REG_NONE, {}};
+    CRegistryFile::Value v{std::move(name), REG_NONE, {}, {}};
     if (!s.empty() && s.front() == '"') {
         auto text = TakeQuoted(s);
         if (!text || !s.empty())
@@ -134,7 +135,15 @@ std::optional<CRegistryFile::Value> ParseData(std::string name, std::string_view
     return v;
 }
 
-// Joins lines ending in a backslash (hex lists wrapped by the exporter) with the next one.
+std::string_view TrimFront(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    return s;
+}
+
+// Joins lines ending in a backslash (hex lists wrapped by the exporter) with the next one. A
+// comment or a section header ends with its line whatever its last character: a comment such
+// as "; folder C:\" must not swallow the value below it.
 std::vector<std::string> LogicalLines(std::string_view text) {
     std::vector<std::string> lines;
     std::string current;
@@ -145,15 +154,12 @@ std::vector<std::string> LogicalLines(std::string_view text) {
         if (end == std::string_view::npos)
             end = text.size();
         std::string_view line = text.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r')
+        while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        if (continuing) {
-            while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
-                line.remove_prefix(1);
-            }
-        }
-        current.append(line);
-        continuing = !current.empty() && current.back() == '\\' && current.front() != '[';
+        current.append(continuing ? TrimFront(line) : line);
+        const std::string_view head = TrimFront(current);
+        continuing = !current.empty() && current.back() == '\\' && !head.starts_with('[') &&
+                     !head.starts_with(';');
         if (continuing) {
             current.pop_back();
         } else {
@@ -168,8 +174,7 @@ std::vector<std::string> LogicalLines(std::string_view text) {
 }
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
+    s = TrimFront(s);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
         s.remove_suffix(1);
     return s;
@@ -214,6 +219,57 @@ void AppendHex(std::string& out, const std::vector<BYTE>& data) {
     }
 }
 
+// `"name"=data` or `@=data`.
+std::optional<CRegistryFile::Value> ParseValueLine(std::string_view rest) {
+    std::string name;
+    if (rest.front() == '@') {
+        rest.remove_prefix(1);
+    } else {
+        auto quoted = TakeQuoted(rest);
+        if (!quoted || quoted->empty())
+            return std::nullopt;
+        name = std::move(*quoted);
+    }
+    rest = Trim(rest);
+    if (rest.empty() || rest.front() != '=')
+        return std::nullopt;
+    return ParseData(std::move(name), Trim(rest.substr(1)));
+}
+
+void AppendLines(std::string& out, const std::vector<std::string>& lines) {
+    for (const std::string& line : lines)
+        out.append(line).push_back('\n');
+}
+
+void AppendValue(std::string& out, const CRegistryFile::Value& v) {
+    if (v.name.empty()) {
+        out.push_back('@');
+    } else {
+        AppendQuoted(out, v.name);
+    }
+    out.push_back('=');
+    if (v.type == REG_DWORD && v.data.size() == 4) {
+        const DWORD n = static_cast<DWORD>(v.data[0]) | (DWORD{v.data[1]} << 8) |
+                        (DWORD{v.data[2]} << 16) | (DWORD{v.data[3]} << 24);
+        char digits[16];
+        std::snprintf(digits, sizeof digits, "dword:%08x", n);
+        out.append(digits);
+    } else if (v.type == REG_SZ && PrintableString(v.data)) {
+        AppendQuoted(
+            out, std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size() - 1));
+    } else {
+        if (v.type == REG_BINARY) {
+            out.append("hex:");
+        } else {
+            char prefix[24];
+            std::snprintf(prefix, sizeof prefix, "hex(%x):", v.type);
+            out.append(prefix);
+        }
+        AppendHex(out, v.data);
+    }
+    out.push_back('\n');
+}
+
 }  // namespace
 
 std::optional<CRegistryFile> CRegistryFile::Parse(std::string_view text) {
@@ -222,14 +278,26 @@ std::optional<CRegistryFile> CRegistryFile::Parse(std::string_view text) {
         text.remove_prefix(3);
     bool sawHeader = false;
     Key* key = nullptr;
-    for (const std::string& raw : LogicalLines(text)) {
+    // Comment lines wait for what they sit above; those above the last blank line before a
+    // section header close the previous section instead.
+    std::vector<std::string> pending;
+    size_t aboveBlank = 0;
+    for (std::string& raw : LogicalLines(text)) {
         const std::string_view line = Trim(raw);
-        if (line.empty() || line.front() == ';')
+        if (line.empty()) {
+            aboveBlank = pending.size();
             continue;
+        }
+        if (line.front() == ';') {
+            pending.push_back(std::move(raw));
+            continue;
+        }
         if (!sawHeader) {
             if (line != kHeader)
                 return std::nullopt;
             sawHeader = true;
+            file.m_leadingComments = std::exchange(pending, {});
+            aboveBlank = 0;
             continue;
         }
         if (line.front() == '[') {
@@ -238,68 +306,46 @@ std::optional<CRegistryFile> CRegistryFile::Parse(std::string_view text) {
             const std::string_view path = line.substr(1, line.size() - 2);
             if (file.FindKey(path))
                 return std::nullopt;
+            auto& above = key ? key->trailingComments : file.m_headerComments;
+            above.insert(above.end(), pending.begin(), pending.begin() + aboveBlank);
             key = &file.AddKey(path);
+            key->comments.assign(pending.begin() + aboveBlank, pending.end());
+            pending.clear();
+            aboveBlank = 0;
             continue;
         }
         if (!key)
             return std::nullopt;
-        std::string_view rest = line;
-        std::string name;
-        if (rest.front() == '@') {
-            rest.remove_prefix(1);
-        } else {
-            auto quoted = TakeQuoted(rest);
-            if (!quoted || quoted->empty())
-                return std::nullopt;
-            name = std::move(*quoted);
-        }
-        rest = Trim(rest);
-        if (rest.empty() || rest.front() != '=')
-            return std::nullopt;
-        rest = Trim(rest.substr(1));
-        auto value = ParseData(std::move(name), rest);
+        auto value = ParseValueLine(line);
         if (!value || FindValue(*key, value->name))
             return std::nullopt;
+        value->comments = std::exchange(pending, {});
+        aboveBlank = 0;
         key->values.push_back(std::move(*value));
     }
-    if (!sawHeader && !file.m_keys.empty())
-        return std::nullopt;
+    auto& last = !sawHeader ? file.m_leadingComments
+                 : key      ? key->trailingComments
+                            : file.m_headerComments;
+    last.insert(last.end(), pending.begin(), pending.end());
     return file;
 }
 
 std::string CRegistryFile::Serialize() const {
-    std::string out(kHeader);
-    out.append("\n\n");
+    std::string out;
+    AppendLines(out, m_leadingComments);
+    out.append(kHeader).append("\n\n");
+    if (!m_headerComments.empty()) {
+        AppendLines(out, m_headerComments);
+        out.push_back('\n');
+    }
     for (const Key& key : m_keys) {
+        AppendLines(out, key.comments);
         out.append("[").append(key.path).append("]\n");
         for (const Value& v : key.values) {
-            if (v.name.empty()) {
-                out.push_back('@');
-            } else {
-                AppendQuoted(out, v.name);
-            }
-            out.push_back('=');
-            if (v.type == REG_DWORD && v.data.size() == 4) {
-                const DWORD n = static_cast<DWORD>(v.data[0]) | (DWORD{v.data[1]} << 8) |
-                                (DWORD{v.data[2]} << 16) | (DWORD{v.data[3]} << 24);
-                char digits[16];
-                std::snprintf(digits, sizeof digits, "dword:%08x", n);
-                out.append(digits);
-            } else if (v.type == REG_SZ && PrintableString(v.data)) {
-                AppendQuoted(out, std::string_view(reinterpret_cast<const char*>(v.data.data()),
-                                                   v.data.size() - 1));
-            } else {
-                if (v.type == REG_BINARY) {
-                    out.append("hex:");
-                } else {
-                    char prefix[24];
-                    std::snprintf(prefix, sizeof prefix, "hex(%x):", v.type);
-                    out.append(prefix);
-                }
-                AppendHex(out, v.data);
-            }
-            out.push_back('\n');
+            AppendLines(out, v.comments);
+            AppendValue(out, v);
         }
+        AppendLines(out, key.trailingComments);
         out.push_back('\n');
     }
     return out;
@@ -373,7 +419,7 @@ CRegistryFile::Key* CRegistryFile::FindKey(std::string_view path) {
 }
 
 CRegistryFile::Key& CRegistryFile::AddKey(std::string_view path) {
-    m_keys.push_back(Key{std::string(path), {}});
+    m_keys.push_back(Key{std::string(path), {}, {}, {}});
     return m_keys.back();
 }
 

@@ -1,6 +1,8 @@
 // CRegistryFile: the registry's contents as kept on disk, in the registry's export format
 // ("Windows Registry Editor Version 5.00", [key] sections, "name"=dword:/"text"/hex: values).
-// Parsing is strict so that a file we do not fully understand is never rewritten.
+// Parsing is strict so that a file we do not fully understand is never rewritten. Comment
+// lines are kept with the line below them (or at the end of their section) and written back
+// there; blank lines are not kept, the writer lays them out itself.
 #pragma once
 
 #include <optional>
@@ -16,10 +18,13 @@ public:
         std::string name;  // empty for the key's default value ("@")
         DWORD type = 0;
         std::vector<BYTE> data;
+        std::vector<std::string> comments;  // the comment lines just above it
     };
     struct Key {
         std::string path;  // "HKEY_LOCAL_MACHINE\SOFTWARE\PXV58R", case as first written
         std::vector<Value> values;
+        std::vector<std::string> comments;          // just above the section's header
+        std::vector<std::string> trailingComments;  // after its last value
     };
 
     static constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
@@ -40,4 +45,6 @@ public:
     static Value* FindValue(Key& key, std::string_view name);
 
     std::vector<Key> m_keys;
+    std::vector<std::string> m_leadingComments;  // above the header line
+    std::vector<std::string> m_headerComments;   // between the header and the first section
 };
