@@ -176,7 +176,7 @@ LSTATUS RegSetValueEx(HKEY hKey, const char* lpValueName, DWORD /*Reserved*/, DW
         value->type = dwType;
         value->data = std::move(data);
     } else {
-        key->values.push_back({name, dwType, std::move(data), {}});
+        CRegistryFile::AddValue(*key, {name, dwType, std::move(data), {}});
     }
     return contents.SaveAtomically(file) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }

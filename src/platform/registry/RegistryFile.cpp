@@ -13,19 +13,14 @@
 
 namespace {
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char ca = a[i], cb = b[i];
-        if (ca >= 'A' && ca <= 'Z')
-            ca = static_cast<char>(ca - 'A' + 'a');
-        if (cb >= 'A' && cb <= 'Z')
-            cb = static_cast<char>(cb - 'A' + 'a');
-        if (ca != cb)
-            return false;
+// Names are kept as written and matched without regard to ASCII case.
+std::string Folded(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     }
-    return true;
+    return folded;
 }
 
 int HexDigit(char c) {
@@ -321,7 +316,7 @@ std::optional<CRegistryFile> CRegistryFile::Parse(std::string_view text) {
             return std::nullopt;
         value->comments = std::exchange(pending, {});
         aboveBlank = 0;
-        key->values.push_back(std::move(*value));
+        AddValue(*key, std::move(*value));
     }
     auto& last = !sawHeader ? file.m_leadingComments
                  : key      ? key->trailingComments
@@ -352,7 +347,7 @@ std::string CRegistryFile::Serialize() const {
 }
 
 CRegistryFile::LoadResult CRegistryFile::Load(const std::string& path) {
-    m_keys.clear();
+    *this = CRegistryFile();
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return errno == ENOENT ? LoadResult::Missing : LoadResult::Unreadable;
@@ -411,22 +406,23 @@ BOOL CRegistryFile::SaveAtomically(const std::string& path) const {
 }
 
 CRegistryFile::Key* CRegistryFile::FindKey(std::string_view path) {
-    for (Key& key : m_keys) {
-        if (EqualsNoCase(key.path, path))
-            return &key;
-    }
-    return nullptr;
+    const auto found = m_keyIndex.find(Folded(path));
+    return found == m_keyIndex.end() ? nullptr : &m_keys[found->second];
 }
 
 CRegistryFile::Key& CRegistryFile::AddKey(std::string_view path) {
-    m_keys.push_back(Key{std::string(path), {}, {}, {}});
-    return m_keys.back();
+    m_keyIndex.emplace(Folded(path), m_keys.size());
+    Key& key = m_keys.emplace_back();
+    key.path = path;
+    return key;
 }
 
 CRegistryFile::Value* CRegistryFile::FindValue(Key& key, std::string_view name) {
-    for (Value& v : key.values) {
-        if (EqualsNoCase(v.name, name))
-            return &v;
-    }
-    return nullptr;
+    const auto found = key.valueIndex.find(Folded(name));
+    return found == key.valueIndex.end() ? nullptr : &key.values[found->second];
+}
+
+CRegistryFile::Value& CRegistryFile::AddValue(Key& key, Value value) {
+    key.valueIndex.emplace(Folded(value.name), key.values.size());
+    return key.values.emplace_back(std::move(value));
 }

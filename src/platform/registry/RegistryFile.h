@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/com/Types.h"
@@ -21,10 +22,11 @@ public:
         std::vector<std::string> comments;  // the comment lines just above it
     };
     struct Key {
-        std::string path;  // "HKEY_LOCAL_MACHINE\SOFTWARE\PXV58R", case as first written
-        std::vector<Value> values;
-        std::vector<std::string> comments;          // just above the section's header
-        std::vector<std::string> trailingComments;  // after its last value
+        std::string path;           // "HKEY_LOCAL_MACHINE\SOFTWARE\PXV58R", case as first written
+        std::vector<Value> values;  // in file order; grown only by AddValue, which indexes them
+        std::vector<std::string> comments;                   // just above the section's header
+        std::vector<std::string> trailingComments;           // after its last value
+        std::unordered_map<std::string, size_t> valueIndex;  // folded name -> place in values
     };
 
     static constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
@@ -39,12 +41,19 @@ public:
     // Writes a temporary file beside `path`, flushes it to disk and renames it over `path`.
     BOOL SaveAtomically(const std::string& path) const;
 
-    // Key and value names match without regard to ASCII case, as on the platform.
+    // Key and value names match without regard to ASCII case, as on the platform; lookups
+    // go through an index so that a file of many keys loads in linear time. A reference
+    // from AddKey or FindKey lasts until the next AddKey.
     Key* FindKey(std::string_view path);
-    Key& AddKey(std::string_view path);
+    Key& AddKey(std::string_view path);  // the path must not be there yet
+    const std::vector<Key>& Keys() const { return m_keys; }
     static Value* FindValue(Key& key, std::string_view name);
+    static Value& AddValue(Key& key, Value value);  // the name must not be there yet
 
-    std::vector<Key> m_keys;
     std::vector<std::string> m_leadingComments;  // above the header line
     std::vector<std::string> m_headerComments;   // between the header and the first section
+
+private:
+    std::vector<Key> m_keys;
+    std::unordered_map<std::string, size_t> m_keyIndex;  // folded path -> place in m_keys
 };
