@@ -1,12 +1,6 @@
 #include "platform/registry/RegistryFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <utility>
 
 #include "platform/registry/Registry.h"
@@ -344,65 +338,6 @@ std::string CRegistryFile::Serialize() const {
         out.push_back('\n');
     }
     return out;
-}
-
-CRegistryFile::LoadResult CRegistryFile::Load(const std::string& path) {
-    *this = CRegistryFile();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT ? LoadResult::Missing : LoadResult::Unreadable;
-    std::string text;
-    char chunk[4096];
-    ssize_t n = 0;
-    while ((n = read(fd, chunk, sizeof chunk)) != 0) {
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            break;
-        text.append(chunk, static_cast<size_t>(n));
-    }
-    close(fd);
-    if (n < 0)
-        return LoadResult::Unreadable;
-    auto parsed = Parse(text);
-    if (!parsed)
-        return LoadResult::Unparseable;
-    *this = std::move(*parsed);
-    return LoadResult::Loaded;
-}
-
-BOOL CRegistryFile::SaveAtomically(const std::string& path) const {
-    const std::string text = Serialize();
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0)
-        return FALSE;
-    fchmod(fd, 0644);
-    bool ok = true;
-    for (size_t done = 0; ok && done < text.size();) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            done += static_cast<size_t>(n);
-    }
-    ok = ok && fsync(fd) == 0;
-    ok = (close(fd) == 0) && ok;
-    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        unlink(temp.c_str());
-        return FALSE;
-    }
-    // Make the rename itself durable.
-    const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dfd >= 0) {
-        fsync(dfd);
-        close(dfd);
-    }
-    return TRUE;
 }
 
 CRegistryFile::Key* CRegistryFile::FindKey(std::string_view path) {

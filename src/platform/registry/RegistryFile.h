@@ -30,15 +30,19 @@ public:
     };
 
     static constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
+    // Settings take a few hundred bytes; anything past this is not ours to load.
+    static constexpr size_t kMaxFileBytes = 4 * 1024 * 1024;
 
     // Empty contents when `text` is empty; nothing when it cannot be parsed.
     static std::optional<CRegistryFile> Parse(std::string_view text);
     std::string Serialize() const;
 
     enum class LoadResult { Loaded, Missing, Unreadable, Unparseable };
-    // A missing file loads as an empty registry.
+    // A missing file loads as an empty registry; anything but a regular file of at most
+    // kMaxFileBytes is Unreadable.
     LoadResult Load(const std::string& path);
     // Writes a temporary file beside `path`, flushes it to disk and renames it over `path`.
+    // FALSE, with nothing written, when the text would be larger than Load reads.
     BOOL SaveAtomically(const std::string& path) const;
 
     // Key and value names match without regard to ASCII case, as on the platform; lookups

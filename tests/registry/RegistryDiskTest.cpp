@@ -1,0 +1,103 @@
+// The registry file as the file system sees it: what is read, what a write leaves behind.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
+#include "platform/registry/RegistryFile.h"
+#include "registry/RegistryFixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class RegistryDiskTest : public RegistryTest {
+protected:
+    // Stops the test binary instead of letting a read that never ends hang the suite.
+    void SetUp() override { alarm(20); }
+    void TearDown() override { alarm(0); }
+
+    void UseFile(const std::string& path) { setenv("NITIDOR_REGISTRY_FILE", path.c_str(), 1); }
+};
+
+// What a write leaves alone: the kind of file, its size and its last change.
+std::tuple<mode_t, off_t, long, long> Footprint(const std::string& path) {
+    struct stat st {};
+    lstat(path.c_str(), &st);
+    return {st.st_mode, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+}
+
+struct NotARegistryFile {
+    const char* name;
+    std::function<std::string(const fs::path& dir)> make;  // returns the path to name
+};
+
+void PrintTo(const NotARegistryFile& file, std::ostream* out) {
+    *out << file.name;
+}
+
+class RegistryRefusesTest : public RegistryDiskTest,
+                            public ::testing::WithParamInterface<NotARegistryFile> {};
+
+const NotARegistryFile kNotRegistryFiles[] = {
+    {"Fifo",
+     [](const fs::path& dir) {
+         const fs::path fifo = dir / "fifo.reg";
+         mkfifo(fifo.c_str(), 0600);
+         return fifo.string();
+     }},
+    {"DevZero", [](const fs::path&) { return std::string("/dev/zero"); }},
+    {"LinkToDevZero",
+     [](const fs::path& dir) {
+         fs::create_symlink("/dev/zero", dir / "zero.reg");
+         return (dir / "zero.reg").string();
+     }},
+    {"Folder",
+     [](const fs::path& dir) {
+         fs::create_directory(dir / "folder.reg");
+         return (dir / "folder.reg").string();
+     }},
+    {"LargerThanTheRegistryReads",
+     [](const fs::path& dir) {
+         std::string text = std::string(CTempRegistry::kHeader) + CTempRegistry::kKey;
+         const std::string comment = "; " + std::string(1000, 'x') + "\n";
+         while (text.size() <= CRegistryFile::kMaxFileBytes)
+             text += comment;
+         const fs::path big = dir / "big.reg";
+         std::ofstream(big, std::ios::binary) << text;
+         return big.string();
+     }},
+};
+
+TEST_P(RegistryRefusesTest, WithoutReadingForeverOrWritingAnything) {
+    ASSERT_EQ(Open(m_hkey), ERROR_SUCCESS);  // opened while the file was sound
+    const std::string path = GetParam().make(m_registry.m_dir);
+    UseFile(path);
+    const auto before = Footprint(path);
+    EXPECT_EQ(Set(m_hkey, "Cap10Bpp", 1), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Query(m_hkey, "Cap10Bpp", m_value, &m_size, &m_type), ERROR_ACCESS_DENIED);
+    HKEY other = nullptr;
+    EXPECT_EQ(Open(other), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Footprint(path), before);
+    EXPECT_EQ(RegCloseKey(m_hkey), ERROR_SUCCESS);
+}
+
+INSTANTIATE_TEST_SUITE_P(NotARegistryFile, RegistryRefusesTest,
+                         ::testing::ValuesIn(kNotRegistryFiles),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+TEST_F(RegistryDiskTest, AWriteThatWouldOutgrowWhatIsReadIsRefused) {
+    ASSERT_EQ(Open(m_hkey), ERROR_SUCCESS);
+    ASSERT_EQ(Set(m_hkey, "EnhanceJPEG", 1), ERROR_SUCCESS);
+    const std::string before = m_registry.Read();
+    // Written as hex, 3 bytes of text for each byte of data.
+    const std::vector<BYTE> blob(CRegistryFile::kMaxFileBytes / 2, 0xAB);
+    EXPECT_EQ(
+        RegSetValueEx(m_hkey, "Blob", 0, REG_BINARY, blob.data(), static_cast<DWORD>(blob.size())),
+        ERROR_ACCESS_DENIED);
+    EXPECT_EQ(m_registry.Read(), before);
+    EXPECT_EQ(Set(m_hkey, "Cap10Bpp", 1), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(m_hkey), ERROR_SUCCESS);
+}
+
+}  // namespace
