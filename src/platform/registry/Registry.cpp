@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 #include <set>
+#include <string_view>
 
 #include "platform/registry/RegistryFile.h"
 
@@ -40,6 +41,16 @@ std::string HandlePath(HKEY hKey) {
     if (OpenKeys().count(hKey))
         return hKey->path;
     return {};
+}
+
+// A name goes into the file as typed, one line per key or value: a line break would split
+// it, and no control character belongs in a file people read and edit.
+bool WritableName(std::string_view name) {
+    for (const unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F)
+            return false;
+    }
+    return true;
 }
 
 BOOL MakeDirectories(const std::string& dir) {
@@ -91,6 +102,8 @@ LSTATUS RegCreateKeyEx(HKEY hKey, const char* lpSubKey, DWORD /*Reserved*/, char
     if (!phkResult || !lpSubKey)
         return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
+    if (!WritableName(lpSubKey))
+        return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(FileMutex());
     std::string path = HandlePath(hKey);
     if (path.empty())
@@ -156,7 +169,7 @@ LSTATUS RegQueryValueEx(HKEY hKey, const char* lpValueName, DWORD* /*lpReserved*
 
 LSTATUS RegSetValueEx(HKEY hKey, const char* lpValueName, DWORD /*Reserved*/, DWORD dwType,
                       const BYTE* lpData, DWORD cbData) {
-    if (!lpData && cbData)
+    if ((!lpData && cbData) || !WritableName(lpValueName ? lpValueName : ""))
         return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(FileMutex());
     if (hKey == HKEY_LOCAL_MACHINE || !OpenKeys().count(hKey))

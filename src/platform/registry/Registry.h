@@ -39,6 +39,9 @@ inline constexpr LSTATUS ERROR_INVALID_HANDLE = 6;
 inline constexpr LSTATUS ERROR_INVALID_PARAMETER = 87;
 inline constexpr LSTATUS ERROR_MORE_DATA = 234;
 
+// Key paths and value names with a control character (a line break, say) cannot be kept in
+// the file and give ERROR_INVALID_PARAMETER.
+
 // Opens the key below `hKey`, creating it (an empty section in the file) when absent.
 // ERROR_ACCESS_DENIED when the file cannot be parsed or the location cannot be written.
 LSTATUS RegCreateKeyEx(HKEY hKey, const char* lpSubKey, DWORD Reserved, char* lpClass,
