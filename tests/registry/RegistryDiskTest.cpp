@@ -27,6 +27,10 @@ std::tuple<mode_t, off_t, long, long> Footprint(const std::string& path) {
     return {st.st_mode, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
 }
 
+unsigned Mode(const fs::path& path) {
+    return static_cast<unsigned>(fs::status(path).permissions());
+}
+
 struct NotARegistryFile {
     const char* name;
     std::function<std::string(const fs::path& dir)> make;  // returns the path to name
@@ -99,5 +103,70 @@ TEST_F(RegistryDiskTest, AWriteThatWouldOutgrowWhatIsReadIsRefused) {
     EXPECT_EQ(Set(m_hkey, "Cap10Bpp", 1), ERROR_SUCCESS);
     EXPECT_EQ(RegCloseKey(m_hkey), ERROR_SUCCESS);
 }
+
+TEST_F(RegistryDiskTest, ARewriteKeepsTheFileModeAndANewFileFollowsTheUmask) {
+    const mode_t umaskWas = umask(077);
+    ASSERT_EQ(Open(m_hkey), ERROR_SUCCESS);
+    umask(umaskWas);
+    EXPECT_EQ(Mode(m_registry.m_path), 0600u);
+    for (const unsigned mode : {0600u, 0640u, 0664u}) {
+        fs::permissions(m_registry.m_path, fs::perms(mode));
+        EXPECT_EQ(Set(m_hkey, "Cap10Bpp", mode), ERROR_SUCCESS);
+        EXPECT_EQ(Mode(m_registry.m_path), mode);
+    }
+    EXPECT_EQ(RegCloseKey(m_hkey), ERROR_SUCCESS);
+}
+
+struct LinkedFile {
+    const char* name;
+    // Makes the link at `link` (a folder not made yet) and returns the file it leads to.
+    std::function<fs::path(const fs::path& link)> make;
+};
+void PrintTo(const LinkedFile& linked, std::ostream* out) {
+    *out << linked.name;
+}
+
+class RegistryLinkTest : public RegistryDiskTest,
+                         public ::testing::WithParamInterface<LinkedFile> {};
+
+const LinkedFile kLinks[] = {
+    {"Relative",
+     [](const fs::path& link) {
+         fs::create_directories(link.parent_path().parent_path() / "real");
+         fs::create_symlink("../real/settings.reg", link);
+         return link.parent_path().parent_path() / "real" / "settings.reg";
+     }},
+    {"ChainOfTwo",
+     [](const fs::path& link) {
+         const fs::path real = link.parent_path().parent_path() / "real";
+         fs::create_directories(real);
+         fs::create_symlink(real / "middle.reg", link);
+         fs::create_symlink("settings.reg", real / "middle.reg");
+         return real / "settings.reg";
+     }},
+};
+
+TEST_P(RegistryLinkTest, IsWrittenThroughToItsTargetAndStaysALink) {
+    fs::create_directories(m_registry.m_path.parent_path());
+    const fs::path target = GetParam().make(m_registry.m_path);
+    const fs::path linkTarget = fs::read_symlink(m_registry.m_path);
+    ASSERT_EQ(Open(m_hkey), ERROR_SUCCESS);  // creates the target through the link
+    EXPECT_EQ(Set(m_hkey, "Cap10Bpp", 1), ERROR_SUCCESS);
+    fs::permissions(target, fs::perms(0600));  // kept through the link too
+    EXPECT_EQ(Set(m_hkey, "EnhanceJPEG", 1), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(m_hkey), ERROR_SUCCESS);
+
+    ASSERT_TRUE(fs::is_symlink(m_registry.m_path));
+    EXPECT_EQ(fs::read_symlink(m_registry.m_path), linkTarget);
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(target)));
+    EXPECT_EQ(Mode(target), 0600u);
+    std::ostringstream text;
+    text << std::ifstream(target).rdbuf();
+    EXPECT_EQ(text.str(),
+              m_key + "\"Cap10Bpp\"=dword:00000001\n\"EnhanceJPEG\"=dword:00000001\n\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, RegistryLinkTest, ::testing::ValuesIn(kLinks),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

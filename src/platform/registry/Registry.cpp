@@ -111,7 +111,7 @@ LSTATUS RegCreateKeyEx(HKEY hKey, const char* lpSubKey, DWORD /*Reserved*/, char
     if (*lpSubKey)
         path.append("\\").append(lpSubKey);
 
-    const std::string file = RegistryFilePath();
+    const std::string file = CRegistryFile::FollowLinks(RegistryFilePath());
     CRegistryFile contents;
     if (!LoadForChange(contents, file))
         return ERROR_ACCESS_DENIED;
@@ -176,7 +176,7 @@ LSTATUS RegSetValueEx(HKEY hKey, const char* lpValueName, DWORD /*Reserved*/, DW
         return ERROR_INVALID_HANDLE;
     if (!(hKey->access & KEY_SET_VALUE))
         return ERROR_ACCESS_DENIED;
-    const std::string file = RegistryFilePath();
+    const std::string file = CRegistryFile::FollowLinks(RegistryFilePath());
     CRegistryFile contents;
     if (!LoadForChange(contents, file))
         return ERROR_ACCESS_DENIED;

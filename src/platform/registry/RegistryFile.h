@@ -42,8 +42,12 @@ public:
     // kMaxFileBytes is Unreadable.
     LoadResult Load(const std::string& path);
     // Writes a temporary file beside `path`, flushes it to disk and renames it over `path`.
-    // FALSE, with nothing written, when the text would be larger than Load reads.
+    // A symbolic link is followed and its target replaced, keeping the link; the target
+    // keeps its mode (and owner, where we may set it). FALSE, with nothing written, when
+    // the text would be larger than Load reads.
     BOOL SaveAtomically(const std::string& path) const;
+    // The file `path` finally names once symbolic links are followed (even to nothing yet).
+    static std::string FollowLinks(const std::string& path);
 
     // Key and value names match without regard to ASCII case, as on the platform; lookups
     // go through an index so that a file of many keys loads in linear time. A reference

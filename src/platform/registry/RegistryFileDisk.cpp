@@ -3,13 +3,36 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "platform/registry/FileDescriptor.h"
 #include "platform/registry/RegistryFile.h"
+
+namespace {
+
+// A new file beside `path` for this writer alone, named in `temp`. Created with mode 0666
+// so that the umask decides, as for any new file; a rewrite sets the old mode afterwards.
+CFileDescriptor CreateBeside(const std::string& path, std::string& temp) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[48];
+        std::snprintf(suffix, sizeof suffix, ".%ld.%u.tmp", static_cast<long>(getpid()),
+                      counter.fetch_add(1));
+        temp = path + suffix;
+        CFileDescriptor fd(
+            open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
+        if (fd.IsOpen() || errno != EEXIST)
+            return fd;
+    }
+    return CFileDescriptor();
+}
+
+}  // namespace
 
 CRegistryFile::LoadResult CRegistryFile::Load(const std::string& path) {
     *this = CRegistryFile();
@@ -45,38 +68,66 @@ CRegistryFile::LoadResult CRegistryFile::Load(const std::string& path) {
     return LoadResult::Loaded;
 }
 
+std::string CRegistryFile::FollowLinks(const std::string& path) {
+    std::string current = path;
+    char target[4096];
+    for (int hop = 0; hop < 40; ++hop) {  // a loop is left for open() to report
+        struct stat st {};
+        if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        const ssize_t n = readlink(current.c_str(), target, sizeof target);
+        if (n <= 0 || static_cast<size_t>(n) == sizeof target)
+            return current;
+        const std::string_view next(target, static_cast<size_t>(n));
+        const size_t slash = current.rfind('/');
+        if (next.front() == '/' || slash == std::string::npos) {
+            current = next;
+        } else {
+            current = current.substr(0, slash + 1).append(next);
+        }
+    }
+    return current;
+}
+
 BOOL CRegistryFile::SaveAtomically(const std::string& path) const {
     const std::string text = Serialize();
     if (text.size() > kMaxFileBytes)
         return FALSE;  // we could not read it back
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0)
+    // A link stays a link: its target is what gets replaced.
+    const std::string target = FollowLinks(path);
+    struct stat existing {};
+    const bool exists = stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    std::string temp;
+    CFileDescriptor fd = CreateBeside(target, temp);
+    if (!fd.IsOpen())
         return FALSE;
-    fchmod(fd, 0644);
     bool ok = true;
+    if (exists) {
+        // Only a privileged writer can hand the file back to another owner; try regardless.
+        if (existing.st_uid != geteuid() || existing.st_gid != getegid())
+            (void)!fchown(fd.Get(), existing.st_uid, existing.st_gid);
+        ok = fchmod(fd.Get(), existing.st_mode & 07777) == 0;
+    }
     for (size_t done = 0; ok && done < text.size();) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        const ssize_t n = write(fd.Get(), text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         ok = n > 0;
         if (ok)
             done += static_cast<size_t>(n);
     }
-    ok = ok && fsync(fd) == 0;
-    ok = (close(fd) == 0) && ok;
-    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
+    ok = ok && fsync(fd.Get()) == 0;
+    ok = fd.Close() && ok;
+    ok = ok && std::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
         unlink(temp.c_str());
         return FALSE;
     }
     // Make the rename itself durable.
-    const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dfd >= 0) {
-        fsync(dfd);
-        close(dfd);
-    }
+    const size_t slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    const CFileDescriptor dirFd(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dirFd.IsOpen())
+        fsync(dirFd.Get());
     return TRUE;
 }
