@@ -1,5 +1,6 @@
 // The registry file as the file system sees it: what is read, what a write leaves behind.
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
@@ -164,6 +165,50 @@ TEST_P(RegistryLinkTest, IsWrittenThroughToItsTargetAndStaysALink) {
     text << std::ifstream(target).rdbuf();
     EXPECT_EQ(text.str(),
               m_key + "\"Cap10Bpp\"=dword:00000001\n\"EnhanceJPEG\"=dword:00000001\n\n");
+}
+
+TEST_F(RegistryDiskTest, TwoProcessesSettingAtOnceLoseNothing) {
+    constexpr int kSets = 200;
+    ASSERT_EQ(Open(m_hkey), ERROR_SUCCESS);
+    ASSERT_EQ(RegCloseKey(m_hkey), ERROR_SUCCESS);
+    int start[2];
+    ASSERT_EQ(pipe(start), 0);
+    pid_t writers[2];
+    for (const char prefix : {'A', 'B'}) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            close(start[1]);
+            char go;
+            (void)!read(start[0], &go, 1);  // returns when the parent closes its end
+            HKEY key = nullptr;
+            int failed = Open(key) == ERROR_SUCCESS ? 0 : 1;
+            for (int i = 0; i < kSets; ++i)
+                failed += Set(key, (prefix + std::to_string(i)).c_str(), i) != ERROR_SUCCESS;
+            _exit(failed == 0 ? 0 : 1);  // no test teardown in the child
+        }
+        writers[prefix - 'A'] = pid;
+    }
+    close(start[0]);
+    close(start[1]);
+    for (const pid_t pid : writers) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+
+    auto file = CRegistryFile::Parse(m_registry.Read());
+    ASSERT_TRUE(file);
+    CRegistryFile::Key* key = file->FindKey("HKEY_LOCAL_MACHINE\\SOFTWARE\\PXV58R");
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->values.size(), 2u * kSets);
+    for (const char prefix : {'A', 'B'}) {
+        for (int i = 0; i < kSets; ++i) {
+            const auto* value = CRegistryFile::FindValue(*key, prefix + std::to_string(i));
+            ASSERT_TRUE(value) << prefix << i;
+            EXPECT_EQ(value->data[0], i) << prefix << i;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Link, RegistryLinkTest, ::testing::ValuesIn(kLinks),

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "registry/RegistryFixture.h"
 
 namespace {
@@ -50,8 +52,10 @@ TEST_F(RegistryTest, WritingKeepsEveryOtherKeyAndValueAndLeavesNoTemporaryFile) 
     EXPECT_EQ(RegCloseKey(m_hkey), ERROR_SUCCESS);
     EXPECT_EQ(m_registry.Read(),
               other + "\"EnhanceJPEG\"=dword:00000001\n\"NoDeviceCommand\"=dword:00000000\n\n");
-    const auto files = fs::directory_iterator(m_registry.m_path.parent_path());
-    EXPECT_EQ(std::distance(fs::begin(files), fs::end(files)), 1);
+    std::set<std::string> files;
+    for (const auto& entry : fs::directory_iterator(m_registry.m_path.parent_path()))
+        files.insert(entry.path().filename().string());
+    EXPECT_EQ(files, (std::set<std::string>{"registry.reg", "registry.reg.lock"}));
 }
 
 TEST_F(RegistryTest, ACommentEndingInABackslashKeepsTheValueBelowIt) {

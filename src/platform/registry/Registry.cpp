@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "platform/registry/RegistryFile.h"
+#include "platform/registry/RegistryLock.h"
 
 // An open key: the full path of its section and the access it was opened with.
 struct HKEY__ {
@@ -22,8 +23,9 @@ namespace {
 
 constexpr std::string_view kLocalMachine = "HKEY_LOCAL_MACHINE";
 
-// One lock for the file within this process; every call reads the file afresh so that
-// another process's writes are seen.
+// One lock for the file and the open keys within this process; every call reads the file
+// afresh so that another process's writes are seen, and writers of all processes take
+// turns through CRegistryLock.
 std::mutex& FileMutex() {
     static std::mutex mutex;
     return mutex;
@@ -116,13 +118,20 @@ LSTATUS RegCreateKeyEx(HKEY hKey, const char* lpSubKey, DWORD /*Reserved*/, char
     if (!LoadForChange(contents, file))
         return ERROR_ACCESS_DENIED;
     const bool wantsWrite = (samDesired & KEY_SET_VALUE) != 0;
-    const bool exists = contents.FindKey(path) != nullptr;
+    bool exists = contents.FindKey(path) != nullptr;
     if ((wantsWrite || !exists) && !LocationWritable(file))
         return ERROR_ACCESS_DENIED;
     if (!exists) {
-        contents.AddKey(path);
-        if (!contents.SaveAtomically(file))
+        // Another process may have written since: read again under the lock, then add.
+        const CRegistryLock fileLock(file);
+        if (!fileLock.IsHeld() || !LoadForChange(contents, file))
             return ERROR_ACCESS_DENIED;
+        exists = contents.FindKey(path) != nullptr;
+        if (!exists) {
+            contents.AddKey(path);
+            if (!contents.SaveAtomically(file))
+                return ERROR_ACCESS_DENIED;
+        }
     }
     if (lpdwDisposition)
         *lpdwDisposition = exists ? REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY;
@@ -177,8 +186,9 @@ LSTATUS RegSetValueEx(HKEY hKey, const char* lpValueName, DWORD /*Reserved*/, DW
     if (!(hKey->access & KEY_SET_VALUE))
         return ERROR_ACCESS_DENIED;
     const std::string file = CRegistryFile::FollowLinks(RegistryFilePath());
+    const CRegistryLock fileLock(file);  // from reading the file to replacing it
     CRegistryFile contents;
-    if (!LoadForChange(contents, file))
+    if (!fileLock.IsHeld() || !LoadForChange(contents, file))
         return ERROR_ACCESS_DENIED;
     CRegistryFile::Key* key = contents.FindKey(hKey->path);
     if (!key)
