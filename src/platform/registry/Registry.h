@@ -1,8 +1,11 @@
 // The registry stand-in: keys and typed values under HKEY_LOCAL_MACHINE, shaped like the
 // platform's API. Everything lives in one text file in the registry's export format:
 // $NITIDOR_REGISTRY_FILE, else $XDG_CONFIG_HOME/nitidor/registry.reg, else
-// ~/.config/nitidor/registry.reg. Every write rewrites the file atomically and keeps all keys
-// and values it did not touch; a file that cannot be parsed is never overwritten.
+// ~/.config/nitidor/registry.reg. Every write rewrites the file atomically and keeps all keys,
+// values and comment lines it did not touch; a file that cannot be parsed, or is not a
+// regular file of at most 4 MiB, is never overwritten. Writers in several processes take
+// turns through "<file>.lock"; a symbolic link is written through to its target, which
+// keeps its mode.
 #pragma once
 
 #include <string>
