@@ -21,8 +21,8 @@ TEST(RegistryFileTest, ParsesEveryValueFormAndWritesItBackUnchanged) {
         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n";
     auto file = CRegistryFile::Parse(text);
     ASSERT_TRUE(file);
-    ASSERT_EQ(file->m_keys.size(), 2u);
-    auto& values = file->m_keys[0].values;
+    ASSERT_EQ(file->Keys().size(), 2u);
+    const auto& values = file->Keys()[0].values;
     ASSERT_EQ(values.size(), 5u);
     EXPECT_EQ(values[0].type, REG_DWORD);
     EXPECT_EQ(values[0].data, (std::vector<BYTE>{1, 0, 0, 0}));
@@ -33,12 +33,59 @@ TEST(RegistryFileTest, ParsesEveryValueFormAndWritesItBackUnchanged) {
     EXPECT_EQ(values[3].type, REG_BINARY);
     EXPECT_EQ(values[3].data, (std::vector<BYTE>{0x01, 0xAB, 0xFF}));
     EXPECT_EQ(values[4].type, 7u);
-    EXPECT_TRUE(file->m_keys[1].values.empty());
+    EXPECT_TRUE(file->Keys()[1].values.empty());
 
     auto again = CRegistryFile::Parse(file->Serialize());
     ASSERT_TRUE(again);
     EXPECT_EQ(again->Serialize(), file->Serialize());
-    EXPECT_EQ(again->m_keys[0].values[1].data, values[1].data);
+    EXPECT_EQ(again->Keys()[0].values[1].data, values[1].data);
+}
+
+TEST(RegistryFileTest, CommentsNeverContinueAndAreWrittenBackWhereTheyWere) {
+    const std::string text =
+        "; leading note\r\n"
+        "Windows Registry Editor Version 5.00\n"
+        "\n"
+        "; about the file\n"
+        "\n"
+        "; about A\n"
+        "[HKEY_LOCAL_MACHINE\\A]\n"
+        "; default folder C:\\\n"
+        "\"Important\"=dword:00000001\n"
+        "  ; indented \\\r\n"
+        "\"Blob\"=hex:01,\\\n"
+        "  02\n"
+        "; end of A\n"
+        "\n"
+        "[HKEY_LOCAL_MACHINE\\B]\n"
+        "; last words \\";
+    const std::string written =
+        "; leading note\n"
+        "Windows Registry Editor Version 5.00\n"
+        "\n"
+        "; about the file\n"
+        "\n"
+        "; about A\n"
+        "[HKEY_LOCAL_MACHINE\\A]\n"
+        "; default folder C:\\\n"
+        "\"Important\"=dword:00000001\n"
+        "  ; indented \\\n"
+        "\"Blob\"=hex:01,02\n"
+        "; end of A\n"
+        "\n"
+        "[HKEY_LOCAL_MACHINE\\B]\n"
+        "; last words \\\n"
+        "\n";
+    auto file = CRegistryFile::Parse(text);
+    ASSERT_TRUE(file);
+    ASSERT_EQ(file->Keys().size(), 2u);
+    ASSERT_EQ(file->Keys()[0].values.size(), 2u);
+    EXPECT_EQ(file->Keys()[0].values[0].name, "Important");
+    EXPECT_EQ(file->Keys()[0].values[1].data, (std::vector<BYTE>{1, 2}));
+    EXPECT_EQ(file->Serialize(), written);
+    auto again = CRegistryFile::Parse(written);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->Serialize(), written);
 }
 
 TEST(RegistryFileTest, RefusesWhatItDoesNotFullyUnderstand) {

@@ -1,32 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "fakes/TempRegistry.h"
-#include "platform/registry/Registry.h"
+#include <set>
+
+#include "registry/RegistryFixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-class RegistryTest : public ::testing::Test {
-protected:
-    LSTATUS Open(HKEY& key, DWORD* disposition = nullptr) {
-        return RegCreateKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\PXV58R", 0, nullptr,
-                              REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, disposition);
-    }
-    // The 4-byte query every flag of the utility goes through.
-    LSTATUS Query(HKEY key, const char* name, DWORD& value, DWORD* size, DWORD* type) {
-        *size = sizeof value;
-        return RegQueryValueEx(key, name, nullptr, type, reinterpret_cast<BYTE*>(&value), size);
-    }
-    LSTATUS Set(HKEY key, const char* name, DWORD value) {
-        return RegSetValueEx(key, name, 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), 4);
-    }
-
-    CTempRegistry m_registry;
-    std::string m_key = std::string(CTempRegistry::kHeader) + CTempRegistry::kKey;
-    HKEY m_hkey = nullptr;
-    DWORD m_value = 0, m_size = 0, m_type = 0;
-};
 
 TEST_F(RegistryTest, OpeningCreatesTheKeyAsAnEmptySectionInNewFolders) {
     DWORD disposition = 0;
@@ -72,8 +52,22 @@ TEST_F(RegistryTest, WritingKeepsEveryOtherKeyAndValueAndLeavesNoTemporaryFile) 
     EXPECT_EQ(RegCloseKey(m_hkey), ERROR_SUCCESS);
     EXPECT_EQ(m_registry.Read(),
               other + "\"EnhanceJPEG\"=dword:00000001\n\"NoDeviceCommand\"=dword:00000000\n\n");
-    const auto files = fs::directory_iterator(m_registry.m_path.parent_path());
-    EXPECT_EQ(std::distance(fs::begin(files), fs::end(files)), 1);
+    std::set<std::string> files;
+    for (const auto& entry : fs::directory_iterator(m_registry.m_path.parent_path()))
+        files.insert(entry.path().filename().string());
+    EXPECT_EQ(files, (std::set<std::string>{"registry.reg", "registry.reg.lock"}));
+}
+
+TEST_F(RegistryTest, ACommentEndingInABackslashKeepsTheValueBelowIt) {
+    m_registry.Write(m_key + "; default folder C:\\\n\"Important\"=dword:00000001\n");
+    ASSERT_EQ(Open(m_hkey), ERROR_SUCCESS);
+    EXPECT_EQ(Query(m_hkey, "Important", m_value, &m_size, &m_type), ERROR_SUCCESS);
+    EXPECT_EQ(m_value, 1u);
+    EXPECT_EQ(Set(m_hkey, "Other", 2), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(m_hkey), ERROR_SUCCESS);
+    EXPECT_EQ(m_registry.Read(), m_key +
+                                     "; default folder C:\\\n\"Important\"=dword:00000001\n"
+                                     "\"Other\"=dword:00000002\n\n");
 }
 
 TEST_F(RegistryTest, ACorruptFileIsNeverOverwrittenAndAnUnwritableFolderFailsToOpen) {

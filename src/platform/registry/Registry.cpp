@@ -8,8 +8,10 @@
 #include <cstring>
 #include <mutex>
 #include <set>
+#include <string_view>
 
 #include "platform/registry/RegistryFile.h"
+#include "platform/registry/RegistryLock.h"
 
 // An open key: the full path of its section and the access it was opened with.
 struct HKEY__ {
@@ -21,8 +23,9 @@ namespace {
 
 constexpr std::string_view kLocalMachine = "HKEY_LOCAL_MACHINE";
 
-// One lock for the file within this process; every call reads the file afresh so that
-// another process's writes are seen.
+// One lock for the file and the open keys within this process; every call reads the file
+// afresh so that another process's writes are seen, and writers of all processes take
+// turns through CRegistryLock.
 std::mutex& FileMutex() {
     static std::mutex mutex;
     return mutex;
@@ -40,6 +43,16 @@ std::string HandlePath(HKEY hKey) {
     if (OpenKeys().count(hKey))
         return hKey->path;
     return {};
+}
+
+// A name goes into the file as typed, one line per key or value: a line break would split
+// it, and no control character belongs in a file people read and edit.
+bool WritableName(std::string_view name) {
+    for (const unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F)
+            return false;
+    }
+    return true;
 }
 
 BOOL MakeDirectories(const std::string& dir) {
@@ -91,6 +104,8 @@ LSTATUS RegCreateKeyEx(HKEY hKey, const char* lpSubKey, DWORD /*Reserved*/, char
     if (!phkResult || !lpSubKey)
         return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
+    if (!WritableName(lpSubKey))
+        return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(FileMutex());
     std::string path = HandlePath(hKey);
     if (path.empty())
@@ -98,18 +113,25 @@ LSTATUS RegCreateKeyEx(HKEY hKey, const char* lpSubKey, DWORD /*Reserved*/, char
     if (*lpSubKey)
         path.append("\\").append(lpSubKey);
 
-    const std::string file = RegistryFilePath();
+    const std::string file = CRegistryFile::FollowLinks(RegistryFilePath());
     CRegistryFile contents;
     if (!LoadForChange(contents, file))
         return ERROR_ACCESS_DENIED;
     const bool wantsWrite = (samDesired & KEY_SET_VALUE) != 0;
-    const bool exists = contents.FindKey(path) != nullptr;
+    bool exists = contents.FindKey(path) != nullptr;
     if ((wantsWrite || !exists) && !LocationWritable(file))
         return ERROR_ACCESS_DENIED;
     if (!exists) {
-        contents.AddKey(path);
-        if (!contents.SaveAtomically(file))
+        // Another process may have written since: read again under the lock, then add.
+        const CRegistryLock fileLock(file);
+        if (!fileLock.IsHeld() || !LoadForChange(contents, file))
             return ERROR_ACCESS_DENIED;
+        exists = contents.FindKey(path) != nullptr;
+        if (!exists) {
+            contents.AddKey(path);
+            if (!contents.SaveAtomically(file))
+                return ERROR_ACCESS_DENIED;
+        }
     }
     if (lpdwDisposition)
         *lpdwDisposition = exists ? REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY;
@@ -156,16 +178,17 @@ LSTATUS RegQueryValueEx(HKEY hKey, const char* lpValueName, DWORD* /*lpReserved*
 
 LSTATUS RegSetValueEx(HKEY hKey, const char* lpValueName, DWORD /*Reserved*/, DWORD dwType,
                       const BYTE* lpData, DWORD cbData) {
-    if (!lpData && cbData)
+    if ((!lpData && cbData) || !WritableName(lpValueName ? lpValueName : ""))
         return ERROR_INVALID_PARAMETER;
     std::lock_guard lock(FileMutex());
     if (hKey == HKEY_LOCAL_MACHINE || !OpenKeys().count(hKey))
         return ERROR_INVALID_HANDLE;
     if (!(hKey->access & KEY_SET_VALUE))
         return ERROR_ACCESS_DENIED;
-    const std::string file = RegistryFilePath();
+    const std::string file = CRegistryFile::FollowLinks(RegistryFilePath());
+    const CRegistryLock fileLock(file);  // from reading the file to replacing it
     CRegistryFile contents;
-    if (!LoadForChange(contents, file))
+    if (!fileLock.IsHeld() || !LoadForChange(contents, file))
         return ERROR_ACCESS_DENIED;
     CRegistryFile::Key* key = contents.FindKey(hKey->path);
     if (!key)
@@ -176,7 +199,7 @@ LSTATUS RegSetValueEx(HKEY hKey, const char* lpValueName, DWORD /*Reserved*/, DW
         value->type = dwType;
         value->data = std::move(data);
     } else {
-        key->values.push_back({name, dwType, std::move(data)});
+        CRegistryFile::AddValue(*key, {name, dwType, std::move(data), {}});
     }
     return contents.SaveAtomically(file) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }

@@ -1,8 +1,11 @@
 // The registry stand-in: keys and typed values under HKEY_LOCAL_MACHINE, shaped like the
 // platform's API. Everything lives in one text file in the registry's export format:
 // $NITIDOR_REGISTRY_FILE, else $XDG_CONFIG_HOME/nitidor/registry.reg, else
-// ~/.config/nitidor/registry.reg. Every write rewrites the file atomically and keeps all keys
-// and values it did not touch; a file that cannot be parsed is never overwritten.
+// ~/.config/nitidor/registry.reg. Every write rewrites the file atomically and keeps all keys,
+// values and comment lines it did not touch; a file that cannot be parsed, or is not a
+// regular file of at most 4 MiB, is never overwritten. Writers in several processes take
+// turns through "<file>.lock"; a symbolic link is written through to its target, which
+// keeps its mode.
 #pragma once
 
 #include <string>
@@ -38,6 +41,9 @@ inline constexpr LSTATUS ERROR_ACCESS_DENIED = 5;
 inline constexpr LSTATUS ERROR_INVALID_HANDLE = 6;
 inline constexpr LSTATUS ERROR_INVALID_PARAMETER = 87;
 inline constexpr LSTATUS ERROR_MORE_DATA = 234;
+
+// Key paths and value names with a control character (a line break, say) cannot be kept in
+// the file and give ERROR_INVALID_PARAMETER.
 
 // Opens the key below `hKey`, creating it (an empty section in the file) when absent.
 // ERROR_ACCESS_DENIED when the file cannot be parsed or the location cannot be written.

@@ -1,30 +1,20 @@
 #include "platform/registry/RegistryFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <utility>
 
 #include "platform/registry/Registry.h"
 
 namespace {
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char ca = a[i], cb = b[i];
-        if (ca >= 'A' && ca <= 'Z')
-            ca = static_cast<char>(ca - 'A' + 'a');
-        if (cb >= 'A' && cb <= 'Z')
-            cb = static_cast<char>(cb - 'A' + 'a');
-        if (ca != cb)
-            return false;
+// Names are kept as written and matched without regard to ASCII case.
+std::string Folded(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     }
-    return true;
+    return folded;
 }
 
 int HexDigit(char c) {
@@ -82,7 +72,7 @@ std::optional<std::vector<BYTE>> ParseHexList(std::string_view s) {
 }
 
 std::optional<CRegistryFile::Value> ParseData(std::string name, std::string_view s) {
-    CRegistryFile::Value v{std::move(name), REG_NONE, {}};
+    CRegistryFile::Value v{std::move(name), REG_NONE, {}, {}};
     if (!s.empty() && s.front() == '"') {
         auto text = TakeQuoted(s);
         if (!text || !s.empty())
@@ -134,7 +124,15 @@ std::optional<CRegistryFile::Value> ParseData(std::string name, std::string_view
     return v;
 }
 
-// Joins lines ending in a backslash (hex lists wrapped by the exporter) with the next one.
+std::string_view TrimFront(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    return s;
+}
+
+// Joins lines ending in a backslash (hex lists wrapped by the exporter) with the next one. A
+// comment or a section header ends with its line whatever its last character: a comment such
+// as "; folder C:\" must not swallow the value below it.
 std::vector<std::string> LogicalLines(std::string_view text) {
     std::vector<std::string> lines;
     std::string current;
@@ -145,15 +143,12 @@ std::vector<std::string> LogicalLines(std::string_view text) {
         if (end == std::string_view::npos)
             end = text.size();
         std::string_view line = text.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r')
+        while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        if (continuing) {
-            while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
-                line.remove_prefix(1);
-            }
-        }
-        current.append(line);
-        continuing = !current.empty() && current.back() == '\\' && current.front() != '[';
+        current.append(continuing ? TrimFront(line) : line);
+        const std::string_view head = TrimFront(current);
+        continuing = !current.empty() && current.back() == '\\' && !head.starts_with('[') &&
+                     !head.starts_with(';');
         if (continuing) {
             current.pop_back();
         } else {
@@ -168,8 +163,7 @@ std::vector<std::string> LogicalLines(std::string_view text) {
 }
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
+    s = TrimFront(s);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
         s.remove_suffix(1);
     return s;
@@ -214,6 +208,57 @@ void AppendHex(std::string& out, const std::vector<BYTE>& data) {
     }
 }
 
+// `"name"=data` or `@=data`.
+std::optional<CRegistryFile::Value> ParseValueLine(std::string_view rest) {
+    std::string name;
+    if (rest.front() == '@') {
+        rest.remove_prefix(1);
+    } else {
+        auto quoted = TakeQuoted(rest);
+        if (!quoted || quoted->empty())
+            return std::nullopt;
+        name = std::move(*quoted);
+    }
+    rest = Trim(rest);
+    if (rest.empty() || rest.front() != '=')
+        return std::nullopt;
+    return ParseData(std::move(name), Trim(rest.substr(1)));
+}
+
+void AppendLines(std::string& out, const std::vector<std::string>& lines) {
+    for (const std::string& line : lines)
+        out.append(line).push_back('\n');
+}
+
+void AppendValue(std::string& out, const CRegistryFile::Value& v) {
+    if (v.name.empty()) {
+        out.push_back('@');
+    } else {
+        AppendQuoted(out, v.name);
+    }
+    out.push_back('=');
+    if (v.type == REG_DWORD && v.data.size() == 4) {
+        const DWORD n = static_cast<DWORD>(v.data[0]) | (DWORD{v.data[1]} << 8) |
+                        (DWORD{v.data[2]} << 16) | (DWORD{v.data[3]} << 24);
+        char digits[16];
+        std::snprintf(digits, sizeof digits, "dword:%08x", n);
+        out.append(digits);
+    } else if (v.type == REG_SZ && PrintableString(v.data)) {
+        AppendQuoted(
+            out, std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size() - 1));
+    } else {
+        if (v.type == REG_BINARY) {
+            out.append("hex:");
+        } else {
+            char prefix[24];
+            std::snprintf(prefix, sizeof prefix, "hex(%x):", v.type);
+            out.append(prefix);
+        }
+        AppendHex(out, v.data);
+    }
+    out.push_back('\n');
+}
+
 }  // namespace
 
 std::optional<CRegistryFile> CRegistryFile::Parse(std::string_view text) {
@@ -222,14 +267,26 @@ std::optional<CRegistryFile> CRegistryFile::Parse(std::string_view text) {
         text.remove_prefix(3);
     bool sawHeader = false;
     Key* key = nullptr;
-    for (const std::string& raw : LogicalLines(text)) {
+    // Comment lines wait for what they sit above; those above the last blank line before a
+    // section header close the previous section instead.
+    std::vector<std::string> pending;
+    size_t aboveBlank = 0;
+    for (std::string& raw : LogicalLines(text)) {
         const std::string_view line = Trim(raw);
-        if (line.empty() || line.front() == ';')
+        if (line.empty()) {
+            aboveBlank = pending.size();
             continue;
+        }
+        if (line.front() == ';') {
+            pending.push_back(std::move(raw));
+            continue;
+        }
         if (!sawHeader) {
             if (line != kHeader)
                 return std::nullopt;
             sawHeader = true;
+            file.m_leadingComments = std::exchange(pending, {});
+            aboveBlank = 0;
             continue;
         }
         if (line.front() == '[') {
@@ -238,149 +295,69 @@ std::optional<CRegistryFile> CRegistryFile::Parse(std::string_view text) {
             const std::string_view path = line.substr(1, line.size() - 2);
             if (file.FindKey(path))
                 return std::nullopt;
+            auto& above = key ? key->trailingComments : file.m_headerComments;
+            above.insert(above.end(), pending.begin(), pending.begin() + aboveBlank);
             key = &file.AddKey(path);
+            key->comments.assign(pending.begin() + aboveBlank, pending.end());
+            pending.clear();
+            aboveBlank = 0;
             continue;
         }
         if (!key)
             return std::nullopt;
-        std::string_view rest = line;
-        std::string name;
-        if (rest.front() == '@') {
-            rest.remove_prefix(1);
-        } else {
-            auto quoted = TakeQuoted(rest);
-            if (!quoted || quoted->empty())
-                return std::nullopt;
-            name = std::move(*quoted);
-        }
-        rest = Trim(rest);
-        if (rest.empty() || rest.front() != '=')
-            return std::nullopt;
-        rest = Trim(rest.substr(1));
-        auto value = ParseData(std::move(name), rest);
+        auto value = ParseValueLine(line);
         if (!value || FindValue(*key, value->name))
             return std::nullopt;
-        key->values.push_back(std::move(*value));
+        value->comments = std::exchange(pending, {});
+        aboveBlank = 0;
+        AddValue(*key, std::move(*value));
     }
-    if (!sawHeader && !file.m_keys.empty())
-        return std::nullopt;
+    auto& last = !sawHeader ? file.m_leadingComments
+                 : key      ? key->trailingComments
+                            : file.m_headerComments;
+    last.insert(last.end(), pending.begin(), pending.end());
     return file;
 }
 
 std::string CRegistryFile::Serialize() const {
-    std::string out(kHeader);
-    out.append("\n\n");
+    std::string out;
+    AppendLines(out, m_leadingComments);
+    out.append(kHeader).append("\n\n");
+    if (!m_headerComments.empty()) {
+        AppendLines(out, m_headerComments);
+        out.push_back('\n');
+    }
     for (const Key& key : m_keys) {
+        AppendLines(out, key.comments);
         out.append("[").append(key.path).append("]\n");
         for (const Value& v : key.values) {
-            if (v.name.empty()) {
-                out.push_back('@');
-            } else {
-                AppendQuoted(out, v.name);
-            }
-            out.push_back('=');
-            if (v.type == REG_DWORD && v.data.size() == 4) {
-                const DWORD n = static_cast<DWORD>(v.data[0]) | (DWORD{v.data[1]} << 8) |
-                                (DWORD{v.data[2]} << 16) | (DWORD{v.data[3]} << 24);
-                char digits[16];
-                std::snprintf(digits, sizeof digits, "dword:%08x", n);
-                out.append(digits);
-            } else if (v.type == REG_SZ && PrintableString(v.data)) {
-                AppendQuoted(out, std::string_view(reinterpret_cast<const char*>(v.data.data()),
-                                                   v.data.size() - 1));
-            } else {
-                if (v.type == REG_BINARY) {
-                    out.append("hex:");
-                } else {
-                    char prefix[24];
-                    std::snprintf(prefix, sizeof prefix, "hex(%x):", v.type);
-                    out.append(prefix);
-                }
-                AppendHex(out, v.data);
-            }
-            out.push_back('\n');
+            AppendLines(out, v.comments);
+            AppendValue(out, v);
         }
+        AppendLines(out, key.trailingComments);
         out.push_back('\n');
     }
     return out;
 }
 
-CRegistryFile::LoadResult CRegistryFile::Load(const std::string& path) {
-    m_keys.clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT ? LoadResult::Missing : LoadResult::Unreadable;
-    std::string text;
-    char chunk[4096];
-    ssize_t n = 0;
-    while ((n = read(fd, chunk, sizeof chunk)) != 0) {
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            break;
-        text.append(chunk, static_cast<size_t>(n));
-    }
-    close(fd);
-    if (n < 0)
-        return LoadResult::Unreadable;
-    auto parsed = Parse(text);
-    if (!parsed)
-        return LoadResult::Unparseable;
-    *this = std::move(*parsed);
-    return LoadResult::Loaded;
-}
-
-BOOL CRegistryFile::SaveAtomically(const std::string& path) const {
-    const std::string text = Serialize();
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0)
-        return FALSE;
-    fchmod(fd, 0644);
-    bool ok = true;
-    for (size_t done = 0; ok && done < text.size();) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            done += static_cast<size_t>(n);
-    }
-    ok = ok && fsync(fd) == 0;
-    ok = (close(fd) == 0) && ok;
-    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        unlink(temp.c_str());
-        return FALSE;
-    }
-    // Make the rename itself durable.
-    const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dfd >= 0) {
-        fsync(dfd);
-        close(dfd);
-    }
-    return TRUE;
-}
-
 CRegistryFile::Key* CRegistryFile::FindKey(std::string_view path) {
-    for (Key& key : m_keys) {
-        if (EqualsNoCase(key.path, path))
-            return &key;
-    }
-    return nullptr;
+    const auto found = m_keyIndex.find(Folded(path));
+    return found == m_keyIndex.end() ? nullptr : &m_keys[found->second];
 }
 
 CRegistryFile::Key& CRegistryFile::AddKey(std::string_view path) {
-    m_keys.push_back(Key{std::string(path), {}});
-    return m_keys.back();
+    m_keyIndex.emplace(Folded(path), m_keys.size());
+    Key& key = m_keys.emplace_back();
+    key.path = path;
+    return key;
 }
 
 CRegistryFile::Value* CRegistryFile::FindValue(Key& key, std::string_view name) {
-    for (Value& v : key.values) {
-        if (EqualsNoCase(v.name, name))
-            return &v;
-    }
-    return nullptr;
+    const auto found = key.valueIndex.find(Folded(name));
+    return found == key.valueIndex.end() ? nullptr : &key.values[found->second];
+}
+
+CRegistryFile::Value& CRegistryFile::AddValue(Key& key, Value value) {
+    key.valueIndex.emplace(Folded(value.name), key.values.size());
+    return key.values.emplace_back(std::move(value));
 }
