@@ -34,15 +34,17 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
 // "w+b" semantics, except that a symbolic link planted at the name is refused instead of
-// followed, and so is anything but a regular file (a FIFO would block the write forever).
+// followed, and so is anything but a regular file (a FIFO would block the write forever) or
+// a file with another name (its contents would be overwritten). The file is emptied only
+// once it has passed, so a refused one keeps what it held.
 FilePtr OpenTempFile() {
-    const int fd =
-        ::open(kJpegTempFileName, O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int fd = ::open(kJpegTempFileName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
         return nullptr;
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink > 1 ||
+        ::ftruncate(fd, 0) != 0) {
         ::close(fd);
         return nullptr;
     }

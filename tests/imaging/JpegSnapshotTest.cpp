@@ -122,6 +122,14 @@ TEST_F(JpegSnapshotTest, EachRefusalLeavesTheImageAloneAndNoFileIsWrittenUnsafel
     fs::current_path(m_dir);
 }
 
+TEST_F(JpegSnapshotTest, AHardLinkedFileIsRefusedAndItsOtherNameKept) {
+    std::ofstream(m_dir / "victim") << "precious";
+    fs::create_hard_link(m_dir / "victim", kJpegTempFileName);
+    EXPECT_EQ(Decode(m_stream), 0);
+    EXPECT_EQ(ReadFile(m_dir / "victim"), Bytes({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+    EXPECT_EQ(m_image, Bytes(m_image.size(), 0xAB));
+}
+
 TEST(SwapRedBlueTest, ExchangesTheOuterBytesOfWholeTriplesOnly) {
     BYTE row[] = {1, 2, 3, 4, 5, 6, 7};
     SwapRedBlue(row, 6);
