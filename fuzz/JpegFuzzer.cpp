@@ -1,7 +1,6 @@
 // DecodeJpegSnapshot on arbitrary streams, at the size their own frame header names: no read
 // outside the stream, no write outside the image, and a success only with every pixel written
 // and "Temp.jpg" gone.
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <csetjmp>
@@ -12,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "imaging/JpegSnapshot.h"
 // After the project's types: jpeglib.h defines TRUE and FALSE as macros.
@@ -60,30 +60,53 @@ void FrameSize(const uint8_t* data, size_t size, JDIMENSION* width, JDIMENSION* 
     jpeg_destroy_decompress(&cinfo);
 }
 
-// "Temp.jpg" goes into a private directory; libFuzzer's corpus and artifact paths are relative
-// to where it was started, so each decode steps into the directory and back out.
+// The decoder writes "Temp.jpg" into the current directory, so the fuzzer runs in a private
+// one. libFuzzer parses its flags after LLVMFuzzerInitialize and writes corpus units and
+// crash inputs by the paths it was given, relative to where it started: those become absolute
+// first, and crash inputs default to the starting directory rather than the private one.
 std::string g_workPath;
-int g_workDir = -1;
-int g_startDir = -1;
+std::vector<std::string> g_arguments;
+std::vector<char*> g_argv;
 
-class CInWorkDirectory {
-public:
-    CInWorkDirectory() { Check(::fchdir(g_workDir) == 0); }
-    ~CInWorkDirectory() { Check(::fchdir(g_startDir) == 0); }
-    CInWorkDirectory(const CInWorkDirectory&) = delete;
-    CInWorkDirectory& operator=(const CInWorkDirectory&) = delete;
-};
+std::string Absolute(const std::string& path) {
+    return std::filesystem::absolute(path).string();
+}
+
+std::string AbsoluteArgument(const std::string& argument) {
+    for (const std::string flag : {"-artifact_prefix=", "-exact_artifact_path=", "-dict="}) {
+        if (argument.starts_with(flag)) {
+            return flag + Absolute(argument.substr(flag.size()));
+        }
+    }
+    return argument.starts_with('-') ? argument : Absolute(argument);
+}
+
+void MakePathsAbsolute(int* argc, char*** argv) {
+    bool artifactPrefix = false;
+    g_arguments.emplace_back((*argv)[0]);
+    for (int i = 1; i < *argc; ++i) {
+        g_arguments.push_back(AbsoluteArgument((*argv)[i]));
+        artifactPrefix = artifactPrefix || g_arguments.back().starts_with("-artifact_prefix=");
+    }
+    if (!artifactPrefix) {
+        g_arguments.push_back("-artifact_prefix=" + std::filesystem::current_path().string() + "/");
+    }
+    for (std::string& argument : g_arguments) {
+        g_argv.push_back(argument.data());
+    }
+    g_argv.push_back(nullptr);
+    *argc = int(g_arguments.size());
+    *argv = g_argv.data();
+}
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    MakePathsAbsolute(argc, argv);
     g_workPath = (std::filesystem::temp_directory_path() / "nitidor-jpeg-fuzz-XXXXXX").string();
-    Check(::mkdtemp(g_workPath.data()) != nullptr);
-    g_workDir = ::open(g_workPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    g_startDir = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    Check(g_workDir >= 0 && g_startDir >= 0);
+    Check(::mkdtemp(g_workPath.data()) != nullptr && ::chdir(g_workPath.c_str()) == 0);
     std::atexit([] {
-        std::remove((g_workPath + "/" + kJpegTempFileName).c_str());
+        std::remove(kJpegTempFileName);
         ::rmdir(g_workPath.c_str());
     });
     return 0;
@@ -104,7 +127,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t bytes = size_t{3} * width * height;
     auto first = std::unique_ptr<BYTE[]>(new BYTE[bytes]);
     std::memset(first.get(), 0x00, bytes);
-    const CInWorkDirectory inWorkDirectory;
     if (!DecodeJpegSnapshot(data, DWORD(size), first.get(), int(width), int(height))) {
         return 0;
     }
