@@ -11,6 +11,8 @@
 #include <memory>
 
 #include <jpeglib.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -24,7 +26,38 @@ namespace {
 struct JpegErrorRecord {
     jpeg_error_mgr mgr;  // must stay the first member
     std::jmp_buf recovery;
+    void (*standardEmitMessage)(j_common_ptr, int);
+    bool headerRead;  // from here on every marker follows compressed picture data
 };
+
+// The library reports lost or garbled picture data only as warnings and goes on, filling
+// what it could not decode with grey; such a stream must not pass for a good still.
+bool IsDamagedPicture(const JpegErrorRecord& record) {
+    switch (record.mgr.msg_code) {
+        case JWRN_JPEG_EOF:           // the stream ends before its end marker
+        case JWRN_HIT_MARKER:         // a scan's data ends before its last block
+        case JWRN_HUFF_BAD_CODE:      // entropy data that no code matches
+        case JWRN_ARITH_BAD_CODE:     // the same for arithmetic coding
+        case JWRN_MUST_RESYNC:        // a restart marker out of order: a segment lost or skipped
+        case JWRN_BOGUS_PROGRESSION:  // progressive scans that do not add up to the picture
+            return true;
+        case JWRN_EXTRANEOUS_DATA:
+            // Stray bytes between header segments are harmless; after compressed data they are
+            // data the blocks did not use, so the decoding has lost step with the stream.
+            return record.headerRead;
+        default:  // JFIF revision, Adobe transform, ICC, sloppy SOS fields: nothing lost
+            return false;
+    }
+}
+
+// Warnings come here (level -1) as well as traces; damage ends the decode as an error does.
+void JpegEmitMessage(j_common_ptr cinfo, int msgLevel) {
+    auto* record = reinterpret_cast<JpegErrorRecord*>(cinfo->err);
+    if (msgLevel < 0 && IsDamagedPicture(*record)) {
+        JpegErrorExit(cinfo);
+    }
+    record->standardEmitMessage(cinfo, msgLevel);
+}
 
 enum class DecodeOutcome { kDecoded, kLibraryError, kRefused };
 
@@ -34,15 +67,17 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
 // "w+b" semantics, except that a symbolic link planted at the name is refused instead of
-// followed, and so is anything but a regular file (a FIFO would block the write forever).
+// followed, and so is anything but a regular file (a FIFO would block the write forever) or
+// a file with another name (its contents would be overwritten). The file is emptied only
+// once it has passed, so a refused one keeps what it held.
 FilePtr OpenTempFile() {
-    const int fd =
-        ::open(kJpegTempFileName, O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int fd = ::open(kJpegTempFileName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
         return nullptr;
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink > 1 ||
+        ::ftruncate(fd, 0) != 0) {
         ::close(fd);
         return nullptr;
     }
@@ -71,6 +106,7 @@ DecodeOutcome DecodeRows(jpeg_decompress_struct* cinfo, FILE* file, BYTE* image,
     jpeg_create_decompress(cinfo);
     jpeg_stdio_src(cinfo, file);
     jpeg_read_header(cinfo, TRUE);
+    reinterpret_cast<JpegErrorRecord*>(cinfo->err)->headerRead = true;
     if (cinfo->image_width != static_cast<JDIMENSION>(width) ||
         cinfo->image_height != static_cast<JDIMENSION>(height)) {
         jpeg_destroy_decompress(cinfo);
@@ -106,6 +142,8 @@ DecodeOutcome RunDecompressor(jpeg_decompress_struct* cinfo, JpegErrorRecord* er
                               BYTE* image, int width, int height) {
     cinfo->err = jpeg_std_error(&error->mgr);
     error->mgr.error_exit = JpegErrorExit;
+    error->standardEmitMessage = error->mgr.emit_message;
+    error->mgr.emit_message = JpegEmitMessage;
     if (setjmp(error->recovery) != 0) {
         jpeg_destroy_decompress(cinfo);
         return DecodeOutcome::kLibraryError;

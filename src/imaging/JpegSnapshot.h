@@ -15,8 +15,9 @@ inline constexpr const char kJpegTempFileName[] = "Temp.jpg";
 
 // Decodes `length` bytes of `stream` into `image` (3 x width x height bytes, BGR, rows
 // bottom-up). Nonzero only when the frame is exactly width x height with three colour
-// components. "Temp.jpg" is deleted on success and after a short write; it is left on disk
-// after a library error or a stream of another size or colour layout.
+// components and no picture data is missing or garbled. "Temp.jpg" is deleted on success and
+// after a short write; it is left on disk after a library error, damaged data or a stream of
+// another size or colour layout. A "Temp.jpg" that is a link, or no regular file, is refused.
 BOOL DecodeJpegSnapshot(const BYTE* stream, DWORD length, BYTE* image, int width, int height);
 
 // The error manager's error_exit: prints the library's message, then jumps back to the

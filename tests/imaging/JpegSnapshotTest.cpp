@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -9,44 +12,83 @@
 #include <vector>
 
 #include "imaging/TestJpegEncoder.h"
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<BYTE>;
 
-// A width x height picture encoded by the library, optionally with a 64 KB APP1 block in front
-// that the decoder skips across its read blocks.
-Bytes Encode(int width, int height, int components = 3, J_COLOR_SPACE space = JCS_RGB,
-             bool bigMarker = false) {
-    const Bytes marker(65533, 0x5A);
-    const TestJpegOptions options{components, space, 75, bigMarker ? &marker : nullptr};
+// A 64 KB APP1 block that the decoder skips across its read blocks.
+const Bytes kBigApp1(65533, 0x5A);
+
+// A width x height picture encoded by the library.
+Bytes Encode(int width, int height, const TestJpegOptions& options = {}) {
     return EncodeTestJpeg(width, height, options, [&](int y, BYTE* row) {
-        for (size_t i = 0; i < size_t(width) * components; ++i)
+        for (size_t i = 0; i < size_t(width) * options.components; ++i)
             row[i] = BYTE(i * 7 + size_t(y) * 5 + (i % 3) * 60);
     });
 }
 
-// The library's own reading of the stream from memory, stored as the snapshot should be:
-// bottom-up rows of blue, green, red.
-Bytes DecodeFromMemory(const Bytes& stream) {
-    jpeg_decompress_struct cinfo{};
-    jpeg_error_mgr jerr{};
-    cinfo.err = jpeg_std_error(&jerr);
+// The library's own reading of a stream, through a file stream as the decoder reads it (the
+// warnings for damaged data depend on how much the source has buffered), stored as the
+// snapshot should be: bottom-up rows of blue, green, red.
+struct LibraryDecode {
+    Bytes bgr;  // empty when the library stopped with an error
+    std::vector<int> warnings;
+};
+
+struct RecordingErrorManager {
+    jpeg_error_mgr mgr;  // first, so the library's err pointer leads back here
+    std::jmp_buf recovery;
+    std::vector<int>* warnings;
+};
+
+void DecodeRowsWithLibrary(jpeg_decompress_struct& cinfo, FILE* stream, Bytes& bgr) {
     jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, stream.data(), stream.size());
+    jpeg_stdio_src(&cinfo, stream);
     jpeg_read_header(&cinfo, TRUE);
     cinfo.out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(&cinfo);
     const size_t stride = size_t{cinfo.output_width} * 3;
-    Bytes bgr(stride * cinfo.output_height);
+    bgr.resize(stride * cinfo.output_height);
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW rows[1] = {&bgr[stride * (cinfo.output_height - 1 - cinfo.output_scanline)]};
         jpeg_read_scanlines(&cinfo, rows, 1);
     }
     jpeg_finish_decompress(&cinfo);
+}
+
+// Everything the jump back touches lives in the caller's frame.
+void DecodeWithLibraryInto(const Bytes& stream, jpeg_decompress_struct& cinfo,
+                           RecordingErrorManager& error, LibraryDecode& result) {
+    cinfo.err = jpeg_std_error(&error.mgr);
+    error.warnings = &result.warnings;
+    error.mgr.error_exit = [](j_common_ptr c) {
+        std::longjmp(reinterpret_cast<RecordingErrorManager*>(c->err)->recovery, 1);
+    };
+    error.mgr.emit_message = [](j_common_ptr c, int level) {
+        if (level < 0)
+            reinterpret_cast<RecordingErrorManager*>(c->err)->warnings->push_back(c->err->msg_code);
+    };
+    Bytes copy = stream;  // fmemopen wants a writable buffer
+    FILE* file = ::fmemopen(copy.data(), copy.size(), "rb");
+    ASSERT_NE(file, nullptr);
+    if (setjmp(error.recovery) == 0)
+        DecodeRowsWithLibrary(cinfo, file, result.bgr);
+    else
+        result.bgr.clear();
     jpeg_destroy_decompress(&cinfo);
-    return bgr;
+    std::fclose(file);
+}
+
+LibraryDecode DecodeWithLibrary(const Bytes& stream) {
+    LibraryDecode result;
+    jpeg_decompress_struct cinfo{};
+    RecordingErrorManager error{};
+    DecodeWithLibraryInto(stream, cinfo, error, result);
+    return result;
 }
 
 Bytes ReadFile(const fs::path& path) {
@@ -78,13 +120,19 @@ protected:
 };
 
 TEST_F(JpegSnapshotTest, DecodesBottomUpBgrAsTheLibraryReadsItAndRemovesTheFile) {
-    for (const auto& [width, height, bigMarker] :
-         {std::tuple{64, 48, false}, {37, 23, false}, {1, 1, false}, {640, 480, true}}) {
-        const Bytes stream = Encode(width, height, 3, JCS_RGB, bigMarker);
+    for (const auto& [width, height, options] : {std::tuple{64, 48, TestJpegOptions{}},
+                                                 {37, 23, {}},
+                                                 {1, 1, {}},
+                                                 {640, 480, {.app1 = &kBigApp1}},
+                                                 {96, 64, {.restartRows = 1}},
+                                                 {96, 64, {.progressive = true}}}) {
+        const Bytes stream = Encode(width, height, options);
         m_image.assign(size_t(width) * height * 3, 0);
         ASSERT_NE(Decode(stream, width, height), 0);
         EXPECT_FALSE(fs::exists(fs::symlink_status(kJpegTempFileName)));
-        EXPECT_EQ(m_image, DecodeFromMemory(stream)) << width << "x" << height;
+        const LibraryDecode expected = DecodeWithLibrary(stream);
+        EXPECT_EQ(expected.warnings, std::vector<int>{});
+        EXPECT_EQ(m_image, expected.bgr) << width << "x" << height;
     }
 }
 
@@ -96,8 +144,8 @@ TEST_F(JpegSnapshotTest, EachRefusalLeavesTheImageAloneAndNoFileIsWrittenUnsafel
          {std::tuple{m_stream, 8, 7},
           {m_stream, 7, 8},
           {m_stream, 4, 16},
-          {Encode(8, 8, 1, JCS_GRAYSCALE), 8, 8},
-          {Encode(8, 8, 4, JCS_CMYK), 8, 8},
+          {Encode(8, 8, {.components = 1, .space = JCS_GRAYSCALE}), 8, 8},
+          {Encode(8, 8, {.components = 4, .space = JCS_CMYK}), 8, 8},
           {Bytes{'n', 'o', ' ', 'J', 'P', 'E', 'G'}, 8, 8},
           {Bytes(m_stream.begin(), m_stream.begin() + 2), 8, 8}}) {
         EXPECT_EQ(Decode(stream, width, height), 0);
@@ -121,6 +169,119 @@ TEST_F(JpegSnapshotTest, EachRefusalLeavesTheImageAloneAndNoFileIsWrittenUnsafel
     EXPECT_EQ(m_image, Bytes(m_image.size(), 0xAB));
     fs::current_path(m_dir);
 }
+
+TEST_F(JpegSnapshotTest, AHardLinkedFileIsRefusedAndItsOtherNameKept) {
+    std::ofstream(m_dir / "victim") << "precious";
+    fs::create_hard_link(m_dir / "victim", kJpegTempFileName);
+    EXPECT_EQ(Decode(m_stream), 0);
+    EXPECT_EQ(ReadFile(m_dir / "victim"), Bytes({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+    EXPECT_EQ(m_image, Bytes(m_image.size(), 0xAB));
+}
+
+// A damaged stream, the warning the library raises for it, and whether the picture survives.
+struct StreamDamage {
+    const char* name;
+    bool restarts;  // damage a stream with a restart marker after every MCU row
+    Bytes (*damage)(Bytes stream);
+    int warning;
+    bool accepted;
+};
+
+void PrintTo(const StreamDamage& damage, std::ostream* out) {
+    *out << damage.name;
+}
+
+Bytes::iterator FirstRestartMarker(Bytes& stream) {
+    const BYTE rst0[] = {0xFF, 0xD0};
+    return std::search(stream.begin(), stream.end(), std::begin(rst0), std::end(rst0));
+}
+
+const StreamDamage kDamages[] = {
+    {"FirstTenthOnly", false,
+     [](Bytes s) { return Bytes(s.begin(), s.begin() + ptrdiff_t(s.size() / 10)); }, JWRN_JPEG_EOF,
+     false},
+    {"EndMarkerMissing", false, [](Bytes s) { return Bytes(s.begin(), s.end() - 2); },
+     JWRN_JPEG_EOF, false},
+    {"CutMidScanBeforeTheEndMarker", false,
+     [](Bytes s) {
+         s.erase(s.begin() + ptrdiff_t(s.size() / 2), s.end() - 2);
+         return s;
+     },
+     JWRN_HIT_MARKER, false},
+    // Decoded out of step, the rest of the scan happens to parse but leaves bytes over.
+    {"SixtyFourBytesFlippedMidScan", false,
+     [](Bytes s) {
+         for (size_t i = s.size() / 2; i < s.size() / 2 + 64; ++i)
+             s[i] ^= 0xFF;
+         return s;
+     },
+     JWRN_EXTRANEOUS_DATA, false},
+    {"SixteenOnesInARowMidScan", false,
+     [](Bytes s) {
+         for (size_t i = s.size() / 2; i < s.size() / 2 + 64; i += 2)
+             s[i] = 0xFF, s[i + 1] = 0x00;  // a stuffed 0xFF: eight ones of data
+         return s;
+     },
+     JWRN_HUFF_BAD_CODE, false},
+    {"RestartSegmentSkipped", true,
+     [](Bytes s) {
+         FirstRestartMarker(s)[1] = 0xD1;
+         return s;
+     },
+     JWRN_MUST_RESYNC, false},
+    {"JunkInsideARestartSegment", true,
+     [](Bytes s) {
+         s.insert(FirstRestartMarker(s), 16, 0x00);
+         return s;
+     },
+     JWRN_EXTRANEOUS_DATA, false},
+    // Left over after the last block, as desynchronised data leaves it.
+    {"JunkBeforeTheEndMarker", false,
+     [](Bytes s) {
+         s.insert(s.end() - 2, 16, 0x00);
+         return s;
+     },
+     JWRN_EXTRANEOUS_DATA, false},
+    {"JunkBetweenHeaderSegments", false,
+     [](Bytes s) {
+         s.insert(s.begin() + 20, 16, 0x00);  // after the JFIF block, before the tables
+         return s;
+     },
+     JWRN_EXTRANEOUS_DATA, true},
+    {"UnknownJfifRevision", false,
+     [](Bytes s) {
+         s[11] = 2;  // major version byte of the JFIF block that follows the start marker
+         return s;
+     },
+     JWRN_JFIF_MAJOR, true},
+};
+
+class JpegDamageTest : public JpegSnapshotTest,
+                       public ::testing::WithParamInterface<StreamDamage> {};
+
+// Damage that loses or garbles picture data fails like a stream the library rejects, keeping
+// "Temp.jpg" for a look; harmless oddities around the picture still decode.
+TEST_P(JpegDamageTest, RefusedExactlyWhenThePictureIsDamaged) {
+    const StreamDamage& damage = GetParam();
+    static const Bytes plain = Encode(640, 480);
+    static const Bytes restarts = Encode(640, 480, {.restartRows = 1});
+    const Bytes stream = damage.damage(damage.restarts ? restarts : plain);
+    const LibraryDecode library = DecodeWithLibrary(stream);
+    ASSERT_FALSE(library.warnings.empty());
+    EXPECT_EQ(library.warnings[0], damage.warning);
+
+    m_image.assign(size_t(640) * 480 * 3, 0);
+    EXPECT_EQ(Decode(stream, 640, 480) != 0, damage.accepted);
+    if (damage.accepted) {
+        EXPECT_EQ(m_image, library.bgr);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(kJpegTempFileName)));
+    } else {
+        EXPECT_EQ(ReadFile(kJpegTempFileName), stream);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, JpegDamageTest, ::testing::ValuesIn(kDamages),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(SwapRedBlueTest, ExchangesTheOuterBytesOfWholeTriplesOnly) {
     BYTE row[] = {1, 2, 3, 4, 5, 6, 7};

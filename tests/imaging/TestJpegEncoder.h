@@ -14,6 +14,8 @@ struct TestJpegOptions {
     J_COLOR_SPACE space = JCS_RGB;
     int quality = 75;                         // the library's default
     const std::vector<BYTE>* app1 = nullptr;  // an APP1 marker written before the rows
+    int restartRows = 0;                      // a restart marker after every so many MCU rows
+    bool progressive = false;                 // many scans instead of one
 };
 
 template <class FillRow>
@@ -32,6 +34,9 @@ std::vector<BYTE> EncodeTestJpeg(int width, int height, const TestJpegOptions& o
     cinfo.in_color_space = options.space;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, options.quality, TRUE);
+    cinfo.restart_in_rows = options.restartRows;
+    if (options.progressive)
+        jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     if (options.app1)
         jpeg_write_marker(&cinfo, JPEG_APP0 + 1, options.app1->data(),
