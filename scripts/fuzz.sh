@@ -24,9 +24,12 @@ for target in "${targets[@]}"; do
     rm -rf "$scratch" && mkdir -p "$scratch"
     cp -r "fuzz/corpus/$name/." "$scratch/"
     echo "== $target: ${seconds}s =="
+    # grep hides libFuzzer's chatter; the fuzzer's own exit status is what counts.
+    set +e
     "build/fuzz/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="$findings/$name-" "$scratch" 2>&1 |
-        grep -E '^(INFO: Seed|#[0-9]+ *DONE|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' || true
-    # grep hides libFuzzer's chatter; its exit status is what counts.
-    [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "$target failed: see $findings" >&2; exit 1; }
+        grep -E '^(INFO: Seed|#[0-9]+ *DONE|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)'
+    status=${PIPESTATUS[0]}
+    set -e
+    [ "$status" -eq 0 ] || { echo "$target failed ($status): see $findings" >&2; exit 1; }
 done
