@@ -2,41 +2,32 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <new>
 
 #include "device/VendorChannel.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-Clock::time_point DeadlineAfter(int64_t timeout_ms) {
-    return Clock::now() + std::chrono::milliseconds(timeout_ms);
-}
-
-int64_t RemainingUntil(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? left.count() : 0;
-}
-
-}  // namespace
-
-BOOL WaitForMailbox(CVendorChannel& device, DeviceStatus& status, int64_t timeout_ms) {
-    const auto deadline = DeadlineAfter(timeout_ms);
-    DeviceStatus record = status;
+// Polls back to back: a real camera answers each read in a USB round trip, so the host need
+// not pause between reads.
+BOOL WaitUntil(CVendorChannel& device, DeviceStatus& status, const CDeadline& deadline) {
+    DeviceStatus record;
     for (;;) {
         if (!device.GetStatus(record))
             return FALSE;
         if (record.IsReady())
             break;
-        // Polled back to back: a real camera answers each read in a USB round trip.
-        if (Clock::now() >= deadline)
+        if (deadline.Passed())
             return FALSE;
     }
     status = record;
     return TRUE;
+}
+
+}  // namespace
+
+BOOL WaitForMailbox(CVendorChannel& device, DeviceStatus& status, int64_t timeout_ms) {
+    return WaitUntil(device, status, CDeadline(*device.m_pClock, timeout_ms));
 }
 
 BOOL FetchSmallBlock(CVendorChannel& device, SmallBlock request, BYTE* destination, DWORD size,
@@ -67,36 +58,36 @@ LONG RoundedBlockSize(DWORD lengthOrValue) {
 
 BOOL DownloadBlock(CVendorChannel& device, std::unique_ptr<BYTE[]>& buffer, LONG& size,
                    DeviceStatus& status, int64_t timeout_ms) {
-    const auto deadline = DeadlineAfter(timeout_ms);
+    const CDeadline deadline(*device.m_pClock, timeout_ms);
     DeviceStatus record;
     LONG rounded = 0;
     for (;;) {
-        if (!WaitForMailbox(device, record, RemainingUntil(deadline)))
+        if (!WaitUntil(device, record, deadline))
             return FALSE;
         rounded = RoundedBlockSize(record.lengthOrValue);
         if (rounded > 0)
             break;
         // An announcement of nothing is not taken; the firmware may still post the block.
-        if (Clock::now() >= deadline)
+        if (deadline.Passed())
             return FALSE;
     }
-
-    std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[static_cast<size_t>(rounded)]);
+    const DWORD total = static_cast<DWORD>(rounded);
+    std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[total]);
     if (!block)
         return FALSE;
 
-    const DWORD total = static_cast<DWORD>(rounded);
     DWORD written = 0;
-    for (DWORD full = total / kDownloadPieceSize; full > 0; --full) {
-        if (!device.ReadMemory(record.address, kDownloadPieceSize, block.get() + written)) {
+    while (written < total) {
+        // The bound covers the whole transfer: a camera that stalls piece by piece ends too.
+        if (deadline.Passed())
             return FALSE;  // the block is released here, once; nothing is acknowledged
-        }
-        written += kDownloadPieceSize;
-        record.address += kDownloadPieceSize;
-    }
-    if (const DWORD rest = total % kDownloadPieceSize; rest != 0) {
-        if (!device.ReadMemory(record.address, rest, block.get() + written))
+        const DWORD piece = std::min(total - written, kDownloadPieceSize);
+        if (!device.ReadMemory(record.address, piece, block.get() + written))
             return FALSE;
+        written += piece;
+        // Only full pieces move the address the acknowledgement carries.
+        if (piece == kDownloadPieceSize)
+            record.address += kDownloadPieceSize;
     }
 
     device.WriteStatus(record);  // the firmware needs no answer to the acknowledgement

@@ -2,7 +2,10 @@
 // the property side of CCaptureDevice, which adds the capture graph.
 #pragma once
 
+#include <memory>
+
 #include "device/DeviceStatus.h"
+#include "device/HostClock.h"
 #include "device/SnapshotRequest.h"
 #include "platform/com/ComPtr.h"
 #include "platform/dshow/BaseFilter.h"
@@ -29,4 +32,6 @@ public:
 
     // The camera's capture filter; every property operation addresses it.
     ComPtr<IBaseFilter> m_pCameraFilter;
+    // The clock that bounds mailbox waits and downloads on this camera.
+    std::shared_ptr<IHostClock> m_pClock = SteadyHostClock();
 };

@@ -37,6 +37,8 @@ TEST_F(MailboxTransferTest, WaitPollsUntilReadyAndGivesUpOnAFailedReadOrTheBound
     m_status = {};
     EXPECT_FALSE(WaitForMailbox(m_camera.channel, m_status, kBound_ms));
     EXPECT_EQ(m_status, DeviceStatus{});
+    // Back to back on the camera's time: one read per millisecond it takes to answer.
+    EXPECT_EQ(m_camera.TransfersOf(VENDOR_PROPERTY_STATUS).size(), 3u + kBound_ms);
     m_camera.statuses = {CScriptedCamera::Ready(0, 4)};
     m_camera.statusFails = TRUE;
     EXPECT_FALSE(WaitForMailbox(m_camera.channel, m_status, 5000));  // at once, not at the bound
@@ -102,6 +104,18 @@ TEST_F(MailboxTransferTest, APieceFailingHalfWayHandsNothingOverAndAcknowledgesN
         EXPECT_EQ(camera.memoryReads, failing);
         EXPECT_TRUE(camera.statusWrites.empty());
     }
+}
+
+TEST_F(MailboxTransferTest, TheBoundCoversEveryPieceNotOnlyTheWait) {
+    // 10 ms a read against 35 ms: the wait and three pieces fit, the fourth does not start.
+    m_camera.call_ms = 10;
+    m_camera.statuses = {CScriptedCamera::Ready(kAddress, 0x18001)};
+    EXPECT_FALSE(DownloadBlock(m_camera.channel, m_buffer, m_size, m_status, 35));
+    EXPECT_EQ(m_camera.memoryReads, 3u);
+    EXPECT_FALSE(m_buffer);
+    EXPECT_EQ(m_size, -1);
+    EXPECT_EQ(m_status, (DeviceStatus{1, 2, 3}));
+    EXPECT_TRUE(m_camera.statusWrites.empty());
 }
 
 TEST_F(MailboxTransferTest, SmallBlockReadsExactlyItsSizeWhenTheBlockIsLongEnough) {
