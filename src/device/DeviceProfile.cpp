@@ -1,6 +1,8 @@
 #include "device/DeviceProfile.h"
 
+#include "device/BlockLimit.h"
 #include "device/MailboxTransfer.h"
+#include "device/VendorChannel.h"
 #include "platform/registry/Registry.h"
 
 namespace {
@@ -37,8 +39,12 @@ BOOL CDeviceProfile::LoadFromDevice(CVendorChannel& device, int64_t timeout_ms) 
     m_bEnhanceJpeg = FALSE;
     m_bCap10Bpp = FALSE;
     LoadSettings();
-    return FetchSmallBlock(device, SmallBlock::ResolutionTable, m_resolutionTable.bytes.data(),
-                           ResolutionTable::kWireSize, timeout_ms);
+    const BOOL read =
+        FetchSmallBlock(device, SmallBlock::ResolutionTable, m_resolutionTable.bytes.data(),
+                        ResolutionTable::kWireSize, timeout_ms);
+    // The table the snapshot flows will use (this one, or the one kept) bounds the downloads.
+    device.m_nMaxBlockSize = StillBlockLimit(m_resolutionTable);
+    return read;
 }
 
 BOOL CDeviceProfile::Save() {

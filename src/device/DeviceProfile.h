@@ -17,8 +17,8 @@ public:
     virtual ~CDeviceProfile() = default;
 
     // Refreshes everything from the camera and the registry; nonzero when the resolution
-    // table was read. A fetch that fails keeps the previous word or table.
-    // Each mailbox wait is bounded by `timeout_ms`.
+    // table was read. A fetch that fails keeps the previous word or table. Each mailbox wait
+    // is bounded by `timeout_ms`. Sets the device's download limit from the table it keeps.
     BOOL LoadFromDevice(CVendorChannel& device, int64_t timeout_ms = kMailboxTimeout_ms);
     // Writes the two flags back; always nonzero.
     BOOL Save();

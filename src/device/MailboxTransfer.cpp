@@ -24,6 +24,11 @@ BOOL WaitUntil(CVendorChannel& device, DeviceStatus& status, const CDeadline& de
     return TRUE;
 }
 
+// Whether `length` bytes from `address` stay inside the camera's 32-bit address space.
+bool FitsAddressSpace(DWORD address, uint64_t length) {
+    return uint64_t{address} + length <= uint64_t{1} << 32;
+}
+
 }  // namespace
 
 BOOL WaitForMailbox(CVendorChannel& device, DeviceStatus& status, int64_t timeout_ms) {
@@ -40,6 +45,9 @@ BOOL FetchSmallBlock(CVendorChannel& device, SmallBlock request, BYTE* destinati
     if (!WaitForMailbox(device, status, timeout_ms))
         return FALSE;
     if (status.lengthOrValue < size)
+        return FALSE;
+    // A block that runs past the top of the address space is a corrupt announcement.
+    if (!FitsAddressSpace(status.address, status.lengthOrValue))
         return FALSE;
     // Read aside first, so a read that fails half way does not spoil what was kept before.
     std::array<BYTE, 64> block{};
@@ -71,8 +79,14 @@ BOOL DownloadBlock(CVendorChannel& device, std::unique_ptr<BYTE[]>& buffer, LONG
         if (deadline.Passed())
             return FALSE;
     }
+    // Refused before anything is allocated or read: larger than any still this camera makes,
+    // or running past the top of the address space (it would go on reading from address 0).
     const DWORD total = static_cast<DWORD>(rounded);
-    std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[total]);
+    if (total > device.m_nMaxBlockSize || !FitsAddressSpace(record.address, total))
+        return FALSE;
+
+    // Zeroed, so no stale heap byte can leave here even if a driver miscounts a piece.
+    std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[total]());
     if (!block)
         return FALSE;
 

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "device/BlockLimit.h"
 #include "device/DeviceStatus.h"
 #include "device/HostClock.h"
 #include "device/SnapshotRequest.h"
@@ -34,4 +35,7 @@ public:
     ComPtr<IBaseFilter> m_pCameraFilter;
     // The clock that bounds mailbox waits and downloads on this camera.
     std::shared_ptr<IHostClock> m_pClock = SteadyHostClock();
+    // The largest block a download takes from this camera; the profile sets it from the
+    // resolution table at connect.
+    DWORD m_nMaxBlockSize = kUnknownCameraBlockLimit;
 };
