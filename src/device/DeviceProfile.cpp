@@ -48,7 +48,9 @@ BOOL CDeviceProfile::LoadFromDevice(CVendorChannel& device, int64_t timeout_ms) 
 }
 
 BOOL CDeviceProfile::Save() {
-    SaveSettings();
+    // Flags never read this run are not known; writing them would wipe what is stored.
+    if (m_bSettingsLoaded)
+        SaveSettings();
     return TRUE;
 }
 
@@ -59,6 +61,7 @@ BOOL CDeviceProfile::LoadSettings() {
     QueryFlag(key, "EnhanceJPEG", m_bEnhanceJpeg);
     QueryFlag(key, "Cap10Bpp", m_bCap10Bpp);
     RegCloseKey(key);
+    m_bSettingsLoaded = TRUE;
     return TRUE;
 }
 

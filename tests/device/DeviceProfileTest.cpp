@@ -56,6 +56,24 @@ TEST_F(DeviceProfileTest, FlagsAreReadAsAnyFourBytesAndSavedAsDwordsKeepingTheRe
     }
 }
 
+TEST_F(DeviceProfileTest, FlagsNotReadThisRunAreLeftAsStoredUntilAReadSucceeds) {
+    const std::string stored = std::string(CTempRegistry::kHeader) + CTempRegistry::kKey +
+                               "\"EnhanceJPEG\"=dword:00000001\n\"Cap10Bpp\"=dword:00000001\n\n";
+    EXPECT_TRUE(m_profile.Save());  // no connect, nothing stored: nothing is created
+    EXPECT_FALSE(std::filesystem::exists(m_registry.m_path));
+    m_registry.Write(stored);
+    EXPECT_TRUE(m_profile.Save());
+    EXPECT_EQ(m_registry.Read(), stored);
+
+    // Once a read has succeeded the flags are this run's, and they are written back.
+    ASSERT_TRUE(m_profile.LoadSettings());
+    m_profile.m_bCap10Bpp = FALSE;
+    EXPECT_TRUE(m_profile.Save());
+    EXPECT_EQ(m_registry.Read(),
+              std::string(CTempRegistry::kHeader) + CTempRegistry::kKey +
+                  "\"EnhanceJPEG\"=dword:00000001\n\"Cap10Bpp\"=dword:00000000\n\n");
+}
+
 TEST_F(DeviceProfileTest, ACorruptRegistryIsLeftAloneAndSaveStillSucceeds) {
     const std::string corrupt = "Windows Registry Editor Version 5.00\n\"Loose\"=dword:1\n";
     m_registry.Write(corrupt);
