@@ -15,8 +15,8 @@
 
 inline constexpr uint64_t kStillBytesPerPixel = 4;
 inline constexpr uint64_t kStillHeaderMargin = 0x10000;
-// No table raises the limit above this: over USB 2.0 (some 35 MB/s) a larger block would not
-// arrive within the transfer's own bound.
+// No table raises the limit above this: 256 MiB is already most of what USB 2.0 (some
+// 35 MB/s) carries within a transfer's 10 s bound.
 inline constexpr DWORD kMaxBlockLimit = 0x10000000;  // 256 MiB
 
 // The limit for a largest still of `pixels` pixels, at most kMaxBlockLimit; a multiple of 4
