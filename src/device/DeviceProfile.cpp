@@ -1,6 +1,8 @@
 #include "device/DeviceProfile.h"
 
+#include "device/BlockLimit.h"
 #include "device/MailboxTransfer.h"
+#include "device/VendorChannel.h"
 #include "platform/registry/Registry.h"
 
 namespace {
@@ -37,12 +39,18 @@ BOOL CDeviceProfile::LoadFromDevice(CVendorChannel& device, int64_t timeout_ms) 
     m_bEnhanceJpeg = FALSE;
     m_bCap10Bpp = FALSE;
     LoadSettings();
-    return FetchSmallBlock(device, SmallBlock::ResolutionTable, m_resolutionTable.bytes.data(),
-                           ResolutionTable::kWireSize, timeout_ms);
+    const BOOL read =
+        FetchSmallBlock(device, SmallBlock::ResolutionTable, m_resolutionTable.bytes.data(),
+                        ResolutionTable::kWireSize, timeout_ms);
+    // The table the snapshot flows will use (this one, or the one kept) bounds the downloads.
+    device.m_nMaxBlockSize = StillBlockLimit(m_resolutionTable);
+    return read;
 }
 
 BOOL CDeviceProfile::Save() {
-    SaveSettings();
+    // Flags never read this run are not known; writing them would wipe what is stored.
+    if (m_bSettingsLoaded)
+        SaveSettings();
     return TRUE;
 }
 
@@ -53,6 +61,7 @@ BOOL CDeviceProfile::LoadSettings() {
     QueryFlag(key, "EnhanceJPEG", m_bEnhanceJpeg);
     QueryFlag(key, "Cap10Bpp", m_bCap10Bpp);
     RegCloseKey(key);
+    m_bSettingsLoaded = TRUE;
     return TRUE;
 }
 

@@ -17,10 +17,11 @@ public:
     virtual ~CDeviceProfile() = default;
 
     // Refreshes everything from the camera and the registry; nonzero when the resolution
-    // table was read. A fetch that fails keeps the previous word or table.
-    // Each mailbox wait is bounded by `timeout_ms`.
+    // table was read. A fetch that fails keeps the previous word or table. Each mailbox wait
+    // is bounded by `timeout_ms`. Sets the device's download limit from the table it keeps.
     BOOL LoadFromDevice(CVendorChannel& device, int64_t timeout_ms = kMailboxTimeout_ms);
-    // Writes the two flags back; always nonzero.
+    // Writes the two flags back if LoadSettings has read them this run, and leaves the stored
+    // values alone otherwise; always nonzero.
     BOOL Save();
     // 0 when the registry key cannot be opened (the flags are then left alone).
     BOOL LoadSettings();
@@ -32,4 +33,7 @@ public:
     BOOL m_bEnhanceJpeg = FALSE;
     BOOL m_bCap10Bpp = FALSE;
     ResolutionTable m_resolutionTable;  // count 0 until a table is read
+
+private:
+    BOOL m_bSettingsLoaded = FALSE;  // LoadSettings has succeeded at least once
 };

@@ -17,13 +17,14 @@ inline constexpr int64_t kMailboxTimeout_ms = 10000;
 inline constexpr DWORD kDownloadPieceSize = 0x8000;
 
 // Polls the mailbox back to back until its record is ready. 0 when a status read fails or the
-// bound passes without a ready record.
+// bound (on the device's clock) passes without a ready record.
 BOOL WaitForMailbox(CVendorChannel& device, DeviceStatus& status,
                     int64_t timeout_ms = kMailboxTimeout_ms);
 
 // The connect-time fetch of a small fixed-size block that answers `request`: waits for the
 // announcement and reads exactly `size` bytes from it into `destination`. Not acknowledged.
-// 0 when the request, the wait or the read fails, or the block is shorter than `size`.
+// 0 when the request, the wait or the read fails, or the block is shorter than `size` or runs
+// past the top of the 32-bit address space.
 enum class SmallBlock { Capabilities, ResolutionTable };
 BOOL FetchSmallBlock(CVendorChannel& device, SmallBlock request, BYTE* destination, DWORD size,
                      int64_t timeout_ms = kMailboxTimeout_ms);
@@ -35,6 +36,9 @@ LONG RoundedBlockSize(DWORD lengthOrValue);
 // Waits for the announced block, reads it in pieces of at most kDownloadPieceSize and
 // acknowledges it with the address advanced past the full pieces. On success `buffer` owns
 // `size` bytes (the rounded size) and `status` is the record as acknowledged; the block's own
-// length is status.lengthOrValue. On failure nothing is handed over and nothing acknowledged.
+// length is status.lengthOrValue. One bound covers the wait and every piece. A block larger
+// than the device's m_nMaxBlockSize, or one running past the top of the address space, is
+// refused before anything is allocated or read. On failure nothing is handed over and
+// nothing acknowledged.
 BOOL DownloadBlock(CVendorChannel& device, std::unique_ptr<BYTE[]>& buffer, LONG& size,
                    DeviceStatus& status, int64_t timeout_ms = kMailboxTimeout_ms);

@@ -28,7 +28,10 @@ BOOL CPropertyAccessor::GetProperty(IUnknown* object, REFGUID set, DWORD id, voi
     if (!properties)
         return FALSE;
     DWORD returned = 0;
-    return properties->Get(set, id, data, length, data, length, &returned) == S_OK ? TRUE : FALSE;
+    if (properties->Get(set, id, data, length, data, length, &returned) != S_OK)
+        return FALSE;
+    // A short answer would leave the caller's buffer partly stale or uninitialised.
+    return returned == length ? TRUE : FALSE;
 }
 
 BOOL CPropertyAccessor::SetProperty(IUnknown* object, REFGUID set, DWORD id, void* data,

@@ -45,8 +45,7 @@ BOOL CVendorChannel::ReadMemory(DWORD address, DWORD length, BYTE* buffer) {
 }
 
 BOOL CVendorChannel::GetStatus(DeviceStatus& status) {
-    // Start from the caller's record so a short answer leaves the rest as it was.
-    std::array<BYTE, DeviceStatus::kWireSize> bytes = status.ToBytes();
+    std::array<BYTE, DeviceStatus::kWireSize> bytes{};
     if (!Get(m_pCameraFilter.Get(), VENDOR_PROPERTY_STATUS, bytes.data(),
              DeviceStatus::kWireSize)) {
         return FALSE;
@@ -84,8 +83,7 @@ BOOL CVendorChannel::SendCommand(DWORD command) {
 }
 
 BOOL CVendorChannel::GetDeviceState(DWORD& state) {
-    BYTE bytes[4];
-    wire::PutU32(bytes, state);
+    BYTE bytes[4] = {};
     if (!Get(m_pCameraFilter.Get(), VENDOR_PROPERTY_DEVICE_STATE, bytes, sizeof bytes)) {
         return FALSE;
     }

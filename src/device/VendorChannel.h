@@ -2,7 +2,11 @@
 // the property side of CCaptureDevice, which adds the capture graph.
 #pragma once
 
+#include <memory>
+
+#include "device/BlockLimit.h"
 #include "device/DeviceStatus.h"
+#include "device/HostClock.h"
 #include "device/SnapshotRequest.h"
 #include "platform/com/ComPtr.h"
 #include "platform/dshow/BaseFilter.h"
@@ -29,4 +33,9 @@ public:
 
     // The camera's capture filter; every property operation addresses it.
     ComPtr<IBaseFilter> m_pCameraFilter;
+    // The clock that bounds mailbox waits and downloads on this camera.
+    std::shared_ptr<IHostClock> m_pClock = SteadyHostClock();
+    // The largest block a download takes from this camera; the profile sets it from the
+    // resolution table at connect.
+    DWORD m_nMaxBlockSize = kUnknownCameraBlockLimit;
 };

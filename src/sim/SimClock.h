@@ -5,12 +5,16 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <thread>
 
 class ISimClock {
 public:
     virtual ~ISimClock() = default;
     // Milliseconds since an arbitrary origin; never goes backwards.
     virtual int64_t Now_ms() const = 0;
+    // Lets `duration_us` of this clock's time pass on the calling thread, as a camera does
+    // while it answers a request.
+    virtual void Sleep_us(int64_t duration_us) = 0;
 };
 
 // Real time, for the simulated camera the utility finds at run time.
@@ -20,14 +24,19 @@ public:
         using namespace std::chrono;
         return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
     }
+    void Sleep_us(int64_t duration_us) override {
+        std::this_thread::sleep_for(std::chrono::microseconds(duration_us));
+    }
 };
 
-// Time that moves only when a test says so; safe to read from any thread.
+// Time that moves only when a test says so; safe to read from any thread. A sleep on it
+// returns at once and moves nothing: the camera answers in no time of the test's.
 class CManualSimClock : public ISimClock {
 public:
     explicit CManualSimClock(int64_t start_ms = 0) : m_now_ms(start_ms) {}
     int64_t Now_ms() const override { return m_now_ms.load(std::memory_order_acquire); }
     void Advance(int64_t delta_ms) { m_now_ms.fetch_add(delta_ms, std::memory_order_acq_rel); }
+    void Sleep_us(int64_t /*duration_us*/) override {}
 
 private:
     std::atomic<int64_t> m_now_ms;

@@ -103,6 +103,8 @@ HRESULT CSimFirmware::QuerySupported(REFGUID set, DWORD id, DWORD* pTypeSupport)
 
 HRESULT CSimFirmware::Get(REFGUID set, DWORD id, void* /*pInstanceData*/, DWORD /*cbInstanceData*/,
                           void* pPropData, DWORD cbPropData, DWORD* pcbReturned) {
+    // The round trip is taken before the lock, so the streaming side never waits on it.
+    m_pClock->Sleep_us(m_config.callLatency_us);
     std::lock_guard lock(m_mutex);
     if (!CountCall())
         return HRESULT_DEVICE_NOT_CONNECTED;
@@ -145,6 +147,7 @@ HRESULT CSimFirmware::Get(REFGUID set, DWORD id, void* /*pInstanceData*/, DWORD 
 
 HRESULT CSimFirmware::Set(REFGUID set, DWORD id, void* /*pInstanceData*/, DWORD /*cbInstanceData*/,
                           void* pPropData, DWORD cbPropData) {
+    m_pClock->Sleep_us(m_config.callLatency_us);
     std::lock_guard lock(m_mutex);
     if (!CountCall())
         return HRESULT_DEVICE_NOT_CONNECTED;

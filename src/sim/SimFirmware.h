@@ -36,6 +36,10 @@ struct SimFirmwareConfig {
     int jpegQuality = 90;
     // The largest device-memory read the firmware serves in one transfer.
     DWORD maxReadLength = 0x8000;
+    // Each Get or Set takes this long on the camera's clock, as a USB control transfer does;
+    // it is what paces a host that polls the mailbox back to back. QuerySupported is the
+    // driver's own answer and takes none.
+    int64_t callLatency_us = 250;
     // The sensor's sizes, largest (the full sensor, the raw still size) first; at most five.
     std::vector<SimResolution> resolutions{
         {2592, 1944, 0}, {2048, 1536, 1}, {1600, 1200, 2}, {1280, 960, 3}, {640, 480, 4}};

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ComLeakCheck.h"
+#include "device/BlockLimit.h"
 #include "device/DeviceProfile.h"
 #include "fakes/ScriptedCamera.h"
 #include "fakes/TempRegistry.h"
@@ -55,6 +56,24 @@ TEST_F(DeviceProfileTest, FlagsAreReadAsAnyFourBytesAndSavedAsDwordsKeepingTheRe
     }
 }
 
+TEST_F(DeviceProfileTest, FlagsNotReadThisRunAreLeftAsStoredUntilAReadSucceeds) {
+    const std::string stored = std::string(CTempRegistry::kHeader) + CTempRegistry::kKey +
+                               "\"EnhanceJPEG\"=dword:00000001\n\"Cap10Bpp\"=dword:00000001\n\n";
+    EXPECT_TRUE(m_profile.Save());  // no connect, nothing stored: nothing is created
+    EXPECT_FALSE(std::filesystem::exists(m_registry.m_path));
+    m_registry.Write(stored);
+    EXPECT_TRUE(m_profile.Save());
+    EXPECT_EQ(m_registry.Read(), stored);
+
+    // Once a read has succeeded the flags are this run's, and they are written back.
+    ASSERT_TRUE(m_profile.LoadSettings());
+    m_profile.m_bCap10Bpp = FALSE;
+    EXPECT_TRUE(m_profile.Save());
+    EXPECT_EQ(m_registry.Read(),
+              std::string(CTempRegistry::kHeader) + CTempRegistry::kKey +
+                  "\"EnhanceJPEG\"=dword:00000001\n\"Cap10Bpp\"=dword:00000000\n\n");
+}
+
 TEST_F(DeviceProfileTest, ACorruptRegistryIsLeftAloneAndSaveStillSucceeds) {
     const std::string corrupt = "Windows Registry Editor Version 5.00\n\"Loose\"=dword:1\n";
     m_registry.Write(corrupt);
@@ -88,6 +107,24 @@ TEST_F(DeviceProfileTest, GetResolutionHonoursTheCountAndTheFiveEntries) {
     // A short table on the next connect fails and keeps this one.
     EXPECT_FALSE(Load(33));
     EXPECT_EQ(table.bytes[2], 7);
+}
+
+TEST_F(DeviceProfileTest, TheTableItKeepsBoundsTheConnectedCamerasDownloads) {
+    const DWORD limit640 = 4 * 640 * 480 + 0x10000;
+    EXPECT_EQ(m_camera.channel.m_nMaxBlockSize, kUnknownCameraBlockLimit);
+    m_camera.block = {0, 0, 1, 0, 0x80, 0x02, 0xE0, 0x01};  // one entry, 640 x 480
+    m_camera.block.resize(34);
+    m_camera.statuses = {CScriptedCamera::Ready(kCapsAddress, 4),
+                         CScriptedCamera::Ready(CScriptedCamera::kBlockAddress, 34)};
+    ASSERT_TRUE(m_profile.LoadFromDevice(m_camera.channel, 30));
+    EXPECT_EQ(m_camera.channel.m_nMaxBlockSize, limit640);
+
+    // The next camera never posts its table: the one kept, which the JPEG flow will use,
+    // bounds its downloads too.
+    CScriptedCamera next;
+    next.statuses = {CScriptedCamera::Ready(kCapsAddress, 4), {}};
+    EXPECT_FALSE(m_profile.LoadFromDevice(next.channel, 30));
+    EXPECT_EQ(next.channel.m_nMaxBlockSize, limit640);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ComLeakCheck.h"
+#include "device/BlockLimit.h"
 #include "device/MailboxTransfer.h"
 #include "fakes/ScriptedCamera.h"
 
@@ -37,6 +38,8 @@ TEST_F(MailboxTransferTest, WaitPollsUntilReadyAndGivesUpOnAFailedReadOrTheBound
     m_status = {};
     EXPECT_FALSE(WaitForMailbox(m_camera.channel, m_status, kBound_ms));
     EXPECT_EQ(m_status, DeviceStatus{});
+    // Back to back on the camera's time: one read per millisecond it takes to answer.
+    EXPECT_EQ(m_camera.TransfersOf(VENDOR_PROPERTY_STATUS).size(), 3u + kBound_ms);
     m_camera.statuses = {CScriptedCamera::Ready(0, 4)};
     m_camera.statusFails = TRUE;
     EXPECT_FALSE(WaitForMailbox(m_camera.channel, m_status, 5000));  // at once, not at the bound
@@ -104,6 +107,88 @@ TEST_F(MailboxTransferTest, APieceFailingHalfWayHandsNothingOverAndAcknowledgesN
     }
 }
 
+TEST_F(MailboxTransferTest, TheBoundCoversEveryPieceNotOnlyTheWait) {
+    // 10 ms a read against 35 ms: the wait and three pieces fit, the fourth does not start.
+    m_camera.call_ms = 10;
+    m_camera.statuses = {CScriptedCamera::Ready(kAddress, 0x18001)};
+    EXPECT_FALSE(DownloadBlock(m_camera.channel, m_buffer, m_size, m_status, 35));
+    EXPECT_EQ(m_camera.memoryReads, 3u);
+    EXPECT_FALSE(m_buffer);
+    EXPECT_EQ(m_size, -1);
+    EXPECT_EQ(m_status, (DeviceStatus{1, 2, 3}));
+    EXPECT_TRUE(m_camera.statusWrites.empty());
+}
+
+// A block the download refuses before it allocates or reads anything, or takes whole.
+struct BlockRow {
+    const char* name;
+    DWORD address, length, limit;
+    Reads reads;  // empty: refused
+};
+
+void PrintTo(const BlockRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class DownloadRefusalTest : public MailboxTransferTest,
+                            public ::testing::WithParamInterface<BlockRow> {};
+
+TEST_P(DownloadRefusalTest, RefusesOnlyWhatTheLimitOrTheAddressSpaceCannotHold) {
+    const BlockRow& row = GetParam();
+    m_camera.channel.m_nMaxBlockSize = row.limit;
+    m_camera.statuses = {CScriptedCamera::Ready(row.address, row.length)};
+    EXPECT_EQ(DownloadBlock(m_camera.channel, m_buffer, m_size, m_status, kBound_ms),
+              BOOL{!row.reads.empty()});
+    EXPECT_EQ(MemoryReads(m_camera), row.reads);
+    EXPECT_EQ(bool(m_buffer), !row.reads.empty());
+    EXPECT_EQ(m_camera.statusWrites.size(), row.reads.size() ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, DownloadRefusalTest,
+    ::testing::Values(
+        BlockRow{
+            "HugeLengthUnderTheDefaultLimit", kAddress, 0x7FFFFFFC, kUnknownCameraBlockLimit, {}},
+        BlockRow{"JustOverTheDefaultLimit",
+                 kAddress,
+                 kUnknownCameraBlockLimit + 1,
+                 kUnknownCameraBlockLimit,
+                 {}},
+        BlockRow{"AtTheLimit", kAddress, 0x8000, 0x8000, {{kAddress, 0x8000}}},
+        BlockRow{"RoundedPastTheLimit", kAddress, 0x7FFD, 0x7FFC, {}},
+        BlockRow{"EndingAtTheTopOfTheAddressSpace", 0xFFFFFFFC, 4, 0x8000, {{0xFFFFFFFC, 4}}},
+        BlockRow{"RoundedPastTheTop", 0xFFFFFFFC, 5, 0x8000, {}},
+        BlockRow{"SecondPieceWouldWrapToZero", 0xFFFF8000, 0x8004, 0x10000, {}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(StillBlockLimitTest, FourBytesAPixelOfTheLargestListedEntryPlusHeaders) {
+    struct Case {
+        const char* name;
+        WORD count;
+        std::vector<std::pair<WORD, WORD>> entries;
+        DWORD limit;
+    };
+    const Case cases[] = {
+        {"NoTable", 0, {{2592, 1944}}, 4 * 4096 * 4096 + 0x10000},
+        {"Sensor", 1, {{2592, 1944}}, 4 * 2592 * 1944 + 0x10000},
+        {"LargestNotFirst", 3, {{640, 480}, {2592, 1944}, {1600, 1200}}, 4 * 2592 * 1944 + 0x10000},
+        {"OnlyBelowTheCount", 1, {{640, 480}, {2592, 1944}}, 4 * 640 * 480 + 0x10000},
+        {"NoMoreThanFiveEntries", 9, {{1, 1}, {1, 1}, {1, 1}, {1, 1}, {2, 2}}, 16 + 0x10000},
+        {"OnePixel", 1, {{1, 1}}, 4 + 0x10000},
+        {"NoAreaIsNoTable", 2, {{0, 1944}, {2592, 0}}, kUnknownCameraBlockLimit},
+        {"HostileSizesStopAtTheCeiling", 1, {{0xFFFF, 0xFFFF}}, kMaxBlockLimit}};
+    for (const Case& c : cases) {
+        ResolutionTable table;
+        table.bytes[2] = static_cast<BYTE>(c.count);
+        for (size_t i = 0; i < c.entries.size(); ++i) {
+            BYTE* p = &table.bytes[4 + 6 * i];
+            p[0] = BYTE(c.entries[i].first), p[1] = BYTE(c.entries[i].first >> 8);
+            p[2] = BYTE(c.entries[i].second), p[3] = BYTE(c.entries[i].second >> 8);
+        }
+        EXPECT_EQ(StillBlockLimit(table), c.limit) << c.name;
+    }
+}
+
 TEST_F(MailboxTransferTest, SmallBlockReadsExactlyItsSizeWhenTheBlockIsLongEnough) {
     const struct {
         SmallBlock request;
@@ -136,6 +221,15 @@ TEST_F(MailboxTransferTest, SmallBlockReadsExactlyItsSizeWhenTheBlockIsLongEnoug
     EXPECT_FALSE(
         FetchSmallBlock(m_camera.channel, SmallBlock::ResolutionTable, table, 34, kBound_ms));
     EXPECT_EQ(table[0], 7);
+    // A block announced across the top of the address space is not read at all.
+    m_camera.statuses = {CScriptedCamera::Ready(0xFFFFFFF0, 34)};
+    EXPECT_FALSE(
+        FetchSmallBlock(m_camera.channel, SmallBlock::ResolutionTable, table, 34, kBound_ms));
+    EXPECT_EQ(m_camera.memoryReads, 1u);
+    m_camera.statuses = {CScriptedCamera::Ready(0xFFFFFFDE, 34)};  // ends at the very top
+    EXPECT_TRUE(
+        FetchSmallBlock(m_camera.channel, SmallBlock::ResolutionTable, table, 34, kBound_ms));
+    EXPECT_EQ(MemoryReads(m_camera).back(), std::pair(0xFFFFFFDEu, 34u));
 }
 
 }  // namespace

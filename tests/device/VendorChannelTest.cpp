@@ -31,9 +31,12 @@ TEST_F(VendorChannelTest, AccessorNeedsTheReportedDirectionAndExactlySOk) {
     EXPECT_TRUE(m_fake.Transfers().empty());
     EXPECT_FALSE(accessor.GetProperty(object, VendorPropertySet, 5, buffer, 4));
     EXPECT_FALSE(accessor.SetProperty(object, VendorPropertySet, 6, buffer, 4));
-    // A short answer succeeds; one buffer travels as instance and property data.
-    ASSERT_TRUE(accessor.GetProperty(object, VendorPropertySet, 8, buffer, 4));
+    // A short answer fails, as does a count beyond the buffer; one buffer travels as instance
+    // and property data.
+    EXPECT_FALSE(accessor.GetProperty(object, VendorPropertySet, 8, buffer, 4));
     EXPECT_EQ(Bytes(buffer, buffer + 4), (Bytes{0x11, 0x22, 9, 9}));
+    EXPECT_FALSE(accessor.GetProperty(object, VendorPropertySet, 8, buffer, 1));
+    ASSERT_TRUE(accessor.GetProperty(object, VendorPropertySet, 8, buffer, 2));
     ASSERT_TRUE(accessor.SetProperty(object, VendorPropertySet, 7, buffer, 3));
     const auto set = m_fake.Transfers().back();
     EXPECT_EQ(set.bytes, (Bytes{0x11, 0x22, 9}));
@@ -42,7 +45,7 @@ TEST_F(VendorChannelTest, AccessorNeedsTheReportedDirectionAndExactlySOk) {
     // The direction bit under a status other than S_OK is no support.
     m_fake.OverrideQuery(8, S_FALSE);
     EXPECT_FALSE(accessor.GetProperty(object, VendorPropertySet, 8, buffer, 4));
-    EXPECT_EQ(m_fake.Transfers().size(), 4u);
+    EXPECT_EQ(m_fake.Transfers().size(), 6u);
     auto stub = MakeComObject<CFakeFilterStub>();
     EXPECT_FALSE(accessor.GetProperty(static_cast<IBaseFilter*>(stub.Get()), VendorPropertySet, 8,
                                       buffer, 4));
@@ -89,7 +92,7 @@ TEST_F(VendorChannelTest, EveryOperationCarriesItsExactPayload) {
     EXPECT_EQ(calls[3].data, block);
 }
 
-TEST_F(VendorChannelTest, ReadsKeepWhatTheyDidNotGetAndFailuresGoNoFurther) {
+TEST_F(VendorChannelTest, ShortReadsFailAndLeaveTheOutputAndFailuresGoNoFurther) {
     m_camera.statuses = {{0x04030201, 0x80706050, 1}};
     DeviceStatus status;
     ASSERT_TRUE(m_channel.GetStatus(status));
@@ -97,8 +100,8 @@ TEST_F(VendorChannelTest, ReadsKeepWhatTheyDidNotGetAndFailuresGoNoFurther) {
     m_fake.OnGet(VENDOR_PROPERTY_STATUS, [](BYTE* d, DWORD, DWORD* n) {
         return d[0] = 0x10, d[1] = d[2] = d[3] = 0, *n = 4, S_OK;
     });
-    ASSERT_TRUE(m_channel.GetStatus(status));
-    EXPECT_EQ(status, (DeviceStatus{0x10, 0x80706050, 1}));
+    EXPECT_FALSE(m_channel.GetStatus(status));
+    EXPECT_EQ(status, (DeviceStatus{0x04030201, 0x80706050, 1}));
 
     m_fake.OnSet(VENDOR_PROPERTY_REGISTER_ADDRESS, [](const Bytes&) { return E_FAIL; });
     m_fake.OnSet(VENDOR_PROPERTY_MEMORY_RANGE, [](const Bytes&) { return S_FALSE; });
@@ -109,6 +112,13 @@ TEST_F(VendorChannelTest, ReadsKeepWhatTheyDidNotGetAndFailuresGoNoFurther) {
     EXPECT_TRUE(m_camera.TransfersOf(VENDOR_PROPERTY_REGISTER_VALUE).empty());
     EXPECT_TRUE(m_camera.TransfersOf(VENDOR_PROPERTY_MEMORY_DATA).empty());
     EXPECT_FALSE(CVendorChannel().GetStatus(status));  // no camera filter held
+
+    // A memory read answered short would hand over bytes the camera never sent.
+    m_fake.OnSet(VENDOR_PROPERTY_MEMORY_RANGE);
+    m_fake.OnGet(VENDOR_PROPERTY_MEMORY_DATA,
+                 [](BYTE* d, DWORD cb, DWORD* n) { return d[0] = 0x5A, *n = cb - 1, S_OK; });
+    BYTE piece[8] = {};
+    EXPECT_FALSE(m_channel.ReadMemory(0x100, sizeof piece, piece));
 }
 
 TEST_F(VendorChannelTest, FirmwareIsBitFiveOfRegister0x740AndAFailedReadIsNone) {

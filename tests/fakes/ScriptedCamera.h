@@ -2,6 +2,8 @@
 // fake property set (which records every call): the firmware register, device memory whose
 // every byte is a known function of its address unless a request posted a still there, a
 // mailbox record fed from a queue (a write takes it), requests, commands and device states.
+// Its channel's clock is the camera's own: each mailbox or memory read takes `call_ms` of it,
+// so bounded waits end after a known number of reads without the test sleeping.
 #pragma once
 
 #include <array>
@@ -10,6 +12,7 @@
 
 #include "device/DeviceStatus.h"
 #include "device/VendorChannel.h"
+#include "fakes/FakeHostClock.h"
 #include "fakes/FakePropertySet.h"
 #include "platform/ks/VendorPropertySet.h"
 
@@ -38,6 +41,7 @@ public:
             return S_OK;
         });
         filter->OnGet(VENDOR_PROPERTY_MEMORY_DATA, [this](BYTE* data, DWORD cb, DWORD* returned) {
+            clock->Advance(call_ms);
             if (++memoryReads == failMemoryRead)
                 return HRESULT_DEVICE_NOT_CONNECTED;
             *returned = std::min(cb, m_range.second);
@@ -48,6 +52,7 @@ public:
             return S_OK;
         });
         filter->OnGet(VENDOR_PROPERTY_STATUS, [this](BYTE* data, DWORD cb, DWORD* returned) {
+            clock->Advance(call_ms);
             if (statusFails)
                 return E_FAIL;
             if (!statuses.empty()) {
@@ -87,6 +92,7 @@ public:
             return S_OK;
         });
         channel.m_pCameraFilter = ComPtr<IBaseFilter>(filter.Get());
+        channel.m_pClock = clock;
     }
 
     static DWORD Le32(const BYTE* p) {
@@ -103,7 +109,9 @@ public:
 
     static constexpr DWORD kStateReadFails = 0xBAD;
     ComPtr<CFakePropertySet> filter = MakeComObject<CFakePropertySet>();
-    CVendorChannel channel;  // talks to `filter`
+    std::shared_ptr<CFakeHostClock> clock = std::make_shared<CFakeHostClock>();
+    int64_t call_ms = 1;     // camera time each mailbox or memory read takes
+    CVendorChannel channel;  // talks to `filter`, bounded on `clock`
     BYTE firmwareRegister = VENDOR_FIRMWARE_PRESENT_BIT;
     DeviceStatus record;                // the mailbox as the next read finds it
     std::deque<DeviceStatus> statuses;  // each mailbox read first takes the next of these

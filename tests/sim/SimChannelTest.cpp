@@ -17,6 +17,7 @@ namespace {
 class CSteppingClock : public ISimClock {
 public:
     int64_t Now_ms() const override { return m_now_ms += 25; }
+    void Sleep_us(int64_t) override {}
 
 private:
     mutable std::atomic<int64_t> m_now_ms{0};
@@ -111,6 +112,20 @@ TEST_F(SimChannelTest, AMisbehavingCameraFailsEveryStepWithoutLeaking) {
     EXPECT_FALSE(SendDeviceCommand(m_channel, 'A'));
     CDeviceProfile profile;
     EXPECT_FALSE(profile.LoadFromDevice(m_channel, 30));
+}
+
+TEST_F(SimChannelTest, ASilentMailboxIsPolledAtTheCamerasPaceNotTheHosts) {
+    SimCameraConfig config;
+    config.firmware.bMailboxNeverAnswers = TRUE;
+    const auto camera = std::make_shared<CSimCamera>(config);  // on real time
+    m_channel.m_pCameraFilter.Attach(new CSimCameraFilter(camera));
+    ASSERT_TRUE(m_channel.RequestCapabilities());
+    DeviceStatus status;
+    EXPECT_FALSE(WaitForMailbox(m_channel, status, 50));
+    // A read takes at least the camera's round trip, so 50 ms hold at most 200 reads (each
+    // with its QuerySupported); an instant answer let the host spin through tens of thousands.
+    const int64_t reads = 50'000 / config.firmware.callLatency_us + 1;
+    EXPECT_LE(camera->Firmware().GetCounters().calls, uint64_t(2 * reads + 2));
 }
 
 }  // namespace

@@ -125,6 +125,31 @@ TEST_F(SimFirmwareTest, FocusReportsFlowWhileStreamingAndARequestTakesTheMailbox
     EXPECT_EQ(m_firmware->GetCounters().acknowledgements, 4u);
 }
 
+TEST_F(SimFirmwareTest, EveryGetAndSetTakesTheRoundTripOnTheCamerasClock) {
+    struct CRecordingClock : CManualSimClock {
+        void Sleep_us(int64_t duration_us) override { slept_us.push_back(duration_us); }
+        std::vector<int64_t> slept_us;
+    };
+    const auto clock = std::make_shared<CRecordingClock>();
+    SimFirmwareConfig config;
+    config.callLatency_us = 700;
+    CSimFirmware firmware(clock, m_scene, config);
+    DWORD support = 0;
+    Bytes record(12);
+    DWORD returned = 0;
+    ASSERT_EQ(firmware.QuerySupported(VendorPropertySet, VENDOR_PROPERTY_STATUS, &support), S_OK);
+    EXPECT_TRUE(clock->slept_us.empty());  // the driver answers that without the camera
+    ASSERT_EQ(firmware.Get(VendorPropertySet, VENDOR_PROPERTY_STATUS, record.data(), 12,
+                           record.data(), 12, &returned),
+              S_OK);
+    ASSERT_EQ(firmware.Set(VendorPropertySet, VENDOR_PROPERTY_STATUS, record.data(), 12,
+                           record.data(), 12),
+              S_OK);
+    EXPECT_EQ(firmware.Get(VendorPropertySet, 4, record.data(), 12, record.data(), 12, &returned),
+              E_PROP_ID_UNSUPPORTED);
+    EXPECT_EQ(clock->slept_us, (std::vector<int64_t>{700, 700, 700}));
+}
+
 TEST(SimSceneTest, FocusFigurePeaksAtTheInFocusPositionAndOverflowsTo0x8000) {
     CSimScene scene;
     const int focus = scene.Config().inFocusPosition;

@@ -165,13 +165,15 @@ TEST_F(FocusDlgSimTest, CameraThatNeverBecomesReadyIsReleasedAfterTheBound) {
 TEST_F(FocusDlgSimTest, SecondNewBuildsAfreshAndCloseWhilePreviewingReleasesEverything) {
     UseCamera();
     Press(IDC_NEW);
-    CCaptureDevice* first = &Device();
+    // A mark only the first device carries: the second may well reuse its address.
+    const auto mark = std::make_shared<CSteadyHostClock>();
+    Device().m_pClock = mark;
     dlg->m_stcFocus.SetWindowText("123");
     QPointer<QWidget> leftover(new QWidget);
     leftover->setWindowTitle("ActiveMovie Window");
     Press(IDC_NEW);
     EXPECT_TRUE(leftover.isNull());
-    EXPECT_NE(&Device(), first);
+    EXPECT_NE(Device().m_pClock, mark);
     EXPECT_EQ(dlg->m_stcFocus.GetWindowText(), "");
     EXPECT_EQ(Now(), kIdle);
 
