@@ -1,9 +1,5 @@
 #include "sim/SimCameraFilter.h"
 
-#include <cwchar>
-
-#include "platform/dshow/Interfaces.h"
-
 namespace {
 
 constexpr wchar_t kDefaultName[] = L"Standard_Camera";
@@ -17,14 +13,11 @@ CSimCamera::CSimCamera(const SimCameraConfig& config, std::shared_ptr<ISimClock>
       m_pFirmware(std::make_unique<CSimFirmware>(m_pClock, m_pScene, config.firmware)) {}
 
 CSimCameraFilter::CSimCameraFilter(std::shared_ptr<CSimCamera> camera)
-    : m_pCamera(camera ? std::move(camera) : std::make_shared<CSimCamera>()) {
-    std::wcsncpy(m_achName, kDefaultName, std::size(m_achName) - 1);
-}
+    : CFilterBase(CLSID_SimCamera, kDefaultName),
+      m_pCamera(camera ? std::move(camera) : std::make_shared<CSimCamera>()) {}
 
 CSimCameraFilter::~CSimCameraFilter() {
-    // A filter released while running stops the camera's stream with it.
-    if (m_state != State_Stopped)
-        OnStreamingStopped();
+    DoStop();
 }
 
 HRESULT CSimCameraFilter::CreateInstance(REFIID riid, void** ppv) {
@@ -33,71 +26,6 @@ HRESULT CSimCameraFilter::CreateInstance(REFIID riid, void** ppv) {
     *ppv = nullptr;
     auto filter = MakeComObject<CSimCameraFilter>(nullptr);
     return static_cast<IBaseFilter*>(filter.Get())->QueryInterface(riid, ppv);
-}
-
-HRESULT CSimCameraFilter::GetClassID(CLSID* pClassID) {
-    if (!pClassID)
-        return E_POINTER;
-    *pClassID = CLSID_SimCamera;
-    return S_OK;
-}
-
-HRESULT CSimCameraFilter::Stop() {
-    if (m_state != State_Stopped) {
-        if (m_state == State_Running)
-            OnStreamingStopped();
-        m_state = State_Stopped;
-    }
-    return S_OK;
-}
-
-HRESULT CSimCameraFilter::Pause() {
-    if (m_state == State_Running)
-        OnStreamingStopped();
-    m_state = State_Paused;
-    return S_OK;
-}
-
-HRESULT CSimCameraFilter::Run(REFERENCE_TIME /*tStart*/) {
-    if (m_state != State_Running) {
-        m_state = State_Running;
-        OnStreamingStarted();
-    }
-    return S_OK;
-}
-
-HRESULT CSimCameraFilter::GetState(DWORD /*dwMilliSecsTimeout*/, FILTER_STATE* pState) {
-    if (!pState)
-        return E_POINTER;
-    *pState = m_state;
-    return S_OK;
-}
-
-HRESULT CSimCameraFilter::EnumPins(IEnumPins** ppEnum) {
-    if (!ppEnum)
-        return E_POINTER;
-    *ppEnum = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT CSimCameraFilter::QueryFilterInfo(FILTER_INFO* pInfo) {
-    if (!pInfo)
-        return E_POINTER;
-    std::wcsncpy(pInfo->achName, m_achName, std::size(pInfo->achName) - 1);
-    pInfo->achName[std::size(pInfo->achName) - 1] = 0;
-    pInfo->pGraph = m_pGraph;
-    if (m_pGraph)
-        m_pGraph->AddRef();
-    return S_OK;
-}
-
-HRESULT CSimCameraFilter::JoinFilterGraph(IFilterGraph* pGraph, const wchar_t* pName) {
-    m_pGraph = pGraph;
-    if (pName) {
-        std::wcsncpy(m_achName, pName, std::size(m_achName) - 1);
-        m_achName[std::size(m_achName) - 1] = 0;
-    }
-    return S_OK;
 }
 
 HRESULT CSimCameraFilter::Set(REFGUID guidPropSet, DWORD dwPropID, void* pInstanceData,
@@ -117,10 +45,11 @@ HRESULT CSimCameraFilter::QuerySupported(REFGUID guidPropSet, DWORD dwPropID, DW
     return m_pCamera->Firmware().QuerySupported(guidPropSet, dwPropID, pTypeSupport);
 }
 
-void CSimCameraFilter::OnStreamingStarted() {
+HRESULT CSimCameraFilter::OnStartStreaming() {
     m_pCamera->Firmware().OnStreamingStarted();
+    return S_OK;
 }
 
-void CSimCameraFilter::OnStreamingStopped() {
+void CSimCameraFilter::OnStopStreaming() {
     m_pCamera->Firmware().OnStreamingStopped();
 }

@@ -1,13 +1,13 @@
 // CSimCamera and CSimCameraFilter: the simulated camera and the COM object that IS it.
 // CSimCamera bundles what the camera is made of (clock, scene, firmware) so that the filter,
 // its pins and the lens panel share one instance. The filter answers IKsPropertySet by
-// handing each call to the firmware, and IBaseFilter with a stopped/paused/running state.
+// handing each call to the firmware; the filter base runs its state, and the firmware learns
+// from the base's hooks when video starts and stops.
 #pragma once
 
 #include <memory>
 
-#include "platform/com/ComObject.h"
-#include "platform/dshow/BaseFilter.h"
+#include "platform/dshow/FilterBase.h"
 #include "platform/ks/KsPropertySet.h"
 #include "sim/SimClock.h"
 #include "sim/SimFirmware.h"
@@ -40,7 +40,7 @@ private:
     std::unique_ptr<CSimFirmware> m_pFirmware;
 };
 
-class CSimCameraFilter : public CComObject<IBaseFilter, IKsPropertySet> {
+class CSimCameraFilter : public CFilterBase<IKsPropertySet> {
 public:
     explicit CSimCameraFilter(std::shared_ptr<CSimCamera> camera);
 
@@ -48,16 +48,6 @@ public:
     static HRESULT CreateInstance(REFIID riid, void** ppv);
 
     CSimCamera& Camera() const { return *m_pCamera; }
-
-    // IBaseFilter
-    HRESULT GetClassID(CLSID* pClassID) override;
-    HRESULT Stop() override;
-    HRESULT Pause() override;
-    HRESULT Run(REFERENCE_TIME tStart) override;
-    HRESULT GetState(DWORD dwMilliSecsTimeout, FILTER_STATE* pState) override;
-    HRESULT EnumPins(IEnumPins** ppEnum) override;
-    HRESULT QueryFilterInfo(FILTER_INFO* pInfo) override;
-    HRESULT JoinFilterGraph(IFilterGraph* pGraph, const wchar_t* pName) override;
 
     // IKsPropertySet: straight through to the firmware.
     HRESULT Set(REFGUID guidPropSet, DWORD dwPropID, void* pInstanceData, DWORD cbInstanceData,
@@ -67,14 +57,14 @@ public:
     HRESULT QuerySupported(REFGUID guidPropSet, DWORD dwPropID, DWORD* pTypeSupport) override;
 
 protected:
+    // A filter released while running stops the camera's stream with it.
     ~CSimCameraFilter() override;
 
-    // State-change hooks for the streaming side; the firmware learns of video from them.
-    virtual void OnStreamingStarted();
-    virtual void OnStreamingStopped();
+    // The camera alone has no pins; the capture filter adds them.
+    int PinCount() override { return 0; }
+    IPin* PinAt(int) override { return nullptr; }
+    HRESULT OnStartStreaming() override;
+    void OnStopStreaming() override;
 
     std::shared_ptr<CSimCamera> m_pCamera;
-    FILTER_STATE m_state = State_Stopped;
-    IFilterGraph* m_pGraph = nullptr;  // weak: the graph holds the filter, not the reverse
-    wchar_t m_achName[128] = {};
 };

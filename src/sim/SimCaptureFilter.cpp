@@ -5,7 +5,6 @@
 #include <QThread>
 #include <chrono>
 
-#include "platform/dshow/FilterBase.h"
 #include "platform/dshow/VideoRendererWindow.h"
 #include "platform/win/WindowHandle.h"
 #include "sim/SimCapturePins.h"
@@ -42,8 +41,8 @@ CSimCaptureFilter::CSimCaptureFilter(std::shared_ptr<CSimCamera> camera,
 }
 
 CSimCaptureFilter::~CSimCaptureFilter() {
-    // The base tells the firmware; the thread is ours to join before the pins go.
-    StopStreamingThread();
+    // Stopped here, while the pins and this hook exist; by the camera's destructor both are gone.
+    DoStop();
     std::shared_ptr<PanelHolder> holder = m_pPanel;
     if (OnUiThread()) {
         delete holder->panel.data();
@@ -53,32 +52,25 @@ CSimCaptureFilter::~CSimCaptureFilter() {
     }
 }
 
-HRESULT CSimCaptureFilter::EnumPins(IEnumPins** ppEnum) {
-    std::vector<ComPtr<IPin>> pins;
-    pins.emplace_back(m_pCapture.get());
-    if (m_pPreview)
-        pins.emplace_back(m_pPreview.get());
-    return CreatePinEnumerator(std::move(pins), ppEnum);
+IPin* CSimCaptureFilter::PinAt(int index) {
+    switch (index) {
+        case 0:
+            return m_pCapture.get();
+        case 1:
+            return m_pPreview.get();
+        default:
+            return nullptr;
+    }
 }
 
 CSimLensPanel* CSimCaptureFilter::LensPanel() const {
     return m_pPanel->panel.data();
 }
 
-void CSimCaptureFilter::OnStreamingStarted() {
-    CSimCameraFilter::OnStreamingStarted();
-    StopStreamingThread();
-    // Events go to the graph through a pointer taken now, on the graph's own thread, and
-    // never counted: the graph stops this filter before it lets go of it.
-    m_pSink = nullptr;
-    if (m_pGraph) {
-        IMediaEventSink* sink = nullptr;
-        if (SUCCEEDED(
-                m_pGraph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink)))) {
-            sink->Release();
-            m_pSink = sink;
-        }
-    }
+HRESULT CSimCaptureFilter::OnStartStreaming() {
+    const HRESULT hr = CSimCameraFilter::OnStartStreaming();
+    if (FAILED(hr))
+        return hr;
     int format = 0;
     REFERENCE_TIME interval = 0;
     m_pCapture->CurrentFormat(format, interval);
@@ -87,11 +79,12 @@ void CSimCaptureFilter::OnStreamingStarted() {
     m_thread = std::thread([this, format, interval] { StreamLoop(format, interval); });
     if (m_video.bLensPanel)
         OpenLensPanel();
+    return S_OK;
 }
 
-void CSimCaptureFilter::OnStreamingStopped() {
+void CSimCaptureFilter::OnStopStreaming() {
     StopStreamingThread();
-    CSimCameraFilter::OnStreamingStopped();
+    CSimCameraFilter::OnStopStreaming();
 }
 
 void CSimCaptureFilter::StopStreamingThread() {
@@ -139,8 +132,7 @@ void CSimCaptureFilter::StreamLoop(int formatIndex, REFERENCE_TIME interval_100n
         HRESULT hr = S_OK;
         if (m_video.failAtFrame != 0 && nFrame >= m_video.failAtFrame) {
             hr = HRESULT_DEVICE_NOT_CONNECTED;
-            if (m_pSink)
-                m_pSink->Notify(EC_ERRORABORT, hr, 0);
+            NotifyEvent(EC_ERRORABORT, hr, 0);
         } else {
             hr = DeliverFrame(formatIndex, frame, scratch, (due_ms - start_ms) * 10'000);
         }

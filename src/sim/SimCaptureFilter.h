@@ -11,7 +11,6 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/dshow/StreamInterfaces.h"
 #include "sim/SimCameraFilter.h"
 
 struct SimVideoConfig {
@@ -31,8 +30,6 @@ class CSimCaptureFilter : public CSimCameraFilter {
 public:
     CSimCaptureFilter(std::shared_ptr<CSimCamera> camera, const SimVideoConfig& video);
 
-    HRESULT EnumPins(IEnumPins** ppEnum) override;
-
     const SimVideoConfig& VideoConfig() const { return m_video; }
     // Frames handed to the pins since the filter was made.
     uint64_t FramesDelivered() const { return m_nFrames.load(); }
@@ -41,8 +38,12 @@ public:
 
 protected:
     ~CSimCaptureFilter() override;
-    void OnStreamingStarted() override;
-    void OnStreamingStopped() override;
+    int PinCount() override { return m_pPreview ? 2 : 1; }
+    IPin* PinAt(int index) override;
+    // The firmware learns first, then the streaming thread starts and the lens panel opens.
+    HRESULT OnStartStreaming() override;
+    // The streaming thread is joined before the firmware learns that video has stopped.
+    void OnStopStreaming() override;
 
 private:
     void StopStreamingThread();
@@ -60,7 +61,6 @@ private:
     std::condition_variable m_wake;
     bool m_bStopRequested = false;
     std::atomic<uint64_t> m_nFrames{0};
-    IMediaEventSink* m_pSink = nullptr;  // weak, taken at start: the graph outlives the run
 
     struct PanelHolder;
     std::shared_ptr<PanelHolder> m_pPanel;

@@ -60,7 +60,8 @@ inline AM_MEDIA_TYPE MakeRgb24Type(LONG width, LONG height) {
 }
 
 // A source with a capture pin and, optionally, a preview pin, both offering RGB24 4 x 2;
-// frames are pushed by the test itself. Logs "run <name>" / "stop <name>" when given a log.
+// frames are pushed by the test itself. Logs "run <name>" / "stop <name>" when given a log;
+// outside a graph its name is <name>.
 class CTestSource : public CFilterBase<> {
 public:
     class COutPin : public CPinBase<> {
@@ -82,7 +83,10 @@ public:
 
     explicit CTestSource(bool bPreviewPin, std::vector<std::string>* log = nullptr,
                          HRESULT hrRun = S_OK, std::string name = "source")
-        : CFilterBase(CLSID_TestSource), m_pLog(log), m_hrRun(hrRun), m_name(std::move(name)) {
+        : CFilterBase(CLSID_TestSource, std::wstring(name.begin(), name.end()).c_str()),
+          m_pLog(log),
+          m_hrRun(hrRun),
+          m_name(std::move(name)) {
         if (bPreviewPin)
             m_preview = std::make_unique<COutPin>(this, L"Preview", PIN_CATEGORY_PREVIEW);
     }

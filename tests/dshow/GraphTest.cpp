@@ -83,6 +83,23 @@ TEST_F(GraphTest, RunStartsDownstreamFirstAndAFailureStopsWhatStarted) {
     }
 }
 
+TEST_F(GraphTest, PauseFromRunningPausesTheGraphAndRunStartsItAgain) {
+    std::vector<std::string> log;
+    auto up = MakeComObject<CTestSource>(false, &log, S_OK, "up");
+    auto down = MakeComObject<CTestSource>(false, &log, S_OK, "down");
+    ASSERT_EQ(m_graph->AddFilter(up.Get(), L"up"), S_OK);
+    ASSERT_EQ(m_graph->AddFilter(down.Get(), L"down"), S_OK);
+    ASSERT_EQ(m_control->Run(), S_OK);
+    ASSERT_EQ(m_control->Pause(), S_OK);
+    OAFilterState state = State_Running;
+    EXPECT_EQ(m_control->GetState(0, &state), S_OK);
+    EXPECT_EQ(state, State_Paused);
+    ASSERT_EQ(m_control->Run(), S_OK);
+    EXPECT_EQ(log, (std::vector<std::string>{"run down", "run up", "stop up", "stop down",
+                                             "run down", "run up"}));
+    EXPECT_EQ(m_control->Stop(), S_OK);
+}
+
 TEST_F(GraphTest, EventsComeOutInOrderAndWakeAWaitingReader) {
     LONG code = 0;
     LONG_PTR p = 0;

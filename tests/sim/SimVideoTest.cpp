@@ -2,6 +2,7 @@
 // it: formats, the frame interval on an injected clock, streaming that tells the firmware,
 // stream failure. (Finding the camera and both render paths are exercised in the capture
 // tests.)
+#include <QPointer>
 #include <thread>
 
 #include "dshow/DShowTestKit.h"
@@ -9,6 +10,7 @@
 #include "platform/dshow/FrameConvert.h"
 #include "platform/dshow/VideoRendererWindow.h"
 #include "sim/SimCaptureFilter.h"
+#include "sim/SimLensPanel.h"
 #include "win/WindowTestHelpers.h"
 
 namespace {
@@ -18,11 +20,11 @@ constexpr int kRgb640 = 2;  // the capability index of RGB24 640 x 480
 class SimVideoTest : public LeakCheckedTest {
 protected:
     // Makes the camera's filter on the manual clock and takes its capture pin.
-    void Make(uint64_t failAtFrame = 0) {
+    void Make(uint64_t failAtFrame = 0, BOOL bLensPanel = FALSE) {
         m_camera = std::make_shared<CSimCamera>(SimCameraConfig{}, m_clock);
         m_filter.Attach(static_cast<IBaseFilter*>(
             MakeComObject<CSimCaptureFilter>(m_camera,
-                                             SimVideoConfig{FALSE, FALSE, FALSE, failAtFrame})
+                                             SimVideoConfig{FALSE, FALSE, bLensPanel, failAtFrame})
                 .Detach()));
         ComPtr<IEnumPins> pins;
         ComPtr<IPin> pin;
@@ -150,6 +152,56 @@ TEST_F(SimVideoTest, AStreamThatFailsRaisesErrorAbortAndStops) {
     EXPECT_EQ(p1, static_cast<LONG_PTR>(HRESULT_DEVICE_NOT_CONNECTED));
     EXPECT_EQ(DeliveredAfter(5'000), 1u);
     EXPECT_EQ(m_control->Stop(), S_OK);
+}
+
+TEST_F(SimVideoTest, PauseStopsTheStreamAndTheFirmwareUntilRunAgain) {
+    Make();
+    Render();
+    ASSERT_EQ(m_control->Run(), S_OK);
+    ASSERT_TRUE(SpinUntil([&] { return Delivered() == 1; }));
+    ASSERT_EQ(m_filter->Pause(), S_OK);  // joins the streaming thread
+    EXPECT_FALSE(m_camera->Firmware().IsStreaming());
+    EXPECT_EQ(DeliveredAfter(10'000), 1u);
+    ASSERT_EQ(m_filter->Run(0), S_OK);
+    EXPECT_TRUE(m_camera->Firmware().IsStreaming());
+    ASSERT_TRUE(SpinUntil([&] { return Delivered() == 2; }));
+    EXPECT_EQ(m_control->Stop(), S_OK);
+    EXPECT_FALSE(m_camera->Firmware().IsStreaming());
+}
+
+TEST_F(SimVideoTest, AFilterReleasedWhileRunningStopsTheCamera) {
+    // The camera alone and with its pins, outside any graph.
+    for (const bool bPins : {false, true}) {
+        SCOPED_TRACE(bPins);
+        m_filter = nullptr;
+        Make();
+        if (!bPins)
+            m_filter.Attach(new CSimCameraFilter(m_camera));
+        FILTER_INFO info;
+        ASSERT_EQ(m_filter->QueryFilterInfo(&info), S_OK);
+        EXPECT_STREQ(info.achName, L"Standard_Camera");
+        EXPECT_EQ(info.pGraph, nullptr);
+        ASSERT_EQ(m_filter->Run(0), S_OK);
+        EXPECT_TRUE(m_camera->Firmware().IsStreaming());
+        m_config = nullptr;
+        m_filter = nullptr;
+        EXPECT_FALSE(m_camera->Firmware().IsStreaming());
+    }
+}
+
+TEST_F(SimVideoTest, TheLensPanelOpensOnStartAndGoesWithTheFilter) {
+    Make(0, TRUE);
+    const auto* sim = static_cast<CSimCaptureFilter*>(m_filter.Get());
+    EXPECT_EQ(sim->LensPanel(), nullptr);
+    ASSERT_EQ(m_filter->Run(0), S_OK);
+    QPointer<QWidget> panel = sim->LensPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    ASSERT_EQ(m_filter->Stop(), S_OK);
+    m_config = nullptr;
+    m_filter = nullptr;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(panel, nullptr);
 }
 
 }  // namespace

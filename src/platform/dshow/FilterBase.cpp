@@ -4,12 +4,24 @@
 
 #include <cwchar>
 
+CFilterCore::CFilterCore(const CLSID& clsid, const wchar_t* pDefaultName) : m_clsid(clsid) {
+    if (pDefaultName)
+        std::wcsncpy(m_achDefaultName, pDefaultName, std::size(m_achDefaultName) - 1);
+    std::wmemcpy(m_achName, m_achDefaultName, std::size(m_achName));
+}
+
 FILTER_STATE CFilterCore::State() const {
     std::lock_guard lock(m_mutex);
     return m_state;
 }
 
+void CFilterCore::SetState(FILTER_STATE state) {
+    std::lock_guard lock(m_mutex);
+    m_state = state;
+}
+
 void CFilterCore::NotifyEvent(LONG code, LONG_PTR param1, LONG_PTR param2) {
+    // Under the lock, so that once the filter has left its graph no event can still reach it.
     std::lock_guard lock(m_mutex);
     if (m_pSink)
         m_pSink->Notify(code, param1, param2);
@@ -22,37 +34,32 @@ HRESULT CFilterCore::DoGetClassID(CLSID* pClassID) {
     return S_OK;
 }
 
-HRESULT CFilterCore::DoStop() {
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_state == State_Stopped)
-            return S_OK;
-    }
-    // Outside the lock: a streaming thread being joined may still raise an event.
-    OnStopStreaming();
-    std::lock_guard lock(m_mutex);
-    m_state = State_Stopped;
+HRESULT CFilterCore::LeaveRunningFor(FILTER_STATE target) {
+    // The state lock is not held here: a streaming thread being joined may still raise an event.
+    if (State() == State_Running)
+        OnStopStreaming();
+    SetState(target);
     return S_OK;
+}
+
+HRESULT CFilterCore::DoStop() {
+    std::lock_guard transition(m_transitionMutex);
+    return LeaveRunningFor(State_Stopped);
 }
 
 HRESULT CFilterCore::DoPause() {
-    std::lock_guard lock(m_mutex);
-    if (m_state == State_Stopped)
-        m_state = State_Paused;
-    return S_OK;
+    std::lock_guard transition(m_transitionMutex);
+    return LeaveRunningFor(State_Paused);
 }
 
 HRESULT CFilterCore::DoRun() {
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_state == State_Running)
-            return S_OK;
-    }
+    std::lock_guard transition(m_transitionMutex);
+    if (State() == State_Running)
+        return S_OK;
     const HRESULT hr = OnStartStreaming();
     if (FAILED(hr))
         return hr;
-    std::lock_guard lock(m_mutex);
-    m_state = State_Running;
+    SetState(State_Running);
     return S_OK;
 }
 
@@ -92,9 +99,8 @@ HRESULT CFilterCore::DoJoinFilterGraph(IFilterGraph* pGraph, const wchar_t* pNam
     std::lock_guard lock(m_mutex);
     m_pGraph = pGraph;
     m_pSink = sink;
-    std::wmemset(m_achName, 0, std::size(m_achName));
-    if (pGraph && pName)
-        std::wcsncpy(m_achName, pName, std::size(m_achName) - 1);
+    // wcsncpy pads with zeros, and the last element is never written.
+    std::wcsncpy(m_achName, pGraph && pName ? pName : m_achDefaultName, std::size(m_achName) - 1);
     return S_OK;
 }
 

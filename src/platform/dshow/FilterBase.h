@@ -1,6 +1,12 @@
 // CFilterBase: the stopped/paused/running state machine, graph membership and pin
-// enumeration shared by the stand-in's filters; a concrete filter fills in its pins and the
-// start and stop of its streaming. CFilterCore holds the logic outside the template.
+// enumeration shared by the stand-in's filters and the simulated camera; a concrete filter
+// fills in its pins and the start and stop of its streaming. CFilterCore holds the logic
+// outside the template.
+//
+// Pause: from running, streaming stops and the filter holds (a live source sends nothing, a
+// renderer keeps its last frame); from stopped, nothing starts until Run.
+// Join: a filter takes the graph's name and event sink on joining and drops both on leaving;
+// outside a graph it answers with its own default name and its events go nowhere.
 #pragma once
 
 #include <mutex>
@@ -12,7 +18,7 @@
 
 class CFilterCore {
 public:
-    explicit CFilterCore(const CLSID& clsid) : m_clsid(clsid) {}
+    explicit CFilterCore(const CLSID& clsid, const wchar_t* pDefaultName = L"");
     virtual ~CFilterCore() = default;
     CFilterCore(const CFilterCore&) = delete;
     CFilterCore& operator=(const CFilterCore&) = delete;
@@ -24,12 +30,15 @@ public:
 protected:
     virtual int PinCount() = 0;
     virtual IPin* PinAt(int index) = 0;  // no reference added
-    // Called when the filter leaves the stopped state for running; a failure keeps it stopped.
+    // Called once each time the filter enters running; a failure leaves it where it was.
     virtual HRESULT OnStartStreaming() { return S_OK; }
-    // Called when the filter leaves running or paused for stopped; must join its threads.
+    // Called once each time the filter leaves running, for paused or stopped; must join its
+    // threads. Events they raise meanwhile still reach the graph.
     virtual void OnStopStreaming() {}
 
     HRESULT DoGetClassID(CLSID* pClassID);
+    // By the time this base is destroyed the hooks are gone: a filter that must stop its
+    // streaming when released while running calls DoStop in its own destructor.
     HRESULT DoStop();
     HRESULT DoPause();
     HRESULT DoRun();
@@ -39,9 +48,17 @@ protected:
     HRESULT DoJoinFilterGraph(IFilterGraph* pGraph, const wchar_t* pName);
 
 private:
+    HRESULT LeaveRunningFor(FILTER_STATE target);
+    void SetState(FILTER_STATE state);
+
     const CLSID m_clsid;
+    // Held across a whole transition with its hook, so each hook runs once per transition;
+    // never taken by a streaming thread.
+    std::mutex m_transitionMutex;
+    // Guards the fields below; never held across a hook.
     mutable std::mutex m_mutex;
     FILTER_STATE m_state = State_Stopped;
+    wchar_t m_achDefaultName[128] = {};
     wchar_t m_achName[128] = {};
     // Both weak: the graph holds its filters, and it leaves each filter before it goes.
     IFilterGraph* m_pGraph = nullptr;
@@ -63,7 +80,8 @@ public:
     }
 
 protected:
-    explicit CFilterBase(const CLSID& clsid) : CFilterCore(clsid) {}
+    explicit CFilterBase(const CLSID& clsid, const wchar_t* pDefaultName = L"")
+        : CFilterCore(clsid, pDefaultName) {}
 };
 
 // An enumerator over a fixed list of pins (each held with a reference).

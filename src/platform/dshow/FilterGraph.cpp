@@ -127,8 +127,8 @@ HRESULT CFilterGraph::Run() {
 HRESULT CFilterGraph::Pause() {
     for (const auto& filter : Snapshot())
         filter->Pause();
-    if (m_state == State_Stopped)
-        m_state = State_Paused;
+    // From running too: the filters have paused, and a later Run must start them again.
+    m_state = State_Paused;
     return S_OK;
 }
 
