@@ -18,6 +18,7 @@
 #include "device/VendorChannel.h"
 #include "device/WireFormat.h"
 #include "fakes/FakeFilterStub.h"
+#include "fakes/TestVendorChannel.h"
 #include "platform/ks/KsPropertySet.h"
 #include "platform/ks/VendorPropertySet.h"
 
@@ -268,8 +269,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto clock = std::make_shared<CScriptClock>();
     auto device = MakeComObject<CScriptedDevice>(input, *clock);
     device->limit = limit;
-    CVendorChannel channel;
-    channel.m_pCameraFilter = ComPtr<IBaseFilter>(device.Get());
+    CTestVendorChannel channel;
+    channel.m_pCameraFilter = ComPtr<IUnknown>(static_cast<IBaseFilter*>(device.Get()));
     channel.m_pClock = clock;
     channel.m_nMaxBlockSize = limit;
     switch (mode % 3) {

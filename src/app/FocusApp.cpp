@@ -3,8 +3,9 @@
 #include <new>
 
 #include "platform/com/ComRuntime.h"
+#include "platform/mfc/MessageBox.h"
 #include "platform/registry/Registry.h"
-#include "platform/win/MessageBox.h"
+#include "ui/DialogTemplates.h"
 #include "ui/FocusDlg.h"
 
 namespace {
@@ -20,7 +21,10 @@ void QueryFlag(HKEY key, const char* name, BOOL& flag) {
 }
 }  // namespace
 
-CFocusApp::CFocusApp() = default;
+CFocusApp::CFocusApp() {
+    // The dialogs' templates and the icon are the operator console's.
+    AfxSetResourceHandle(&UiResources());
+}
 
 CFocusApp::~CFocusApp() = default;
 

@@ -7,8 +7,8 @@
 
 #include "capture/CaptureDevice.h"
 #include "device/DeviceProfile.h"
+#include "platform/mfc/WinApp.h"
 #include "platform/win/NamedMutex.h"
-#include "platform/win/WinApp.h"
 
 // Name of the single-instance mutex every copy of the utility tries to create.
 inline constexpr const char kInstanceMutexName[] = "TaloCap";

@@ -10,6 +10,7 @@
 
 #include "app/FocusApp.h"
 #include "platform/dshow/Interfaces.h"
+#include "platform/renderer/VideoRenderer.h"
 #include "sim/SimCameraRegistration.h"
 
 // The one application object, made before main as the framework expects.
@@ -52,6 +53,7 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
     CloseOnTerminateSignals(application);
     RegisterDShowClasses();
+    RegisterVideoRenderer();
     // The simulated camera is listed under the name the utility looks for.
     RegisterSimulatedCamera();
     return theApp.Run();

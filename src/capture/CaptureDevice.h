@@ -7,7 +7,7 @@
 #include "device/VendorChannel.h"
 #include "platform/com/ComPtr.h"
 #include "platform/dshow/Interfaces.h"
-#include "platform/win/WinTypes.h"
+#include "platform/win/WinUser.h"
 
 // The camera's friendly name among the video input devices (exact, case-sensitive).
 inline constexpr const char* kCameraName = "Standard_Camera";
@@ -35,12 +35,15 @@ public:
     ComPtr<IVideoWindow> m_pVideoWindow;
     ComPtr<IAMVideoCompression> m_pVideoCompression;
     ComPtr<IAMStreamConfig> m_pStreamConfig;
-    // m_pCameraFilter is inherited from CVendorChannel.
+    ComPtr<IBaseFilter> m_pCameraFilter;  // also the vendor property channel's target
     ComPtr<IGraphBuilder> m_pFilterGraph;
     BOOL m_bRunning = FALSE;
     BOOL m_bPreviewWanted = FALSE;
     BOOL m_bPreviewRendered = FALSE;
     BOOL m_bNoPreviewPin = FALSE;
+
+protected:
+    IUnknown* PropertyTarget() const override { return m_pCameraFilter.Get(); }
 
 private:
     BOOL BuildGraph();

@@ -8,19 +8,19 @@
 
 namespace {
 
-BOOL Get(IBaseFilter* filter, DWORD id, void* data, DWORD length) {
+BOOL Get(IUnknown* filter, DWORD id, void* data, DWORD length) {
     if (!filter)
         return FALSE;
     return CPropertyAccessor().GetProperty(filter, VendorPropertySet, id, data, length);
 }
 
-BOOL Set(IBaseFilter* filter, DWORD id, void* data, DWORD length) {
+BOOL Set(IUnknown* filter, DWORD id, void* data, DWORD length) {
     if (!filter)
         return FALSE;
     return CPropertyAccessor().SetProperty(filter, VendorPropertySet, id, data, length);
 }
 
-BOOL SetU32(IBaseFilter* filter, DWORD id, DWORD value) {
+BOOL SetU32(IUnknown* filter, DWORD id, DWORD value) {
     BYTE bytes[4];
     wire::PutU32(bytes, value);
     return Set(filter, id, bytes, sizeof bytes);
@@ -29,25 +29,24 @@ BOOL SetU32(IBaseFilter* filter, DWORD id, DWORD value) {
 }  // namespace
 
 BOOL CVendorChannel::ReadRegister(DWORD address, BYTE& value) {
-    if (!SetU32(m_pCameraFilter.Get(), VENDOR_PROPERTY_REGISTER_ADDRESS, address))
+    if (!SetU32(PropertyTarget(), VENDOR_PROPERTY_REGISTER_ADDRESS, address))
         return FALSE;
-    return Get(m_pCameraFilter.Get(), VENDOR_PROPERTY_REGISTER_VALUE, &value, 1);
+    return Get(PropertyTarget(), VENDOR_PROPERTY_REGISTER_VALUE, &value, 1);
 }
 
 BOOL CVendorChannel::ReadMemory(DWORD address, DWORD length, BYTE* buffer) {
     BYTE range[8];
     wire::PutU32(&range[0], address);
     wire::PutU32(&range[4], length);
-    if (!Set(m_pCameraFilter.Get(), VENDOR_PROPERTY_MEMORY_RANGE, range, sizeof range)) {
+    if (!Set(PropertyTarget(), VENDOR_PROPERTY_MEMORY_RANGE, range, sizeof range)) {
         return FALSE;
     }
-    return Get(m_pCameraFilter.Get(), VENDOR_PROPERTY_MEMORY_DATA, buffer, length);
+    return Get(PropertyTarget(), VENDOR_PROPERTY_MEMORY_DATA, buffer, length);
 }
 
 BOOL CVendorChannel::GetStatus(DeviceStatus& status) {
     std::array<BYTE, DeviceStatus::kWireSize> bytes{};
-    if (!Get(m_pCameraFilter.Get(), VENDOR_PROPERTY_STATUS, bytes.data(),
-             DeviceStatus::kWireSize)) {
+    if (!Get(PropertyTarget(), VENDOR_PROPERTY_STATUS, bytes.data(), DeviceStatus::kWireSize)) {
         return FALSE;
     }
     status = DeviceStatus::FromBytes(bytes);
@@ -56,35 +55,34 @@ BOOL CVendorChannel::GetStatus(DeviceStatus& status) {
 
 BOOL CVendorChannel::WriteStatus(const DeviceStatus& status) {
     std::array<BYTE, DeviceStatus::kWireSize> bytes = status.ToBytes();
-    return Set(m_pCameraFilter.Get(), VENDOR_PROPERTY_STATUS, bytes.data(),
-               DeviceStatus::kWireSize);
+    return Set(PropertyTarget(), VENDOR_PROPERTY_STATUS, bytes.data(), DeviceStatus::kWireSize);
 }
 
 BOOL CVendorChannel::RequestCapabilities() {
-    return Set(m_pCameraFilter.Get(), VENDOR_PROPERTY_REQUEST_CAPABILITIES, nullptr, 0);
+    return Set(PropertyTarget(), VENDOR_PROPERTY_REQUEST_CAPABILITIES, nullptr, 0);
 }
 
 BOOL CVendorChannel::RequestResolutionTable() {
-    return Set(m_pCameraFilter.Get(), VENDOR_PROPERTY_REQUEST_RESOLUTIONS, nullptr, 0);
+    return Set(PropertyTarget(), VENDOR_PROPERTY_REQUEST_RESOLUTIONS, nullptr, 0);
 }
 
 BOOL CVendorChannel::RequestJpegSnapshot(const SnapshotRequest& request) {
     std::array<BYTE, SnapshotRequest::kWireSize> bytes = request.ToBytes();
-    return Set(m_pCameraFilter.Get(), VENDOR_PROPERTY_REQUEST_JPEG, bytes.data(),
+    return Set(PropertyTarget(), VENDOR_PROPERTY_REQUEST_JPEG, bytes.data(),
                SnapshotRequest::kWireSize);
 }
 
 BOOL CVendorChannel::RequestRawSnapshot(DWORD parameter) {
-    return SetU32(m_pCameraFilter.Get(), VENDOR_PROPERTY_REQUEST_RAW, parameter);
+    return SetU32(PropertyTarget(), VENDOR_PROPERTY_REQUEST_RAW, parameter);
 }
 
 BOOL CVendorChannel::SendCommand(DWORD command) {
-    return SetU32(m_pCameraFilter.Get(), VENDOR_PROPERTY_COMMAND, command);
+    return SetU32(PropertyTarget(), VENDOR_PROPERTY_COMMAND, command);
 }
 
 BOOL CVendorChannel::GetDeviceState(DWORD& state) {
     BYTE bytes[4] = {};
-    if (!Get(m_pCameraFilter.Get(), VENDOR_PROPERTY_DEVICE_STATE, bytes, sizeof bytes)) {
+    if (!Get(PropertyTarget(), VENDOR_PROPERTY_DEVICE_STATE, bytes, sizeof bytes)) {
         return FALSE;
     }
     state = wire::GetU32(bytes);

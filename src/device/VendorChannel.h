@@ -1,5 +1,6 @@
-// CVendorChannel: the camera's private property set, reached through the camera filter. It is
-// the property side of CCaptureDevice, which adds the capture graph.
+// CVendorChannel: the camera's private property set, reached through the object the camera's
+// driver exposes it on. It is the property side of CCaptureDevice, which adds the capture
+// graph and names that object: its camera filter.
 #pragma once
 
 #include <memory>
@@ -9,7 +10,7 @@
 #include "device/HostClock.h"
 #include "device/SnapshotRequest.h"
 #include "platform/com/ComPtr.h"
-#include "platform/dshow/BaseFilter.h"
+#include "platform/com/Unknown.h"
 
 class CVendorChannel {
 public:
@@ -31,11 +32,13 @@ public:
     BOOL SendCommand(DWORD command);
     BOOL GetDeviceState(DWORD& state);
 
-    // The camera's capture filter; every property operation addresses it.
-    ComPtr<IBaseFilter> m_pCameraFilter;
     // The clock that bounds mailbox waits and downloads on this camera.
     std::shared_ptr<IHostClock> m_pClock = SteadyHostClock();
     // The largest block a download takes from this camera; the profile sets it from the
     // resolution table at connect.
     DWORD m_nMaxBlockSize = kUnknownCameraBlockLimit;
+
+protected:
+    // The object every property operation addresses (the camera filter), or null.
+    virtual IUnknown* PropertyTarget() const = 0;
 };

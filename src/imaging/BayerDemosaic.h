@@ -1,7 +1,7 @@
 // Turns a raw still's Bayer samples into a packed, bottom-up BGR image.
 #pragma once
 
-#include "platform/com/Types.h"
+#include "imaging/ImagingTypes.h"
 
 // Fills every pixel of `image` (at least 3 x width x height bytes, rows of 3 x width bytes)
 // from the samples; sample row y becomes image row height - 1 - y. Needs width and height of

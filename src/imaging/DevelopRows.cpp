@@ -271,7 +271,7 @@ std::atomic<const RowKernels*> g_pKernels{nullptr};
 const RowKernels& Kernels() {
     const RowKernels* kernels = g_pKernels.load(std::memory_order_acquire);
     if (kernels == nullptr) {
-        UseWideRowKernels(TRUE);
+        UseWideRowKernels(true);
         kernels = g_pKernels.load(std::memory_order_acquire);
     }
     return *kernels;
@@ -283,11 +283,11 @@ BOOL UseWideRowKernels(BOOL use) {
 #if NITIDOR_WIDE_KERNELS
     if (use && WideKernelsSupported()) {
         g_pKernels.store(&kWideKernels, std::memory_order_release);
-        return TRUE;
+        return true;
     }
 #endif
     g_pKernels.store(&kBaselineKernels, std::memory_order_release);
-    return use ? FALSE : TRUE;
+    return !use;
 }
 
 void DemosaicRow(const BYTE* up, const BYTE* mid, const BYTE* down, int width, int kindAtStart,

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/com/Types.h"
+#include "imaging/ImagingTypes.h"
 
 // Kind of the sample at column 0 of sample row y (0 blue site, 1 green with blue left and
 // right, 2 green with red left and right, 3 red site); odd columns have kind ^ 1.

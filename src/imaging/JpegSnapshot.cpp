@@ -94,7 +94,7 @@ BOOL WriteStream(FILE* file, const BYTE* stream, DWORD length) {
     // A failure can surface only when the stdio buffer is flushed; without the flush a
     // truncated file would decode into a grey-padded picture reported as success.
     if ((length != 0 && std::fwrite(stream, 1, length, file) < length) || std::fflush(file) != 0) {
-        return FALSE;
+        return false;
     }
     return std::fseek(file, 0, SEEK_SET) == 0;
 }
@@ -155,16 +155,16 @@ DecodeOutcome RunDecompressor(jpeg_decompress_struct* cinfo, JpegErrorRecord* er
 
 BOOL DecodeJpegSnapshot(const BYTE* stream, DWORD length, BYTE* image, int width, int height) {
     if ((stream == nullptr && length != 0) || image == nullptr || width <= 0 || height <= 0) {
-        return FALSE;
+        return false;
     }
     FilePtr file = OpenTempFile();
     if (!file) {
-        return FALSE;
+        return false;
     }
     if (!WriteStream(file.get(), stream, length)) {
         file.reset();
         std::remove(kJpegTempFileName);
-        return FALSE;
+        return false;
     }
 
     // Zeroed so that an error raised before jpeg_create_decompress finds no memory manager
@@ -174,10 +174,10 @@ BOOL DecodeJpegSnapshot(const BYTE* stream, DWORD length, BYTE* image, int width
     const DecodeOutcome outcome = RunDecompressor(&cinfo, &error, file.get(), image, width, height);
     file.reset();
     if (outcome != DecodeOutcome::kDecoded) {
-        return FALSE;  // "Temp.jpg" stays for a look at what the camera sent
+        return false;  // "Temp.jpg" stays for a look at what the camera sent
     }
     std::remove(kJpegTempFileName);
-    return TRUE;
+    return true;
 }
 
 void JpegErrorExit(j_common_ptr cinfo) {

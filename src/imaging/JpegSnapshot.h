@@ -3,10 +3,10 @@
 // in the current directory; one decode at a time.
 #pragma once
 
-#include "platform/com/Types.h"
+#include "imaging/ImagingTypes.h"
 
-// The library's own typedef, repeated so that jpeglib.h (whose TRUE/FALSE macros clash with
-// ours when it comes first) stays out of every file that includes this one.
+// The library's own typedef, repeated so that jpeglib.h stays out of every file that includes
+// this one.
 struct jpeg_common_struct;
 typedef struct jpeg_common_struct* j_common_ptr;
 

@@ -80,7 +80,7 @@ int ChooseThreadCount(int requested, int interiorRows) {
 BOOL DevelopRawSnapshot(const RawSnapshotInfo& info, BYTE* image, int threadCount) {
     if (info.samples == nullptr || image == nullptr || info.width < 2 || info.height < 2 ||
         info.phase < 0 || info.phase > 3) {
-        return FALSE;
+        return false;
     }
     const int width = info.width;
     const int height = info.height;
@@ -88,7 +88,7 @@ BOOL DevelopRawSnapshot(const RawSnapshotInfo& info, BYTE* image, int threadCoun
         // No interior: sharpening leaves such a picture as the tone curve made it.
         DemosaicBayer(info.samples, width, height, info.phase, image);
         ApplyToneCurve(image, width, height);
-        return TRUE;
+        return true;
     }
 
     const int interiorRows = height - 2;
@@ -97,7 +97,7 @@ BOOL DevelopRawSnapshot(const RawSnapshotInfo& info, BYTE* image, int threadCoun
     std::unique_ptr<int32_t[]> scratch(new (std::nothrow)
                                            int32_t[scratchPerThread * size_t(threads)]);
     if (!scratch) {
-        return FALSE;
+        return false;
     }
 
     auto bandStart = [&](int index) { return 1 + int(int64_t{interiorRows} * index / threads); };
@@ -123,5 +123,5 @@ BOOL DevelopRawSnapshot(const RawSnapshotInfo& info, BYTE* image, int threadCoun
     const size_t stride = size_t{3} * size_t(width);
     std::memcpy(image + size_t(height - 1) * stride, image + size_t(height - 2) * stride, stride);
     std::memcpy(image, image + stride, stride);
-    return TRUE;
+    return true;
 }

@@ -2,8 +2,8 @@
 // ApplyToneCurve, then SharpenImage on the same image, computed row by row on several cores.
 #pragma once
 
+#include "imaging/ImagingTypes.h"
 #include "imaging/RawSnapshot.h"
-#include "platform/com/Types.h"
 
 // Writes the developed picture into `image` (at least 3 x width x height bytes, rows packed
 // at 3 x width, bottom-up). threadCount 0 uses the machine's cores; the result never depends

@@ -18,7 +18,7 @@ int ReadBigEndian16(const BYTE* p) {
 BOOL ParseRawSnapshot(const BYTE* block, int32_t transferLength, RawSnapshotInfo& info) {
     // Checked before any header byte is read: a short block must not be read past its end.
     if (block == nullptr || transferLength < kRawHeaderBytes) {
-        return FALSE;
+        return false;
     }
     const int height = ReadBigEndian16(block + kHeightOffset);
     const int width = ReadBigEndian16(block + kWidthOffset);
@@ -26,16 +26,16 @@ BOOL ParseRawSnapshot(const BYTE* block, int32_t transferLength, RawSnapshotInfo
     // Two 16-bit sides multiply to at most 0xFFFE0001, which fits an unsigned 32-bit product.
     const uint32_t samples = uint32_t(width) * uint32_t(height);
     if (int64_t{samples} != int64_t{transferLength} - kRawHeaderBytes) {
-        return FALSE;
+        return false;
     }
     if (phase > 3 || width < 2 || height < 2) {
-        return FALSE;
+        return false;
     }
     info.width = width;
     info.height = height;
     info.phase = phase;
     info.samples = block + kRawHeaderBytes;
-    return TRUE;
+    return true;
 }
 
 size_t RawImageBytes(int width, int height) {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/com/Types.h"
+#include "imaging/ImagingTypes.h"
 
 inline constexpr int32_t kRawHeaderBytes = 20;
 

@@ -1,7 +1,7 @@
 // Luma sharpening that also raises colour saturation, applied to a developed raw still.
 #pragma once
 
-#include "platform/com/Types.h"
+#include "imaging/ImagingTypes.h"
 
 // Sharpens a packed, bottom-up BGR image in place. Pictures under 3 pixels in either direction
 // have no interior to sharpen and are left unchanged, as they are when the few rows of working

@@ -2,7 +2,7 @@
 // flat above mid-grey, one table for all three colours.
 #pragma once
 
-#include "platform/com/Types.h"
+#include "imaging/ImagingTypes.h"
 
 // Output value for each 8-bit input; a constant, never computed at run time.
 extern const BYTE ToneTable[256];

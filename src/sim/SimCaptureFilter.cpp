@@ -5,8 +5,7 @@
 #include <QThread>
 #include <chrono>
 
-#include "platform/dshow/VideoRendererWindow.h"
-#include "platform/win/WindowHandle.h"
+#include "platform/mfc/WindowHandle.h"
 #include "sim/SimCapturePins.h"
 #include "sim/SimLensPanel.h"
 #include "sim/SimVideoFormats.h"

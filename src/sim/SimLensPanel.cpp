@@ -10,7 +10,7 @@
 #include <QWheelEvent>
 #include <vector>
 
-#include "platform/win/WindowPlacement.h"
+#include "platform/mfc/WindowPlacement.h"
 #include "sim/SimScene.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // CAboutDlg: the About box (template 100), opened from the main dialog's About item.
 #pragma once
 
-#include "ui/Dialog.h"
+#include "platform/mfc/Dialog.h"
 
 class CAboutDlg : public CDialog {
     Q_OBJECT

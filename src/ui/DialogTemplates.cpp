@@ -1,8 +1,11 @@
+#include "ui/DialogTemplates.h"
+
 #include <array>
 
-#include "platform/win/MessageBox.h"
+#include "platform/mfc/DialogTemplate.h"
+#include "platform/win/WinUser.h"
 #include "platform/win/WindowStyles.h"
-#include "ui/DialogTemplate.h"
+#include "ui/AppIcon.h"
 #include "ui/Resource.h"
 
 namespace {
@@ -23,7 +26,7 @@ constexpr std::array kFocusItems{
 };
 
 constexpr std::array kAboutItems{
-    DlgItemTemplate{IDC_STATIC, K::Icon, "", SS_ICON, 11, 17, 20, 20},
+    DlgItemTemplate{IDC_STATIC, K::Icon, "", SS_ICON, 11, 17, 20, 20, IDR_MAINFRAME},
     DlgItemTemplate{IDC_STATIC, K::Static, "Nitidor Version 1.0", SS_LEFT | SS_NOPREFIX, 40, 10,
                     119, 8},
     DlgItemTemplate{IDOK, K::PushButton, "OK", BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 178, 7, 50,
@@ -64,4 +67,15 @@ const DialogTemplate* FindDialogTemplate(int id) {
         default:
             return nullptr;
     }
+}
+
+namespace {
+QIcon LoadIconResource(int id) {
+    return id == IDR_MAINFRAME ? LoadAppIcon() : QIcon();
+}
+}  // namespace
+
+const CResourceModule& UiResources() {
+    static const CResourceModule module{&FindDialogTemplate, &LoadIconResource};
+    return module;
 }

@@ -6,10 +6,10 @@
 #include <cstdio>
 
 #include "app/FocusApp.h"
+#include "platform/mfc/DataExchange.h"
 #include "platform/win/WindowStyles.h"
 #include "ui/AboutDlg.h"
 #include "ui/AppIcon.h"
-#include "ui/DataExchange.h"
 #include "ui/Resource.h"
 #include "ui/StringTable.h"
 

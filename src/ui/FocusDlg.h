@@ -11,10 +11,10 @@
 
 #include "device/DeviceCommands.h"
 #include "device/DeviceStatus.h"
-#include "ui/Button.h"
-#include "ui/Dialog.h"
+#include "platform/mfc/Button.h"
+#include "platform/mfc/Dialog.h"
+#include "platform/mfc/Static.h"
 #include "ui/SnapshotViewDlg.h"
-#include "ui/Static.h"
 
 class CCaptureDevice;
 class CFocusApp;

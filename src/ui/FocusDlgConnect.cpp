@@ -4,16 +4,11 @@
 #include "app/FocusApp.h"
 #include "capture/CaptureSequences.h"
 #include "device/DeviceCommands.h"
-#include "platform/win/MessageBox.h"
-#include "platform/win/WindowHandle.h"
+#include "platform/mfc/MessageBox.h"
+#include "platform/mfc/WindowHandle.h"
 #include "ui/FocusDlg.h"
 #include "ui/Resource.h"
 #include "ui/StringTable.h"
-
-namespace {
-// The renderer's window of an earlier graph that may have outlived it.
-constexpr const char kRendererWindowTitle[] = "ActiveMovie Window";
-}  // namespace
 
 BOOL CFocusDlg::ConnectDevice() {
     CCaptureDevice* device = Device();
@@ -61,7 +56,7 @@ void CFocusDlg::OnNew() {
     }
     m_bConnected = 0;
 
-    if (HWND leftover = FindWindow(nullptr, kRendererWindowTitle))
+    if (HWND leftover = FindWindow(nullptr, kVideoRendererTitle))
         ::DestroyWindow(leftover);
 
     app.m_pCaptureDevice = std::make_unique<CCaptureDevice>();

@@ -3,7 +3,7 @@
 
 #include "app/FocusApp.h"
 #include "platform/ks/VendorPropertySet.h"
-#include "platform/win/MessageBox.h"
+#include "platform/mfc/MessageBox.h"
 #include "ui/FocusDlg.h"
 #include "ui/Resource.h"
 #include "ui/StringTable.h"

@@ -9,7 +9,7 @@
 #include "imaging/JpegSnapshot.h"
 #include "imaging/RawDevelop.h"
 #include "imaging/RawSnapshot.h"
-#include "platform/win/MessageBox.h"
+#include "platform/mfc/MessageBox.h"
 #include "platform/win/Sleep.h"
 #include "ui/FocusDlg.h"
 #include "ui/Resource.h"

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/win/WindowHandle.h"
-#include "ui/DialogUnits.h"
+#include "platform/mfc/DialogUnits.h"
+#include "platform/mfc/WindowHandle.h"
 #include "ui/SnapshotPan.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/com/ComRuntime.h"
-#include "platform/win/MessageBox.h"
+#include "platform/mfc/MessageBox.h"
 #include "platform/win/Sleep.h"
 
 class AppTestEnv : public ::testing::Test {

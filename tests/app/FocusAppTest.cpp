@@ -14,6 +14,7 @@
 #include "AppTestEnv.h"
 #include "app/FocusApp.h"
 #include "platform/dshow/DeviceRegistry.h"
+#include "platform/renderer/VideoRenderer.h"
 #include "sim/SimCameraRegistration.h"
 #include "ui/FocusDlg.h"
 #include "ui/Resource.h"
@@ -60,6 +61,7 @@ TEST_F(FocusAppTest, OperatorsRoadFromStartToExit) {
                                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\PXV58R]\r\n"
                                      "\"EnhanceJPEG\"=dword:00000007\r\n\"Keep\"=\"me\"\r\n";
     RegisterDShowClasses();
+    RegisterVideoRenderer();
     SimCameraConfig config;
     config.firmware.startup_ms = 0;
     SimVideoConfig video;

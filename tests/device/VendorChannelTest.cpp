@@ -111,7 +111,7 @@ TEST_F(VendorChannelTest, ShortReadsFailAndLeaveTheOutputAndFailuresGoNoFurther)
     EXPECT_EQ(value, 0x77);
     EXPECT_TRUE(m_camera.TransfersOf(VENDOR_PROPERTY_REGISTER_VALUE).empty());
     EXPECT_TRUE(m_camera.TransfersOf(VENDOR_PROPERTY_MEMORY_DATA).empty());
-    EXPECT_FALSE(CVendorChannel().GetStatus(status));  // no camera filter held
+    EXPECT_FALSE(CTestVendorChannel().GetStatus(status));  // no camera filter held
 
     // A memory read answered short would hand over bytes the camera never sent.
     m_fake.OnSet(VENDOR_PROPERTY_MEMORY_RANGE);

@@ -4,10 +4,10 @@
 
 #include "DShowTestKit.h"
 #include "fakes/DShowClassesEnvironment.h"
+#include "mfc/WindowTestHelpers.h"
 #include "platform/dshow/StreamInterfaces.h"
-#include "platform/dshow/VideoRenderer.h"
-#include "platform/dshow/VideoRendererWindow.h"
-#include "win/WindowTestHelpers.h"
+#include "platform/renderer/VideoRenderer.h"
+#include "platform/renderer/VideoRendererWindow.h"
 
 namespace {
 

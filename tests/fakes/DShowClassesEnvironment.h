@@ -1,14 +1,18 @@
-// Registers the capture stand-in's creatable classes once for a test binary that builds real
-// graphs (the scripted fakes register their own while they live).
+// Registers the capture stand-in's creatable classes and the video renderer once for a test
+// binary that builds real graphs (the scripted fakes register their own while they live).
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include "platform/dshow/Interfaces.h"
+#include "platform/renderer/VideoRenderer.h"
 
 class CDShowClassesEnvironment : public testing::Environment {
 public:
-    void SetUp() override { RegisterDShowClasses(); }
+    void SetUp() override {
+        RegisterDShowClasses();
+        RegisterVideoRenderer();
+    }
 };
 
 inline testing::Environment* const g_dshowClassesEnvironment =

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/com/ComObject.h"
-#include "platform/dshow/BaseFilter.h"
+#include "platform/dshow/FilterInterfaces.h"
 
 template <class... Extra>
 class TFakeFilterStub : public CComObject<IBaseFilter, Extra...> {

@@ -14,6 +14,7 @@
 #include "device/VendorChannel.h"
 #include "fakes/FakeHostClock.h"
 #include "fakes/FakePropertySet.h"
+#include "fakes/TestVendorChannel.h"
 #include "platform/ks/VendorPropertySet.h"
 
 // The byte device memory holds at `address` where no still was posted.
@@ -91,7 +92,7 @@ public:
             commands.push_back(sent[0]);
             return S_OK;
         });
-        channel.m_pCameraFilter = ComPtr<IBaseFilter>(filter.Get());
+        channel.m_pCameraFilter = ComPtr<IUnknown>(static_cast<IBaseFilter*>(filter.Get()));
         channel.m_pClock = clock;
     }
 
@@ -110,8 +111,8 @@ public:
     static constexpr DWORD kStateReadFails = 0xBAD;
     ComPtr<CFakePropertySet> filter = MakeComObject<CFakePropertySet>();
     std::shared_ptr<CFakeHostClock> clock = std::make_shared<CFakeHostClock>();
-    int64_t call_ms = 1;     // camera time each mailbox or memory read takes
-    CVendorChannel channel;  // talks to `filter`, bounded on `clock`
+    int64_t call_ms = 1;         // camera time each mailbox or memory read takes
+    CTestVendorChannel channel;  // talks to `filter`, bounded on `clock`
     BYTE firmwareRegister = VENDOR_FIRMWARE_PRESENT_BIT;
     DeviceStatus record;                // the mailbox as the next read finds it
     std::deque<DeviceStatus> statuses;  // each mailbox read first takes the next of these

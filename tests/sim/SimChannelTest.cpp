@@ -5,8 +5,8 @@
 #include "device/DeviceCommands.h"
 #include "device/DeviceProfile.h"
 #include "device/MailboxTransfer.h"
-#include "device/VendorChannel.h"
 #include "fakes/TempRegistry.h"
+#include "fakes/TestVendorChannel.h"
 #include "platform/com/ComRuntime.h"
 #include "sim/SimCameraFilter.h"
 
@@ -30,7 +30,7 @@ protected:
     void Connect(const SimCameraConfig& config = {}) {
         m_channel.m_pCameraFilter = nullptr;
         m_camera = std::make_shared<CSimCamera>(config, std::make_shared<CSteppingClock>());
-        m_channel.m_pCameraFilter.Attach(new CSimCameraFilter(m_camera));
+        m_channel.m_pCameraFilter.Attach(static_cast<IBaseFilter*>(new CSimCameraFilter(m_camera)));
     }
     void SetUp() override { Connect(); }
     void TearDown() override {
@@ -45,7 +45,7 @@ protected:
     const long m_liveBefore = ComLiveObjectCount();
     CTempRegistry m_registry;  // the profile touches the registry
     std::shared_ptr<CSimCamera> m_camera;
-    CVendorChannel m_channel;
+    CTestVendorChannel m_channel;
     std::unique_ptr<BYTE[]> m_block;
     LONG m_size = 0;
 };
@@ -118,7 +118,7 @@ TEST_F(SimChannelTest, ASilentMailboxIsPolledAtTheCamerasPaceNotTheHosts) {
     SimCameraConfig config;
     config.firmware.bMailboxNeverAnswers = TRUE;
     const auto camera = std::make_shared<CSimCamera>(config);  // on real time
-    m_channel.m_pCameraFilter.Attach(new CSimCameraFilter(camera));
+    m_channel.m_pCameraFilter.Attach(static_cast<IBaseFilter*>(new CSimCameraFilter(camera)));
     ASSERT_TRUE(m_channel.RequestCapabilities());
     DeviceStatus status;
     EXPECT_FALSE(WaitForMailbox(m_channel, status, 50));

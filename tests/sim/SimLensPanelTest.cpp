@@ -13,7 +13,7 @@
 #include <QSpinBox>
 #include <QWheelEvent>
 
-#include "platform/win/WindowPlacement.h"
+#include "platform/mfc/WindowPlacement.h"
 #include "sim/SimScene.h"
 
 namespace {

@@ -7,11 +7,11 @@
 
 #include "dshow/DShowTestKit.h"
 #include "fakes/DShowClassesEnvironment.h"
-#include "platform/dshow/FrameConvert.h"
-#include "platform/dshow/VideoRendererWindow.h"
+#include "mfc/WindowTestHelpers.h"
+#include "platform/renderer/FrameConvert.h"
+#include "platform/renderer/VideoRendererWindow.h"
 #include "sim/SimCaptureFilter.h"
 #include "sim/SimLensPanel.h"
-#include "win/WindowTestHelpers.h"
 
 namespace {
 

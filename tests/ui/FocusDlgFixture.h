@@ -9,7 +9,7 @@
 
 #include "app/AppTestEnv.h"
 #include "app/FocusApp.h"
-#include "platform/win/WindowTimer.h"
+#include "platform/mfc/WindowTimer.h"
 #include "ui/FocusDlg.h"
 #include "ui/Resource.h"
 #include "ui/StringTable.h"

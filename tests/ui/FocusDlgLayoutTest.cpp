@@ -7,8 +7,9 @@
 #include <limits>
 
 #include "FocusDlgFixture.h"
+#include "platform/mfc/DialogUnits.h"
 #include "platform/win/WindowStyles.h"
-#include "ui/DialogUnits.h"
+#include "ui/DialogTemplates.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // read-out byte for byte, the snapshot requests and every failure row of the snapshot flows.
 #include "FocusDlgFixture.h"
 #include "fakes/ScriptedCamera.h"
-#include "platform/win/WindowHandle.h"
+#include "platform/mfc/WindowHandle.h"
 
 namespace {
 

@@ -9,7 +9,8 @@
 #include "FocusDlgFixture.h"
 #include "platform/dshow/DeviceRegistry.h"
 #include "platform/dshow/StreamInterfaces.h"
-#include "platform/win/WindowHandle.h"
+#include "platform/mfc/WindowHandle.h"
+#include "platform/renderer/VideoRenderer.h"
 #include "sim/SimCameraRegistration.h"
 
 namespace {
@@ -31,6 +32,7 @@ protected:
     }
     void UseCamera(BOOL bFirmwarePresent = TRUE, int64_t startup_ms = 0) {
         RegisterDShowClasses();
+        RegisterVideoRenderer();
         SimCameraConfig config;
         config.firmware.bFirmwarePresent = bFirmwarePresent;
         config.firmware.startup_ms = startup_ms;

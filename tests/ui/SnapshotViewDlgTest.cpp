@@ -13,7 +13,7 @@
 #include <cstring>
 #include <limits>
 
-#include "ui/DialogUnits.h"
+#include "platform/mfc/DialogUnits.h"
 #include "ui/SnapshotPan.h"
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "platform/com/ComRuntime.h"
 #include "platform/dshow/PinBase.h"
 #include "platform/dshow/SmartTee.h"
-#include "platform/dshow/VideoRenderer.h"
 
 namespace {
 
@@ -135,7 +135,9 @@ HRESULT CCaptureGraphBuilder::ConnectToRenderer(IPin* pOut, IBaseFilter* pfRende
     ComPtr<IBaseFilter> renderer(pfRenderer);
     const bool bOwnRenderer = !renderer;
     if (bOwnRenderer) {
-        const HRESULT hr = CVideoRenderer::Create(renderer.ReleaseAndGetAddressOf());
+        const HRESULT hr =
+            CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                             reinterpret_cast<void**>(renderer.ReleaseAndGetAddressOf()));
         if (FAILED(hr))
             return hr;
         const HRESULT hrAdd = m_pGraph->AddFilter(renderer.Get(), L"Video Renderer");

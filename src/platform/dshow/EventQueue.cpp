@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "platform/win/WindowHandle.h"
+#include "platform/win/WinUser.h"
 
 void CEventQueue::Push(LONG code, LONG_PTR param1, LONG_PTR param2) {
     std::lock_guard lock(m_mutex);

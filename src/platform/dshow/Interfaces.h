@@ -5,7 +5,7 @@
 
 #include "platform/com/Bstr.h"
 #include "platform/com/Unknown.h"
-#include "platform/dshow/BaseFilter.h"
+#include "platform/dshow/FilterInterfaces.h"
 #include "platform/dshow/MediaTypes.h"
 #include "platform/win/WinTypes.h"
 
@@ -225,6 +225,12 @@ inline constexpr const IID& IID_IVideoWindow = IVideoWindow::kIid;
 inline constexpr const IID& IID_IAMStreamConfig = IAMStreamConfig::kIid;
 inline constexpr const IID& IID_IAMVideoCompression = IAMVideoCompression::kIid;
 inline constexpr const IID& IID_ICaptureGraphBuilder = ICaptureGraphBuilder::kIid;
+
+// The default video renderer, which the capture graph builder creates for a preview, and the
+// title of its own top-level window.
+inline constexpr CLSID CLSID_VideoRenderer{
+    0x70E102B0, 0x5556, 0x11CE, {0x97, 0xC0, 0x00, 0xAA, 0x00, 0x55, 0x59, 0x5F}};
+inline constexpr const char* kVideoRendererTitle = "ActiveMovie Window";
 
 // Enters the system device enumerator, the filter graph and the capture graph builder in the
 // COM class table. Idempotent; the application and the tests call it once at start.

@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "platform/com/ComObject.h"
-#include "platform/dshow/BaseFilter.h"
+#include "platform/dshow/FilterInterfaces.h"
 #include "platform/dshow/Interfaces.h"
 #include "platform/dshow/StreamInterfaces.h"
 #include "platform/ks/KsPropertySet.h"

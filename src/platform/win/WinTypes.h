@@ -15,10 +15,6 @@ using LONG_PTR = intptr_t;
 using UINT_PTR = uintptr_t;
 using INT_PTR = intptr_t;
 
-inline constexpr UINT WM_DESTROY = 0x0002;
-inline constexpr UINT WM_TIMER = 0x0113;
-inline constexpr UINT WM_USER = 0x0400;
-
 struct RECT {
     LONG left = 0;
     LONG top = 0;

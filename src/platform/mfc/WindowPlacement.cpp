@@ -1,4 +1,4 @@
-#include "platform/win/WindowPlacement.h"
+#include "platform/mfc/WindowPlacement.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,5 +1,5 @@
 // Where a tool window opens beside the window it serves.
-#include "platform/win/WindowPlacement.h"
+#include "platform/mfc/WindowPlacement.h"
 
 #include <gtest/gtest.h>
 

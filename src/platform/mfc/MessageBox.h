@@ -6,17 +6,7 @@
 #include <string>
 
 #include "platform/win/WinTypes.h"
-
-inline constexpr UINT MB_OK = 0x00000000;
-inline constexpr UINT MB_ICONHAND = 0x00000010;
-inline constexpr UINT MB_ICONSTOP = MB_ICONHAND;
-inline constexpr UINT MB_ICONQUESTION = 0x00000020;
-inline constexpr UINT MB_ICONEXCLAMATION = 0x00000030;
-inline constexpr UINT MB_ICONASTERISK = 0x00000040;
-inline constexpr UINT MB_ICONMASK = 0x000000F0;
-// Button ids, which are also the dialog framework's OK and Cancel commands.
-inline constexpr int IDOK = 1;
-inline constexpr int IDCANCEL = 2;
+#include "platform/win/WinUser.h"
 
 struct MessageBoxCall {
     HWND owner = nullptr;

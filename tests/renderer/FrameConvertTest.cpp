@@ -1,5 +1,5 @@
-#include "DShowTestKit.h"
-#include "platform/dshow/FrameConvert.h"
+#include "dshow/DShowTestKit.h"
+#include "platform/renderer/FrameConvert.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/win/WinApp.h"
+#include "platform/mfc/WinApp.h"
 
 #include <QApplication>
 

@@ -1,12 +1,13 @@
-#include "platform/dshow/VideoRenderer.h"
+#include "platform/renderer/VideoRenderer.h"
 
 #include <QCoreApplication>
 #include <QPointer>
 #include <QThread>
 #include <mutex>
 
-#include "platform/dshow/FrameConvert.h"
-#include "platform/dshow/VideoRendererWindow.h"
+#include "platform/com/ComRuntime.h"
+#include "platform/renderer/FrameConvert.h"
+#include "platform/renderer/VideoRendererWindow.h"
 
 // What the streaming side, the window and the filter share. The window pointer is touched
 // only on the user-interface thread; the rest under the mutex.
@@ -89,6 +90,19 @@ HRESULT CVideoRenderer::Create(IBaseFilter** ppFilter) {
     renderer.Attach(new CVideoRenderer());
     *ppFilter = renderer.Detach();
     return S_OK;
+}
+
+HRESULT CVideoRenderer::CreateInstance(REFIID riid, void** ppv) {
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    ComPtr<IBaseFilter> renderer;
+    const HRESULT hr = Create(renderer.ReleaseAndGetAddressOf());
+    return FAILED(hr) ? hr : renderer->QueryInterface(riid, ppv);
+}
+
+void RegisterVideoRenderer() {
+    CoRegisterClass(CLSID_VideoRenderer, &CVideoRenderer::CreateInstance);
 }
 
 CVideoRenderer::CVideoRenderer()

@@ -1,11 +1,13 @@
 // Window handles as Qt widgets: an HWND names a live widget until that widget is destroyed,
-// posted window messages arrive as CWindowMessageEvent, and top-level windows can be found by
-// title and destroyed, as the dialog framework's callers expect.
+// messages posted to it (PostMessage, platform/win/WinUser.h) arrive as CWindowMessageEvent,
+// and top-level windows can be found by title and destroyed, as the dialog framework's
+// callers expect.
 #pragma once
 
 #include <QEvent>
 
 #include "platform/win/WinTypes.h"
+#include "platform/win/WinUser.h"
 
 class QWidget;
 
@@ -28,9 +30,6 @@ HWND HwndFromWidget(QWidget* widget);
 // Only the widget's own thread may use the result.
 QWidget* WidgetFromHwnd(HWND hwnd);
 BOOL IsWindow(HWND hwnd);
-
-// Queues the message for the window from any thread; FALSE when the window no longer exists.
-BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The first top-level window whose title equals `title` exactly, visible or not, or null.
 // The class name is not looked at (null matches any class). User-interface thread only.

@@ -1,10 +1,10 @@
-#include "platform/win/WindowTimer.h"
+#include "platform/mfc/WindowTimer.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 #include <QWidget>
 
-#include "platform/win/WindowHandle.h"
+#include "platform/mfc/WindowHandle.h"
 
 namespace {
 QString TimerName(UINT_PTR id) {

@@ -1,8 +1,8 @@
-#include "ui/DataExchange.h"
+#include "platform/mfc/DataExchange.h"
 
 #include <QCheckBox>
 
-#include "ui/Dialog.h"
+#include "platform/mfc/Dialog.h"
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CButton& control) {
     control.Attach(qobject_cast<QAbstractButton*>(pDX->m_pDlgWnd->GetDlgItem(nIDC)));

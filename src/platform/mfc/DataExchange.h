@@ -3,8 +3,8 @@
 #pragma once
 
 #include "platform/com/Types.h"
-#include "ui/Button.h"
-#include "ui/Static.h"
+#include "platform/mfc/Button.h"
+#include "platform/mfc/Static.h"
 
 class CDialog;
 

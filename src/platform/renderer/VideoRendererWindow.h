@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <functional>
 
-inline constexpr const char* kVideoRendererTitle = "ActiveMovie Window";
+#include "platform/dshow/Interfaces.h"
 
 class CVideoRendererWindow : public QWidget {
 public:

@@ -1,4 +1,4 @@
-#include "platform/win/WindowHandle.h"
+#include "platform/mfc/WindowHandle.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -65,6 +65,18 @@ private:
     std::vector<Held> m_held;
 };
 
+// The window system's PostMessage; installed with the first handle, as only a handle can be
+// posted to.
+BOOL PostToWidget(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    HandleTable& table = Table();
+    std::lock_guard lock(table.mutex);
+    auto it = table.widgets.find(reinterpret_cast<uintptr_t>(hwnd));
+    if (it == table.widgets.end())
+        return FALSE;
+    QCoreApplication::postEvent(it->second, new CWindowMessageEvent(message, wParam, lParam));
+    return TRUE;
+}
+
 }  // namespace
 
 CWindowMessageEvent::CWindowMessageEvent(UINT message, WPARAM wParam, LPARAM lParam)
@@ -85,6 +97,7 @@ HWND HwndFromWidget(QWidget* widget) {
     }
     const uintptr_t id = table.next;
     table.next += 0x10;
+    SetWindowMessagePoster(&PostToWidget);
     table.widgets.emplace(id, widget);
     table.handles.emplace(widget, id);
     // Runs on the widget's thread inside its destructor, before Qt drops its posted events;
@@ -107,16 +120,6 @@ QWidget* WidgetFromHwnd(HWND hwnd) {
 
 BOOL IsWindow(HWND hwnd) {
     return WidgetFromHwnd(hwnd) != nullptr;
-}
-
-BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    HandleTable& table = Table();
-    std::lock_guard lock(table.mutex);
-    auto it = table.widgets.find(reinterpret_cast<uintptr_t>(hwnd));
-    if (it == table.widgets.end())
-        return FALSE;
-    QCoreApplication::postEvent(it->second, new CWindowMessageEvent(message, wParam, lParam));
-    return TRUE;
 }
 
 HWND FindWindow(const char*, const char* title) {

@@ -1,12 +1,12 @@
-#include "platform/win/MessageBox.h"
+#include "platform/mfc/MessageBox.h"
 
 #include <QMessageBox>
 #include <QString>
 #include <utility>
 
+#include "platform/mfc/WinApp.h"
+#include "platform/mfc/WindowHandle.h"
 #include "platform/win/ModuleName.h"
-#include "platform/win/WinApp.h"
-#include "platform/win/WindowHandle.h"
 
 namespace {
 MessageBoxHook& Hook() {

@@ -1,4 +1,4 @@
-#include "ui/Dialog.h"
+#include "platform/mfc/Dialog.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>
@@ -6,19 +6,19 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "platform/win/MessageBox.h"
-#include "platform/win/WinApp.h"
-#include "platform/win/WindowHandle.h"
+#include "platform/mfc/DataExchange.h"
+#include "platform/mfc/DialogUnits.h"
+#include "platform/mfc/MessageBox.h"
+#include "platform/mfc/ResourceModule.h"
+#include "platform/mfc/WinApp.h"
+#include "platform/mfc/WindowHandle.h"
+#include "platform/mfc/WindowTimer.h"
 #include "platform/win/WindowStyles.h"
-#include "platform/win/WindowTimer.h"
-#include "ui/AppIcon.h"
-#include "ui/DataExchange.h"
-#include "ui/DialogUnits.h"
 
 namespace {
 const DialogTemplate& TemplateOrEmpty(int id) {
     static const DialogTemplate kEmpty{0, 0, 0, "", "", 8, 0, 0, {}};
-    const DialogTemplate* found = FindDialogTemplate(id);
+    const DialogTemplate* found = AfxFindDialogTemplate(id);
     return found ? *found : kEmpty;
 }
 
@@ -33,7 +33,7 @@ QWidget* MakeControl(const DlgItemTemplate& item, QWidget* parent) {
             return new QCheckBox(QString::fromUtf8(item.text), parent);
         case DlgItemKind::Icon: {
             auto* icon = new QLabel(parent);
-            icon->setPixmap(LoadAppIcon().pixmap(32, 32));
+            icon->setPixmap(AfxLoadIcon(item.iconResource).pixmap(32, 32));
             return icon;
         }
         case DlgItemKind::Static:

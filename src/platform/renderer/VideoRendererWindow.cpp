@@ -1,4 +1,4 @@
-#include "platform/dshow/VideoRendererWindow.h"
+#include "platform/renderer/VideoRendererWindow.h"
 
 #include <QCloseEvent>
 #include <QPainter>

@@ -7,14 +7,11 @@
 #include <QDialog>
 #include <string>
 
+#include "platform/mfc/DialogTemplate.h"
 #include "platform/win/WinTypes.h"
-#include "ui/DialogTemplate.h"
+#include "platform/win/WinUser.h"
 
 class CDataExchange;
-
-inline constexpr UINT WM_COMMAND = 0x0111;
-inline constexpr UINT WM_SYSCOMMAND = 0x0112;
-inline constexpr UINT SC_CLOSE = 0xF060;
 
 class CDialog : public QDialog {
     Q_OBJECT

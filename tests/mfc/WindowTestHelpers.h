@@ -9,7 +9,7 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/win/WindowHandle.h"
+#include "platform/mfc/WindowHandle.h"
 
 class CMessageRecorder : public QWidget {
 public:

@@ -9,9 +9,6 @@
 #include "platform/dshow/FilterBase.h"
 #include "platform/dshow/PinBase.h"
 
-inline constexpr CLSID CLSID_VideoRenderer{
-    0x70E102B0, 0x5556, 0x11CE, {0x97, 0xC0, 0x00, 0xAA, 0x00, 0x55, 0x59, 0x5F}};
-
 class CVideoRendererWindow;
 class QImage;
 
@@ -19,6 +16,8 @@ class CVideoRenderer : public CFilterBase<IVideoWindow> {
 public:
     // E_UNEXPECTED without a QApplication or off its thread.
     static HRESULT Create(IBaseFilter** ppFilter);
+    // The class-table creator for CLSID_VideoRenderer.
+    static HRESULT CreateInstance(REFIID riid, void** ppv);
 
     // IVideoWindow; E_UNEXPECTED once the window has been destroyed.
     HRESULT put_Top(LONG top) override;
@@ -43,3 +42,7 @@ private:
     std::shared_ptr<Shared> m_pShared;
     std::unique_ptr<CInputPin> m_pInput;
 };
+
+// Enters the video renderer in the COM class table as the graph's default renderer. Without
+// it a preview cannot be rendered (nothing is shown); idempotent.
+void RegisterVideoRenderer();

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "WindowTestHelpers.h"
-#include "platform/win/WindowTimer.h"
+#include "platform/mfc/WindowTimer.h"
 
 namespace {
 

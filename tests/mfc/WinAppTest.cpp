@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/com/ComRuntime.h"
-#include "platform/win/WinApp.h"
+#include "platform/mfc/WinApp.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/dshow/FrameConvert.h"
+#include "platform/renderer/FrameConvert.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -11,9 +11,10 @@ enum class DlgItemKind { PushButton, Static, CheckBox, Icon };
 struct DlgItemTemplate {
     int id;
     DlgItemKind kind;
-    const char* text;  // for an icon: unused, the resource is the template's icon
+    const char* text;  // for an icon: unused
     DWORD style;       // besides WS_CHILD | WS_VISIBLE
     short x, y, cx, cy;
+    int iconResource = 0;  // for an icon: the icon resource it shows
 };
 
 struct DialogTemplate {
@@ -26,6 +27,3 @@ struct DialogTemplate {
     DWORD exStyle;
     std::span<const DlgItemTemplate> items;  // template order, which is also the tab order
 };
-
-// The templates this application carries; null for an unknown id.
-const DialogTemplate* FindDialogTemplate(int id);

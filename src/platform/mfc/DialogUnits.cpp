@@ -1,4 +1,4 @@
-#include "ui/DialogUnits.h"
+#include "platform/mfc/DialogUnits.h"
 
 #include <QFont>
 #include <QFontMetrics>

@@ -1,0 +1,38 @@
+# The layers of the source tree, where each lives and what each may use. Arrows point down
+# only; the build refuses a library that names a layer it may not use (nitidor_add_layer), and
+# the `layers` test refuses a source file that includes one (CheckLayers.cmake). Only the
+# layers listed in NITIDOR_QT_LAYERS may use Qt.
+set(NITIDOR_LAYERS com ks registry win dshow renderer mfc device capture imaging session sim ui app)
+
+set(NITIDOR_LAYER_DIR_com platform/com)
+set(NITIDOR_LAYER_DIR_ks platform/ks)
+set(NITIDOR_LAYER_DIR_registry platform/registry)
+set(NITIDOR_LAYER_DIR_win platform/win)
+set(NITIDOR_LAYER_DIR_dshow platform/dshow)
+set(NITIDOR_LAYER_DIR_renderer platform/renderer)
+set(NITIDOR_LAYER_DIR_mfc platform/mfc)
+set(NITIDOR_LAYER_DIR_device device)
+set(NITIDOR_LAYER_DIR_capture capture)
+set(NITIDOR_LAYER_DIR_imaging imaging)
+set(NITIDOR_LAYER_DIR_session session)
+set(NITIDOR_LAYER_DIR_sim sim)
+set(NITIDOR_LAYER_DIR_ui ui)
+set(NITIDOR_LAYER_DIR_app app)
+
+# What each layer may use besides itself and the generated product header.
+set(NITIDOR_LAYER_USES_com "")
+set(NITIDOR_LAYER_USES_ks com)
+set(NITIDOR_LAYER_USES_registry com)
+set(NITIDOR_LAYER_USES_win com)
+set(NITIDOR_LAYER_USES_dshow com ks win)
+set(NITIDOR_LAYER_USES_renderer com win dshow)
+set(NITIDOR_LAYER_USES_mfc com win)
+set(NITIDOR_LAYER_USES_device com ks registry)
+set(NITIDOR_LAYER_USES_capture com win dshow device)
+set(NITIDOR_LAYER_USES_imaging "")
+set(NITIDOR_LAYER_USES_session com win dshow device capture imaging)
+set(NITIDOR_LAYER_USES_sim com ks win dshow mfc)
+set(NITIDOR_LAYER_USES_ui com win dshow mfc device capture imaging session)
+set(NITIDOR_LAYER_USES_app com win registry dshow renderer mfc device capture session sim ui)
+
+set(NITIDOR_QT_LAYERS renderer mfc sim ui app)

@@ -1,0 +1,13 @@
+// A vendor property channel on any object, as the capture device's is on its camera filter.
+#pragma once
+
+#include "device/VendorChannel.h"
+#include "platform/com/ComPtr.h"
+
+class CTestVendorChannel : public CVendorChannel {
+public:
+    ComPtr<IUnknown> m_pCameraFilter;  // the object the property operations address
+
+protected:
+    IUnknown* PropertyTarget() const override { return m_pCameraFilter.Get(); }
+};
