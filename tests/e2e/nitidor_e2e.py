@@ -11,14 +11,13 @@ import re
 import subprocess
 import sys
 import time
-import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import pyatspi  # noqa: E402
 
-from desktop import Input, Program, WindowManager, wait_until  # noqa: E402
-from screen import Screen  # noqa: E402
+from desktop import Program  # noqa: E402
+from session import Session, StepFailed, check  # noqa: E402
 
 MAIN_TITLE = "PXV58RL_V2.0.4.1 Nitidor"
 PREVIEW_TITLE = "ActiveMovie Window"
@@ -41,23 +40,12 @@ STILL_WIDTH, STILL_HEIGHT = 2592, 1944
 COLOUR_TOLERANCE = 48
 MARK_EXTENT_TOLERANCE_PX = 2
 
-SUITE_BUDGET_S = 100  # every wait is cut short when the whole run would pass this
-
-
-class StepFailed(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise StepFailed(message)
-
 
 def near(colour, expected, tolerance=COLOUR_TOLERANCE):
     return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))
 
 
-class Suite:
+class Suite(Session):
     STEPS = [
         "start_program",
         "second_copy_ends_at_once",
@@ -76,108 +64,11 @@ class Suite:
     ]
 
     def __init__(self, args):
-        self.args = args
-        self.input = Input()
-        self.wm = WindowManager()
-        self.screen = Screen(args.framebuffer)
-        self.env = dict(os.environ, NITIDOR_REGISTRY_FILE=args.settings, QT_QPA_PLATFORM="xcb",
-                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-        self.program_log = open(os.path.join(args.out, "nitidor.log"), "w")
-        self.log = open(os.path.join(args.out, "e2e.log"), "w")
-        self.process = None
-        self.ui = None
+        super().__init__(args, {"NITIDOR_REGISTRY_FILE": args.settings, "QT_QPA_PLATFORM": "xcb",
+                                "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
         self.view_corner = None  # the still's corner the snapshot view was last seen at
-        self.deadline = time.monotonic() + SUITE_BUDGET_S
-        self.screenshots_each_step = os.environ.get("NITIDOR_E2E_SCREENSHOTS") == "all"
 
-    # ---- running -------------------------------------------------------------------------
-
-    def say(self, text):
-        """To the terminal and to e2e.log alike."""
-        for stream in (sys.stdout, self.log):
-            print(text, file=stream, flush=True)
-
-    def run(self):
-        passed = 0
-        try:
-            for number, name in enumerate(self.STEPS, 1):
-                self.say(f"[{number:2}/{len(self.STEPS)}] {name}")
-                started = time.monotonic()
-                try:
-                    getattr(self, name)()
-                    self.check_alive()
-                except Exception as error:  # every failure ends the run the same way
-                    self.report_failure(name, error)
-                    break
-                passed += 1
-                self.say(f"        ok ({time.monotonic() - started:.1f} s)")
-                if self.screenshots_each_step:
-                    self.save_screenshot(f"e2e-{number:02}-{name}.png")
-        finally:
-            self.stop_program()
-        failed = len(self.STEPS) - passed
-        self.say(f"e2e: {passed} passed, {1 if failed else 0} failed"
-                 + (f" ({failed - 1} not run)" if failed > 1 else ""))
-        return 0 if failed == 0 else 1
-
-    def report_failure(self, name, error):
-        self.say(f"FAILED step '{name}': {error}")
-        if not isinstance(error, (StepFailed, TimeoutError)):
-            self.say(traceback.format_exc().rstrip())
-        try:
-            self.say(f"        screenshot: {self.save_screenshot(f'e2e-failed-{name}.png')}")
-        except Exception as shot_error:
-            self.say(f"        no screenshot: {shot_error}")
-
-    def save_screenshot(self, file_name):
-        path = os.path.join(self.args.out, file_name)
-        self.screen.grab().save_png(path)
-        return path
-
-    def launch(self):
-        return subprocess.Popen([self.args.program], cwd=self.args.workdir, env=self.env,
-                                stdin=subprocess.DEVNULL, stdout=self.program_log,
-                                stderr=subprocess.STDOUT)
-
-    def stop_program(self):
-        if self.process and self.process.poll() is None:
-            self.process.terminate()  # the program closes as "Exit" would
-            try:
-                self.process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-
-    def check_alive(self):
-        if self.process and self.process.poll() is not None:
-            raise StepFailed(f"the program ended (exit status {self.process.returncode})")
-
-    def wait(self, what, probe, timeout_s=10):
-        """wait_until, also failing at once when the program has ended, and never past the
-        suite's budget."""
-        def alive_probe():
-            self.check_alive()
-            return probe()
-        remaining = self.deadline - time.monotonic()
-        if remaining <= 0:
-            raise StepFailed(f"out of time for the whole suite before: {what}")
-        return wait_until(what, alive_probe, min(timeout_s, remaining))
-
-    # ---- what a person sees ----------------------------------------------------------------
-
-    def window(self, title, timeout_s=10):
-        return self.wait(f'the window "{title}" is shown', lambda: self.ui.window(title),
-                         timeout_s)
-
-    def wait_gone(self, title, timeout_s=10):
-        self.wait(f'the window "{title}" is gone',
-                  lambda: self.ui.window(title) is None and title not in self.wm.titles(),
-                  timeout_s)
-
-    def control(self, title, role, name=None):
-        widget = self.window(title).find(role, name)
-        check(widget is not None, f'"{title}" has no {role} {name or ""}')
-        return widget
+    # ---- what a person sees ------------------------------------------------------------------
 
     def button(self, name):
         return self.control(MAIN_TITLE, "push button", name)
@@ -238,16 +129,17 @@ class Suite:
         what = '"Focus Status:" settles' + ("" if may_stay else f" off {previous}")
         return self.wait(what, settled, 5)
 
-    def assert_on_screen(self, title):
+    def shows_chart(self, r):
+        """The chart's paper and, even blurred, its grey star show in the rectangle: the
+        picture is neither black nor blank."""
         frame = self.screen.grab()
-        r = self.window(title).rect
-        check(r.x >= 0 and r.y >= 0 and r.right <= frame.width and r.bottom <= frame.height,
-              f'"{title}" ({r}) reaches off the {frame.width}x{frame.height} screen')
+        samples = [sum(frame.pixel(r.x + r.width * i // 40, r.y + r.height * j // 30)) / 3
+                   for i in range(1, 40) for j in range(1, 30)]
+        grey = sum(s < 160 for s in samples) / len(samples)
+        paper = sum(s > 200 for s in samples) / len(samples)
+        return grey > 0.05 and paper > 0.3
 
     # ---- what a person does ------------------------------------------------------------------
-
-    def click(self, widget):
-        self.input.click(*widget.rect.centre)
 
     def focus_lens_panel(self):
         """Clicks the lens panel's picture: the panel takes the keyboard, the lens stays."""
@@ -257,13 +149,6 @@ class Suite:
                   lambda: self.window(LENS_TITLE).has_state(pyatspi.STATE_ACTIVE), 5)
         return thumbnail
 
-    def raise_window(self, title):
-        """Clicks the middle of the window's title bar, as a person brings a window forward."""
-        r = self.window(title).rect
-        self.input.click(r.x + r.width // 2, r.y - 8)
-        self.wait(f'"{title}" is the active window',
-                  lambda: self.window(title).has_state(pyatspi.STATE_ACTIVE), 5)
-
     def slider_handle(self):
         """Where the slider's handle sits for the current lens position."""
         r = self.control(LENS_TITLE, "slider", "Lens").rect
@@ -271,7 +156,17 @@ class Suite:
         return (r.x + SLIDER_HANDLE_PX // 2 + round(travel * self.lens_position() / LENS_MAX),
                 r.y + r.height // 2)
 
-    # ---- the snapshot view ---------------------------------------------------------------------
+    def turn_lens_off_focus_and_back(self):
+        """A page up and down from the lens panel's keyboard: the figure drops and returns."""
+        self.focus_lens_panel()
+        self.input.keys("Prior")
+        self.wait_lens_at(LENS_IN_FOCUS + 25)
+        self.wait_new_figure(FIGURE_IN_FOCUS)
+        self.input.keys("Next")
+        self.wait_lens_at(LENS_IN_FOCUS)
+        self.wait_figure(FIGURE_IN_FOCUS)
+
+    # ---- the snapshot view -------------------------------------------------------------------
 
     def mark_problem(self, view, vertical, horizontal):
         """None when the view's corner shows the still's matching corner: the mark's colour
@@ -317,6 +212,10 @@ class Suite:
             stroke = ((middle_x, top), (middle_x, bottom))
             for _ in range(-(-(STILL_HEIGHT - view.height) // (bottom - top)) + 1):
                 self.input.drag(*(stroke if vertical == "top" else stroke[::-1]))
+
+    def pan(self, vertical, horizontal):
+        self.pan_to(vertical, horizontal)
+        self.wait_corner(vertical, horizontal)
 
     def wait_corner(self, vertical, horizontal):
         view = self.window(VIEW_TITLE).rect
@@ -400,16 +299,6 @@ class Suite:
               f"the lens panel ({lens}) covers part of the preview ({preview})")
         self.wait("the preview shows the chart", lambda: self.shows_chart(preview))
 
-    def shows_chart(self, r):
-        """The chart's paper and, even blurred, its grey star show in the rectangle: the
-        picture is neither black nor blank."""
-        frame = self.screen.grab()
-        samples = [sum(frame.pixel(r.x + r.width * i // 40, r.y + r.height * j // 30)) / 3
-                   for i in range(1, 40) for j in range(1, 30)]
-        grey = sum(s < 160 for s in samples) / len(samples)
-        paper = sum(s > 200 for s in samples) / len(samples)
-        return grey > 0.05 and paper > 0.3
-
     def turn_lens_with_keys(self):
         self.focus_lens_panel()
         self.input.keys("Right", "Right", "Right")
@@ -492,16 +381,6 @@ class Suite:
         self.window(PREVIEW_TITLE)
         self.turn_lens_off_focus_and_back()
 
-    def turn_lens_off_focus_and_back(self):
-        """A page up and down from the lens panel's keyboard: the figure drops and returns."""
-        self.focus_lens_panel()
-        self.input.keys("Prior")
-        self.wait_lens_at(LENS_IN_FOCUS + 25)
-        self.wait_new_figure(FIGURE_IN_FOCUS)
-        self.input.keys("Next")
-        self.wait_lens_at(LENS_IN_FOCUS)
-        self.wait_figure(FIGURE_IN_FOCUS)
-
     def take_jpeg_snapshot(self):
         check(not self.control(MAIN_TITLE, "check box", "RawData").checked,
               '"RawData" is ticked')
@@ -511,10 +390,6 @@ class Suite:
         for corner in (("bottom", "right"), ("top", "right"), ("top", "left"),
                        ("bottom", "left")):
             self.pan(*corner)
-
-    def pan(self, vertical, horizontal):
-        self.pan_to(vertical, horizontal)
-        self.wait_corner(vertical, horizontal)
 
     def take_raw_snapshot_and_pan(self):
         self.wm.close(VIEW_TITLE)
@@ -561,13 +436,6 @@ class Suite:
             check(re.search(rf'^"{name}"=dword:0000000[01]$', settings, re.M),
                   f'the settings file lacks "{name}":\n{settings}')
 
-    def settings_text(self):
-        try:
-            with open(self.args.settings, "rb") as f:
-                data = f.read()
-        except FileNotFoundError:
-            return ""
-        return data.decode("utf-16" if data.startswith(b"\xff\xfe") else "utf-8", "replace")
 
 
 def main():

@@ -14,13 +14,13 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 [ $# -ge 1 ] || { echo "usage: $0 path/to/nitidor [output folder]" >&2; exit 2; }
+[[ -f "$1" && -x "$1" ]] || { echo "e2e: $1 is not a program; build it first" >&2; exit 2; }
 program=$(realpath "$1")
 out=${2:-build/ci/e2e}
 screen=${NITIDOR_E2E_SCREEN:-1920x1080}
-[ -x "$program" ] || { echo "e2e: $program is not an executable; build it first" >&2; exit 2; }
 [[ "$screen" =~ ^[0-9]+x[0-9]+$ ]] || { echo "e2e: NITIDOR_E2E_SCREEN is not WxH" >&2; exit 2; }
 for tool in Xvfb openbox xdotool wmctrl dbus-daemon dbus-send /usr/libexec/at-spi-bus-launcher; do
-    command -v "$tool" >/dev/null || { echo "e2e: $tool is missing; run scripts/deps.sh" >&2; exit 2; }
+    command -v "$tool" >/dev/null || { echo "e2e: no $tool; run scripts/deps.sh" >&2; exit 2; }
 done
 
 mkdir -p "$out"
