@@ -9,6 +9,9 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core clang-format xvfb xauth
     clang libclang-rt-14-dev
+    # The end-to-end suite: a window manager, input and window requests through the X server,
+    # and the accessibility buses it reads the program's windows through.
+    openbox xdotool wmctrl dbus-daemon at-spi2-core python3-pyatspi
 )
 
 missing=()

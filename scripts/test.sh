@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs every test: once with warnings as errors, once
-# under AddressSanitizer and UndefinedBehaviorSanitizer, then a short run of each fuzz target.
+# Installs what is missing, builds and runs every test: once with warnings as errors (then the
+# built program end to end on a virtual display), once under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then a short run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -9,6 +10,10 @@ for preset in ci asan; do
     cmake --preset "$preset"
     cmake --build --preset "$preset"
     ctest --preset "$preset"
+    if [ "$preset" = ci ]; then
+        echo "== end to end =="
+        tests/e2e/run_e2e.sh build/ci/src/app/nitidor build/ci/e2e
+    fi
 done
 echo "== fuzz smoke =="
 scripts/fuzz.sh 20

@@ -90,6 +90,13 @@ Bgr ChartAt(double X, double Y, double halfWidth) {
         return paper;
     }
 
+    // Registration marks over the frame's corners: when all four are in view, so is the
+    // whole picture.
+    if (0.5 - ay < kRegistrationMarkSize && halfWidth - ax < kRegistrationMarkSize) {
+        const RegistrationMarkBgr mark = kRegistrationMarks[(Y < 0 ? 0 : 2) + (X < 0 ? 0 : 1)];
+        return {mark.b, mark.g, mark.r};
+    }
+
     // A frame around everything, so the picture's edges are obvious too.
     if (0.5 - ay < 0.012 || halfWidth - ax < 0.012)
         return ink;

@@ -167,6 +167,46 @@ TEST(SimSceneTest, FocusFigurePeaksAtTheInFocusPositionAndOverflowsTo0x8000) {
     EXPECT_EQ(CSimScene(hot).FocusFigureAt(hot.inFocusPosition), CSimScene::kFocusOverflow);
 }
 
+// The end-to-end suite reads these off the screen: the figure at power-up and at best focus.
+TEST(SimSceneTest, FigureIs832AtTheStartPositionAnd19894InFocus) {
+    CSimScene scene;
+    EXPECT_EQ(scene.FocusFigureAt(scene.Config().startPosition), 832);
+    EXPECT_EQ(scene.FocusFigureAt(scene.Config().inFocusPosition), 19894);
+}
+
+// The marks must fill each corner of a full-size still to the pixel, and stop 78 pixels in,
+// for a check of the panned snapshot view to tell a reached corner from a nearly reached one.
+TEST(SimSceneTest, RegistrationMarksFillTheCornersOfAFullSizeStillInFocus) {
+    CSimScene scene;
+    const int w = 2592, h = 1944, stride = w * 3, mark = 78;
+    scene.SetLensPosition(scene.Config().inFocusPosition);
+    Bytes bgr(size_t(stride) * h);
+    scene.RenderBgr(w, h, bgr.data(), stride, false);
+    auto at = [&](int x, int y) {
+        const BYTE* p = &bgr[size_t(y) * stride + size_t(x) * 3];
+        return std::array<int, 3>{p[0], p[1], p[2]};
+    };
+    struct Corner {
+        const char* name;
+        bool right, bottom;
+        std::array<int, 3> bgr;
+    };
+    const Corner corners[] = {{"top-left red", false, false, {0, 0, 255}},
+                              {"top-right green", true, false, {0, 255, 0}},
+                              {"bottom-left blue", false, true, {255, 0, 0}},
+                              {"bottom-right yellow", true, true, {0, 255, 255}}};
+    for (const Corner& c : corners) {
+        // Distance `dx`, `dy` in from the corner.
+        auto in = [&](int dx, int dy) {
+            return at(c.right ? w - 1 - dx : dx, c.bottom ? h - 1 - dy : dy);
+        };
+        EXPECT_EQ(in(0, 0), c.bgr) << c.name;
+        EXPECT_EQ(in(mark - 1, mark - 1), c.bgr) << c.name;
+        EXPECT_NE(in(mark, mark / 2), c.bgr) << c.name;
+        EXPECT_NE(in(mark / 2, mark), c.bgr) << c.name;
+    }
+}
+
 TEST(SimSceneTest, BayerSamplesTakeTheChannelOfTheirSite) {
     CSimScene scene;
     const int w = 40, h = 30, stride = w * 3;

@@ -1,0 +1,452 @@
+#!/usr/bin/python3
+"""The built program on a virtual X display, driven only through the window system as a
+person drives it: XTest input, window-manager requests, and what the screen and the
+accessibility interface show. run_e2e.sh provides the display, the window manager and the
+buses and starts this; each step below is one thing a person does and what they then see.
+A failing step saves a screenshot next to the log and ends the run."""
+
+import argparse
+import os
+import re
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import pyatspi  # noqa: E402
+
+from desktop import Program  # noqa: E402
+from session import Session, StepFailed, check  # noqa: E402
+
+MAIN_TITLE = "PXV58RL_V2.0.4.1 Nitidor"
+PREVIEW_TITLE = "ActiveMovie Window"
+LENS_TITLE = "Simulated lens"
+VIEW_TITLE = "Snapshot View"
+ABOUT_TITLE = "About Nitidor"
+
+# The simulated lens: where it sits at power-up, where the chart is sharpest, and the
+# figures the camera reports there at the default settings.
+LENS_START, LENS_IN_FOCUS, LENS_MAX = 420, 620, 1000
+FIGURE_AT_START, FIGURE_IN_FOCUS = 832, 19894
+SLIDER_HANDLE_PX = 13  # about; a press anywhere on the handle grabs it
+
+# The chart's registration marks, red-green-blue by corner, 78 pixels square in a full-size
+# still of 2592 x 1944; JPEG and raw development both leave their flat colour close.
+MARKS = {("top", "left"): (255, 0, 0), ("top", "right"): (0, 255, 0),
+         ("bottom", "left"): (0, 0, 255), ("bottom", "right"): (255, 255, 0)}
+MARK_PX = 78
+STILL_WIDTH, STILL_HEIGHT = 2592, 1944
+COLOUR_TOLERANCE = 48
+MARK_EXTENT_TOLERANCE_PX = 2
+
+
+def near(colour, expected, tolerance=COLOUR_TOLERANCE):
+    return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))
+
+
+class Suite(Session):
+    STEPS = [
+        "start_program",
+        "second_copy_ends_at_once",
+        "connect_with_new",
+        "start_preview",
+        "turn_lens_with_keys",
+        "sweep_lens_with_wheel_to_peak",
+        "drag_slider_and_type_position",
+        "close_preview_from_window_manager",
+        "start_preview_again",
+        "take_jpeg_snapshot",
+        "pan_jpeg_still_to_every_corner",
+        "take_raw_snapshot_and_pan",
+        "about_box_leaves_lens_usable",
+        "exit_saves_settings",
+    ]
+
+    def __init__(self, args):
+        super().__init__(args, {"NITIDOR_REGISTRY_FILE": args.settings, "QT_QPA_PLATFORM": "xcb",
+                                "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
+        self.view_corner = None  # the still's corner the snapshot view was last seen at
+
+    # ---- what a person sees ------------------------------------------------------------------
+
+    def button(self, name):
+        return self.control(MAIN_TITLE, "push button", name)
+
+    def start_stop(self):
+        """The button that reads "Start" or "Stop"."""
+        for widget in self.window(MAIN_TITLE).descendants():
+            if widget.role == "push button" and widget.name in ("Start", "Stop"):
+                return widget
+        raise StepFailed('the main dialog has no button reading "Start" or "Stop"')
+
+    def main_text(self, where):
+        """The text right of "Focus Status:" (where="figure") or the status line under the
+        buttons (where="status"), read as a person reads it: by its place."""
+        labels = [w for w in self.window(MAIN_TITLE).descendants() if w.role == "label"]
+        caption = next((w.rect for w in labels if w.name == "Focus Status:"), None)
+        check(caption is not None, 'the main dialog has no "Focus Status:"')
+        for label in labels:
+            r = label.rect
+            if where == "figure" and abs(r.y - caption.y) < 5 and r.x >= caption.right:
+                return label.name
+            if where == "status" and r.y > caption.bottom + 40:
+                return label.name
+        raise StepFailed(f"the main dialog has no {where} text")
+
+    def figure(self):
+        return self.main_text("figure")
+
+    def lens_position(self):
+        return int(self.control(LENS_TITLE, "spin button", "Lens position").value)
+
+    def wait_lens_at(self, position):
+        self.wait(f"the lens position reads {position}",
+                  lambda: self.lens_position() == position, 5)
+
+    def wait_figure(self, expected):
+        self.wait(f'"Focus Status:" reads {expected}', lambda: self.figure() == str(expected), 5)
+
+    def wait_new_figure(self, previous):
+        """The figure once it has moved off `previous` and held still for a third of a
+        second (three of the dialog's read-outs)."""
+        return self.settled_figure(previous, may_stay=False)
+
+    def settled_figure(self, previous, may_stay=True):
+        """The figure after the lens moved: once it leaves `previous` and holds still, or,
+        where the lens may have stayed on the same figure, once it has held still for most
+        of a second (the dialog reads it ten times a second)."""
+        started = time.monotonic()
+
+        def settled():
+            first = self.figure()
+            if not re.fullmatch(r"-?\d+", first):
+                return None
+            if first == str(previous) and not (may_stay and time.monotonic() - started > 0.8):
+                return None
+            time.sleep(0.35)
+            return int(first) if self.figure() == first else None
+        what = '"Focus Status:" settles' + ("" if may_stay else f" off {previous}")
+        return self.wait(what, settled, 5)
+
+    def shows_chart(self, r):
+        """The chart's paper and, even blurred, its grey star show in the rectangle: the
+        picture is neither black nor blank."""
+        frame = self.screen.grab()
+        samples = [sum(frame.pixel(r.x + r.width * i // 40, r.y + r.height * j // 30)) / 3
+                   for i in range(1, 40) for j in range(1, 30)]
+        grey = sum(s < 160 for s in samples) / len(samples)
+        paper = sum(s > 200 for s in samples) / len(samples)
+        return grey > 0.05 and paper > 0.3
+
+    # ---- what a person does ------------------------------------------------------------------
+
+    def focus_lens_panel(self):
+        """Clicks the lens panel's picture: the panel takes the keyboard, the lens stays."""
+        thumbnail = self.control(LENS_TITLE, "image")
+        self.click(thumbnail)
+        self.wait(f'"{LENS_TITLE}" is the active window',
+                  lambda: self.window(LENS_TITLE).has_state(pyatspi.STATE_ACTIVE), 5)
+        return thumbnail
+
+    def slider_handle(self):
+        """Where the slider's handle sits for the current lens position."""
+        r = self.control(LENS_TITLE, "slider", "Lens").rect
+        travel = r.width - SLIDER_HANDLE_PX
+        return (r.x + SLIDER_HANDLE_PX // 2 + round(travel * self.lens_position() / LENS_MAX),
+                r.y + r.height // 2)
+
+    def turn_lens_off_focus_and_back(self):
+        """A page up and down from the lens panel's keyboard: the figure drops and returns."""
+        self.focus_lens_panel()
+        self.input.keys("Prior")
+        self.wait_lens_at(LENS_IN_FOCUS + 25)
+        self.wait_new_figure(FIGURE_IN_FOCUS)
+        self.input.keys("Next")
+        self.wait_lens_at(LENS_IN_FOCUS)
+        self.wait_figure(FIGURE_IN_FOCUS)
+
+    # ---- the snapshot view -------------------------------------------------------------------
+
+    def mark_problem(self, view, vertical, horizontal):
+        """None when the view's corner shows the still's matching corner: the mark's colour
+        in the corner pixels, and the mark's full 78 pixels along both edges from there
+        (so the view reached the still's last row and column, not one short of them);
+        otherwise what is seen instead."""
+        frame = self.screen.grab()
+        colour = MARKS[(vertical, horizontal)]
+
+        def at(dx, dy):  # dx, dy pixels in from the view's corner
+            x = view.right - 1 - dx if horizontal == "right" else view.x + dx
+            y = view.bottom - 1 - dy if vertical == "bottom" else view.y + dy
+            return frame.pixel(x, y)
+
+        corner = [at(d, d) for d in range(6)]
+        if not all(near(c, colour) for c in corner):
+            return f"corner pixels {corner[:3]}..., not the mark's {colour}"
+        across = next((d for d in range(MARK_PX * 2) if not near(at(d, MARK_PX // 2), colour)),
+                      None)
+        down = next((d for d in range(MARK_PX * 2) if not near(at(MARK_PX // 2, d), colour)),
+                    None)
+        for extent, edge in ((across, "along the horizontal edge"), (down, "up the side")):
+            if extent is None or abs(extent - MARK_PX) > MARK_EXTENT_TOLERANCE_PX:
+                return f"the mark runs {extent} pixels {edge}, not {MARK_PX}"
+        return None
+
+    def pan_to(self, vertical, horizontal):
+        """Drags the still with the left button, from the corner the view shows now, until
+        the view's corner could show the still's matching corner; strokes stay inside the
+        view and go as far as it allows."""
+        view = self.window(VIEW_TITLE).rect
+        margin = 20
+        left, right = view.x + margin, view.right - margin
+        top, bottom = view.y + margin, view.bottom - margin
+        middle_x, middle_y = view.centre
+        now_vertical, now_horizontal = self.view_corner
+        # The picture follows the mouse: to bring its right side in, drag to the left.
+        if horizontal != now_horizontal:
+            stroke = ((right, middle_y), (left, middle_y))
+            for _ in range(-(-(STILL_WIDTH - view.width) // (right - left)) + 1):
+                self.input.drag(*(stroke if horizontal == "right" else stroke[::-1]))
+        if vertical != now_vertical:
+            stroke = ((middle_x, top), (middle_x, bottom))
+            for _ in range(-(-(STILL_HEIGHT - view.height) // (bottom - top)) + 1):
+                self.input.drag(*(stroke if vertical == "top" else stroke[::-1]))
+
+    def pan(self, vertical, horizontal):
+        self.pan_to(vertical, horizontal)
+        self.wait_corner(vertical, horizontal)
+
+    def wait_corner(self, vertical, horizontal):
+        view = self.window(VIEW_TITLE).rect
+        problem = None
+
+        def shown():
+            nonlocal problem
+            problem = self.mark_problem(view, vertical, horizontal)
+            return problem is None
+        try:
+            self.wait(f"the view shows the still's {vertical}-{horizontal} corner", shown, 5)
+        except TimeoutError:
+            raise StepFailed(f"the view's {vertical}-{horizontal} corner: {problem}") from None
+        self.view_corner = (vertical, horizontal)
+
+    def snapshot_into_view(self):
+        """Presses Snapshot and waits for the still in the view, and for the preview to run
+        again; leaves the view in front."""
+        self.click(self.button("Snapshot"))
+        self.window(VIEW_TITLE, timeout_s=20)
+        view = self.window(VIEW_TITLE).rect
+        check(view.width < STILL_WIDTH and view.height < STILL_HEIGHT,
+              f"the view ({view}) is not smaller than the still; nothing to pan")
+        # Each still shows first at the lower-left (or where the last was left, there too).
+        self.wait_corner("bottom", "left")
+        # The still is painted just before the program holds still for a second; it answers
+        # this only after that, once the preview runs again and the lens panel has come
+        # forward over the view.
+        self.wait('the button still reads "Stop"', lambda: self.start_stop().name == "Stop", 10)
+        self.window(PREVIEW_TITLE)
+        self.raise_window(VIEW_TITLE)
+
+    # ---- the steps ---------------------------------------------------------------------------
+
+    def start_program(self):
+        self.process = self.launch()
+        self.ui = Program(self.process.pid)
+        main = self.window(MAIN_TITLE, timeout_s=20)
+        r = main.rect
+        check(r.x < 20 and r.y < 60, f"the main dialog opens at {r}, not at the top-left")
+        self.assert_on_screen(MAIN_TITLE)
+        check(self.button("New").enabled, '"New" is not enabled')
+        check(not self.start_stop().enabled and self.start_stop().name == "Start",
+              'the button does not read "Start", disabled')
+        check(not self.button("Snapshot").enabled, '"Snapshot" is enabled')
+        check(self.figure() == "" and self.main_text("status") == "",
+              "the focus figure or the status line is not empty")
+        check("EnhanceJPEG" not in self.settings_text(), "settings were written at start-up")
+
+    def second_copy_ends_at_once(self):
+        second = self.launch()
+        try:
+            second.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            second.kill()
+            second.wait()
+            raise StepFailed("a second copy still runs after 10 s") from None
+        check(self.wm.titles().count(MAIN_TITLE) == 1, "there is more than one main dialog")
+        check(self.button("New").enabled, 'the first copy\'s "New" is no longer enabled')
+
+    def connect_with_new(self):
+        self.click(self.button("New"))
+        self.wait('"Start" is enabled', lambda: self.start_stop().enabled, 15)
+        check(self.start_stop().name == "Start", 'the button does not read "Start"')
+        self.wait("the status line is cleared", lambda: self.main_text("status") == "", 5)
+        check(not self.button("Snapshot").enabled, '"Snapshot" is enabled before "Start"')
+
+    def start_preview(self):
+        self.click(self.start_stop())
+        self.wait('the button reads "Stop"', lambda: self.start_stop().name == "Stop")
+        self.window(PREVIEW_TITLE)
+        self.window(LENS_TITLE)
+        check(not self.button("New").enabled, '"New" is enabled while previewing')
+        check(self.button("Snapshot").enabled, '"Snapshot" is not enabled while previewing')
+        self.wait_figure(FIGURE_AT_START)
+        check(self.lens_position() == LENS_START, f"the lens is not at {LENS_START}")
+        for title in (PREVIEW_TITLE, LENS_TITLE):
+            self.assert_on_screen(title)
+        preview, lens = self.window(PREVIEW_TITLE).rect, self.window(LENS_TITLE).rect
+        check(lens.x >= preview.right or lens.right <= preview.x,
+              f"the lens panel ({lens}) covers part of the preview ({preview})")
+        self.wait("the preview shows the chart", lambda: self.shows_chart(preview))
+
+    def turn_lens_with_keys(self):
+        self.focus_lens_panel()
+        self.input.keys("Right", "Right", "Right")
+        self.wait_lens_at(LENS_START + 3)
+        nearer = self.wait_new_figure(FIGURE_AT_START)
+        check(nearer > FIGURE_AT_START, f"the figure fell to {nearer} as the lens neared focus")
+        self.input.keys("Left")
+        self.wait_lens_at(LENS_START + 2)
+        self.input.keys(*["Prior"] * 7)  # Page Up
+        self.wait_lens_at(LENS_START + 2 + 7 * 25)
+        nearest = self.wait_new_figure(nearer)
+        check(nearest > nearer, f"the figure fell to {nearest} as the lens neared focus")
+        self.input.keys("Next")  # Page Down
+        self.wait_lens_at(LENS_START + 2 + 6 * 25)
+        self.wait_new_figure(nearest)
+        self.input.keys("Prior")
+        self.wait_lens_at(LENS_START + 2 + 7 * 25)
+        self.wait_figure(nearest)  # the same place gives the same figure
+
+    def sweep_lens_with_wheel_to_peak(self):
+        self.input.point_at(*self.focus_lens_panel().rect.centre)
+        figure = int(self.figure())
+        self.input.wheel(3, ctrl=True)  # 597 to 600, a step a notch
+        self.wait_lens_at(600)
+        figures = {600: self.wait_new_figure(figure)}
+        for position in range(605, 645, 5):  # a plain notch is 5 steps
+            self.input.wheel(1)
+            self.wait_lens_at(position)
+            # Close to focus the picture is as sharp as the pixels allow: the top is flat.
+            figures[position] = self.settled_figure(figures[position - 5])
+        self.say("        figures: " + ", ".join(f"{p}: {f}" for p, f in figures.items()))
+        positions = sorted(figures)
+        top = max(figures.values())
+        check(top == FIGURE_IN_FOCUS and figures[LENS_IN_FOCUS] == top,
+              f"the figure does not top out at {FIGURE_IN_FOCUS} at {LENS_IN_FOCUS}")
+        check(figures[positions[0]] < top and figures[positions[-1]] < top,
+              "the figure does not fall off on both sides of the focus")
+        for a, b in zip(positions, positions[1:]):
+            rises, falls = figures[b] > figures[a], figures[b] < figures[a]
+            check(not (falls if b <= LENS_IN_FOCUS else rises),
+                  f"the figure goes the wrong way between {a} and {b}")
+        self.input.wheel(-4)
+        self.wait_lens_at(LENS_IN_FOCUS)
+        self.wait_figure(FIGURE_IN_FOCUS)
+
+    def drag_slider_and_type_position(self):
+        slider = self.control(LENS_TITLE, "slider", "Lens").rect
+        per_px = LENS_MAX / (slider.width - SLIDER_HANDLE_PX)
+
+        def drag_handle(dx_px, expected):
+            x, y = self.slider_handle()
+            self.input.drag((x, y), (x + dx_px, y))
+            # The handle's width is the style's: the position is known to a few steps.
+            self.wait(f"the lens follows the slider to about {expected}",
+                      lambda: abs(self.lens_position() - expected) <= 8, 5)
+
+        away = LENS_IN_FOCUS - round(100 * per_px)
+        drag_handle(-100, away)
+        blurred = self.wait_new_figure(FIGURE_IN_FOCUS)
+        check(blurred < FIGURE_IN_FOCUS / 2, f"the figure is still {blurred} near {away}")
+        drag_handle(100, LENS_IN_FOCUS)
+        box = self.control(LENS_TITLE, "spin button", "Lens position").rect
+        self.input.click(box.x + box.width // 3, box.y + box.height // 2)
+        self.input.keys("ctrl+a")
+        self.input.type_text(str(LENS_IN_FOCUS))
+        self.input.keys("Return")
+        self.wait_lens_at(LENS_IN_FOCUS)
+        self.wait_figure(FIGURE_IN_FOCUS)
+
+    def close_preview_from_window_manager(self):
+        self.wm.close(PREVIEW_TITLE)
+        self.wait_gone(PREVIEW_TITLE)
+        self.wait('the button reads "Start"', lambda: self.start_stop().name == "Start")
+        check(self.button("New").enabled, '"New" is not enabled after the preview closed')
+        check(self.start_stop().enabled, '"Start" is not enabled after the preview closed')
+
+    def start_preview_again(self):
+        self.click(self.start_stop())
+        self.wait('the button reads "Stop"', lambda: self.start_stop().name == "Stop")
+        self.window(PREVIEW_TITLE)
+        self.turn_lens_off_focus_and_back()
+
+    def take_jpeg_snapshot(self):
+        check(not self.control(MAIN_TITLE, "check box", "RawData").checked,
+              '"RawData" is ticked')
+        self.snapshot_into_view()
+
+    def pan_jpeg_still_to_every_corner(self):
+        for corner in (("bottom", "right"), ("top", "right"), ("top", "left"),
+                       ("bottom", "left")):
+            self.pan(*corner)
+
+    def take_raw_snapshot_and_pan(self):
+        self.wm.close(VIEW_TITLE)
+        self.wait_gone(VIEW_TITLE)
+        raw_data = self.control(MAIN_TITLE, "check box", "RawData")
+        self.click(raw_data)
+        self.wait('"RawData" is ticked', lambda: raw_data.checked, 5)
+        # Only a new still shows the closed view again.
+        self.snapshot_into_view()
+        self.pan("bottom", "right")
+        self.pan("bottom", "left")
+        self.wm.close(VIEW_TITLE)  # done with it; it hides and the lens panel shows again
+        self.wait_gone(VIEW_TITLE)
+
+    def about_box_leaves_lens_usable(self):
+        main = self.window(MAIN_TITLE).rect
+        self.input.click(main.x + 6, main.y + 6, button=3)  # right click on the dialog
+        self.input.keys("a")  # "&About Nitidor..."
+        about = self.window(ABOUT_TITLE)
+        check(about.find("label", "Nitidor Version 1.0") is not None,
+              'the About box does not say "Nitidor Version 1.0"')
+        # The box blocks the main dialog: a tick there does not take.
+        full_preview = self.control(MAIN_TITLE, "check box", "FullPreview")
+        box = full_preview.rect
+        check(not about.rect.contains(*box.centre), "the About box covers FullPreview")
+        self.click(full_preview)
+        time.sleep(0.3)
+        check(not full_preview.checked, "the main dialog takes input under the About box")
+        # The lens panel does take input.
+        self.turn_lens_off_focus_and_back()
+        self.click(about.find("push button", "OK"))
+        self.wait_gone(ABOUT_TITLE)
+
+    def exit_saves_settings(self):
+        self.click(self.button("Exit"))
+        try:
+            status = self.process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            raise StepFailed('the program still runs 10 s after "Exit"') from None
+        self.process = None  # ended as it should; nothing left to stop
+        check(status == 0, f"the program ended with status {status}")
+        settings = self.settings_text()
+        for name in ("EnhanceJPEG", "Cap10Bpp"):
+            check(re.search(rf'^"{name}"=dword:0000000[01]$', settings, re.M),
+                  f'the settings file lacks "{name}":\n{settings}')
+
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--out", required=True)
+    parser.add_argument("--workdir", required=True)
+    parser.add_argument("--settings", required=True)
+    parser.add_argument("--framebuffer", required=True)
+    return Suite(parser.parse_args()).run()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,158 @@
+"""The suite's own machinery, apart from the program it drives: running named steps in
+order and reporting them, starting and stopping the program, waiting (bounded, never past
+the run's budget) on what the accessibility interface and the screen show, and a few acts
+common to every window."""
+
+import os
+import subprocess
+import sys
+import time
+import traceback
+
+import pyatspi
+
+from desktop import Input, WindowManager, wait_until
+from screen import Screen
+
+BUDGET_S = 100  # every wait is cut short when the whole run would pass this
+
+
+class StepFailed(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise StepFailed(message)
+
+
+class Session:
+    """Subclasses list their steps, by method name, in STEPS."""
+
+    STEPS = []
+
+    def __init__(self, args, program_env):
+        self.args = args
+        self.input = Input()
+        self.wm = WindowManager()
+        self.screen = Screen(args.framebuffer)
+        self.env = dict(os.environ, **program_env)
+        self.program_log = open(os.path.join(args.out, "nitidor.log"), "w")
+        self.log = open(os.path.join(args.out, "e2e.log"), "w")
+        self.process = None
+        self.ui = None  # a desktop.Program once the program runs
+        self.deadline = time.monotonic() + BUDGET_S
+        self.screenshots_each_step = os.environ.get("NITIDOR_E2E_SCREENSHOTS") == "all"
+
+    # ---- running -----------------------------------------------------------------------------
+
+    def say(self, text):
+        """To the terminal and to e2e.log alike."""
+        for stream in (sys.stdout, self.log):
+            print(text, file=stream, flush=True)
+
+    def run(self):
+        passed = 0
+        try:
+            for number, name in enumerate(self.STEPS, 1):
+                self.say(f"[{number:2}/{len(self.STEPS)}] {name}")
+                started = time.monotonic()
+                try:
+                    getattr(self, name)()
+                    self.check_alive()
+                except Exception as error:  # every failure ends the run the same way
+                    self.report_failure(name, error)
+                    break
+                passed += 1
+                self.say(f"        ok ({time.monotonic() - started:.1f} s)")
+                if self.screenshots_each_step:
+                    self.save_screenshot(f"e2e-{number:02}-{name}.png")
+        finally:
+            self.stop_program()
+        failed = len(self.STEPS) - passed
+        self.say(f"e2e: {passed} passed, {1 if failed else 0} failed"
+                 + (f" ({failed - 1} not run)" if failed > 1 else ""))
+        return 0 if failed == 0 else 1
+
+    def report_failure(self, name, error):
+        self.say(f"FAILED step '{name}': {error}")
+        if not isinstance(error, (StepFailed, TimeoutError)):
+            self.say(traceback.format_exc().rstrip())
+        try:
+            self.say(f"        screenshot: {self.save_screenshot(f'e2e-failed-{name}.png')}")
+        except Exception as shot_error:
+            self.say(f"        no screenshot: {shot_error}")
+
+    def save_screenshot(self, file_name):
+        path = os.path.join(self.args.out, file_name)
+        self.screen.grab().save_png(path)
+        return path
+
+    def launch(self):
+        return subprocess.Popen([self.args.program], cwd=self.args.workdir, env=self.env,
+                                stdin=subprocess.DEVNULL, stdout=self.program_log,
+                                stderr=subprocess.STDOUT)
+
+    def stop_program(self):
+        if self.process and self.process.poll() is None:
+            self.process.terminate()  # the program closes as "Exit" would
+            try:
+                self.process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+    def check_alive(self):
+        if self.process and self.process.poll() is not None:
+            raise StepFailed(f"the program ended (exit status {self.process.returncode})")
+
+    def wait(self, what, probe, timeout_s=10):
+        """wait_until, also failing at once when the program has ended, and never past the
+        suite's budget."""
+        def alive_probe():
+            self.check_alive()
+            return probe()
+        remaining = self.deadline - time.monotonic()
+        if remaining <= 0:
+            raise StepFailed(f"out of time for the whole suite before: {what}")
+        return wait_until(what, alive_probe, min(timeout_s, remaining))
+
+    # ---- windows -----------------------------------------------------------------------------
+
+    def window(self, title, timeout_s=10):
+        return self.wait(f'the window "{title}" is shown', lambda: self.ui.window(title),
+                         timeout_s)
+
+    def wait_gone(self, title, timeout_s=10):
+        self.wait(f'the window "{title}" is gone',
+                  lambda: self.ui.window(title) is None and title not in self.wm.titles(),
+                  timeout_s)
+
+    def control(self, title, role, name=None):
+        widget = self.window(title).find(role, name)
+        check(widget is not None, f'"{title}" has no {role} {name or ""}')
+        return widget
+
+    def assert_on_screen(self, title):
+        frame = self.screen.grab()
+        r = self.window(title).rect
+        check(r.x >= 0 and r.y >= 0 and r.right <= frame.width and r.bottom <= frame.height,
+              f'"{title}" ({r}) reaches off the {frame.width}x{frame.height} screen')
+
+    def click(self, widget):
+        self.input.click(*widget.rect.centre)
+
+    def raise_window(self, title):
+        """Clicks the middle of the window's title bar, as a person brings a window forward."""
+        r = self.window(title).rect
+        self.input.click(r.x + r.width // 2, r.y - 8)
+        self.wait(f'"{title}" is the active window',
+                  lambda: self.window(title).has_state(pyatspi.STATE_ACTIVE), 5)
+
+    def settings_text(self):
+        try:
+            with open(self.args.settings, "rb") as f:
+                data = f.read()
+        except FileNotFoundError:
+            return ""
+        return data.decode("utf-16" if data.startswith(b"\xff\xfe") else "utf-8", "replace")
