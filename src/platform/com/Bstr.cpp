@@ -33,9 +33,9 @@ void AppendUtf8(std::string& out, char32_t c) {
 
 BSTR SysAllocStringLen(const OLECHAR* pch, UINT cch) {
     const size_t cb = static_cast<size_t>(cch) * sizeof(OLECHAR);
-    auto* raw = static_cast<unsigned char*>(
-        std::malloc(sizeof(BstrHeader) + cb + sizeof(OLECHAR)));
-    if (!raw) return nullptr;
+    auto* raw = static_cast<unsigned char*>(std::malloc(sizeof(BstrHeader) + cb + sizeof(OLECHAR)));
+    if (!raw)
+        return nullptr;
     BstrHeader header{static_cast<uint32_t>(cb)};
     std::memcpy(raw, &header, sizeof header);
     auto* text = reinterpret_cast<OLECHAR*>(raw + sizeof(BstrHeader));
@@ -49,17 +49,20 @@ BSTR SysAllocStringLen(const OLECHAR* pch, UINT cch) {
 }
 
 BSTR SysAllocString(const OLECHAR* psz) {
-    if (!psz) return nullptr;
+    if (!psz)
+        return nullptr;
     return SysAllocStringLen(psz, static_cast<UINT>(std::wcslen(psz)));
 }
 
 void SysFreeString(BSTR bstr) {
-    if (!bstr) return;
+    if (!bstr)
+        return;
     std::free(reinterpret_cast<unsigned char*>(bstr) - sizeof(BstrHeader));
 }
 
 UINT SysStringLen(BSTR bstr) {
-    if (!bstr) return 0;
+    if (!bstr)
+        return 0;
     BstrHeader header;
     std::memcpy(&header, reinterpret_cast<unsigned char*>(bstr) - sizeof(BstrHeader),
                 sizeof header);
@@ -87,13 +90,18 @@ BSTR SysAllocStringFromUtf8(std::string_view text) {
 
 int WideCharToMultiByte(UINT, DWORD, const OLECHAR* wide, int cchWideChar, char* multiByte,
                         int cbMultiByte, const char*, BOOL* usedDefaultChar) {
-    if (usedDefaultChar) *usedDefaultChar = FALSE;
-    if (!wide || cbMultiByte < 0) return 0;
+    if (usedDefaultChar)
+        *usedDefaultChar = FALSE;
+    if (!wide || cbMultiByte < 0)
+        return 0;
     const size_t count = cchWideChar < 0 ? std::wcslen(wide) + 1 : static_cast<size_t>(cchWideChar);
     std::string out;
-    for (size_t i = 0; i < count; ++i) AppendUtf8(out, static_cast<char32_t>(wide[i]));
-    if (cbMultiByte == 0) return static_cast<int>(out.size());
-    if (out.size() > static_cast<size_t>(cbMultiByte)) return 0;
+    for (size_t i = 0; i < count; ++i)
+        AppendUtf8(out, static_cast<char32_t>(wide[i]));
+    if (cbMultiByte == 0)
+        return static_cast<int>(out.size());
+    if (out.size() > static_cast<size_t>(cbMultiByte))
+        return 0;
     std::memcpy(multiByte, out.data(), out.size());
     return static_cast<int>(out.size());
 }

@@ -19,10 +19,12 @@ public:
     CComObject& operator=(const CComObject&) = delete;
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
+        if (!ppv)
+            return E_POINTER;
         *ppv = nullptr;
         void* p = FindTableInterface(riid);
-        if (!p) return E_NOINTERFACE;
+        if (!p)
+            return E_NOINTERFACE;
         AddRef();
         *ppv = p;
         return S_OK;
@@ -30,7 +32,8 @@ public:
     ULONG AddRef() override { return m_cRef.fetch_add(1, std::memory_order_relaxed) + 1; }
     ULONG Release() override {
         const ULONG n = m_cRef.fetch_sub(1, std::memory_order_acq_rel) - 1;
-        if (n == 0) delete this;
+        if (n == 0)
+            delete this;
         return n;
     }
 
@@ -46,7 +49,8 @@ protected:
 
 private:
     void* FindTableInterface(REFIID riid) {
-        if (riid == IID_IUnknown) return Identity();
+        if (riid == IID_IUnknown)
+            return Identity();
         void* p = nullptr;
         ((p == nullptr && riid == Interfaces::kIid ? (p = static_cast<Interfaces*>(this)) : p),
          ...);

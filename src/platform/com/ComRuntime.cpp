@@ -28,13 +28,18 @@ std::vector<ClassEntry>& ClassTable() {
 
 }  // namespace
 
-HRESULT CoInitialize(void*) { return t_initDepth++ == 0 ? S_OK : S_FALSE; }
-
-void CoUninitialize() {
-    if (t_initDepth > 0) --t_initDepth;
+HRESULT CoInitialize(void*) {
+    return t_initDepth++ == 0 ? S_OK : S_FALSE;
 }
 
-int CoInitializeDepth() { return t_initDepth; }
+void CoUninitialize() {
+    if (t_initDepth > 0)
+        --t_initDepth;
+}
+
+int CoInitializeDepth() {
+    return t_initDepth;
+}
 
 void CoRegisterClass(REFCLSID clsid, ComClassCreator creator) {
     std::lock_guard lock(TableMutex());
@@ -55,38 +60,53 @@ void CoRevokeClass(REFCLSID clsid) {
 
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* pUnkOuter, DWORD dwClsContext, REFIID riid,
                          void** ppv) {
-    if (!ppv) return E_POINTER;
+    if (!ppv)
+        return E_POINTER;
     *ppv = nullptr;
-    if (pUnkOuter) return CLASS_E_NOAGGREGATION;
-    if ((dwClsContext & CLSCTX_INPROC) == 0) return E_INVALIDARG;
+    if (pUnkOuter)
+        return CLASS_E_NOAGGREGATION;
+    if ((dwClsContext & CLSCTX_INPROC) == 0)
+        return E_INVALIDARG;
     ComClassCreator creator = nullptr;
     {
         std::lock_guard lock(TableMutex());
         for (const auto& e : ClassTable()) {
-            if (e.clsid == clsid) creator = e.creator;
+            if (e.clsid == clsid)
+                creator = e.creator;
         }
     }
-    if (!creator) return REGDB_E_CLASSNOTREG;
+    if (!creator)
+        return REGDB_E_CLASSNOTREG;
     return creator(riid, ppv);
 }
 
 void* CoTaskMemAlloc(size_t cb) {
     void* p = std::malloc(cb == 0 ? 1 : cb);
-    if (p) g_taskBlocks.fetch_add(1, std::memory_order_relaxed);
+    if (p)
+        g_taskBlocks.fetch_add(1, std::memory_order_relaxed);
     return p;
 }
 
 void CoTaskMemFree(void* pv) {
-    if (!pv) return;
+    if (!pv)
+        return;
     g_taskBlocks.fetch_sub(1, std::memory_order_relaxed);
     std::free(pv);
 }
 
-long CoTaskMemOutstanding() { return g_taskBlocks.load(); }
+long CoTaskMemOutstanding() {
+    return g_taskBlocks.load();
+}
 
-long ComLiveObjectCount() { return g_liveObjects.load(); }
+long ComLiveObjectCount() {
+    return g_liveObjects.load();
+}
 
 namespace com_detail {
-void ObjectCreated() { g_liveObjects.fetch_add(1, std::memory_order_relaxed); }
-void ObjectDestroyed() { g_liveObjects.fetch_sub(1, std::memory_order_relaxed); }
+void ObjectCreated() {
+    g_liveObjects.fetch_add(1, std::memory_order_relaxed);
+}
+void ObjectDestroyed() {
+    g_liveObjects.fetch_sub(1, std::memory_order_relaxed);
+}
 }  // namespace com_detail

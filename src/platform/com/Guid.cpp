@@ -5,19 +5,24 @@
 namespace {
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
 // Reads exactly `digits` hex digits from text at pos, advancing pos.
 bool ReadHex(std::string_view text, size_t& pos, int digits, uint64_t& out) {
-    if (pos + digits > text.size()) return false;
+    if (pos + digits > text.size())
+        return false;
     out = 0;
     for (int i = 0; i < digits; ++i) {
         const int d = HexDigit(text[pos + i]);
-        if (d < 0) return false;
+        if (d < 0)
+            return false;
         out = (out << 4) | static_cast<uint64_t>(d);
     }
     pos += digits;
@@ -25,7 +30,8 @@ bool ReadHex(std::string_view text, size_t& pos, int digits, uint64_t& out) {
 }
 
 bool Expect(std::string_view text, size_t& pos, char c) {
-    if (pos >= text.size() || text[pos] != c) return false;
+    if (pos >= text.size() || text[pos] != c)
+        return false;
     ++pos;
     return true;
 }
@@ -35,24 +41,32 @@ bool Expect(std::string_view text, size_t& pos, char c) {
 std::optional<GUID> GuidFromString(std::string_view text) {
     const bool braced = !text.empty() && text.front() == '{';
     if (braced) {
-        if (text.size() != 38 || text.back() != '}') return std::nullopt;
+        if (text.size() != 38 || text.back() != '}')
+            return std::nullopt;
         text = text.substr(1, 36);
     }
-    if (text.size() != 36) return std::nullopt;
+    if (text.size() != 36)
+        return std::nullopt;
 
     GUID g;
     size_t pos = 0;
     uint64_t v = 0;
-    if (!ReadHex(text, pos, 8, v)) return std::nullopt;
+    if (!ReadHex(text, pos, 8, v))
+        return std::nullopt;
     g.Data1 = static_cast<uint32_t>(v);
-    if (!Expect(text, pos, '-') || !ReadHex(text, pos, 4, v)) return std::nullopt;
+    if (!Expect(text, pos, '-') || !ReadHex(text, pos, 4, v))
+        return std::nullopt;
     g.Data2 = static_cast<uint16_t>(v);
-    if (!Expect(text, pos, '-') || !ReadHex(text, pos, 4, v)) return std::nullopt;
+    if (!Expect(text, pos, '-') || !ReadHex(text, pos, 4, v))
+        return std::nullopt;
     g.Data3 = static_cast<uint16_t>(v);
-    if (!Expect(text, pos, '-')) return std::nullopt;
+    if (!Expect(text, pos, '-'))
+        return std::nullopt;
     for (int i = 0; i < 8; ++i) {
-        if (i == 2 && !Expect(text, pos, '-')) return std::nullopt;
-        if (!ReadHex(text, pos, 2, v)) return std::nullopt;
+        if (i == 2 && !Expect(text, pos, '-'))
+            return std::nullopt;
+        if (!ReadHex(text, pos, 2, v))
+            return std::nullopt;
         g.Data4[i] = static_cast<uint8_t>(v);
     }
     return g;

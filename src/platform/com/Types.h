@@ -33,5 +33,9 @@ inline constexpr HRESULT CLASS_E_NOAGGREGATION = static_cast<HRESULT>(0x80040110
 // A device that stopped answering (the USB connection dropped).
 inline constexpr HRESULT HRESULT_DEVICE_NOT_CONNECTED = static_cast<HRESULT>(0x8007048Fu);
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
