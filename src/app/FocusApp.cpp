@@ -4,22 +4,9 @@
 
 #include "platform/com/ComRuntime.h"
 #include "platform/mfc/MessageBox.h"
-#include "platform/registry/Registry.h"
+#include "platform/registry/RegistryFlag.h"
 #include "ui/DialogTemplates.h"
 #include "ui/FocusDlg.h"
-
-namespace {
-// A registry boolean: any value of up to 4 bytes, nonzero meaning on; an absent value or one
-// that does not fit leaves the flag as it was.
-void QueryFlag(HKEY key, const char* name, BOOL& flag) {
-    DWORD value = 0;
-    DWORD size = sizeof(value);
-    DWORD type = 0;
-    if (RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
-        ERROR_SUCCESS)
-        flag = value != 0 ? 1 : 0;
-}
-}  // namespace
 
 CFocusApp::CFocusApp() {
     // The dialogs' templates and the icon are the operator console's.
@@ -33,14 +20,14 @@ BOOL CFocusApp::InitInstance() {
     if (GetLastError() == ERROR_ALREADY_EXISTS)
         return FALSE;  // another copy runs: leave silently
 
-    SetRegistryKey("Nitidor");
+    SetRegistryKey(kRegistryKeyName);
     if (!AfxOleInit()) {
         AfxMessageBox("OLE initialization failed", MB_OK);
         return FALSE;
     }
     // Control containment and the three-dimensional look are what Qt widgets do anyway.
 
-    CFocusDlg dlg;
+    CFocusDlg dlg(m_session);
     m_pMainWnd = &dlg;
     ReadSettings();
     CoInitialize(nullptr);
@@ -78,9 +65,9 @@ BOOL CFocusApp::ReadSettings() {
     if (RegCreateKeyEx(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                        KEY_ALL_ACCESS, nullptr, &key, &disposition) != ERROR_SUCCESS)
         return 0;
-    QueryFlag(key, "NoLoadFirmware", m_bNoLoadFirmware);
-    QueryFlag(key, "DetectDramImage", m_bDetectDramImage);
-    QueryFlag(key, "NoDeviceCommand", m_bNoDeviceCommand);
+    QueryRegistryFlag(key, "NoLoadFirmware", m_bNoLoadFirmware);
+    QueryRegistryFlag(key, "DetectDramImage", m_bDetectDramImage);
+    QueryRegistryFlag(key, "NoDeviceCommand", m_bNoDeviceCommand);
     RegCloseKey(key);
     return 1;
 }

@@ -1,6 +1,6 @@
 // CFocusApp: the application object. It guards against a second running copy, reads the
 // start-up flags, owns the device profile and the current capture device, and runs the main
-// dialog modally; the dialog reaches it through AfxGetApp.
+// dialog modally on the camera session that works on them.
 #pragma once
 
 #include <memory>
@@ -9,11 +9,8 @@
 #include "device/DeviceProfile.h"
 #include "platform/mfc/WinApp.h"
 #include "platform/win/NamedMutex.h"
-
-// Name of the single-instance mutex every copy of the utility tries to create.
-inline constexpr const char kInstanceMutexName[] = "TaloCap";
-// Key of the utility's settings below HKEY_LOCAL_MACHINE.
-inline constexpr const char kSettingsKey[] = "SOFTWARE\\PXV58R";
+#include "product/Product.h"
+#include "session/CameraSession.h"
 
 class CFocusApp : public CWinApp {
 public:
@@ -33,9 +30,6 @@ public:
     BOOL m_bNoLoadFirmware = FALSE;
     BOOL m_bDetectDramImage = FALSE;
     BOOL m_bNoDeviceCommand = FALSE;
+    // The operator's sequences on the two objects above, lent to the main dialog.
+    CCameraSession m_session{m_pCaptureDevice, m_pProfile, m_bNoLoadFirmware};
 };
-
-// The running application object; the main dialog and its flows reach the device through it.
-inline CFocusApp* GetFocusApp() {
-    return static_cast<CFocusApp*>(AfxGetApp());
-}

@@ -5,7 +5,9 @@
 #include <memory>
 #include <vector>
 
+#include "device/DeviceCommands.h"
 #include "platform/com/ComRuntime.h"
+#include "platform/ks/VendorPropertySet.h"
 
 namespace {
 
@@ -344,4 +346,23 @@ void CCaptureDevice::ReleaseAll() {
     m_pStreamConfig.Reset();
     m_pVideoCompression.Reset();
     m_formatTable.Clear();
+}
+
+BOOL CCaptureDevice::NextGraphEvent(LONG& code) {
+    if (!m_pMediaEvent)
+        return FALSE;
+    LONG_PTR param1 = 0;
+    LONG_PTR param2 = 0;
+    if (m_pMediaEvent->GetEvent(&code, &param1, &param2, 0) != S_OK)
+        return FALSE;
+    m_pMediaEvent->FreeEventParams(code, param1, param2);
+    return TRUE;
+}
+
+BOOL CCaptureDevice::NotifyPreviewStarted() {
+    return SendDeviceCommand(*this, VENDOR_COMMAND_PREVIEW_STARTED);
+}
+
+BOOL CCaptureDevice::NotifyPreviewStopped() {
+    return SendDeviceCommand(*this, VENDOR_COMMAND_PREVIEW_STOPPED);
 }

@@ -8,9 +8,8 @@
 #include "platform/com/ComPtr.h"
 #include "platform/dshow/Interfaces.h"
 #include "platform/win/WinUser.h"
+#include "product/Product.h"
 
-// The camera's friendly name among the video input devices (exact, case-sensitive).
-inline constexpr const char* kCameraName = "Standard_Camera";
 // Graph events reach the notify window as this message.
 inline constexpr UINT WM_GRAPHNOTIFY = WM_USER + 1;
 
@@ -27,6 +26,15 @@ public:
     BOOL Stop();
     void TearDownPreview();
     void ReleaseAll();
+
+    // What the operator's sequences ask of the device beyond the graph steps above.
+    BOOL IsRunning() const { return m_bRunning; }
+    // Takes the graph's next event, if any, and frees its parameters; FALSE when there is none
+    // or no event interface is held (no preview rendered since the graph was built).
+    BOOL NextGraphEvent(LONG& code);
+    // Tell the firmware that the preview has started (command 65) or is stopping (66).
+    BOOL NotifyPreviewStarted();
+    BOOL NotifyPreviewStopped();
 
     ComPtr<IMediaEventEx> m_pMediaEvent;
     CFormatTable m_formatTable;

@@ -3,33 +3,18 @@
 #include "device/BlockLimit.h"
 #include "device/MailboxTransfer.h"
 #include "device/VendorChannel.h"
-#include "platform/registry/Registry.h"
+#include "platform/registry/RegistryFlag.h"
+#include "product/Product.h"
 
 namespace {
 
 HKEY OpenSettingsKey() {
     HKEY key = nullptr;
-    if (RegCreateKeyEx(HKEY_LOCAL_MACHINE, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+    if (RegCreateKeyEx(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return nullptr;
     }
     return key;
-}
-
-// Any 4-byte value counts, whatever its stored type; an absent or longer one leaves `flag`.
-void QueryFlag(HKEY key, const char* name, BOOL& flag) {
-    DWORD value = 0;
-    DWORD type = 0;
-    DWORD size = sizeof value;
-    if (RegQueryValueEx(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
-        ERROR_SUCCESS) {
-        flag = value != 0 ? TRUE : FALSE;
-    }
-}
-
-void WriteFlag(HKEY key, const char* name, BOOL flag) {
-    const DWORD value = flag ? 1 : 0;
-    RegSetValueEx(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
 }  // namespace
@@ -58,8 +43,8 @@ BOOL CDeviceProfile::LoadSettings() {
     HKEY key = OpenSettingsKey();
     if (!key)
         return FALSE;
-    QueryFlag(key, "EnhanceJPEG", m_bEnhanceJpeg);
-    QueryFlag(key, "Cap10Bpp", m_bCap10Bpp);
+    QueryRegistryFlag(key, "EnhanceJPEG", m_bEnhanceJpeg);
+    QueryRegistryFlag(key, "Cap10Bpp", m_bCap10Bpp);
     RegCloseKey(key);
     m_bSettingsLoaded = TRUE;
     return TRUE;
@@ -69,8 +54,8 @@ BOOL CDeviceProfile::SaveSettings() {
     HKEY key = OpenSettingsKey();
     if (!key)
         return FALSE;
-    WriteFlag(key, "EnhanceJPEG", m_bEnhanceJpeg);
-    WriteFlag(key, "Cap10Bpp", m_bCap10Bpp);
+    SetRegistryFlag(key, "EnhanceJPEG", m_bEnhanceJpeg);
+    SetRegistryFlag(key, "Cap10Bpp", m_bCap10Bpp);
     RegCloseKey(key);
     return TRUE;
 }

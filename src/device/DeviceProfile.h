@@ -8,9 +8,6 @@
 
 class CVendorChannel;
 
-// The utility's settings key below HKEY_LOCAL_MACHINE.
-inline constexpr const char* kSettingsKeyPath = "SOFTWARE\\PXV58R";
-
 class CDeviceProfile {
 public:
     CDeviceProfile() = default;

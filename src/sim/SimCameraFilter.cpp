@@ -1,8 +1,16 @@
 #include "sim/SimCameraFilter.h"
 
+#include <string>
+
+#include "product/Product.h"
+
 namespace {
 
-constexpr wchar_t kDefaultName[] = L"Standard_Camera";
+// Outside a graph the camera answers with the name it is listed under.
+const wchar_t* DefaultName() {
+    static const std::wstring name(std::begin(kCameraName), std::end(kCameraName) - 1);
+    return name.c_str();
+}
 
 }  // namespace
 
@@ -13,7 +21,7 @@ CSimCamera::CSimCamera(const SimCameraConfig& config, std::shared_ptr<ISimClock>
       m_pFirmware(std::make_unique<CSimFirmware>(m_pClock, m_pScene, config.firmware)) {}
 
 CSimCameraFilter::CSimCameraFilter(std::shared_ptr<CSimCamera> camera)
-    : CFilterBase(CLSID_SimCamera, kDefaultName),
+    : CFilterBase(CLSID_SimCamera, DefaultName()),
       m_pCamera(camera ? std::move(camera) : std::make_shared<CSimCamera>()) {}
 
 CSimCameraFilter::~CSimCameraFilter() {

@@ -1,11 +1,12 @@
 #include "sim/SimCameraRegistration.h"
 
 #include "platform/dshow/DeviceRegistry.h"
+#include "product/Product.h"
 
 DWORD RegisterSimulatedCamera(std::shared_ptr<CSimCamera> camera, const SimVideoConfig& video) {
     if (!camera)
         camera = std::make_shared<CSimCamera>();
-    return RegisterVideoInputDevice(kSimCameraName, [camera, video](IBaseFilter** ppFilter) {
+    return RegisterVideoInputDevice(kCameraName, [camera, video](IBaseFilter** ppFilter) {
         if (!ppFilter)
             return E_POINTER;
         auto filter = MakeComObject<CSimCaptureFilter>(camera, video);

@@ -1,13 +1,11 @@
 // Makes the simulated camera one of the video input devices, under the name the utility
-// looks for. Each binding of its moniker makes a new filter on the same camera, so the
-// lens and the firmware keep their state across connections, as a real camera does.
+// looks for (kCameraName). Each binding of its moniker makes a new filter on the same camera, so
+// the lens and the firmware keep their state across connections, as a real camera does.
 #pragma once
 
 #include <memory>
 
 #include "sim/SimCaptureFilter.h"
-
-inline constexpr const char* kSimCameraName = "Standard_Camera";
 
 // Returns the cookie for UnregisterVideoInputDevice.
 DWORD RegisterSimulatedCamera(std::shared_ptr<CSimCamera> camera, const SimVideoConfig& video = {});

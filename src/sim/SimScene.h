@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/com/Types.h"
+#include "platform/ks/VendorPropertySet.h"
 
 struct SimSceneConfig {
     int lensMin = 0;
@@ -27,7 +28,7 @@ struct SimSceneConfig {
 class CSimScene {
 public:
     // The figure reported when the measure does not fit the firmware's 16-bit range.
-    static constexpr LONG kFocusOverflow = 0x8000;
+    static constexpr LONG kFocusOverflow = VENDOR_FOCUS_OVERFLOW;
 
     explicit CSimScene(const SimSceneConfig& config = {});
     ~CSimScene();

@@ -5,26 +5,23 @@
 #include <QPainter>
 #include <cstdio>
 
-#include "app/FocusApp.h"
 #include "platform/mfc/DataExchange.h"
 #include "platform/win/WindowStyles.h"
+#include "product/Product.h"
 #include "ui/AboutDlg.h"
 #include "ui/AppIcon.h"
 #include "ui/Resource.h"
 #include "ui/StringTable.h"
 
-namespace {
-using Handler = LRESULT (*)(CFocusDlg& dlg, WPARAM wParam, LPARAM lParam);
-
-struct MessageMapEntry {
+struct CFocusDlg::MessageMapEntry {
     UINT message;
     int id;  // the control, for WM_COMMAND; 0 otherwise
-    Handler handler;
+    LRESULT (*handler)(CFocusDlg& dlg, WPARAM wParam, LPARAM lParam);
 };
 
 // The message map. WM_PAINT and WM_QUERYDRAGICON arrive as Qt's paint event and
 // OnQueryDragIcon; every other entry is dispatched by WindowProc from this table.
-const MessageMapEntry kMessageMap[] = {
+const CFocusDlg::MessageMapEntry CFocusDlg::kMessageMap[] = {
     {WM_SYSCOMMAND, 0,
      [](CFocusDlg& d, WPARAM w, LPARAM l) -> LRESULT {
          d.OnSysCommand(static_cast<UINT>(w), l);
@@ -58,19 +55,12 @@ const MessageMapEntry kMessageMap[] = {
     {WM_GRAPHNOTIFY, 0,
      [](CFocusDlg& d, WPARAM w, LPARAM l) -> LRESULT { return d.OnGraphNotify(w, l); }},
 };
-}  // namespace
 
-CFocusDlg::CFocusDlg(QWidget* pParent)
-    : CDialog(IDD_FOCUS_DIALOG, pParent), m_hIcon(LoadAppIcon()) {}
+CFocusDlg::CFocusDlg(CCameraSession& session, QWidget* pParent)
+    : CDialog(IDD_FOCUS_DIALOG, pParent), m_session(session), m_hIcon(LoadAppIcon()) {}
 
-CFocusDlg::~CFocusDlg() = default;
-
-CFocusApp& CFocusDlg::App() {
-    return *GetFocusApp();
-}
-
-CCaptureDevice* CFocusDlg::Device() const {
-    return GetFocusApp()->m_pCaptureDevice.get();
+CFocusDlg::~CFocusDlg() {
+    m_session.SetFront(nullptr);
 }
 
 LRESULT CFocusDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -112,17 +102,15 @@ BOOL CFocusDlg::OnInitDialog() {
     }
     setWindowIcon(m_hIcon);
 
-    m_bConnected = 0;
-    m_bResumePreview = 0;
-    m_nWidth = 640;
-    m_nHeight = 480;
-    m_nFrameRate = 1;
+    // The session holds what a connect needs (640 x 480 at one frame a second, nothing to
+    // resume yet) and tells this dialog what happens.
+    m_session.SetFront(this);
     m_btnNew.EnableWindow(TRUE);
     m_btnStartStop.EnableWindow(FALSE);
     m_btnSnapshot.EnableWindow(FALSE);
 
     char title[64];
-    std::snprintf(title, sizeof(title), "%sL_V2.0.4.1 Nitidor", kModelCode);
+    std::snprintf(title, sizeof(title), "%sL_V%s Nitidor", kModelCode, kProductVersion);
     SetWindowText(title);
     return TRUE;
 }

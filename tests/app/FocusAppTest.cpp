@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QTimer>
 #include <QWindow>
 
@@ -79,7 +80,7 @@ TEST_F(FocusAppTest, OperatorsRoadFromStartToExit) {
     SetSleepHook([&](DWORD ms) {
         pauses.push_back(ms);
         const QWindow* view =
-            static_cast<CFocusDlg*>(app.m_pMainWnd)->m_wndSnapshotView.windowHandle();
+            static_cast<CFocusDlg*>(app.m_pMainWnd)->SnapshotView().windowHandle();
         shownAtPause.push_back(view && view->isExposed());
     });
     QTimer::singleShot(0, [&] {
@@ -90,10 +91,13 @@ TEST_F(FocusAppTest, OperatorsRoadFromStartToExit) {
         click(IDC_STARTSTOP);
         QElapsedTimer clock;
         clock.start();
-        while (dlg->m_stcFocus.GetWindowText().empty() && clock.elapsed() < 5000)
+        auto focusText = [dlg] {
+            return static_cast<QLabel*>(dlg->GetDlgItem(IDC_FOCUS))->text().toStdString();
+        };
+        while (focusText().empty() && clock.elapsed() < 5000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        figure = dlg->m_stcFocus.GetWindowText();
-        CSnapshotViewDlg& view = dlg->m_wndSnapshotView;
+        figure = focusText();
+        CSnapshotViewDlg& view = dlg->SnapshotView();
         click(IDC_SNAPSHOT);
         // Entry 0 of the simulator's table is its full sensor, and only that size decodes.
         EXPECT_EQ(std::pair(view.m_bmih.biWidth, view.m_bmih.biHeight), std::pair(2592, 1944));
@@ -105,7 +109,7 @@ TEST_F(FocusAppTest, OperatorsRoadFromStartToExit) {
         click(IDC_SNAPSHOT);
         EXPECT_TRUE(view.isVisible());
         EXPECT_NE(view.m_pImage.get(), jpeg);
-        EXPECT_FALSE(dlg->m_btnNew.IsWindowEnabled());  // still the running preview
+        EXPECT_FALSE(dlg->GetDlgItem(IDC_NEW)->isEnabled());  // still the running preview
         EXPECT_TRUE(app.m_pCaptureDevice->m_bRunning);
         click(IDCANCEL);
     });

@@ -16,6 +16,9 @@ namespace {
 constexpr BYTE kFrame[24] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255};
 
 class GraphTest : public LeakCheckedTest {
+public:
+    GraphTest() { InstallWindowSystem(); }  // FindWindow reaches the renderer's window through it
+
 protected:
     void SetUp() override {
         m_graph = Create<IGraphBuilder>(CLSID_FilterGraph);

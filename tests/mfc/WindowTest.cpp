@@ -42,6 +42,7 @@ TEST(WindowTest, PostsArriveLaterAndInOrderFromAnyThread) {
 }
 
 TEST(WindowTest, FindWindowMatchesTheWholeTitleOfTopLevelWindowsOnly) {
+    InstallWindowSystem();
     QWidget target, nearMiss, parent;
     target.setWindowTitle("ActiveMovie Window");
     nearMiss.setWindowTitle("ActiveMovie Window ");

@@ -21,6 +21,7 @@ class SimVideoTest : public LeakCheckedTest {
 protected:
     // Makes the camera's filter on the manual clock and takes its capture pin.
     void Make(uint64_t failAtFrame = 0, BOOL bLensPanel = FALSE) {
+        InstallWindowSystem();  // FindWindow reaches the renderer's window through it
         m_camera = std::make_shared<CSimCamera>(SimCameraConfig{}, m_clock);
         m_filter.Attach(static_cast<IBaseFilter*>(
             MakeComObject<CSimCaptureFilter>(m_camera,

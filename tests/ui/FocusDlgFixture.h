@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QLabel>
 #include <algorithm>
 #include <memory>
 
@@ -20,7 +21,7 @@ protected:
         AppTestEnv::SetUp();
         app = std::make_unique<CFocusApp>();
         app->m_pProfile = std::make_unique<CDeviceProfile>();
-        dlg = std::make_unique<CFocusDlg>();
+        dlg = std::make_unique<CFocusDlg>(app->m_session);
         app->m_pMainWnd = dlg.get();
         ASSERT_TRUE(dlg->Create());
     }
@@ -34,6 +35,17 @@ protected:
     }
 
     bool FocusTimerRunning() { return GetTimerPeriod(dlg->GetSafeHwnd(), kFocusTimerId) != 0; }
+    // What a person sees of a control: its text, and whether it takes clicks.
+    std::string TextOf(int id) const {
+        QWidget* control = dlg->GetDlgItem(id);
+        if (auto* button = qobject_cast<QAbstractButton*>(control))
+            return button->text().toStdString();
+        return static_cast<QLabel*>(control)->text().toStdString();
+    }
+    bool IsEnabled(int id) const { return dlg->GetDlgItem(id)->isEnabled(); }
+    // A tick of a window timer, through the message map.
+    void Tick(UINT_PTR id = kFocusTimerId) { dlg->SendMessage(WM_TIMER, id, 0); }
+    CCameraSession& Session() { return app->m_session; }
     void Press(int id) { dlg->SendMessage(WM_COMMAND, static_cast<WPARAM>(id), 0); }
     void SetCheck(int id, bool checked) {
         static_cast<QAbstractButton*>(dlg->GetDlgItem(id))->setChecked(checked);

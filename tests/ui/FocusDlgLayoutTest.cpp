@@ -44,8 +44,8 @@ TEST_F(FocusDlgLayoutTest, NewWithoutACameraShows61205AndEscapeEndsTheDialog) {
     Press(IDC_NEW);  // no camera is registered here
     EXPECT_EQ(CountBoxes(IDP_DEVICE_INIT_FAILED, MB_OK | MB_ICONEXCLAMATION), 1);
     EXPECT_EQ(boxes[0].caption, app->m_pszAppName);
-    EXPECT_FALSE(dlg->m_bConnected);
-    EXPECT_FALSE(dlg->m_btnStartStop.IsWindowEnabled());
+    EXPECT_FALSE(Session().IsConnected());
+    EXPECT_FALSE(IsEnabled(IDC_STARTSTOP));
 
     dlg->show();
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);

@@ -22,7 +22,7 @@ protected:
         bytes[6] = height & 0xFF;
         bytes[7] = height >> 8;
     }
-    std::string FocusText() { return dlg->m_stcFocus.GetWindowText(); }
+    std::string FocusText() const { return TextOf(IDC_FOCUS); }
 
     CScriptedCamera camera;
 };
@@ -39,9 +39,9 @@ TEST_F(FocusDlgScriptedTest, FocusFigureIsShownAndTheRecordWrittenBackUnchanged)
     for (const Case& c : cases) {
         camera.record = DeviceStatus{0x1234, c.value, 0x0000'0101};
         const DeviceStatus posted = camera.record;
-        dlg->OnTimer(kFocusTimerId);
+        Tick(kFocusTimerId);
         EXPECT_EQ(FocusText(), c.text);
-        EXPECT_EQ(dlg->m_nFocusValue, static_cast<LONG>(c.value));
+        EXPECT_EQ(Session().LastFocusValue(), static_cast<LONG>(c.value));
         ASSERT_FALSE(camera.statusWrites.empty());
         EXPECT_EQ(camera.statusWrites.back(), posted);  // every field as read
     }
@@ -50,18 +50,18 @@ TEST_F(FocusDlgScriptedTest, FocusFigureIsShownAndTheRecordWrittenBackUnchanged)
 
 TEST_F(FocusDlgScriptedTest, OnlyTimer100ShowsAndOnlyAReadyRecordIsTaken) {
     camera.PostFocus(5);
-    dlg->OnTimer(7);
-    dlg->OnTimer(101);
+    Tick(7);
+    Tick(101);
     EXPECT_TRUE(camera.TransfersOf(VENDOR_PROPERTY_STATUS).empty());
     CWindowMessageEvent tick(WM_TIMER, kFocusTimerId, 0);  // through the message map
     QCoreApplication::sendEvent(dlg.get(), &tick);
     ASSERT_EQ(FocusText(), "5");
 
     camera.PostFocus(77, 0x0000'0100);  // bit 0 clear
-    dlg->OnTimer(kFocusTimerId);
+    Tick(kFocusTimerId);
     camera.PostFocus(78);
     camera.statusFails = TRUE;
-    dlg->OnTimer(kFocusTimerId);
+    Tick(kFocusTimerId);
     EXPECT_EQ(FocusText(), "5");
     EXPECT_EQ(camera.statusWrites.size(), 1u);
 }
@@ -102,9 +102,9 @@ TEST_P(SnapshotFailureTest, EndsAsTheRowSays) {
     SetCheck(IDC_RAWDATA, row.raw);
     app->m_pCaptureDevice->m_bPreviewWanted = TRUE;
     // The controls of a running preview, which the failed restart below must take back.
-    dlg->m_btnNew.EnableWindow(FALSE);
-    dlg->m_btnStartStop.SetWindowText("Stop");
-    dlg->m_btnSnapshot.EnableWindow(TRUE);
+    dlg->GetDlgItem(IDC_NEW)->setEnabled(false);
+    static_cast<QAbstractButton*>(dlg->GetDlgItem(IDC_STARTSTOP))->setText("Stop");
+    dlg->GetDlgItem(IDC_SNAPSHOT)->setEnabled(true);
     dlg->SetTimer(kFocusTimerId, kFocusTimerPeriod_ms);
     Press(IDC_SNAPSHOT);
 
@@ -121,11 +121,11 @@ TEST_P(SnapshotFailureTest, EndsAsTheRowSays) {
     // show the stopped preview.
     EXPECT_EQ(CountBoxes(IDP_DEVICE_ACCESS_FAILED, MB_OK | MB_ICONSTOP), 2);
     EXPECT_EQ(boxes.size(), 2u);
-    EXPECT_TRUE(dlg->m_btnNew.IsWindowEnabled());
-    EXPECT_EQ(dlg->m_btnStartStop.GetWindowText(), "Start");
-    EXPECT_FALSE(dlg->m_btnSnapshot.IsWindowEnabled());
+    EXPECT_TRUE(IsEnabled(IDC_NEW));
+    EXPECT_EQ(TextOf(IDC_STARTSTOP), "Start");
+    EXPECT_FALSE(IsEnabled(IDC_SNAPSHOT));
     EXPECT_FALSE(FocusTimerRunning());
-    EXPECT_EQ(dlg->m_bViewCreated, row.viewCreated);
+    EXPECT_EQ(dlg->SnapshotView().IsCreated(), row.viewCreated);
 }
 
 INSTANTIATE_TEST_SUITE_P(

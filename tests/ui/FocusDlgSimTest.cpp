@@ -47,9 +47,8 @@ protected:
     }
     CCaptureDevice& Device() { return *app->m_pCaptureDevice; }
     Row Now() {
-        return {dlg->m_btnNew.IsWindowEnabled() != 0, dlg->m_btnStartStop.IsWindowEnabled() != 0,
-                dlg->m_btnStartStop.GetWindowText(), dlg->m_btnSnapshot.IsWindowEnabled() != 0,
-                FocusTimerRunning()};
+        return {IsEnabled(IDC_NEW) != 0, IsEnabled(IDC_STARTSTOP) != 0, TextOf(IDC_STARTSTOP),
+                IsEnabled(IDC_SNAPSHOT) != 0, FocusTimerRunning()};
     }
     static bool SpinUntil(const std::function<bool()>& done) {
         QElapsedTimer clock;
@@ -76,22 +75,22 @@ TEST_F(FocusDlgSimTest, StateTableThroughNewStartStopAndTheFullPreviewBox) {
     EXPECT_EQ(dlg->windowTitle().toStdString(), "PXV58RL_V2.0.4.1 Nitidor");
     Press(IDC_NEW);
     EXPECT_EQ(Now(), kIdle);
-    EXPECT_TRUE(dlg->m_bConnected);
+    EXPECT_TRUE(Session().IsConnected());
 
     Press(IDC_STARTSTOP);
     EXPECT_EQ(Now(), kPreviewing);
     EXPECT_EQ(GetTimerPeriod(dlg->GetSafeHwnd(), kFocusTimerId), kFocusTimerPeriod_ms);
     EXPECT_EQ(Commands(), CommandLog(1, 65));
-    EXPECT_EQ(dlg->m_bResumePreview, 1);
-    ASSERT_TRUE(SpinUntil([&] { return !dlg->m_stcFocus.GetWindowText().empty(); }));
+    EXPECT_EQ(Session().ResumesPreview(), 1);
+    ASSERT_TRUE(SpinUntil([&] { return !TextOf(IDC_FOCUS).empty(); }));
 
     Press(IDC_STARTSTOP);
     EXPECT_EQ(Now(), kIdle);
     EXPECT_EQ(Commands(), CommandLog(2, 66));
     EXPECT_FALSE(Device().m_bRunning);
-    EXPECT_EQ(dlg->m_bResumePreview, 0);
-    EXPECT_FALSE(dlg->m_stcFocus.GetWindowText().empty());  // the last figure stays
-    EXPECT_EQ(dlg->m_stcStatus.GetWindowText(), "");
+    EXPECT_EQ(Session().ResumesPreview(), 0);
+    EXPECT_FALSE(TextOf(IDC_FOCUS).empty());  // the last figure stays
+    EXPECT_EQ(TextOf(IDC_STATUS), "");
     EXPECT_TRUE(boxes.empty());
 
     // "FullPreview" is read at each press: a change between presses leaves one end unsent.
@@ -116,7 +115,7 @@ TEST_F(FocusDlgSimTest, GraphEventsAbortOnlyWhileRunningAndAnErrorReleasesTheCam
     Notify(EC_ERRORABORT);
     Notify(EC_COMPLETE);
     EXPECT_EQ(Now(), kIdle);
-    EXPECT_TRUE(dlg->m_bConnected);
+    EXPECT_TRUE(Session().IsConnected());
     EXPECT_TRUE(Device().m_pMediaEvent);
 
     // The operator closing the renderer's window arrives as a user abort, posted.
@@ -127,7 +126,7 @@ TEST_F(FocusDlgSimTest, GraphEventsAbortOnlyWhileRunningAndAnErrorReleasesTheCam
     ASSERT_TRUE(SpinUntil([&] { return !Device().m_bRunning; }));
     EXPECT_EQ(Now(), (Row{true, true, "Start", true, false}));  // Snapshot stays enabled
     EXPECT_EQ(Commands(), CommandLog(4, 66));
-    EXPECT_EQ(dlg->m_bResumePreview, 1);
+    EXPECT_EQ(Session().ResumesPreview(), 1);
     Press(IDC_SNAPSHOT);  // restarts the preview, and the controls say so
     EXPECT_TRUE(Device().m_bRunning);
     EXPECT_EQ(Now(), kPreviewing);
@@ -137,7 +136,7 @@ TEST_F(FocusDlgSimTest, GraphEventsAbortOnlyWhileRunningAndAnErrorReleasesTheCam
     Press(IDC_STARTSTOP);
     Notify(EC_ERRORABORT);
     EXPECT_EQ(Now(), kNoCamera);
-    EXPECT_FALSE(dlg->m_bConnected);
+    EXPECT_FALSE(Session().IsConnected());
     EXPECT_FALSE(Device().m_pMediaEvent);
     EXPECT_EQ(Commands(), CommandLog(6, 65));
     EXPECT_TRUE(boxes.empty());
@@ -149,7 +148,7 @@ TEST_F(FocusDlgSimTest, GraphEventsAbortOnlyWhileRunningAndAnErrorReleasesTheCam
 TEST_F(FocusDlgSimTest, NoFirmwareStopsTheConnectWithoutAMessage) {
     UseCamera(FALSE);
     Press(IDC_NEW);
-    EXPECT_EQ(dlg->m_stcStatus.GetWindowText(), "No Firmware...");
+    EXPECT_EQ(TextOf(IDC_STATUS), "No Firmware...");
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(Now(), kNoCamera);
     EXPECT_FALSE(Device().m_pFilterGraph);
@@ -157,10 +156,10 @@ TEST_F(FocusDlgSimTest, NoFirmwareStopsTheConnectWithoutAMessage) {
 
 TEST_F(FocusDlgSimTest, CameraThatNeverBecomesReadyIsReleasedAfterTheBound) {
     UseCamera(TRUE, 3'600'000);
-    dlg->m_nReadyTimeout_ms = 30;
+    Session().SetReadyTimeout(30);
     Press(IDC_NEW);
     EXPECT_EQ(CountBoxes(IDP_DEVICE_INIT_FAILED, MB_OK | MB_ICONEXCLAMATION), 1);
-    EXPECT_FALSE(dlg->m_bConnected || Device().m_pFilterGraph);
+    EXPECT_FALSE(Session().IsConnected() || Device().m_pFilterGraph);
     EXPECT_EQ(Now(), kNoCamera);
 }
 
@@ -170,23 +169,23 @@ TEST_F(FocusDlgSimTest, SecondNewBuildsAfreshAndCloseWhilePreviewingReleasesEver
     // A mark only the first device carries: the second may well reuse its address.
     const auto mark = std::make_shared<CSteadyHostClock>();
     Device().m_pClock = mark;
-    dlg->m_stcFocus.SetWindowText("123");
+    static_cast<QLabel*>(dlg->GetDlgItem(IDC_FOCUS))->setText("123");
     QPointer<QWidget> leftover(new QWidget);
     leftover->setWindowTitle("ActiveMovie Window");
     Press(IDC_NEW);
     EXPECT_TRUE(leftover.isNull());
     EXPECT_NE(Device().m_pClock, mark);
-    EXPECT_EQ(dlg->m_stcFocus.GetWindowText(), "");
+    EXPECT_EQ(TextOf(IDC_FOCUS), "");
     EXPECT_EQ(Now(), kIdle);
 
     Press(IDC_STARTSTOP);
     Press(IDC_SNAPSHOT);
-    ASSERT_TRUE(dlg->m_wndSnapshotView.isVisible());
+    ASSERT_TRUE(dlg->SnapshotView().isVisible());
     const CommandLog commands = Commands();
     dlg->DestroyWindow();
     EXPECT_FALSE(Device().m_bRunning || Device().m_pFilterGraph || Device().m_pMediaEvent);
-    EXPECT_FALSE(dlg->m_bConnected || FocusTimerRunning());
-    EXPECT_FALSE(dlg->m_bViewCreated || dlg->m_wndSnapshotView.IsCreated());
+    EXPECT_FALSE(Session().IsConnected() || FocusTimerRunning());
+    EXPECT_FALSE(dlg->SnapshotView().IsCreated());
     EXPECT_EQ(Commands(), commands);  // no 66 on the way out
     const std::string text = ReadRegistry();
     EXPECT_NE(text.find("\"EnhanceJPEG\"=dword:00000000"), std::string::npos) << text;

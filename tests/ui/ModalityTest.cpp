@@ -32,14 +32,14 @@ protected:
         dlg->show();
         preview.setWindowTitle("ActiveMovie Window");
         preview.show();
-        ASSERT_TRUE(dlg->m_wndSnapshotView.Create());
-        dlg->m_wndSnapshotView.ShowWindow();
+        ASSERT_TRUE(dlg->SnapshotView().Create());
+        dlg->SnapshotView().ShowWindow();
         for (QWidget* window : {static_cast<QWidget*>(dlg.get()), &preview,
-                                static_cast<QWidget*>(&dlg->m_wndSnapshotView)})
+                                static_cast<QWidget*>(&dlg->SnapshotView())})
             watcher.Watch(window);
     }
     void TearDown() override {
-        dlg->m_wndSnapshotView.DestroyWindow();
+        dlg->SnapshotView().DestroyWindow();
         FocusDlgFixture::TearDown();
     }
     // Runs `check` inside the next modal loop, then ends that loop.

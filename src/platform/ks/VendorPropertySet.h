@@ -29,3 +29,6 @@ inline constexpr BYTE VENDOR_FIRMWARE_PRESENT_BIT = 0x20;
 // Command codes sent through VENDOR_PROPERTY_COMMAND (low byte of the command word).
 inline constexpr char VENDOR_COMMAND_PREVIEW_STARTED = 'A';  // 65
 inline constexpr char VENDOR_COMMAND_PREVIEW_STOPPED = 'B';  // 66
+
+// The focus figure a focus report carries when the measure ran out of range.
+inline constexpr LONG VENDOR_FOCUS_OVERFLOW = 0x8000;

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "platform/com/ComRuntime.h"
+#include "platform/mfc/WindowHandle.h"
 #include "platform/win/ModuleName.h"
 
 namespace {
@@ -12,6 +13,7 @@ CWinApp* g_pApp = nullptr;
 CWinApp::CWinApp(const char* pszAppName)
     : m_pszAppName(pszAppName ? pszAppName : GetModuleBaseName()) {
     g_pApp = this;
+    InstallWindowSystem();
 }
 
 CWinApp::~CWinApp() {

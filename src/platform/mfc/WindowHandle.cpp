@@ -65,8 +65,6 @@ private:
     std::vector<Held> m_held;
 };
 
-// The window system's PostMessage; installed with the first handle, as only a handle can be
-// posted to.
 BOOL PostToWidget(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     HandleTable& table = Table();
     std::lock_guard lock(table.mutex);
@@ -97,7 +95,7 @@ HWND HwndFromWidget(QWidget* widget) {
     }
     const uintptr_t id = table.next;
     table.next += 0x10;
-    SetWindowMessagePoster(&PostToWidget);
+    InstallWindowSystem();
     table.widgets.emplace(id, widget);
     table.handles.emplace(widget, id);
     // Runs on the widget's thread inside its destructor, before Qt drops its posted events;
@@ -122,7 +120,8 @@ BOOL IsWindow(HWND hwnd) {
     return WidgetFromHwnd(hwnd) != nullptr;
 }
 
-HWND FindWindow(const char*, const char* title) {
+namespace {
+HWND FindTopLevelWidget(const char*, const char* title) {
     if (!title || !qApp)
         return nullptr;
     const QString wanted = QString::fromUtf8(title);
@@ -133,12 +132,18 @@ HWND FindWindow(const char*, const char* title) {
     return nullptr;
 }
 
-BOOL DestroyWindow(HWND hwnd) {
+BOOL DestroyWidget(HWND hwnd) {
     QWidget* widget = WidgetFromHwnd(hwnd);
     if (!OnWidgetThread(widget))
         return FALSE;
     delete widget;
     return TRUE;
+}
+}  // namespace
+
+void InstallWindowSystem() {
+    static const WindowSystem system{&PostToWidget, &FindTopLevelWidget, &DestroyWidget};
+    SetWindowSystem(&system);
 }
 
 BOOL UpdateWindow(HWND hwnd, int timeout_ms) {

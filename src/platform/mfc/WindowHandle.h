@@ -31,11 +31,10 @@ HWND HwndFromWidget(QWidget* widget);
 QWidget* WidgetFromHwnd(HWND hwnd);
 BOOL IsWindow(HWND hwnd);
 
-// The first top-level window whose title equals `title` exactly, visible or not, or null.
-// The class name is not looked at (null matches any class). User-interface thread only.
-HWND FindWindow(const char* className, const char* title);
-// Destroys the window at once (and its children). User-interface thread only.
-BOOL DestroyWindow(HWND hwnd);
+// Makes these widgets the window system behind PostMessage, FindWindow and DestroyWindow
+// (platform/win/WinUser.h). The application object does it at start; making a handle does it
+// too, as only a handle can be posted to.
+void InstallWindowSystem();
 // Paints the window now, as the platform's UpdateWindow does, for callers that then hold the
 // user-interface thread. A window just shown is first waited for until the window system has
 // mapped it, at most timeout_ms; meanwhile only the window system's own events are handled:

@@ -1,5 +1,5 @@
-// The window system's constants and its one call that layers without a window toolkit make:
-// window messages, system commands, message-box types and button ids, and PostMessage.
+// The window system as layers without a window toolkit see it: window messages, system
+// commands, message-box types and button ids, and the calls that take only a window handle.
 #pragma once
 
 #include "platform/win/WinTypes.h"
@@ -24,10 +24,19 @@ inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 
 // Queues the message for the window from any thread; FALSE when the window no longer exists
-// or no window system is running.
+// or no window system runs.
 BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// The first top-level window whose title equals `title` exactly, visible or not, or null.
+// The class name is not looked at (null matches any class). User-interface thread only.
+HWND FindWindow(const char* className, const char* title);
+// Destroys the window at once (and its children). User-interface thread only.
+BOOL DestroyWindow(HWND hwnd);
 
-// The window system's own PostMessage, installed by the window layer when it hands out its
-// first window handle; nothing can be posted before a handle exists.
-using WindowMessagePoster = BOOL (*)(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-void SetWindowMessagePoster(WindowMessagePoster poster);
+// The window system behind the three calls above. The window layer installs its own when it
+// starts; until then nothing can be posted to, found or destroyed.
+struct WindowSystem {
+    BOOL (*postMessage)(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND (*findWindow)(const char* className, const char* title);
+    BOOL (*destroyWindow)(HWND hwnd);
+};
+void SetWindowSystem(const WindowSystem* system);

@@ -1,0 +1,154 @@
+// CCameraSession: connecting, the preview, the focus read-out, graph events and disconnecting.
+#include "session/CameraSession.h"
+
+#include "capture/CaptureSequences.h"
+#include "platform/dshow/Interfaces.h"
+#include "platform/win/WinUser.h"
+
+CCameraSession::CCameraSession(std::unique_ptr<CCaptureDevice>& device,
+                               std::unique_ptr<CDeviceProfile>& profile,
+                               const BOOL& bNoLoadFirmware)
+    : m_device(device), m_profile(profile), m_bNoLoadFirmware(bNoLoadFirmware) {}
+
+void CCameraSession::ShowStatus(const char* text) {
+    if (m_pFront)
+        m_pFront->ShowStatus(text);
+}
+
+void CCameraSession::ShowMessage(SessionMessage message) {
+    if (m_pFront)
+        m_pFront->ShowMessage(message);
+}
+
+BOOL CCameraSession::ConnectDevice(HWND hNotifyWindow) {
+    return m_device ? ::ConnectDevice(*m_device, hNotifyWindow) : FALSE;
+}
+
+BOOL CCameraSession::SelectFormatAndPreview() {
+    if (!m_device)
+        return FALSE;
+    return ::SelectFormatAndPreview(*m_device, m_nFormatKey, m_nWidth, m_nHeight, m_nFrameRate,
+                                    m_bResumePreview);
+}
+
+void CCameraSession::DisconnectDevice() {
+    if (m_pFront)
+        m_pFront->StopFocusReadout();
+    if (m_device)
+        ::DisconnectDevice(*m_device, m_bConnected);
+}
+
+void CCameraSession::CheckFirmware() {
+    m_bFirmwarePresent = m_device ? ::CheckFirmware(*m_device) : FALSE;
+}
+
+// A connect that fails after the camera was opened: tell the operator, release the camera.
+void CCameraSession::EndConnect() {
+    ShowMessage(SessionMessage::DeviceInitFailed);
+    ShowStatus("");
+    DisconnectDevice();
+}
+
+CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
+    if (m_device) {
+        DisconnectDevice();
+        m_device.reset();
+    }
+    m_bConnected = 0;
+
+    // The renderer's window of an earlier graph may have outlived it.
+    if (HWND leftover = FindWindow(nullptr, kVideoRendererTitle))
+        DestroyWindow(leftover);
+
+    m_device = std::make_unique<CCaptureDevice>();
+    CCaptureDevice& device = *m_device;
+    device.m_bPreviewWanted = FALSE;
+    ShowStatus("Looking for device...");
+
+    m_bConnected = ConnectDevice(hNotifyWindow);
+    if (!m_bConnected) {
+        ShowMessage(SessionMessage::DeviceInitFailed);
+        ShowStatus("");
+        return ConnectResult::CameraNotFound;
+    }
+    ShowStatus("Device found");
+    CheckFirmware();
+    if (!m_bNoLoadFirmware && !m_bFirmwarePresent) {
+        ShowStatus("No Firmware...");
+        DisconnectDevice();
+        return ConnectResult::NoFirmware;
+    }
+
+    // Bounded, so a camera that never comes up gives the operator back control.
+    if (!WaitForDeviceReady(device, m_nReadyTimeout_ms)) {
+        EndConnect();
+        return ConnectResult::NotReady;
+    }
+    if (m_profile)
+        m_profile->LoadFromDevice(device);
+    ShowStatus("Initializing...");
+
+    if (!SelectFormatAndPreview()) {
+        EndConnect();
+        return ConnectResult::FormatFailed;
+    }
+    return ConnectResult::Connected;
+}
+
+BOOL CCameraSession::StartPreview(BOOL bTellFirmware) {
+    if (!m_device)
+        return FALSE;
+    CCaptureDevice& device = *m_device;
+    device.m_bPreviewWanted = TRUE;
+    if (!device.RenderPreview() || !device.Run())
+        return FALSE;
+    if (bTellFirmware)
+        device.NotifyPreviewStarted();
+    m_bResumePreview = device.m_bPreviewWanted;
+    return TRUE;
+}
+
+void CCameraSession::StopPreview(BOOL bTellFirmware) {
+    if (!m_device)
+        return;
+    CCaptureDevice& device = *m_device;
+    device.Stop();
+    device.m_bPreviewWanted = FALSE;
+    if (bTellFirmware)
+        device.NotifyPreviewStopped();
+    m_bResumePreview = device.m_bPreviewWanted;
+}
+
+BOOL CCameraSession::IsPreviewRunning() const {
+    return m_device && m_device->IsRunning();
+}
+
+BOOL CCameraSession::ReadFocus(LONG& value) {
+    DeviceStatus status;
+    if (!m_device || !m_device->GetStatus(status) || !status.IsReady())
+        return FALSE;
+    m_nFocusValue = static_cast<LONG>(status.lengthOrValue);
+    m_device->WriteStatus(status);  // the record written back unchanged is the acknowledgement
+    value = m_nFocusValue;
+    return TRUE;
+}
+
+CCameraSession::GraphEvent CCameraSession::HandleGraphEvents(BOOL bTellFirmware) {
+    GraphEvent handled = GraphEvent::None;
+    LONG code = 0;
+    // The device is asked each time: an error abort releases the event interface mid-loop.
+    while (m_device && m_device->NextGraphEvent(code)) {
+        if (code == EC_USERABORT && m_device->IsRunning()) {
+            // As "Stop", except that the resume flag keeps what "Start" set.
+            m_device->Stop();
+            m_device->m_bPreviewWanted = FALSE;
+            if (bTellFirmware)
+                m_device->NotifyPreviewStopped();
+            handled = GraphEvent::UserAbort;
+        } else if (code == EC_ERRORABORT && m_device->IsRunning()) {
+            DisconnectDevice();
+            return GraphEvent::ErrorAbort;
+        }
+    }
+    return handled;
+}

@@ -1,0 +1,89 @@
+// CCameraSession: the operator's sequences on the camera, shared by the main dialog and the
+// command line: connect ("New"), start and stop the preview, take the focus figure, react to
+// the graph's events, take a still, disconnect. It works on the application's current capture
+// device and device profile, which the application owns and lends it, and tells the operator
+// what happens through a front (ISessionFront). User-interface thread only.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "capture/CaptureDevice.h"
+#include "device/DeviceCommands.h"
+#include "device/DeviceProfile.h"
+#include "session/SessionFront.h"
+
+// Pause between a still and the preview's restart.
+inline constexpr DWORD kSnapshotPause_ms = 1000;
+
+class CCameraSession {
+public:
+    enum class ConnectResult { Connected, CameraNotFound, NoFirmware, NotReady, FormatFailed };
+    enum class StillResult { Shown, NotRequested, NotDownloaded, NotDecoded };
+    enum class GraphEvent { None, UserAbort, ErrorAbort };
+
+    // `device` and `profile` are the application's own fields; `bNoLoadFirmware` its start-up
+    // flag "NoLoadFirmware". All three must outlive the session.
+    CCameraSession(std::unique_ptr<CCaptureDevice>& device,
+                   std::unique_ptr<CDeviceProfile>& profile, const BOOL& bNoLoadFirmware);
+    CCameraSession(const CCameraSession&) = delete;
+    CCameraSession& operator=(const CCameraSession&) = delete;
+
+    // Who is told; null tells nobody.
+    void SetFront(ISessionFront* front) { m_pFront = front; }
+    CCaptureDevice* Device() const { return m_device.get(); }
+    CDeviceProfile* Profile() const { return m_profile.get(); }
+
+    // "New": releases the earlier device and builds a fresh one around the camera, checks its
+    // firmware, waits until it is ready, reads its profile and selects the start-up format
+    // (resuming the preview if it ran before an abort). Graph events go to `hNotifyWindow`.
+    ConnectResult Connect(HWND hNotifyWindow);
+    // "Start": renders and runs the preview; the firmware is told (command 65) if bTellFirmware.
+    BOOL StartPreview(BOOL bTellFirmware);
+    // "Stop": stops the preview; the firmware is told (command 66) if bTellFirmware.
+    void StopPreview(BOOL bTellFirmware);
+    BOOL IsPreviewRunning() const;
+    // One tick of the focus read-out: TRUE with the figure when the camera had posted one, which
+    // is then acknowledged (written back unchanged).
+    BOOL ReadFocus(LONG& value);
+    // Handles the graph's pending events: the operator closing the preview stops it as "Stop"
+    // does (the firmware told if bTellFirmware); a streaming error releases the camera.
+    GraphEvent HandleGraphEvents(BOOL bTellFirmware);
+    // "Snapshot": stops the preview, takes a JPEG still at the profile's first resolution or a
+    // raw still, shows it through the front and restarts the preview.
+    StillResult TakeStill(BOOL bRaw);
+    // Releases the camera (the device object stays); no command is sent.
+    void DisconnectDevice();
+
+    BOOL IsConnected() const { return m_bConnected; }
+    BOOL ResumesPreview() const { return m_bResumePreview; }
+    LONG LastFocusValue() const { return m_nFocusValue; }
+    // Bound of the connect's wait for the camera to report ready; tests shorten it.
+    void SetReadyTimeout(int64_t timeout_ms) { m_nReadyTimeout_ms = timeout_ms; }
+
+private:
+    BOOL ConnectDevice(HWND hNotifyWindow);
+    BOOL SelectFormatAndPreview();
+    void CheckFirmware();
+    void EndConnect();
+    StillResult TakeJpegSnapshot(CCaptureDevice& device);
+    StillResult TakeRawSnapshot(CCaptureDevice& device);
+    void RestartPreview(CCaptureDevice& device);
+    void ShowStatus(const char* text);
+    void ShowMessage(SessionMessage message);
+
+    std::unique_ptr<CCaptureDevice>& m_device;
+    std::unique_ptr<CDeviceProfile>& m_profile;
+    const BOOL& m_bNoLoadFirmware;
+    ISessionFront* m_pFront = nullptr;
+
+    BOOL m_bConnected = 0;
+    DWORD m_nFormatKey = 0;
+    LONG m_nWidth = 640;
+    LONG m_nHeight = 480;
+    BOOL m_bResumePreview = 0;
+    LONG m_nFrameRate = 1;
+    BOOL m_bFirmwarePresent = 0;
+    LONG m_nFocusValue = 0;
+    int64_t m_nReadyTimeout_ms = kDeviceReadyTimeout_ms;
+};

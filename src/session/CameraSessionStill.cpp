@@ -1,0 +1,107 @@
+// CCameraSession: the two snapshot flows. Each stops the preview, asks the camera for a still,
+// downloads it through the mailbox, converts it, hands it to the front and restarts the
+// preview after a pause. Buffers are owned by unique_ptr and handed over only when shown.
+#include <memory>
+#include <new>
+
+#include "device/MailboxTransfer.h"
+#include "imaging/JpegSnapshot.h"
+#include "imaging/RawDevelop.h"
+#include "imaging/RawSnapshot.h"
+#include "platform/win/Sleep.h"
+#include "session/CameraSession.h"
+
+CCameraSession::StillResult CCameraSession::TakeStill(BOOL bRaw) {
+    if (!m_device)
+        return StillResult::NotRequested;
+    return bRaw ? TakeRawSnapshot(*m_device) : TakeJpegSnapshot(*m_device);
+}
+
+// Run is tried even after a failed rendering; it then fails too and says so again.
+void CCameraSession::RestartPreview(CCaptureDevice& device) {
+    device.m_bPreviewWanted = TRUE;
+    if (!device.RenderPreview())
+        ShowMessage(SessionMessage::RestartFailed);
+    if (!device.Run())
+        ShowMessage(SessionMessage::RestartFailed);
+}
+
+CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& device) {
+    device.Stop();
+    device.m_bPreviewWanted = FALSE;
+
+    // A flow that ends before the download restarts the preview at once: no pause, and no
+    // message unless the restart itself fails.
+    ResolutionEntry entry;
+    if (!m_profile || !m_profile->GetResolution(0, entry)) {
+        RestartPreview(device);
+        return StillResult::NotRequested;
+    }
+    SnapshotRequest request;
+    request.mode = SnapshotRequest::kModeJpeg;
+    request.width = entry.width;
+    request.height = entry.height;
+    if (!device.RequestJpegSnapshot(request)) {
+        RestartPreview(device);
+        return StillResult::NotRequested;
+    }
+    const int width = entry.width;
+    const int height = entry.height;
+    std::unique_ptr<BYTE[]> image(new (std::nothrow) BYTE[static_cast<size_t>(3) * width * height]);
+    if (!image) {
+        RestartPreview(device);
+        return StillResult::NotRequested;
+    }
+
+    StillResult result = StillResult::NotDownloaded;
+    std::unique_ptr<BYTE[]> block;
+    LONG size = 0;
+    DeviceStatus status;
+    if (DownloadBlock(device, block, size, status)) {
+        if (m_pFront)
+            m_pFront->PrepareStillView();
+        result = StillResult::NotDecoded;
+        // The stream's own length, not the rounded size of the download.
+        if (DecodeJpegSnapshot(block.get(), status.lengthOrValue, image.get(), width, height)) {
+            if (m_pFront)
+                m_pFront->ShowStill(CStill{std::move(image), width, height});
+            result = StillResult::Shown;
+        }
+    }
+    block.reset();
+    image.reset();
+    Sleep(kSnapshotPause_ms);
+    RestartPreview(device);
+    return result;
+}
+
+CCameraSession::StillResult CCameraSession::TakeRawSnapshot(CCaptureDevice& device) {
+    device.Stop();
+    device.m_bPreviewWanted = FALSE;
+    if (!device.RequestRawSnapshot(0)) {
+        RestartPreview(device);
+        return StillResult::NotRequested;
+    }
+
+    StillResult result = StillResult::NotDownloaded;
+    std::unique_ptr<BYTE[]> block;
+    LONG size = 0;
+    DeviceStatus status;
+    RawSnapshotInfo info{};
+    if (DownloadBlock(device, block, size, status)) {
+        result = StillResult::NotDecoded;
+        // An image that cannot be reserved drops the still and restarts the preview.
+        std::unique_ptr<BYTE[]> image;
+        if (ParseRawSnapshot(block.get(), size, info))
+            image = ReserveRawImage(info.width, info.height);
+        if (image && DevelopRawSnapshot(info, image.get())) {
+            if (m_pFront)
+                m_pFront->ShowStill(CStill{std::move(image), info.width, info.height});
+            result = StillResult::Shown;
+        }
+    }
+    block.reset();
+    Sleep(kSnapshotPause_ms);
+    RestartPreview(device);
+    return result;
+}
