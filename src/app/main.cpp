@@ -33,10 +33,20 @@ void CloseOnTerminateSignals(QApplication& application) {
     QObject::connect(notifier, &QSocketNotifier::activated, &application, [] {
         char byte = 0;
         (void)!read(g_signalPipe[0], &byte, 1);
-        if (QWidget* dialog = theApp.m_pMainWnd)
-            dialog->close();
-        else
+        QWidget* dialog = theApp.m_pMainWnd;
+        if (!dialog) {
             QCoreApplication::quit();
+            return;
+        }
+        // A box open over the dialog (About, a message) runs a loop of its own inside the
+        // dialog's: close it first, or the dialog's loop cannot end.
+        for (QWidget* modal = QApplication::activeModalWidget(); modal && modal != dialog;
+             modal = QApplication::activeModalWidget()) {
+            modal->close();
+            if (modal == QApplication::activeModalWidget())
+                break;  // it refused; the dialog still closes when it does
+        }
+        dialog->close();
     });
     struct sigaction action {};
     action.sa_handler = OnTerminate;

@@ -87,6 +87,8 @@ void CSimLensPanel::Refresh() {
 
 void CSimLensPanel::Open(const QWidget* anchor) {
     Refresh();
+    if (isVisible())
+        return;
     if (anchor)
         MoveBeside(this, anchor);
     show();

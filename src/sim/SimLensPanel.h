@@ -20,8 +20,9 @@ inline constexpr int kLensKeyStep = 1;
 inline constexpr int kLensPageStep = 25;
 inline constexpr int kLensWheelStep = 5;
 inline constexpr int kLensFineWheelStep = 1;  // with Ctrl held
-// Long enough that the band of good focus (some 40 steps of 1000) is easy to hit.
-inline constexpr int kLensSliderLength_px = 500;
+// Long enough that the band of good focus (some 40 steps of 1000) is easy to hit, short
+// enough that the panel fits beside the preview on a 1280-pixel-wide screen.
+inline constexpr int kLensSliderLength_px = 420;
 
 class CSimLensPanel : public QWidget {
 public:
@@ -29,7 +30,9 @@ public:
 
     // Reads the lens position back from the scene (someone else may have moved it).
     void Refresh();
-    // Shows the panel beside `anchor` (the preview window, if any) with the slider focused.
+    // Shows the panel beside `anchor` (the preview window, if any) with the slider focused. A
+    // panel already open only shows the lens again: the preview restarting after a still does
+    // not bring it in front of the still.
     void Open(const QWidget* anchor);
 
     QSlider* Slider() const { return m_pSlider; }

@@ -1,5 +1,6 @@
 #include "dshow/DShowTestKit.h"
 #include "platform/renderer/FrameConvert.h"
+#include "platform/renderer/VideoRendererWindow.h"
 
 namespace {
 
@@ -60,3 +61,23 @@ TEST(FrameConvertTest, TypesTheRendererCannotDrawAreRefused) {
 }
 
 }  // namespace
+
+TEST(VideoWindowFit, TheWindowGivesUpHeightRatherThanLeaveTheScreen) {
+    const QMargins frame(2, 20, 2, 2);
+    struct Case {
+        const char* what;
+        QSize video;
+        int top;
+        QRect screen;
+        QSize client;
+    };
+    const Case cases[] = {
+        {"fits", {640, 480}, 400, {0, 0, 1920, 1080}, {640, 480}},
+        {"too low: shorter, same shape", {640, 480}, 400, {0, 0, 1366, 768}, {461, 346}},
+        {"too narrow", {640, 480}, 0, {0, 0, 324, 1000}, {320, 240}},
+        {"never below a quarter", {640, 480}, 1000, {0, 0, 1366, 768}, {160, 120}},
+        {"nothing to show", {0, 0}, 400, {0, 0, 800, 600}, {0, 0}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FitVideoBelow(c.video, c.top, frame, c.screen), c.client) << c.what;
+}

@@ -94,6 +94,11 @@ TEST_F(SimLensPanelTest, OpensBesideThePreviewWithTheSliderFocusedAndASteadySize
     panel.PositionBox()->setValue(5);
     panel.PositionBox()->setValue(999);
     EXPECT_EQ(panel.size(), size);
+    // Open again while open (the preview restarting after a still): it stays where it is.
+    panel.move(panel.pos() + QPoint(7, 7));
+    const QPoint moved = panel.pos();
+    panel.Open(&preview);
+    EXPECT_EQ(panel.pos(), moved);
     // Closing only hides it; opening again shows it.
     panel.close();
     EXPECT_FALSE(panel.isVisible());

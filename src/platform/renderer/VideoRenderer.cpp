@@ -72,7 +72,7 @@ protected:
         std::shared_ptr<Shared> shared = m_pRenderer->m_pShared;
         RunOnUiThread([shared, width, height] {
             if (shared->window)
-                shared->window->resize(width, height);
+                shared->window->FitVideo(QSize(width, height));
         });
     }
 
@@ -181,6 +181,6 @@ HRESULT CVideoRenderer::put_Top(LONG top) {
     CVideoRendererWindow* w = UiWindow();
     if (!w)
         return E_UNEXPECTED;
-    w->move(w->x(), top);
+    w->MoveTop(top);
     return S_OK;
 }

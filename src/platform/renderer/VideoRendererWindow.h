@@ -13,6 +13,11 @@ public:
     CVideoRendererWindow();
 
     void ShowFrame(const QImage& frame);
+    // Sizes the client area for frames of `video`, as large as fits below the window's top
+    // inside the screen's available area, keeping the frames' shape.
+    void FitVideo(const QSize& video);
+    // Moves the top edge to `top`, giving up height rather than leave the screen.
+    void MoveTop(int top);
     const QImage& Frame() const { return m_frame; }
     quint64 FramesShown() const { return m_nFramesShown; }
 
@@ -24,6 +29,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QSize m_video;  // the frames' own size; the client area may be smaller
     QImage m_frame;
     quint64 m_nFramesShown = 0;
 };
+
+// The largest size of `video`'s shape, at most `video` itself, whose frame (client plus
+// `frame` margins) fits inside `available` when its top edge is at `top`.
+QSize FitVideoBelow(const QSize& video, int top, const QMargins& frame, const QRect& available);
