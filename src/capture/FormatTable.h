@@ -44,6 +44,7 @@ public:
     std::unique_ptr<FormatGroupList> BuildGroups() const;
     // The sizes of one group, or null for a group index outside the group list.
     std::unique_ptr<FormatSizeList> BuildSizeList(LONG groupIndex) const;
+    // Each lookup frees its lists here, as the table's design has it; the holder would anyway.
     static void FreeList(std::unique_ptr<FormatGroupList> list);
     static void FreeList(std::unique_ptr<FormatSizeList> list);
 
@@ -57,11 +58,11 @@ public:
     LONG GetCount() const { return static_cast<LONG>(m_entries.size()); }
     // Array order, for callers that walk the whole table.
     const CFormatEntry* GetEntryAt(LONG index) const;
-    BOOL IsSorted() const { return m_bSorted; }
 
 private:
     static int CompareEntries(const CFormatEntry& a, const CFormatEntry& b);
 
     std::vector<std::unique_ptr<CFormatEntry>> m_entries;
+    // Kept as the table's design has it; no lookup reads it, they all walk the current order.
     BOOL m_bSorted = FALSE;
 };

@@ -1,5 +1,7 @@
 // FrameIntervalList: the frame intervals a stream format offers, in 100-ns units. It owns its
-// interval array, so it can be moved into a format entry but never copied.
+// interval array, so it can be moved into a format entry but never copied. Each entry carries
+// one as the format table's design has it; nothing reads it (the rate asked of the camera is
+// computed from frames per second).
 #pragma once
 
 #include <memory>

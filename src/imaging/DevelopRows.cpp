@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "imaging/ColorSpace.h"
 #include "imaging/ToneCurve.h"
 
 #define NITIDOR_INLINE inline __attribute__((always_inline))
@@ -65,9 +66,10 @@ NITIDOR_INLINE VecI Load(const T* p) {
 // Luma and gained chroma of a pixel; D and I are double and int or their vectors.
 template <typename D, typename I>
 NITIDOR_INLINE void ConvertPixel(D b, D g, D r, I& luma, I& crGain, I& cbGain) {
-    luma = ClampTruncate(((0.098 * b + 0.257 * r) + 0.504 * g) + 16.0);
-    const I cr = ClampTruncate(((0.439 * r - 0.368 * g) - 0.071 * b) + 128.0);
-    const I cb = ClampTruncate((0.439 * b - (0.148 * r + 0.291 * g)) + 128.0);
+    using namespace bt601;
+    luma = ClampTruncate(((kLumaBlue * b + kLumaRed * r) + kLumaGreen * g) + kLumaOffset);
+    const I cr = ClampTruncate(((kCrRed * r - kCrGreen * g) - kCrBlue * b) + kChromaOffset);
+    const I cb = ClampTruncate((kCbBlue * b - (kCbRed * r + kCbGreen * g)) + kChromaOffset);
     // The saturation gain reads only the centre's own chroma.
     crGain = ClampTruncate(ToDouble(cr - 128) * 1.5 + 128.0);
     cbGain = ClampTruncate(ToDouble(cb - 128) * 1.5 + 128.0);
@@ -84,12 +86,13 @@ NITIDOR_INLINE I SharpenedLuma(I centre, I neighbours) {
 
 template <typename D, typename I>
 NITIDOR_INLINE void LumaChromaToBgr(I luma, I crGain, I cbGain, I& b, I& g, I& r) {
-    const D lumaScaled = 1.164 * ToDouble(luma - 16);
+    using namespace bt601;
+    const D lumaScaled = kLumaScale * ToDouble(luma - 16);
     const D cr = ToDouble(crGain - 128);
     const D cb = ToDouble(cbGain - 128);
-    b = ClampTruncate(2.017 * cb + lumaScaled);
-    g = ClampTruncate((lumaScaled - 0.813 * cr) - 0.392 * cb);
-    r = ClampTruncate(1.596 * cr + lumaScaled);
+    b = ClampTruncate(kBlueFromCb * cb + lumaScaled);
+    g = ClampTruncate((lumaScaled - kGreenFromCr * cr) - kGreenFromCb * cb);
+    r = ClampTruncate(kRedFromCr * cr + lumaScaled);
 }
 
 // One demosaiced pixel: the colour of the row's own sites, the other colour, and green.

@@ -1,4 +1,6 @@
-// Luma sharpening that also raises colour saturation, applied to a developed raw still.
+// Luma sharpening that also raises colour saturation, applied to a developed raw still. The
+// development runs it fused with the other passes (DevelopRows); this plain pass is the
+// readable reference the tests and the benchmark hold the fused kernels to.
 #pragma once
 
 #include "imaging/ImagingTypes.h"

@@ -48,12 +48,6 @@ BSTR SysAllocStringLen(const OLECHAR* pch, UINT cch) {
     return text;
 }
 
-BSTR SysAllocString(const OLECHAR* psz) {
-    if (!psz)
-        return nullptr;
-    return SysAllocStringLen(psz, static_cast<UINT>(std::wcslen(psz)));
-}
-
 void SysFreeString(BSTR bstr) {
     if (!bstr)
         return;

@@ -1,17 +1,16 @@
-// BSTR: the platform's length-prefixed wide string, allocated by SysAllocString and freed by
-// whoever receives it with SysFreeString.
+// BSTR: the platform's length-prefixed wide string, allocated by SysAllocStringLen and freed
+// by whoever receives it with SysFreeString.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "Types.h"
+#include "platform/com/Types.h"
 
 using OLECHAR = wchar_t;
 using BSTR = OLECHAR*;
 
-BSTR SysAllocString(const OLECHAR* psz);  // null gives null
 BSTR SysAllocStringLen(const OLECHAR* pch, UINT cch);
 void SysFreeString(BSTR bstr);  // null is ignored
 UINT SysStringLen(BSTR bstr);

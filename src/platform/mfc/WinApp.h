@@ -29,7 +29,7 @@ public:
     void SetRegistryKey(const char* pszRegistryKey);
 
     std::string m_pszAppName;
-    std::string m_pszRegistryKey;
+    std::string m_pszRegistryKey;  // set at start-up as the framework's is; nothing reads it
     QWidget* m_pMainWnd = nullptr;
     // The framework initialised COM for OLE and undoes it in ExitInstance.
     BOOL m_bOleInitialized = FALSE;
