@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs every test: once with warnings as errors (then the
-# built program end to end on a virtual display), once under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then a short run of each fuzz target.
+# Installs what is missing, checks the formatting, builds and runs every test: once with
+# warnings as errors (then the built program end to end on a virtual display), once under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then a short run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
+echo "== format =="
+scripts/format.sh --check
 for preset in ci asan; do
     echo "== ${preset} =="
     cmake --preset "$preset"
