@@ -36,3 +36,14 @@ set(NITIDOR_LAYER_USES_ui com win dshow mfc device capture imaging session)
 set(NITIDOR_LAYER_USES_app com win registry dshow renderer mfc device capture session sim ui)
 
 set(NITIDOR_QT_LAYERS renderer mfc sim ui app)
+
+# The diagnostics' sink is at the very bottom: every layer may use it and links it. qtlog, a Qt
+# layer, connects it to Qt's logger for the application (and the tests with windows).
+set(NITIDOR_BASE_LAYERS log)
+list(APPEND NITIDOR_LAYERS log qtlog)
+set(NITIDOR_LAYER_DIR_log platform/log)
+set(NITIDOR_LAYER_DIR_qtlog platform/qtlog)
+set(NITIDOR_LAYER_USES_log "")
+set(NITIDOR_LAYER_USES_qtlog "")
+list(APPEND NITIDOR_LAYER_USES_app qtlog)
+list(APPEND NITIDOR_QT_LAYERS qtlog)

@@ -2,15 +2,20 @@ include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
 
 # nitidor_add_layer(<layer> SOURCES <files...> [USES <layers...>] [LIBS <other libraries...>])
 # The library nitidor_<layer> from the listed sources; it links the layers it USES, which must
-# be among those Layers.cmake allows it, and Qt only when it is a Qt layer.
+# be among those Layers.cmake allows it, and the base layers always; Qt only when it is a Qt
+# layer.
 function(nitidor_add_layer layer)
   cmake_parse_arguments(L "" "" "SOURCES;USES;LIBS" ${ARGN})
   foreach(used IN LISTS L_USES)
-    if(NOT used IN_LIST NITIDOR_LAYER_USES_${layer})
+    if(NOT used IN_LIST NITIDOR_LAYER_USES_${layer} AND NOT used IN_LIST NITIDOR_BASE_LAYERS)
       message(FATAL_ERROR "layer '${layer}' may not use '${used}' (see cmake/Layers.cmake)")
     endif()
   endforeach()
   set(links)
+  if(NOT layer IN_LIST NITIDOR_BASE_LAYERS)
+    list(APPEND L_USES ${NITIDOR_BASE_LAYERS})
+    list(REMOVE_DUPLICATES L_USES)
+  endif()
   foreach(used IN LISTS L_USES)
     list(APPEND links nitidor_${used})
   endforeach()

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "platform/com/ComRuntime.h"
+#include "platform/log/Log.h"
 #include "platform/mfc/MessageBox.h"
 #include "platform/registry/RegistryFlag.h"
 #include "ui/DialogTemplates.h"
@@ -17,11 +18,14 @@ CFocusApp::~CFocusApp() = default;
 
 BOOL CFocusApp::InitInstance() {
     m_hMutex = CreateMutex(nullptr, TRUE, kInstanceMutexName);
-    if (GetLastError() == ERROR_ALREADY_EXISTS)
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        LogInfo(kLogUi, "another copy runs (mutex \"%s\" exists): leaving", kInstanceMutexName);
         return FALSE;  // another copy runs: leave silently
+    }
 
     SetRegistryKey(kRegistryKeyName);
     if (!AfxOleInit()) {
+        LogInfo(kLogUi, "message box: OLE initialization failed; leaving");
         AfxMessageBox("OLE initialization failed", MB_OK);
         return FALSE;
     }
@@ -37,6 +41,8 @@ BOOL CFocusApp::InitInstance() {
     // The dialog and its flows rely on the profile: without one there is nothing to run.
     if (m_pProfile)
         dlg.DoModal();
+    else
+        LogWarning(kLogUi, "no memory for the device profile: the dialog does not open");
     m_pMainWnd = nullptr;
     return FALSE;
 }
@@ -62,9 +68,14 @@ BOOL CFocusApp::ReadSettings() {
 
     HKEY key = nullptr;
     DWORD disposition = 0;
-    if (RegCreateKeyEx(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                       KEY_ALL_ACCESS, nullptr, &key, &disposition) != ERROR_SUCCESS)
+    const LSTATUS status =
+        RegCreateKeyEx(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                       KEY_ALL_ACCESS, nullptr, &key, &disposition);
+    if (status != ERROR_SUCCESS) {
+        LogWarning(kLogUi, "start-up settings not read (0x%08X): the defaults stand",
+                   LogStatus(status));
         return 0;
+    }
     QueryRegistryFlag(key, "NoLoadFirmware", m_bNoLoadFirmware);
     QueryRegistryFlag(key, "DetectDramImage", m_bDetectDramImage);
     QueryRegistryFlag(key, "NoDeviceCommand", m_bNoDeviceCommand);

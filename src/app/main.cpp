@@ -10,6 +10,7 @@
 
 #include "app/FocusApp.h"
 #include "platform/dshow/Interfaces.h"
+#include "platform/qtlog/QtLogSink.h"
 #include "platform/renderer/VideoRenderer.h"
 #include "sim/SimCameraRegistration.h"
 
@@ -58,6 +59,8 @@ void CloseOnTerminateSignals(QApplication& application) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // From here on every layer's diagnostics go through Qt's logger and its QT_LOGGING_RULES.
+    CQtLogSink logToQt;
     QApplication application(argc, argv);
     // The modal dialog is the whole run; closing a snapshot view or the preview must not end it.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -8,6 +8,7 @@
 #include "device/DeviceCommands.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/ks/VendorPropertySet.h"
+#include "platform/log/Log.h"
 
 namespace {
 
@@ -34,13 +35,16 @@ bool HasVideoInfo(const AM_MEDIA_TYPE& mt) {
            mt.cbFormat >= sizeof(VIDEOINFOHEADER);
 }
 
-// Reads the friendly name into `name`; false when it cannot be read or does not fit.
-bool ReadFriendlyName(IMoniker* moniker, char (&name)[kNameBufferBytes]) {
+// Reads the friendly name of the device at `index` into `name`; false when it cannot be read
+// or does not fit. Such a device is skipped, which is normal enough to be debug output.
+bool ReadFriendlyName(IMoniker* moniker, int index, char (&name)[kNameBufferBytes]) {
     std::memset(name, 0, sizeof name);
     ComPtr<IPropertyBag> bag;
-    if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
-                                      bag.ReleaseAndGetVoidAddress())) ||
-        !bag) {
+    const HRESULT bound =
+        moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, bag.ReleaseAndGetVoidAddress());
+    if (FAILED(bound) || !bag) {
+        LogDebug(kLogCapture, "video input %d skipped: its property bag: 0x%08X", index,
+                 LogStatus(bound));
         return false;
     }
     VARIANT var;
@@ -50,6 +54,12 @@ bool ReadFriendlyName(IMoniker* moniker, char (&name)[kNameBufferBytes]) {
     if (SUCCEEDED(hr) && var.vt == VT_BSTR && var.bstrVal) {
         fits = WideCharToMultiByte(CP_ACP, 0, var.bstrVal, -1, name, kNameBufferBytes, nullptr,
                                    nullptr) > 0;
+        if (!fits)
+            LogDebug(kLogCapture, "video input %d skipped: its name does not fit %d bytes", index,
+                     kNameBufferBytes);
+    } else {
+        LogDebug(kLogCapture, "video input %d skipped: its FriendlyName: 0x%08X", index,
+                 LogStatus(hr));
     }
     VariantClear(&var);
     return fits;
@@ -59,42 +69,60 @@ bool ReadFriendlyName(IMoniker* moniker, char (&name)[kNameBufferBytes]) {
 
 BOOL FindCaptureDevice(const char* name, ComPtr<IBaseFilter>& filter) {
     ComPtr<ICreateDevEnum> devEnum;
-    if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_ICreateDevEnum, devEnum.ReleaseAndGetVoidAddress())) ||
-        !devEnum) {
+    const HRESULT created =
+        CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
+                         devEnum.ReleaseAndGetVoidAddress());
+    if (FAILED(created) || !devEnum) {
+        LogWarning(kLogCapture, "finding \"%s\": no system device enumerator: 0x%08X", name,
+                   LogStatus(created));
         return FALSE;
     }
     ComPtr<IEnumMoniker> monikers;
     const HRESULT hr = devEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory,
                                                       monikers.ReleaseAndGetAddressOf(), 0);
     devEnum.Reset();
-    if (hr != S_OK || !monikers)
+    if (hr != S_OK || !monikers) {
+        LogWarning(kLogCapture, "finding \"%s\": %s: 0x%08X", name,
+                   hr == S_FALSE ? "no video input device at all"
+                                 : "the video input devices cannot be listed",
+                   LogStatus(hr));
         return FALSE;
+    }
 
     BOOL found = FALSE;
+    bool bNamed = false;
+    int index = 0;
     monikers->Reset();
-    for (;;) {
+    for (;; ++index) {
         ComPtr<IMoniker> moniker;
         if (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) != S_OK)
             break;
         if (!moniker)
             continue;
         char friendlyName[kNameBufferBytes];
-        if (!ReadFriendlyName(moniker.Get(), friendlyName))
+        if (!ReadFriendlyName(moniker.Get(), index, friendlyName))
             continue;
-        if (std::strcmp(friendlyName, name) != 0)
+        if (std::strcmp(friendlyName, name) != 0) {
+            LogDebug(kLogCapture, "video input %d is \"%s\", not the camera", index, friendlyName);
             continue;
+        }
 
         // The first device of that name is the camera; a failed bind ends the search.
+        bNamed = true;
         ComPtr<IBaseFilter> bound;
-        if (SUCCEEDED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
-                                            bound.ReleaseAndGetVoidAddress())) &&
-            bound) {
+        const HRESULT bind = moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
+                                                   bound.ReleaseAndGetVoidAddress());
+        if (SUCCEEDED(bind) && bound) {
             filter = std::move(bound);
             found = TRUE;
+        } else {
+            LogWarning(kLogCapture, "finding \"%s\": video input %d would not bind: 0x%08X", name,
+                       index, LogStatus(bind));
         }
         break;
     }
+    if (!bNamed)
+        LogWarning(kLogCapture, "no video input device named \"%s\" among %d", name, index);
     return found;
 }
 
@@ -102,8 +130,12 @@ void RemoveDownstream(IBaseFilter* filter, IGraphBuilder* graph) {
     if (!filter || !graph)
         return;
     ComPtr<IEnumPins> pins;
-    if (FAILED(filter->EnumPins(pins.ReleaseAndGetAddressOf())) || !pins)
+    const HRESULT enumerated = filter->EnumPins(pins.ReleaseAndGetAddressOf());
+    if (FAILED(enumerated) || !pins) {
+        LogDebug(kLogCapture, "teardown: a filter's pins cannot be listed: 0x%08X",
+                 LogStatus(enumerated));
         return;
+    }
     pins->Reset();
     for (;;) {
         ComPtr<IPin> pin;
@@ -115,8 +147,11 @@ void RemoveDownstream(IBaseFilter* filter, IGraphBuilder* graph) {
         if (FAILED(pin->ConnectedTo(connected.ReleaseAndGetAddressOf())) || !connected)
             continue;
         PIN_INFO info;
-        if (FAILED(connected->QueryPinInfo(&info)))
+        if (const HRESULT hr = connected->QueryPinInfo(&info); FAILED(hr)) {
+            LogDebug(kLogCapture, "teardown: a connected pin will not describe itself: 0x%08X",
+                     LogStatus(hr));
             break;
+        }
         // The pin information carries a filter reference whichever way the pin points.
         ComPtr<IBaseFilter> other;
         other.Attach(info.pFilter);
@@ -141,10 +176,11 @@ CCaptureDevice::~CCaptureDevice() {
 BOOL CCaptureDevice::BuildGraph() {
     if (!m_pGraphBuilder) {
         ComPtr<ICaptureGraphBuilder> builder;
-        if (CoCreateInstance(CLSID_CaptureGraphBuilder, nullptr, CLSCTX_INPROC,
-                             IID_ICaptureGraphBuilder,
-                             builder.ReleaseAndGetVoidAddress()) != S_OK ||
-            !builder) {
+        const HRESULT hr =
+            CoCreateInstance(CLSID_CaptureGraphBuilder, nullptr, CLSCTX_INPROC,
+                             IID_ICaptureGraphBuilder, builder.ReleaseAndGetVoidAddress());
+        if (hr != S_OK || !builder) {
+            LogWarning(kLogCapture, "BuildGraph: no capture graph builder: 0x%08X", LogStatus(hr));
             return FALSE;
         }
         m_pGraphBuilder = std::move(builder);
@@ -155,16 +191,22 @@ BOOL CCaptureDevice::BuildGraph() {
     }
     if (!m_pFilterGraph) {
         ComPtr<IGraphBuilder> graph;
-        if (CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC, IID_IGraphBuilder,
-                             graph.ReleaseAndGetVoidAddress()) != S_OK ||
-            !graph) {
+        const HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC,
+                                            IID_IGraphBuilder, graph.ReleaseAndGetVoidAddress());
+        if (hr != S_OK || !graph) {
+            LogWarning(kLogCapture, "BuildGraph: no filter graph: 0x%08X", LogStatus(hr));
             ReleaseAll();
             return FALSE;
         }
         m_pFilterGraph = std::move(graph);
     }
-    if (m_pGraphBuilder->SetFiltergraph(m_pFilterGraph.Get()) != S_OK ||
-        m_pFilterGraph->AddFilter(m_pCameraFilter.Get(), nullptr) != S_OK) {
+    if (const HRESULT hr = m_pGraphBuilder->SetFiltergraph(m_pFilterGraph.Get()); hr != S_OK) {
+        LogWarning(kLogCapture, "BuildGraph: SetFiltergraph: 0x%08X", LogStatus(hr));
+        ReleaseAll();
+        return FALSE;
+    }
+    if (const HRESULT hr = m_pFilterGraph->AddFilter(m_pCameraFilter.Get(), nullptr); hr != S_OK) {
+        LogWarning(kLogCapture, "BuildGraph: AddFilter of the camera: 0x%08X", LogStatus(hr));
         ReleaseAll();
         return FALSE;
     }
@@ -177,23 +219,33 @@ BOOL CCaptureDevice::BuildGraph() {
 }
 
 BOOL CCaptureDevice::GetCapabilityCount(int& count, int& structSize) {
-    if (!m_pStreamConfig)
+    if (!m_pStreamConfig) {
+        LogWarning(kLogCapture, "the capture pin offers no IAMStreamConfig");
         return FALSE;
+    }
     int n = 0;
     int size = 0;
-    if (FAILED(m_pStreamConfig->GetNumberOfCapabilities(&n, &size)))
+    if (const HRESULT hr = m_pStreamConfig->GetNumberOfCapabilities(&n, &size); FAILED(hr)) {
+        LogWarning(kLogCapture, "GetNumberOfCapabilities: 0x%08X", LogStatus(hr));
         return FALSE;
+    }
     count = n;
     structSize = size;
     return TRUE;
 }
 
-BOOL CCaptureDevice::GetCapability(int index, AM_MEDIA_TYPE*& pmt, BYTE* caps) {
+BOOL CCaptureDevice::GetCapability(int index, AM_MEDIA_TYPE*& pmt, BYTE* caps,
+                                   LogLevel failureLevel) {
     pmt = nullptr;
     if (!m_pStreamConfig)
         return FALSE;
     const HRESULT hr = m_pStreamConfig->GetStreamCaps(index, &pmt, caps);
-    return SUCCEEDED(hr) && pmt != nullptr;
+    if (FAILED(hr) || !pmt) {
+        LogAt(kLogCapture, failureLevel, "GetStreamCaps of capability %d: 0x%08X", index,
+              LogStatus(hr));
+        return FALSE;
+    }
+    return TRUE;
 }
 
 BOOL CCaptureDevice::Connect() {
@@ -208,6 +260,7 @@ BOOL CCaptureDevice::Connect() {
         int cbDescription = 80;
         if (m_pVideoCompression->GetInfo(version, &cbVersion, description, &cbDescription, nullptr,
                                          nullptr, nullptr, nullptr) == S_OK) {
+            LogDebug(kLogCapture, "Connect: the capture pin is a compressor; no format table");
             return TRUE;  // a compressor pin: no format table
         }
     }
@@ -220,11 +273,14 @@ BOOL CCaptureDevice::Connect() {
     std::vector<BYTE> caps = MakeCapsBuffer(structSize);
     for (int i = 0; i < count; ++i) {
         AM_MEDIA_TYPE* raw = nullptr;
-        if (!GetCapability(i, raw, caps.data()))
+        // One capability that cannot be read is left out; the rest still make a table.
+        if (!GetCapability(i, raw, caps.data(), LogLevel::Debug))
             continue;
         MediaTypePtr mt(raw);
-        if (!HasVideoInfo(*mt))
+        if (!HasVideoInfo(*mt)) {
+            LogDebug(kLogCapture, "Connect: capability %d is no usable VIDEOINFOHEADER", i);
             continue;
+        }
         VIDEOINFOHEADER vih;
         std::memcpy(&vih, mt->pbFormat, sizeof vih);
         VIDEO_STREAM_CONFIG_CAPS scc;
@@ -241,12 +297,17 @@ BOOL CCaptureDevice::SelectFormat(DWORD compression, LONG width, LONG height,
     LONG position = 0;
     if (!m_formatTable.FindGroup(compression, group) ||
         !m_formatTable.FindSize(width, height, group, position)) {
+        // A compressor pin has no table at all: its own format stands, as intended.
+        LogAt(kLogCapture, m_formatTable.GetCount() > 0 ? LogLevel::Warning : LogLevel::Debug,
+              "SelectFormat: no format 0x%08X at %d x %d in the table", compression, width, height);
         return FALSE;
     }
     const CFormatEntry* entry = m_formatTable.GetEntry(group, position);
     // A rate below 1 has no frame interval; refuse it rather than divide by it.
-    if (!entry || framesPerSecond < 1)
+    if (!entry || framesPerSecond < 1) {
+        LogWarning(kLogCapture, "SelectFormat: %d frames per second refused", framesPerSecond);
         return FALSE;
+    }
 
     int count = 0;
     int structSize = 0;
@@ -256,42 +317,68 @@ BOOL CCaptureDevice::SelectFormat(DWORD compression, LONG width, LONG height,
     BOOL got = FALSE;
     {
         std::vector<BYTE> caps = MakeCapsBuffer(structSize);
-        got = GetCapability(entry->m_nCapabilityIndex, raw, caps.data());
+        got = GetCapability(entry->m_nCapabilityIndex, raw, caps.data(), LogLevel::Warning);
     }
     MediaTypePtr mt(raw);
-    if (!got || !HasVideoInfo(*mt))
+    if (!got)
         return FALSE;
+    if (!HasVideoInfo(*mt)) {
+        LogWarning(kLogCapture, "SelectFormat: capability %d is no usable VIDEOINFOHEADER",
+                   entry->m_nCapabilityIndex);
+        return FALSE;
+    }
 
     VIDEOINFOHEADER vih;
     std::memcpy(&vih, mt->pbFormat, sizeof vih);
     vih.AvgTimePerFrame = kOneSecond_100ns / static_cast<LONGLONG>(framesPerSecond);
     std::memcpy(mt->pbFormat, &vih, sizeof vih);
-    return SUCCEEDED(m_pStreamConfig->SetFormat(mt.get()));
+    const HRESULT hr = m_pStreamConfig->SetFormat(mt.get());
+    if (FAILED(hr)) {
+        LogWarning(kLogCapture, "SelectFormat: SetFormat of %d x %d at %d per second: 0x%08X",
+                   width, height, framesPerSecond, LogStatus(hr));
+        return FALSE;
+    }
+    return TRUE;
 }
 
 BOOL CCaptureDevice::RenderPreview() {
     if (m_bPreviewRendered)
         return TRUE;
-    if (m_bRunning || !m_pCameraFilter || !m_pGraphBuilder)
+    if (m_bRunning || !m_pCameraFilter || !m_pGraphBuilder) {
+        LogWarning(kLogCapture, "RenderPreview: refused while %s",
+                   m_bRunning ? "running" : "no camera graph is held");
         return FALSE;
+    }
 
     const HRESULT hr = m_pGraphBuilder->RenderStream(&PIN_CATEGORY_PREVIEW, m_pCameraFilter.Get(),
                                                      nullptr, nullptr);
-    if (hr == VFW_S_NOPREVIEWPIN)
+    if (hr == VFW_S_NOPREVIEWPIN) {
         m_bNoPreviewPin = TRUE;
+        LogDebug(kLogCapture, "RenderPreview: no preview pin; the capture pin is split");
+    } else if (FAILED(hr)) {
+        // Only the video window below tells; this is most likely why it is missing.
+        LogWarning(kLogCapture, "RenderPreview: RenderStream: 0x%08X", LogStatus(hr));
+    }
 
     const GUID* category = m_bNoPreviewPin ? &PIN_CATEGORY_CAPTURE : &PIN_CATEGORY_PREVIEW;
-    if (m_pGraphBuilder->FindInterface(category, m_pCameraFilter.Get(), IID_IVideoWindow,
-                                       m_pVideoWindow.ReleaseAndGetVoidAddress()) != S_OK ||
-        !m_pVideoWindow) {
+    const HRESULT found =
+        m_pGraphBuilder->FindInterface(category, m_pCameraFilter.Get(), IID_IVideoWindow,
+                                       m_pVideoWindow.ReleaseAndGetVoidAddress());
+    if (found != S_OK || !m_pVideoWindow) {
+        LogWarning(kLogCapture, "RenderPreview: no video window on the %s stream: 0x%08X",
+                   m_bNoPreviewPin ? "capture" : "preview", LogStatus(found));
         TearDownPreview();
         return FALSE;
     }
     m_pVideoWindow->put_Top(kPreviewTop_px);
 
-    if (m_pFilterGraph && m_pFilterGraph.As(m_pMediaEvent) == S_OK && m_pMediaEvent) {
+    const HRESULT events = m_pFilterGraph ? m_pFilterGraph.As(m_pMediaEvent) : E_POINTER;
+    if (events == S_OK && m_pMediaEvent) {
         m_pMediaEvent->SetNotifyWindow(m_hNotifyWindow, static_cast<LONG>(WM_GRAPHNOTIFY), 0);
     } else {
+        // Closing the preview window will then go unnoticed by the dialog.
+        LogWarning(kLogCapture, "RenderPreview: no IMediaEventEx, no graph events: 0x%08X",
+                   LogStatus(events));
         m_pMediaEvent.Reset();  // rendered all the same, only without notification
     }
     m_bPreviewRendered = TRUE;
@@ -301,15 +388,24 @@ BOOL CCaptureDevice::RenderPreview() {
 BOOL CCaptureDevice::Run() {
     if (m_bRunning)
         return TRUE;
-    if (!m_bPreviewRendered)
+    if (!m_bPreviewRendered) {
+        // Only ever after a rendering that failed, and has said so.
+        LogDebug(kLogCapture, "Run: refused, no preview is rendered");
         return FALSE;
+    }
 
     ComPtr<IMediaControl> control;
-    if (!m_pFilterGraph || FAILED(m_pFilterGraph.As(control)) || !control)
+    const HRESULT query = m_pFilterGraph ? m_pFilterGraph.As(control) : E_POINTER;
+    if (FAILED(query) || !control) {
+        LogWarning(kLogCapture, "Run: no IMediaControl: 0x%08X", LogStatus(query));
         return FALSE;
+    }
     const HRESULT hr = control->Run();
-    if (FAILED(hr))
+    if (FAILED(hr)) {
+        LogWarning(kLogCapture, "Run: IMediaControl::Run: 0x%08X; the graph is stopped again",
+                   LogStatus(hr));
         control->Stop();  // leave no filter half started
+    }
     control.Reset();
     if (FAILED(hr))
         return FALSE;
@@ -318,13 +414,23 @@ BOOL CCaptureDevice::Run() {
 }
 
 BOOL CCaptureDevice::Stop() {
-    if (!m_bRunning)
+    if (!m_bRunning) {
+        LogDebug(kLogCapture, "Stop: not running");
         return FALSE;
+    }
     BOOL stopped = FALSE;
     ComPtr<IMediaControl> control;
-    if (m_pFilterGraph && SUCCEEDED(m_pFilterGraph.As(control)) && control) {
-        stopped = SUCCEEDED(control->Stop());
+    const HRESULT query = m_pFilterGraph ? m_pFilterGraph.As(control) : E_POINTER;
+    if (SUCCEEDED(query) && control) {
+        const HRESULT hr = control->Stop();
+        stopped = SUCCEEDED(hr);
+        if (!stopped)
+            LogWarning(kLogCapture, "Stop: IMediaControl::Stop: 0x%08X; counted as stopped",
+                       LogStatus(hr));
         control.Reset();
+    } else {
+        LogWarning(kLogCapture, "Stop: no IMediaControl: 0x%08X; counted as stopped",
+                   LogStatus(query));
     }
     m_bRunning = FALSE;
     return stopped;

@@ -7,6 +7,7 @@
 #include "device/VendorChannel.h"
 #include "platform/com/ComPtr.h"
 #include "platform/dshow/Interfaces.h"
+#include "platform/log/LogLevel.h"
 #include "platform/win/WinUser.h"
 #include "product/Product.h"
 
@@ -56,7 +57,8 @@ protected:
 private:
     BOOL BuildGraph();
     BOOL GetCapabilityCount(int& count, int& structSize);
-    BOOL GetCapability(int index, AM_MEDIA_TYPE*& pmt, BYTE* caps);
+    // A failure is logged at `failureLevel`: the table fill skips it, a selection fails on it.
+    BOOL GetCapability(int index, AM_MEDIA_TYPE*& pmt, BYTE* caps, LogLevel failureLevel);
 };
 
 // Finds the first video input device whose friendly name is exactly `name` and binds it.

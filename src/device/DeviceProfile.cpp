@@ -3,15 +3,20 @@
 #include "device/BlockLimit.h"
 #include "device/MailboxTransfer.h"
 #include "device/VendorChannel.h"
+#include "platform/log/Log.h"
 #include "platform/registry/RegistryFlag.h"
 #include "product/Product.h"
 
 namespace {
 
-HKEY OpenSettingsKey() {
+HKEY OpenSettingsKey(const char* purpose) {
     HKEY key = nullptr;
-    if (RegCreateKeyEx(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                       KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    const LSTATUS status =
+        RegCreateKeyEx(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                       KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS) {
+        LogWarning(kLogDevice, "device profile: settings key not opened to %s: 0x%08X", purpose,
+                   LogStatus(status));
         return nullptr;
     }
     return key;
@@ -40,7 +45,7 @@ BOOL CDeviceProfile::Save() {
 }
 
 BOOL CDeviceProfile::LoadSettings() {
-    HKEY key = OpenSettingsKey();
+    HKEY key = OpenSettingsKey("read");
     if (!key)
         return FALSE;
     QueryRegistryFlag(key, "EnhanceJPEG", m_bEnhanceJpeg);
@@ -51,7 +56,7 @@ BOOL CDeviceProfile::LoadSettings() {
 }
 
 BOOL CDeviceProfile::SaveSettings() {
-    HKEY key = OpenSettingsKey();
+    HKEY key = OpenSettingsKey("write");
     if (!key)
         return FALSE;
     SetRegistryFlag(key, "EnhanceJPEG", m_bEnhanceJpeg);

@@ -32,10 +32,13 @@ inline std::shared_ptr<IHostClock> SteadyHostClock() {
 class CDeadline {
 public:
     CDeadline(const IHostClock& clock, int64_t timeout_ms)
-        : m_clock(clock), m_at_ms(clock.Now_ms() + timeout_ms) {}
+        : m_clock(clock), m_at_ms(clock.Now_ms() + timeout_ms), m_timeout_ms(timeout_ms) {}
     bool Passed() const { return m_clock.Now_ms() >= m_at_ms; }
+    // The bound it was made with, for what a caller reports when it passes.
+    int64_t Timeout_ms() const { return m_timeout_ms; }
 
 private:
     const IHostClock& m_clock;
     int64_t m_at_ms;
+    int64_t m_timeout_ms;
 };

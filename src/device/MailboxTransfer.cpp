@@ -5,6 +5,7 @@
 #include <new>
 
 #include "device/VendorChannel.h"
+#include "platform/log/Log.h"
 
 namespace {
 
@@ -13,12 +14,20 @@ namespace {
 BOOL WaitUntil(CVendorChannel& device, DeviceStatus& status, const CDeadline& deadline) {
     DeviceStatus record;
     for (;;) {
-        if (!device.GetStatus(record))
+        if (!device.GetStatus(record)) {
+            LogDebug(kLogDevice, "mailbox wait ended: the status read failed");
             return FALSE;
+        }
         if (record.IsReady())
             break;
-        if (deadline.Passed())
+        if (deadline.Passed()) {
+            LogWarning(kLogDevice,
+                       "mailbox: nothing posted within %lld ms (address 0x%08X, length %u, "
+                       "flags 0x%08X)",
+                       static_cast<long long>(deadline.Timeout_ms()), record.address,
+                       record.lengthOrValue, record.flags);
             return FALSE;
+        }
     }
     status = record;
     return TRUE;
@@ -37,24 +46,37 @@ BOOL WaitForMailbox(CVendorChannel& device, DeviceStatus& status, int64_t timeou
 
 BOOL FetchSmallBlock(CVendorChannel& device, SmallBlock request, BYTE* destination, DWORD size,
                      int64_t timeout_ms) {
+    const char* what = request == SmallBlock::Capabilities ? "capability word" : "resolution table";
     const BOOL requested = request == SmallBlock::Capabilities ? device.RequestCapabilities()
                                                                : device.RequestResolutionTable();
-    if (!requested)
+    if (!requested) {
+        LogDebug(kLogDevice, "%s: the request failed", what);
         return FALSE;
+    }
     DeviceStatus status;
-    if (!WaitForMailbox(device, status, timeout_ms))
+    if (!WaitForMailbox(device, status, timeout_ms)) {
+        LogDebug(kLogDevice, "%s: no block was announced", what);
         return FALSE;
-    if (status.lengthOrValue < size)
+    }
+    if (status.lengthOrValue < size) {
+        LogWarning(kLogDevice, "%s: the camera announced %u bytes at 0x%08X, %u needed", what,
+                   status.lengthOrValue, status.address, size);
         return FALSE;
+    }
     // A block that runs past the top of the address space is a corrupt announcement.
-    if (!FitsAddressSpace(status.address, status.lengthOrValue))
+    if (!FitsAddressSpace(status.address, status.lengthOrValue)) {
+        LogWarning(kLogDevice, "%s: %u bytes at 0x%08X run past the address space", what,
+                   status.lengthOrValue, status.address);
         return FALSE;
+    }
     // Read aside first, so a read that fails half way does not spoil what was kept before.
     std::array<BYTE, 64> block{};
     if (size > block.size())
         return FALSE;
-    if (!device.ReadMemory(status.address, size, block.data()))
+    if (!device.ReadMemory(status.address, size, block.data())) {
+        LogDebug(kLogDevice, "%s: reading %u bytes at 0x%08X failed", what, size, status.address);
         return FALSE;
+    }
     std::copy(block.begin(), block.begin() + size, destination);
     return TRUE;
 }
@@ -69,35 +91,64 @@ BOOL DownloadBlock(CVendorChannel& device, std::unique_ptr<BYTE[]>& buffer, LONG
     const CDeadline deadline(*device.m_pClock, timeout_ms);
     DeviceStatus record;
     LONG rounded = 0;
+    bool bSkipped = false;
     for (;;) {
         if (!WaitUntil(device, record, deadline))
             return FALSE;
         rounded = RoundedBlockSize(record.lengthOrValue);
         if (rounded > 0)
             break;
+        // Once per download: the loop below may spin on the same record until the bound.
+        if (!bSkipped) {
+            LogDebug(kLogDevice, "download: announcement of %u bytes not taken, waiting on",
+                     record.lengthOrValue);
+            bSkipped = true;
+        }
         // An announcement of nothing is not taken; the firmware may still post the block.
-        if (deadline.Passed())
+        if (deadline.Passed()) {
+            LogWarning(kLogDevice,
+                       "download: only unusable announcements (last %u bytes) in %lld ms",
+                       record.lengthOrValue, static_cast<long long>(timeout_ms));
             return FALSE;
+        }
     }
     // Refused before anything is allocated or read: larger than any still this camera makes,
     // or running past the top of the address space (it would go on reading from address 0).
     const DWORD total = static_cast<DWORD>(rounded);
-    if (total > device.m_nMaxBlockSize || !FitsAddressSpace(record.address, total))
+    if (total > device.m_nMaxBlockSize) {
+        LogWarning(kLogDevice,
+                   "download refused: %u bytes at 0x%08X, above the camera's limit of %u",
+                   record.lengthOrValue, record.address, device.m_nMaxBlockSize);
         return FALSE;
+    }
+    if (!FitsAddressSpace(record.address, total)) {
+        LogWarning(kLogDevice, "download refused: %u bytes at 0x%08X run past the address space",
+                   record.lengthOrValue, record.address);
+        return FALSE;
+    }
 
     // Zeroed, so no stale heap byte can leave here even if a driver miscounts a piece.
     std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[total]());
-    if (!block)
+    if (!block) {
+        LogWarning(kLogDevice, "download: %u bytes could not be reserved", total);
         return FALSE;
+    }
 
     DWORD written = 0;
     while (written < total) {
         // The bound covers the whole transfer: a camera that stalls piece by piece ends too.
-        if (deadline.Passed())
+        if (deadline.Passed()) {
+            LogWarning(kLogDevice,
+                       "download: %u of %u bytes read within %lld ms, stopped at 0x%08X", written,
+                       total, static_cast<long long>(timeout_ms), record.address);
             return FALSE;  // the block is released here, once; nothing is acknowledged
+        }
         const DWORD piece = std::min(total - written, kDownloadPieceSize);
-        if (!device.ReadMemory(record.address, piece, block.get() + written))
+        if (!device.ReadMemory(record.address, piece, block.get() + written)) {
+            LogWarning(kLogDevice, "download: reading %u bytes at 0x%08X failed after %u of %u",
+                       piece, record.address, written, total);
             return FALSE;
+        }
         written += piece;
         // Only full pieces move the address the acknowledgement carries.
         if (piece == kDownloadPieceSize)

@@ -5,18 +5,23 @@
 #include "device/PropertyAccessor.h"
 #include "device/WireFormat.h"
 #include "platform/ks/VendorPropertySet.h"
+#include "platform/log/Log.h"
 
 namespace {
 
 BOOL Get(IUnknown* filter, DWORD id, void* data, DWORD length) {
-    if (!filter)
+    if (!filter) {
+        LogWarning(kLogDevice, "Get of property %u: no camera filter is held", id);
         return FALSE;
+    }
     return CPropertyAccessor().GetProperty(filter, VendorPropertySet, id, data, length);
 }
 
 BOOL Set(IUnknown* filter, DWORD id, void* data, DWORD length) {
-    if (!filter)
+    if (!filter) {
+        LogWarning(kLogDevice, "Set of property %u: no camera filter is held", id);
         return FALSE;
+    }
     return CPropertyAccessor().SetProperty(filter, VendorPropertySet, id, data, length);
 }
 

@@ -4,11 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+
+#include "platform/log/Log.h"
 
 #include <jpeglib.h>
 // After jpeglib.h, which it needs.
@@ -50,6 +53,14 @@ bool IsDamagedPicture(const JpegErrorRecord& record) {
     }
 }
 
+// The library's own output of a message it lets pass (a harmless warning, a trace): debug
+// output, not the standard error stream the library would write to.
+void JpegOutputMessage(j_common_ptr cinfo) {
+    char text[JMSG_LENGTH_MAX];
+    (*cinfo->err->format_message)(cinfo, text);
+    LogDebug(kLogImaging, "JPEG: %s", text);
+}
+
 // Warnings come here (level -1) as well as traces; damage ends the decode as an error does.
 void JpegEmitMessage(j_common_ptr cinfo, int msgLevel) {
     auto* record = reinterpret_cast<JpegErrorRecord*>(cinfo->err);
@@ -73,16 +84,21 @@ using FilePtr = std::unique_ptr<FILE, FileCloser>;
 FilePtr OpenTempFile() {
     const int fd = ::open(kJpegTempFileName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
+        LogWarning(kLogImaging, "JPEG: %s not opened: %s", kJpegTempFileName, std::strerror(errno));
         return nullptr;
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink > 1 ||
         ::ftruncate(fd, 0) != 0) {
+        LogWarning(kLogImaging, "JPEG: %s refused: no regular file of one name, or not emptied",
+                   kJpegTempFileName);
         ::close(fd);
         return nullptr;
     }
     FILE* file = ::fdopen(fd, "w+b");
     if (file == nullptr) {
+        LogWarning(kLogImaging, "JPEG: %s not opened as a stream: %s", kJpegTempFileName,
+                   std::strerror(errno));
         ::close(fd);
         std::remove(kJpegTempFileName);
         return nullptr;
@@ -93,10 +109,13 @@ FilePtr OpenTempFile() {
 BOOL WriteStream(FILE* file, const BYTE* stream, DWORD length) {
     // A failure can surface only when the stdio buffer is flushed; without the flush a
     // truncated file would decode into a grey-padded picture reported as success.
-    if ((length != 0 && std::fwrite(stream, 1, length, file) < length) || std::fflush(file) != 0) {
+    if ((length != 0 && std::fwrite(stream, 1, length, file) < length) || std::fflush(file) != 0 ||
+        std::fseek(file, 0, SEEK_SET) != 0) {
+        LogWarning(kLogImaging, "JPEG: %u bytes not written to %s: %s", length, kJpegTempFileName,
+                   std::strerror(errno));
         return false;
     }
-    return std::fseek(file, 0, SEEK_SET) == 0;
+    return true;
 }
 
 // Runs below the recovery point: no object with a destructor may live in this frame, since
@@ -109,6 +128,8 @@ DecodeOutcome DecodeRows(jpeg_decompress_struct* cinfo, FILE* file, BYTE* image,
     reinterpret_cast<JpegErrorRecord*>(cinfo->err)->headerRead = true;
     if (cinfo->image_width != static_cast<JDIMENSION>(width) ||
         cinfo->image_height != static_cast<JDIMENSION>(height)) {
+        LogWarning(kLogImaging, "JPEG refused: the frame is %u x %u, the still %d x %d",
+                   cinfo->image_width, cinfo->image_height, width, height);
         jpeg_destroy_decompress(cinfo);
         return DecodeOutcome::kRefused;
     }
@@ -119,6 +140,8 @@ DecodeOutcome DecodeRows(jpeg_decompress_struct* cinfo, FILE* file, BYTE* image,
     jpeg_start_decompress(cinfo);
     // Grey and four-component streams would overrun (or under-fill) rows of 3 x width bytes.
     if (cinfo->output_components != 3) {
+        LogWarning(kLogImaging, "JPEG refused: %d colour components, 3 expected",
+                   cinfo->output_components);
         jpeg_destroy_decompress(cinfo);
         return DecodeOutcome::kRefused;
     }
@@ -144,6 +167,7 @@ DecodeOutcome RunDecompressor(jpeg_decompress_struct* cinfo, JpegErrorRecord* er
     error->mgr.error_exit = JpegErrorExit;
     error->standardEmitMessage = error->mgr.emit_message;
     error->mgr.emit_message = JpegEmitMessage;
+    error->mgr.output_message = JpegOutputMessage;
     if (setjmp(error->recovery) != 0) {
         jpeg_destroy_decompress(cinfo);
         return DecodeOutcome::kLibraryError;
@@ -155,6 +179,8 @@ DecodeOutcome RunDecompressor(jpeg_decompress_struct* cinfo, JpegErrorRecord* er
 
 BOOL DecodeJpegSnapshot(const BYTE* stream, DWORD length, BYTE* image, int width, int height) {
     if ((stream == nullptr && length != 0) || image == nullptr || width <= 0 || height <= 0) {
+        LogWarning(kLogImaging, "JPEG refused: no stream, no image or a size of %d x %d", width,
+                   height);
         return false;
     }
     FilePtr file = OpenTempFile();
@@ -181,7 +207,9 @@ BOOL DecodeJpegSnapshot(const BYTE* stream, DWORD length, BYTE* image, int width
 }
 
 void JpegErrorExit(j_common_ptr cinfo) {
-    (*cinfo->err->output_message)(cinfo);
+    char text[JMSG_LENGTH_MAX];
+    (*cinfo->err->format_message)(cinfo, text);
+    LogWarning(kLogImaging, "JPEG not decoded: %s", text);
     auto* record = reinterpret_cast<JpegErrorRecord*>(cinfo->err);
     std::longjmp(record->recovery, 1);
 }

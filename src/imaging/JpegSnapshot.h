@@ -20,8 +20,9 @@ inline constexpr const char kJpegTempFileName[] = "Temp.jpg";
 // another size or colour layout. A "Temp.jpg" that is a link, or no regular file, is refused.
 BOOL DecodeJpegSnapshot(const BYTE* stream, DWORD length, BYTE* image, int width, int height);
 
-// The error manager's error_exit: prints the library's message, then jumps back to the
-// recovery point of the decode in progress. Never returns to the library.
+// The error manager's error_exit: logs the library's message as a warning (nitidor.imaging;
+// the library's own output of messages it lets pass is debug output there), then jumps back
+// to the recovery point of the decode in progress. Never returns to the library.
 void JpegErrorExit(j_common_ptr cinfo);
 
 // Exchanges bytes k and k + 2 for k = 0, 3, 6, ... below `count`: RGB <-> BGR in place.

@@ -13,6 +13,7 @@
 #include "imaging/BayerDemosaic.h"
 #include "imaging/DevelopRows.h"
 #include "imaging/ToneCurve.h"
+#include "platform/log/Log.h"
 
 namespace {
 
@@ -80,6 +81,8 @@ int ChooseThreadCount(int requested, int interiorRows) {
 BOOL DevelopRawSnapshot(const RawSnapshotInfo& info, BYTE* image, int threadCount) {
     if (info.samples == nullptr || image == nullptr || info.width < 2 || info.height < 2 ||
         info.phase < 0 || info.phase > 3) {
+        LogWarning(kLogImaging, "raw still not developed: %d x %d, phase %d, %s", info.width,
+                   info.height, info.phase, info.samples && image ? "refused" : "no buffer");
         return false;
     }
     const int width = info.width;
@@ -97,6 +100,8 @@ BOOL DevelopRawSnapshot(const RawSnapshotInfo& info, BYTE* image, int threadCoun
     std::unique_ptr<int32_t[]> scratch(new (std::nothrow)
                                            int32_t[scratchPerThread * size_t(threads)]);
     if (!scratch) {
+        LogWarning(kLogImaging, "raw still not developed: %zu working values not reserved",
+                   scratchPerThread * size_t(threads));
         return false;
     }
 

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <new>
 
+#include "platform/log/Log.h"
+
 namespace {
 
 constexpr int kHeightOffset = 10;
@@ -18,6 +20,8 @@ int ReadBigEndian16(const BYTE* p) {
 BOOL ParseRawSnapshot(const BYTE* block, int32_t transferLength, RawSnapshotInfo& info) {
     // Checked before any header byte is read: a short block must not be read past its end.
     if (block == nullptr || transferLength < kRawHeaderBytes) {
+        LogWarning(kLogImaging, "raw still refused: %d bytes%s, shorter than its %d-byte header",
+                   transferLength, block ? "" : " and no block", kRawHeaderBytes);
         return false;
     }
     const int height = ReadBigEndian16(block + kHeightOffset);
@@ -26,9 +30,15 @@ BOOL ParseRawSnapshot(const BYTE* block, int32_t transferLength, RawSnapshotInfo
     // Two 16-bit sides multiply to at most 0xFFFE0001, which fits an unsigned 32-bit product.
     const uint32_t samples = uint32_t(width) * uint32_t(height);
     if (int64_t{samples} != int64_t{transferLength} - kRawHeaderBytes) {
+        LogWarning(kLogImaging,
+                   "raw still refused: the header says %d x %d (%u samples), the transfer holds "
+                   "%d bytes after its %d-byte header",
+                   width, height, samples, transferLength - kRawHeaderBytes, kRawHeaderBytes);
         return false;
     }
     if (phase > 3 || width < 2 || height < 2) {
+        LogWarning(kLogImaging, "raw still refused: Bayer phase %d of %d x %d", phase, width,
+                   height);
         return false;
     }
     info.width = width;
@@ -52,8 +62,10 @@ size_t RawImageBytes(int width, int height) {
 
 std::unique_ptr<BYTE[]> ReserveRawImage(int width, int height) {
     const size_t bytes = RawImageBytes(width, height);
-    if (bytes == 0) {
-        return {};
+    std::unique_ptr<BYTE[]> image(bytes ? new (std::nothrow) BYTE[bytes] : nullptr);
+    if (!image) {
+        LogWarning(kLogImaging, "raw image of %d x %d (%zu bytes) not reserved", width, height,
+                   bytes);
     }
-    return std::unique_ptr<BYTE[]>(new (std::nothrow) BYTE[bytes]);
+    return image;
 }

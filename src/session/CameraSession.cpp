@@ -3,6 +3,7 @@
 
 #include "capture/CaptureSequences.h"
 #include "platform/dshow/Interfaces.h"
+#include "platform/log/Log.h"
 #include "platform/win/WinUser.h"
 
 CCameraSession::CCameraSession(std::unique_ptr<CCaptureDevice>& device,
@@ -67,6 +68,8 @@ CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
 
     m_bConnected = ConnectDevice(hNotifyWindow);
     if (!m_bConnected) {
+        LogInfo(kLogSession, "connect failed: \"%s\" not found or its graph not built",
+                kCameraName);
         ShowMessage(SessionMessage::DeviceInitFailed);
         ShowStatus("");
         return ConnectResult::CameraNotFound;
@@ -74,6 +77,7 @@ CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
     ShowStatus("Device found");
     CheckFirmware();
     if (!m_bNoLoadFirmware && !m_bFirmwarePresent) {
+        LogInfo(kLogSession, "connect stopped: no firmware in the camera, NoLoadFirmware off");
         ShowStatus("No Firmware...");
         DisconnectDevice();
         return ConnectResult::NoFirmware;
@@ -81,6 +85,7 @@ CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
 
     // Bounded, so a camera that never comes up gives the operator back control.
     if (!WaitForDeviceReady(device, m_nReadyTimeout_ms)) {
+        LogInfo(kLogSession, "connect failed: the camera did not become ready");
         EndConnect();
         return ConnectResult::NotReady;
     }
@@ -89,6 +94,7 @@ CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
     ShowStatus("Initializing...");
 
     if (!SelectFormatAndPreview()) {
+        LogInfo(kLogSession, "connect failed: the preview running before could not be resumed");
         EndConnect();
         return ConnectResult::FormatFailed;
     }
@@ -146,6 +152,7 @@ CCameraSession::GraphEvent CCameraSession::HandleGraphEvents(BOOL bTellFirmware)
                 m_device->NotifyPreviewStopped();
             handled = GraphEvent::UserAbort;
         } else if (code == EC_ERRORABORT && m_device->IsRunning()) {
+            LogInfo(kLogSession, "the stream failed (EC_ERRORABORT): the camera is released");
             DisconnectDevice();
             return GraphEvent::ErrorAbort;
         }

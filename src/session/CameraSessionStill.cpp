@@ -8,6 +8,7 @@
 #include "imaging/JpegSnapshot.h"
 #include "imaging/RawDevelop.h"
 #include "imaging/RawSnapshot.h"
+#include "platform/log/Log.h"
 #include "platform/win/Sleep.h"
 #include "session/CameraSession.h"
 
@@ -20,10 +21,14 @@ CCameraSession::StillResult CCameraSession::TakeStill(BOOL bRaw) {
 // Run is tried even after a failed rendering; it then fails too and says so again.
 void CCameraSession::RestartPreview(CCaptureDevice& device) {
     device.m_bPreviewWanted = TRUE;
-    if (!device.RenderPreview())
+    if (!device.RenderPreview()) {
+        LogInfo(kLogSession, "still: the preview could not be rendered again");
         ShowMessage(SessionMessage::RestartFailed);
-    if (!device.Run())
+    }
+    if (!device.Run()) {
+        LogInfo(kLogSession, "still: the preview could not be run again");
         ShowMessage(SessionMessage::RestartFailed);
+    }
 }
 
 CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& device) {
@@ -34,6 +39,7 @@ CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& dev
     // message unless the restart itself fails.
     ResolutionEntry entry;
     if (!m_profile || !m_profile->GetResolution(0, entry)) {
+        LogInfo(kLogSession, "JPEG still not requested: the camera listed no resolution");
         RestartPreview(device);
         return StillResult::NotRequested;
     }
@@ -42,6 +48,8 @@ CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& dev
     request.width = entry.width;
     request.height = entry.height;
     if (!device.RequestJpegSnapshot(request)) {
+        LogInfo(kLogSession, "JPEG still of %d x %d: the request failed", request.width,
+                request.height);
         RestartPreview(device);
         return StillResult::NotRequested;
     }
@@ -49,6 +57,7 @@ CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& dev
     const int height = entry.height;
     std::unique_ptr<BYTE[]> image(new (std::nothrow) BYTE[static_cast<size_t>(3) * width * height]);
     if (!image) {
+        LogInfo(kLogSession, "JPEG still of %d x %d: no memory for its image", width, height);
         RestartPreview(device);
         return StillResult::NotRequested;
     }
@@ -68,6 +77,9 @@ CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& dev
             result = StillResult::Shown;
         }
     }
+    if (result != StillResult::Shown)
+        LogInfo(kLogSession, "JPEG still not shown: %s",
+                result == StillResult::NotDownloaded ? "not downloaded" : "not decoded");
     block.reset();
     image.reset();
     Sleep(kSnapshotPause_ms);
@@ -79,6 +91,7 @@ CCameraSession::StillResult CCameraSession::TakeRawSnapshot(CCaptureDevice& devi
     device.Stop();
     device.m_bPreviewWanted = FALSE;
     if (!device.RequestRawSnapshot(0)) {
+        LogInfo(kLogSession, "raw still: the request failed");
         RestartPreview(device);
         return StillResult::NotRequested;
     }
@@ -100,6 +113,9 @@ CCameraSession::StillResult CCameraSession::TakeRawSnapshot(CCaptureDevice& devi
             result = StillResult::Shown;
         }
     }
+    if (result != StillResult::Shown)
+        LogInfo(kLogSession, "raw still not shown: %s",
+                result == StillResult::NotDownloaded ? "not downloaded" : "not developed");
     block.reset();
     Sleep(kSnapshotPause_ms);
     RestartPreview(device);

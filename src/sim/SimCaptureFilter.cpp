@@ -5,6 +5,7 @@
 #include <QThread>
 #include <chrono>
 
+#include "platform/log/Log.h"
 #include "platform/mfc/WindowHandle.h"
 #include "sim/SimCapturePins.h"
 #include "sim/SimLensPanel.h"
@@ -130,6 +131,8 @@ void CSimCaptureFilter::StreamLoop(int formatIndex, REFERENCE_TIME interval_100n
         ++nFrame;
         HRESULT hr = S_OK;
         if (m_video.failAtFrame != 0 && nFrame >= m_video.failAtFrame) {
+            LogDebug(kLogSim, "stream: fails at frame %llu as scripted (EC_ERRORABORT)",
+                     static_cast<unsigned long long>(nFrame));
             hr = HRESULT_DEVICE_NOT_CONNECTED;
             NotifyEvent(EC_ERRORABORT, hr, 0);
         } else {

@@ -7,6 +7,7 @@
 
 #include "platform/ks/KsPropertySet.h"
 #include "platform/ks/VendorPropertySet.h"
+#include "platform/log/Log.h"
 #include "sim/SimClock.h"
 #include "sim/SimScene.h"
 #include "sim/SimStill.h"
@@ -70,6 +71,7 @@ struct CSimFirmware::State {
     std::vector<BYTE> pendingBlock;
     DWORD pendingLength = 0;
     std::vector<BYTE> memoryBlock;  // what sits at kBlockBase
+    bool bStartingLogged = false;   // the slow start is told once
 
     bool bStreaming = false;
     int64_t nextFocus_ms = 0;
@@ -136,6 +138,10 @@ HRESULT CSimFirmware::Get(REFGUID set, DWORD id, void* /*pInstanceData*/, DWORD 
                 return kBufferTooSmall;
             const int64_t up_ms = m_pClock->Now_ms() - m_pState->powerOn_ms;
             PutLe32(out, up_ms >= m_config.startup_ms ? 1 : 0);
+            if (up_ms < m_config.startup_ms && !std::exchange(m_pState->bStartingLogged, true)) {
+                LogDebug(kLogSim, "firmware: still starting; the device state reads 1 from %lld ms",
+                         static_cast<long long>(m_config.startup_ms));
+            }
             returned = 4;
             break;
         }
@@ -199,7 +205,8 @@ void CSimFirmware::OnStreamingStopped() {
 
 void CSimFirmware::Unplug() {
     std::lock_guard lock(m_mutex);
-    m_pState->bUnplugged = true;
+    if (!std::exchange(m_pState->bUnplugged, true))
+        LogDebug(kLogSim, "firmware: unplugged; every property call now fails");
 }
 
 CSimFirmware::Counters CSimFirmware::GetCounters() const {
@@ -215,8 +222,11 @@ BOOL CSimFirmware::IsStreaming() const {
 bool CSimFirmware::CountCall() {
     State& s = *m_pState;
     ++s.counters.calls;
-    if (m_config.failFromCall != 0 && s.counters.calls >= m_config.failFromCall) {
-        s.bUnplugged = true;
+    if (m_config.failFromCall != 0 && s.counters.calls >= m_config.failFromCall &&
+        !std::exchange(s.bUnplugged, true)) {
+        LogDebug(kLogSim, "firmware: unplugged as scripted at call %llu; calls now fail: 0x%08X",
+                 static_cast<unsigned long long>(s.counters.calls),
+                 LogStatus(HRESULT_DEVICE_NOT_CONNECTED));
     }
     return !s.bUnplugged;
 }
@@ -265,6 +275,9 @@ HRESULT CSimFirmware::GetRegister(DWORD previousId, BYTE* out, DWORD cb, DWORD& 
     BYTE value = 0;
     if (m_pState->selectedRegister == VENDOR_REGISTER_FIRMWARE) {
         value = m_config.bFirmwarePresent ? kRegisterFirmwareBits : kRegisterNoFirmwareBits;
+        if (!m_config.bFirmwarePresent)
+            LogDebug(kLogSim, "firmware: scripted absent; register 0x%X reads 0x%02X",
+                     VENDOR_REGISTER_FIRMWARE, value);
     }
     *out = value;
     returned = 1;
@@ -369,6 +382,9 @@ HRESULT CSimFirmware::Request(DWORD id, const BYTE* in, DWORD cb) {
     s.pendingBlock = std::move(block);
     s.pendingLength = length;
     s.post_ms = m_pClock->Now_ms() + m_config.post_delay_ms;
+    if (m_config.bMailboxNeverAnswers)
+        LogDebug(kLogSim, "firmware: request %u taken; the mailbox is scripted never to answer",
+                 id);
     Advance();
     return S_OK;
 }

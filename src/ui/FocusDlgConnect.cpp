@@ -1,4 +1,5 @@
 // CFocusDlg: connecting the camera ("New"), and what the session tells the operator.
+#include "platform/log/Log.h"
 #include "platform/mfc/MessageBox.h"
 #include "ui/FocusDlg.h"
 #include "ui/Resource.h"
@@ -24,9 +25,13 @@ void CFocusDlg::ShowStatus(const std::string& text) {
 void CFocusDlg::ShowMessage(SessionMessage message) {
     switch (message) {
         case SessionMessage::DeviceInitFailed:
+            LogInfo(kLogUi, "message box %u: the camera could not be opened or initialised",
+                    IDP_DEVICE_INIT_FAILED);
             AfxMessageBox(LoadResString(IDP_DEVICE_INIT_FAILED));
             break;
         case SessionMessage::RestartFailed:
+            LogInfo(kLogUi, "message box %u: the preview could not be restarted after a still",
+                    IDP_DEVICE_ACCESS_FAILED);
             AfxMessageBox(LoadResString(IDP_DEVICE_ACCESS_FAILED), MB_OK | MB_ICONSTOP);
             break;
     }

@@ -1,4 +1,5 @@
 // CFocusDlg: starting and stopping the preview, the focus read-out, graph events and close.
+#include "platform/log/Log.h"
 #include "platform/mfc/MessageBox.h"
 #include "session/FocusFigure.h"
 #include "ui/FocusDlg.h"
@@ -32,6 +33,7 @@ void CFocusDlg::OnStartStop() {
         ShowPreviewControls(TRUE);
         return;
     }
+    LogInfo(kLogUi, "message box %u: the preview could not be started", IDP_DEVICE_ACCESS_FAILED);
     AfxMessageBox(LoadResString(IDP_DEVICE_ACCESS_FAILED));
     m_stcStatus.SetWindowText("");
 }

@@ -10,6 +10,7 @@
 #include <set>
 #include <string_view>
 
+#include "platform/log/Log.h"
 #include "platform/registry/RegistryFile.h"
 #include "platform/registry/RegistryLock.h"
 
@@ -119,8 +120,11 @@ LSTATUS RegCreateKeyEx(HKEY hKey, const char* lpSubKey, DWORD /*Reserved*/, char
         return ERROR_ACCESS_DENIED;
     const bool wantsWrite = (samDesired & KEY_SET_VALUE) != 0;
     bool exists = contents.FindKey(path) != nullptr;
-    if ((wantsWrite || !exists) && !LocationWritable(file))
+    if ((wantsWrite || !exists) && !LocationWritable(file)) {
+        LogWarning(kLogRegistry, "key %s refused: %s or its folder cannot be written (%s)",
+                   path.c_str(), file.c_str(), std::strerror(errno));
         return ERROR_ACCESS_DENIED;
+    }
     if (!exists) {
         // Another process may have written since: read again under the lock, then add.
         const CRegistryLock fileLock(file);

@@ -130,15 +130,25 @@ std::string_view TrimFront(std::string_view s) {
     return s;
 }
 
+struct LogicalLine {
+    size_t number;  // of its first line in the file, from 1
+    std::string text;
+};
+
 // Joins lines ending in a backslash (hex lists wrapped by the exporter) with the next one. A
 // comment or a section header ends with its line whatever its last character: a comment such
 // as "; folder C:\" must not swallow the value below it.
-std::vector<std::string> LogicalLines(std::string_view text) {
-    std::vector<std::string> lines;
+std::vector<LogicalLine> LogicalLines(std::string_view text) {
+    std::vector<LogicalLine> lines;
     std::string current;
     bool continuing = false;
     size_t pos = 0;
+    size_t number = 0;
+    size_t first = 1;
     while (pos <= text.size()) {
+        ++number;
+        if (!continuing)
+            first = number;
         size_t end = text.find('\n', pos);
         if (end == std::string_view::npos)
             end = text.size();
@@ -152,13 +162,13 @@ std::vector<std::string> LogicalLines(std::string_view text) {
         if (continuing) {
             current.pop_back();
         } else {
-            lines.push_back(std::move(current));
+            lines.push_back({first, std::move(current)});
             current.clear();
         }
         pos = end + 1;
     }
     if (continuing)
-        lines.push_back(std::move(current));
+        lines.push_back({first, std::move(current)});
     return lines;
 }
 
@@ -261,7 +271,13 @@ void AppendValue(std::string& out, const CRegistryFile::Value& v) {
 
 }  // namespace
 
-std::optional<CRegistryFile> CRegistryFile::Parse(std::string_view text) {
+std::optional<CRegistryFile> CRegistryFile::Parse(std::string_view text, ParseError* error) {
+    size_t number = 0;
+    const auto fail = [&](const char* reason) -> std::optional<CRegistryFile> {
+        if (error)
+            *error = {number, reason};
+        return std::nullopt;
+    };
     CRegistryFile file;
     if (text.starts_with("\xEF\xBB\xBF"))
         text.remove_prefix(3);
@@ -271,7 +287,8 @@ std::optional<CRegistryFile> CRegistryFile::Parse(std::string_view text) {
     // section header close the previous section instead.
     std::vector<std::string> pending;
     size_t aboveBlank = 0;
-    for (std::string& raw : LogicalLines(text)) {
+    for (auto& [lineNumber, raw] : LogicalLines(text)) {
+        number = lineNumber;
         const std::string_view line = Trim(raw);
         if (line.empty()) {
             aboveBlank = pending.size();
@@ -283,18 +300,20 @@ std::optional<CRegistryFile> CRegistryFile::Parse(std::string_view text) {
         }
         if (!sawHeader) {
             if (line != kHeader)
-                return std::nullopt;
+                return fail("the first line is not the export format's header");
             sawHeader = true;
             file.m_leadingComments = std::exchange(pending, {});
             aboveBlank = 0;
             continue;
         }
         if (line.front() == '[') {
-            if (line.back() != ']' || line.size() < 3 || line[1] == '-')
-                return std::nullopt;
+            if (line.back() != ']' || line.size() < 3)
+                return fail("a key line that is not [path]");
+            if (line[1] == '-')
+                return fail("a key deletion, which only an import understands");
             const std::string_view path = line.substr(1, line.size() - 2);
             if (file.FindKey(path))
-                return std::nullopt;
+                return fail("a key listed twice");
             auto& above = key ? key->trailingComments : file.m_headerComments;
             above.insert(above.end(), pending.begin(), pending.begin() + aboveBlank);
             key = &file.AddKey(path);
@@ -304,10 +323,12 @@ std::optional<CRegistryFile> CRegistryFile::Parse(std::string_view text) {
             continue;
         }
         if (!key)
-            return std::nullopt;
+            return fail("a value before the first key");
         auto value = ParseValueLine(line);
-        if (!value || FindValue(*key, value->name))
-            return std::nullopt;
+        if (!value)
+            return fail("a value line that cannot be read");
+        if (FindValue(*key, value->name))
+            return fail("a value listed twice in its key");
         value->comments = std::exchange(pending, {});
         aboveBlank = 0;
         AddValue(*key, std::move(*value));

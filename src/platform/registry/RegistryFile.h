@@ -33,18 +33,24 @@ public:
     // Settings take a few hundred bytes; anything past this is not ours to load.
     static constexpr size_t kMaxFileBytes = 4 * 1024 * 1024;
 
-    // Empty contents when `text` is empty; nothing when it cannot be parsed.
-    static std::optional<CRegistryFile> Parse(std::string_view text);
+    // Where and why a text could not be parsed; `line` counts from 1.
+    struct ParseError {
+        size_t line = 0;
+        std::string reason;
+    };
+    // Empty contents when `text` is empty; nothing when it cannot be parsed (and then, if
+    // `error` is given, the first line that failed).
+    static std::optional<CRegistryFile> Parse(std::string_view text, ParseError* error = nullptr);
     std::string Serialize() const;
 
     enum class LoadResult { Loaded, Missing, Unreadable, Unparseable };
     // A missing file loads as an empty registry; anything but a regular file of at most
-    // kMaxFileBytes is Unreadable.
+    // kMaxFileBytes is Unreadable. Unreadable and Unparseable are logged with the reason.
     LoadResult Load(const std::string& path);
     // Writes a temporary file beside `path`, flushes it to disk and renames it over `path`.
     // A symbolic link is followed and its target replaced, keeping the link; the target
     // keeps its mode (and owner, where we may set it). FALSE, with nothing written, when
-    // the text would be larger than Load reads.
+    // the text would be larger than Load reads. A failure is logged with the step and errno.
     BOOL SaveAtomically(const std::string& path) const;
     // The file `path` finally names once symbolic links are followed (even to nothing yet).
     static std::string FollowLinks(const std::string& path);

@@ -1,0 +1,45 @@
+// What the imaging layer logs when a still is refused: a raw header that does not match its
+// transfer, and the JPEG library's own message, which goes to the log rather than stderr.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "fakes/RecordingLogSink.h"
+#include "imaging/JpegSnapshot.h"
+#include "imaging/RawSnapshot.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ImagingLogTest, ARawStillWhoseHeaderDisagreesWithItsLengthIsWarnedWithBoth) {
+    CRecordingLogSink log;
+    std::vector<BYTE> block(kRawHeaderBytes + 15);
+    block[11] = 4;  // height 4 and width 4, big-endian: 16 samples, not 15
+    block[13] = 4;
+    RawSnapshotInfo info{};
+    EXPECT_FALSE(ParseRawSnapshot(block.data(), int32_t(block.size()), info));
+    EXPECT_EQ(log.Count(kLogImaging, LogLevel::Warning,
+                        {"raw still refused", "4 x 4 (16 samples)", "15 bytes after"}),
+              1);
+}
+
+TEST(ImagingLogTest, TheJpegLibrarysMessageGoesToTheLogNotToStandardError) {
+    const fs::path before = fs::current_path();
+    const fs::path dir = fs::temp_directory_path() / "nitidor-jpeg-log";
+    fs::create_directories(dir);
+    fs::current_path(dir);  // "Temp.jpg" is written here
+    const BYTE notJpeg[] = {'B', 'M', 0, 0, 0, 0};
+    BYTE image[3 * 4 * 4];
+    CRecordingLogSink log;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(DecodeJpegSnapshot(notJpeg, sizeof notJpeg, image, 4, 4));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    fs::current_path(before);
+    fs::remove_all(dir);
+    EXPECT_EQ(log.Count(kLogImaging, LogLevel::Warning, {"JPEG not decoded: Not a JPEG file"}), 1);
+}
+
+}  // namespace
