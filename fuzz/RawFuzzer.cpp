@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memset(passes.get(), 0xFF, reserved);
 
     // Byte 0 is not part of the header's meaning: let it choose how the rows are split.
-    Check(DevelopRawSnapshot(info, fused.get(), 1 + data[0] % 4) != FALSE);
+    Check(DevelopRawSnapshot(info, fused.get(), 1 + data[0] % 4) != 0);
     DemosaicBayer(info.samples, width, height, info.phase, passes.get());
     ApplyToneCurve(passes.get(), width, height);
     SharpenImage(passes.get(), width, height);
