@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/com/ComRuntime.h"
 #include "platform/mfc/MessageBox.h"
 #include "platform/win/Sleep.h"
+#include "support/LeakCheck.h"
 
-class AppTestEnv : public ::testing::Test {
+class AppTestEnv : public LeakCheckedTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
@@ -31,8 +31,6 @@ protected:
             return IDOK;
         });
         SetSleepHook([this](DWORD ms) { pauses.push_back(ms); });
-        m_liveAtStart = ComLiveObjectCount();
-        m_taskAtStart = CoTaskMemOutstanding();
     }
     void TearDown() override {
         SetMessageBoxHook({});  // no test binary sets its own
@@ -43,8 +41,6 @@ protected:
         else
             qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
         std::filesystem::current_path(m_oldCwd);
-        EXPECT_EQ(ComLiveObjectCount(), m_liveAtStart);
-        EXPECT_EQ(CoTaskMemOutstanding(), m_taskAtStart);
     }
 
     std::string RegistryFile() const { return m_dir.filePath("registry.reg").toStdString(); }
@@ -60,6 +56,4 @@ private:
     QTemporaryDir m_dir;
     std::filesystem::path m_oldCwd;
     QByteArray m_oldRuntime;
-    long m_liveAtStart = 0;
-    long m_taskAtStart = 0;
 };

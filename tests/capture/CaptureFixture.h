@@ -1,5 +1,5 @@
-// A capture device over the fake capture world, with the leak checks every capture test ends
-// with: no live COM object and no task memory left over.
+// A capture device over the fake capture world; every capture test ends with no COM object
+// alive and no task memory left over.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,23 +8,15 @@
 
 #include "capture/CaptureDevice.h"
 #include "fakes/FakeGraph.h"
-#include "platform/com/ComRuntime.h"
 #include "platform/dshow/DeviceRegistry.h"
+#include "support/LeakCheck.h"
 
 inline constexpr DWORD kYuy2 = MakeFourCC('Y', 'U', 'Y', '2');
 inline constexpr DWORD kMjpg = MakeFourCC('M', 'J', 'P', 'G');
 inline const HWND kDialog = reinterpret_cast<HWND>(0x1234);
 
-class CaptureFixture : public ::testing::Test {
+class CaptureFixture : public LeakCheckedTest {
 protected:
-    void TearDown() override {
-        m_device.reset();
-        m_camera.Reset();
-        m_world.reset();
-        EXPECT_EQ(ComLiveObjectCount(), m_liveBefore);
-        EXPECT_EQ(CoTaskMemOutstanding(), m_taskBefore);
-    }
-
     // "Camera", the only device, named "Standard_Camera". Sorted, its formats are YUY2 320x240
     // (capability 3), YUY2 640x480 (1), MJPG 640x480 (2), MJPG 1280x960 (0).
     void AddCamera(BOOL bPreviewPin = TRUE) {
@@ -55,8 +47,7 @@ protected:
                d.m_formatTable.GetCount() == 0;
     }
 
-    long m_liveBefore = ComLiveObjectCount();
-    long m_taskBefore = CoTaskMemOutstanding();
+    // Released in reverse: the device, then the camera, then the world they were made in.
     std::unique_ptr<FakeCaptureWorld> m_world = std::make_unique<FakeCaptureWorld>();
     ComPtr<CFakeFilter> m_camera;
     std::unique_ptr<CCaptureDevice> m_device = std::make_unique<CCaptureDevice>();

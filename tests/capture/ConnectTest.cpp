@@ -31,7 +31,7 @@ TEST_F(ConnectTest, BuildsTheGraphThenFillsASortedTableFromTheUsableCapabilities
         EXPECT_EQ(entry.m_caps.InputSize.cx, entry.Width());  // the caps travel with the entry
         EXPECT_EQ(entry.m_mediaType.pbFormat, nullptr);       // nothing points into the freed type
     }
-    EXPECT_EQ(CoTaskMemOutstanding(), m_taskBefore);  // every capability's type was freed
+    EXPECT_EQ(CoTaskMemOutstanding(), m_taskAtStart);  // every capability's type was freed
 }
 
 TEST_F(ConnectTest, OnlyAnOkFromGetInfoMakesACompressorPinWithAnEmptyTable) {
@@ -70,7 +70,7 @@ TEST_F(ConnectTest, WithoutStreamConfigurationConnectFailsButTheDeviceStillRelea
     m_world->Script("Builder.FindInterface(capture,IAMStreamConfig)", E_NOINTERFACE);
     EXPECT_FALSE(m_device->Connect());
     EXPECT_TRUE(m_device->m_pFilterGraph && m_device->m_pGraphBuilder && m_device->m_pCameraFilter);
-    // Destroying the device releases them: TearDown checks that nothing is left alive.
+    // Destroying the device releases them: the fixture checks that nothing is left alive.
 }
 
 TEST_F(ConnectTest, SelectFormatSendsTheCapabilitysOwnTypeWithTheRatesInterval) {
@@ -83,7 +83,7 @@ TEST_F(ConnectTest, SelectFormatSendsTheCapabilitysOwnTypeWithTheRatesInterval) 
         EXPECT_EQ(sent.bmiHeader.biHeight, 480);  // the rest as the capability reported it
     }
     EXPECT_EQ(m_world->CountOf("Camera.Capture.GetStreamCaps(1)"), 3);
-    EXPECT_EQ(CoTaskMemOutstanding(), m_taskBefore);
+    EXPECT_EQ(CoTaskMemOutstanding(), m_taskAtStart);
 }
 
 TEST_F(ConnectTest, SelectFormatRefusesWithoutAPlatformCallOrFreesWhatItGot) {
@@ -104,7 +104,7 @@ TEST_F(ConnectTest, SelectFormatRefusesWithoutAPlatformCallOrFreesWhatItGot) {
     Capture().m_capabilities[2].formattype = FORMAT_None;  // the pin changed its mind
     EXPECT_FALSE(m_device->SelectFormat(kMjpg, 640, 480, 1));
     EXPECT_EQ(m_world->CountOf("Camera.Capture.SetFormat"), 1);
-    EXPECT_EQ(CoTaskMemOutstanding(), m_taskBefore);
+    EXPECT_EQ(CoTaskMemOutstanding(), m_taskAtStart);
 }
 
 }  // namespace

@@ -77,7 +77,7 @@ TEST_F(PreviewTest, AFailedRunStopsTheGraphAndAFailedStopStillCountsAsStopped) {
 TEST_F(PreviewTest, ADeviceDroppedWhileRunningStopsAndTakesThePreviewDown) {
     Connected(FALSE, TRUE);
     ASSERT_TRUE(m_device->Run());
-    m_device.reset();  // TearDown checks that the graph went too
+    m_device.reset();  // the fixture checks that the graph went too
     EXPECT_TRUE(m_world->InOrder(
         {"Graph.Stop", "Graph.RemoveFilter(Renderer)", "Graph.RemoveFilter(Tee)"}));
 }

@@ -2,6 +2,7 @@
 
 #include "platform/com/ComObject.h"
 #include "platform/com/Guid.h"
+#include "support/LeakCheck.h"
 
 namespace {
 
@@ -19,11 +20,7 @@ class CAlphaBeta : public CComObject<IAlpha, IBeta> {
     int Beta() override { return 2; }
 };
 
-class ComObjectTest : public ::testing::Test {
-protected:
-    ~ComObjectTest() override { EXPECT_EQ(ComLiveObjectCount(), m_liveBefore); }
-    long m_liveBefore = ComLiveObjectCount();
-};
+using ComObjectTest = LeakCheckedTest;
 
 TEST_F(ComObjectTest, OffersItsInterfacesUnderOneIdentityAndRefusesOthers) {
     auto object = MakeComObject<CAlphaBeta>();
@@ -44,7 +41,7 @@ TEST_F(ComObjectTest, OffersItsInterfacesUnderOneIdentityAndRefusesOthers) {
 
 TEST_F(ComObjectTest, ComPtrCountsItsReferencesAndTheLastReleaseDestroys) {
     auto object = MakeComObject<CAlphaBeta>();
-    EXPECT_EQ(ComLiveObjectCount(), m_liveBefore + 1);
+    EXPECT_EQ(ComLiveObjectCount(), m_liveAtStart + 1);
     ComPtr<CAlphaBeta> copy = object;
     EXPECT_EQ(copy->AddRef(), 3u);
     copy->Release();
@@ -58,7 +55,7 @@ TEST_F(ComObjectTest, ComPtrCountsItsReferencesAndTheLastReleaseDestroys) {
     detached->Release();
     adopted = nullptr;
     object.Reset();
-    EXPECT_EQ(ComLiveObjectCount(), m_liveBefore);
+    EXPECT_EQ(ComLiveObjectCount(), m_liveAtStart);
 }
 
 TEST(GuidTest, ParsesAndPrintsTheRegistryFormAndRejectsMalformedText) {

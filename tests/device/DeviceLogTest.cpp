@@ -2,15 +2,15 @@
 // failure that recurs at every poll once, and the numbers behind a refused download.
 #include <gtest/gtest.h>
 
-#include "ComLeakCheck.h"
 #include "device/DeviceCommands.h"
 #include "device/MailboxTransfer.h"
 #include "fakes/RecordingLogSink.h"
 #include "fakes/ScriptedCamera.h"
+#include "support/LeakCheck.h"
 
 namespace {
 
-class DeviceLogTest : public ComLeakCheck {
+class DeviceLogTest : public LeakCheckedTest {
 protected:
     int Warnings(std::initializer_list<std::string_view> parts) const {
         return m_log.Count(kLogDevice, LogLevel::Warning, parts);

@@ -1,17 +1,17 @@
 #include <gtest/gtest.h>
 
-#include "ComLeakCheck.h"
 #include "device/BlockLimit.h"
 #include "device/DeviceProfile.h"
 #include "fakes/ScriptedCamera.h"
 #include "fakes/TempRegistry.h"
+#include "support/LeakCheck.h"
 
 namespace {
 
 constexpr DWORD kCapsAddress = 0x1000;
 constexpr DWORD kTableAddress = 0x2000;
 
-class DeviceProfileTest : public ComLeakCheck {
+class DeviceProfileTest : public LeakCheckedTest {
 protected:
     // Answers the capability request, then the table request with a table `length` long.
     BOOL Load(DWORD tableLength = 34) {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "ComLeakCheck.h"
 #include "device/BlockLimit.h"
 #include "device/MailboxTransfer.h"
 #include "fakes/ScriptedCamera.h"
+#include "support/LeakCheck.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ Reads MemoryReads(const CScriptedCamera& camera) {
     return out;
 }
 
-class MailboxTransferTest : public ComLeakCheck {
+class MailboxTransferTest : public LeakCheckedTest {
 protected:
     CScriptedCamera m_camera;
     std::unique_ptr<BYTE[]> m_buffer;

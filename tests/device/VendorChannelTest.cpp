@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
 
-#include "ComLeakCheck.h"
 #include "device/DeviceCommands.h"
 #include "device/PropertyAccessor.h"
 #include "fakes/ScriptedCamera.h"
+#include "support/LeakCheck.h"
 
 namespace {
 
 using Bytes = std::vector<BYTE>;
 
-class VendorChannelTest : public ComLeakCheck {
+class VendorChannelTest : public LeakCheckedTest {
 protected:
     CScriptedCamera m_camera;
     CFakePropertySet& m_fake = *m_camera.filter.Get();

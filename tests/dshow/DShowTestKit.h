@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <QCoreApplication>
 
 #include <memory>
 #include <string>
@@ -12,22 +11,7 @@
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/FilterBase.h"
 #include "platform/dshow/PinBase.h"
-
-// Every test ends with no COM object alive and no task memory outstanding, checked once the
-// fixture's own members, released in reverse order of declaration, are gone.
-class LeakCheckedTest : public testing::Test {
-protected:
-    ~LeakCheckedTest() override {
-        // Posted frames and deferred deletions belong to the test that made them.
-        QCoreApplication::processEvents();
-        EXPECT_EQ(ComLiveObjectCount(), m_objects);
-        EXPECT_EQ(CoTaskMemOutstanding(), m_blocks);
-    }
-
-private:
-    long m_objects = ComLiveObjectCount();
-    long m_blocks = CoTaskMemOutstanding();
-};
+#include "support/LeakCheck.h"
 
 // An instance of a creatable class, asked for interface T.
 template <class T>

@@ -7,8 +7,8 @@
 #include "device/MailboxTransfer.h"
 #include "fakes/TempRegistry.h"
 #include "fakes/TestVendorChannel.h"
-#include "platform/com/ComRuntime.h"
 #include "sim/SimCameraFilter.h"
+#include "support/LeakCheck.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ private:
 
 constexpr int64_t kBound_ms = 5000;
 
-class SimChannelTest : public ::testing::Test {
+class SimChannelTest : public LeakCheckedTest {
 protected:
     void Connect(const SimCameraConfig& config = {}) {
         m_channel.m_pCameraFilter = nullptr;
@@ -33,16 +33,11 @@ protected:
         m_channel.m_pCameraFilter.Attach(static_cast<IBaseFilter*>(new CSimCameraFilter(m_camera)));
     }
     void SetUp() override { Connect(); }
-    void TearDown() override {
-        m_channel.m_pCameraFilter = nullptr;
-        EXPECT_EQ(ComLiveObjectCount(), m_liveBefore);
-    }
     // Requests nothing; downloads the block the mailbox announces.
     bool Download(DeviceStatus& status) {
         return DownloadBlock(m_channel, m_block, m_size, status, kBound_ms);
     }
 
-    const long m_liveBefore = ComLiveObjectCount();
     CTempRegistry m_registry;  // the profile touches the registry
     std::shared_ptr<CSimCamera> m_camera;
     CTestVendorChannel m_channel;

@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include "platform/qtlog/QtLogSink.h"
+#include "support/LeakCheck.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     CQtLogSink logToQt;
     QApplication app(argc, argv);
+    LeakCheckedTest::s_beforeCount = [] { QCoreApplication::processEvents(); };
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
