@@ -6,7 +6,6 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QTimer>
@@ -17,6 +16,7 @@
 #include "platform/dshow/DeviceRegistry.h"
 #include "platform/renderer/VideoRenderer.h"
 #include "sim/SimCameraRegistration.h"
+#include "support/SpinUntil.h"
 #include "ui/FocusDlg.h"
 #include "ui/Resource.h"
 
@@ -89,13 +89,10 @@ TEST_F(FocusAppTest, OperatorsRoadFromStartToExit) {
         auto click = [dlg](int id) { static_cast<QAbstractButton*>(dlg->GetDlgItem(id))->click(); };
         click(IDC_NEW);
         click(IDC_STARTSTOP);
-        QElapsedTimer clock;
-        clock.start();
         auto focusText = [dlg] {
             return static_cast<QLabel*>(dlg->GetDlgItem(IDC_FOCUS))->text().toStdString();
         };
-        while (focusText().empty() && clock.elapsed() < 5000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        SpinUntil([&] { return !focusText().empty(); });
         figure = focusText();
         CSnapshotViewDlg& view = dlg->SnapshotView();
         click(IDC_SNAPSHOT);

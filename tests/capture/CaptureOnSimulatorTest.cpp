@@ -3,30 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <chrono>
 #include <memory>
-#include <thread>
 
 #include "capture/CaptureSequences.h"
 #include "fakes/DShowClassesEnvironment.h"
 #include "platform/dshow/DeviceRegistry.h"
 #include "sim/SimCameraRegistration.h"
 #include "support/LeakCheck.h"
+#include "support/SpinUntil.h"
 
 namespace {
-
-// Spins the event loop until the simulator has delivered `frames`; the deadline only ends a hung
-// run.
-bool SpinUntilDelivered(const CSimCaptureFilter& sim, uint64_t frames) {
-    QElapsedTimer timer;
-    timer.start();
-    while (sim.FramesDelivered() != frames && timer.elapsed() < 20'000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return sim.FramesDelivered() == frames;
-}
 
 // The parameter says whether the simulated camera has a preview pin.
 class CaptureOnSimulatorTest : public LeakCheckedTest, public testing::WithParamInterface<BOOL> {};
@@ -46,11 +32,11 @@ TEST_P(CaptureOnSimulatorTest, ConnectPreviewAtOneFramePerSecondAndDisconnect) {
         EXPECT_EQ(device.m_bNoPreviewPin, !GetParam());
 
         const auto& sim = *dynamic_cast<CSimCaptureFilter*>(device.m_pCameraFilter.Get());
-        ASSERT_TRUE(SpinUntilDelivered(sim, 1));
+        ASSERT_TRUE(SpinUntil([&] { return sim.FramesDelivered() == 1; }));
         clock->Advance(999);
-        ASSERT_TRUE(SpinUntilDelivered(sim, 1));
+        ASSERT_TRUE(SpinUntil([&] { return sim.FramesDelivered() == 1; }));
         clock->Advance(1);
-        ASSERT_TRUE(SpinUntilDelivered(sim, 2));
+        ASSERT_TRUE(SpinUntil([&] { return sim.FramesDelivered() == 2; }));
 
         DisconnectDevice(device, bConnected);
         EXPECT_FALSE(device.m_bRunning || device.m_pFilterGraph || device.m_pCameraFilter);

@@ -8,6 +8,7 @@
 #include "platform/dshow/StreamInterfaces.h"
 #include "platform/renderer/VideoRenderer.h"
 #include "platform/renderer/VideoRendererWindow.h"
+#include "support/SpinUntil.h"
 
 namespace {
 

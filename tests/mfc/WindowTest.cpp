@@ -7,6 +7,7 @@
 
 #include "WindowTestHelpers.h"
 #include "platform/mfc/WindowTimer.h"
+#include "support/SpinUntil.h"
 
 namespace {
 

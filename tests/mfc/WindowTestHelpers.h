@@ -1,9 +1,7 @@
 // Helpers for tests of windows and of what posts to them: a widget that records the window
-// messages it receives, and an event loop run until a condition holds.
+// messages it receives.
 #pragma once
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
 #include <tuple>
@@ -30,17 +28,3 @@ protected:
 };
 
 using MessageList = std::vector<CMessageRecorder::Message>;
-
-// Runs the event loop until `done` or a deadline far beyond any machine's need; the caller
-// asserts on the result, never on timing.
-template <class Pred>
-bool SpinUntil(Pred done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > 20'000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}

@@ -12,6 +12,7 @@
 #include "platform/renderer/VideoRendererWindow.h"
 #include "sim/SimCaptureFilter.h"
 #include "sim/SimLensPanel.h"
+#include "support/SpinUntil.h"
 
 namespace {
 

@@ -1,9 +1,7 @@
 // The main dialog on the simulated camera through the real capture stand-in: the state table
 // one transition at a time, commands 65/66, graph events, connect failures and close. Both
 // snapshot flows run end to end in the application test.
-#include <QElapsedTimer>
 #include <QPointer>
-#include <functional>
 #include <tuple>
 
 #include "FocusDlgFixture.h"
@@ -12,6 +10,7 @@
 #include "platform/mfc/WindowHandle.h"
 #include "platform/renderer/VideoRenderer.h"
 #include "sim/SimCameraRegistration.h"
+#include "support/SpinUntil.h"
 
 namespace {
 
@@ -49,13 +48,6 @@ protected:
     Row Now() {
         return {IsEnabled(IDC_NEW) != 0, IsEnabled(IDC_STARTSTOP) != 0, TextOf(IDC_STARTSTOP),
                 IsEnabled(IDC_SNAPSHOT) != 0, FocusTimerRunning()};
-    }
-    static bool SpinUntil(const std::function<bool()>& done) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < 5000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        return done();
     }
     void Notify(LONG code) {
         ComPtr<IMediaEventSink> sink;
