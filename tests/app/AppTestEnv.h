@@ -1,31 +1,27 @@
-// A private world for tests of the application and its dialogs: registry file, lock folder
-// (so a running copy of the utility is no second instance) and working directory ("Temp.jpg")
-// in a temporary folder; message boxes and pauses recorded instead of shown or waited for;
-// every COM object and task block made during a test must be gone at its end.
+// A private world for tests of the application and its dialogs: settings in a temporary registry,
+// the lock folder (so a running copy of the utility is no second instance) and the working
+// directory ("Temp.jpg") in a temporary folder; message boxes and pauses recorded instead of
+// shown or waited for; every COM object and task block made during a test gone at its end.
 #pragma once
 
-#include <gtest/gtest.h>
+#include <stdlib.h>
 
-#include <QTemporaryDir>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/mfc/MessageBox.h"
 #include "platform/win/Sleep.h"
 #include "support/LeakCheck.h"
+#include "support/TempDir.h"
+#include "support/TempRegistry.h"
 
 class AppTestEnv : public LeakCheckedTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        m_oldCwd = std::filesystem::current_path();
-        std::filesystem::current_path(m_dir.path().toStdString());
-        m_oldRuntime = qgetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_RUNTIME_DIR", m_dir.path().toLocal8Bit());
-        qputenv("NITIDOR_REGISTRY_FILE", RegistryFile().c_str());
+        if (const char* runtime = getenv("XDG_RUNTIME_DIR"))
+            m_oldRuntime = runtime;
+        setenv("XDG_RUNTIME_DIR", m_dir.m_path.c_str(), 1);
         SetMessageBoxHook([this](const MessageBoxCall& call) {
             boxes.push_back(call);
             return IDOK;
@@ -35,25 +31,17 @@ protected:
     void TearDown() override {
         SetMessageBoxHook({});  // no test binary sets its own
         SetSleepHook({});
-        qunsetenv("NITIDOR_REGISTRY_FILE");
-        if (m_oldRuntime.isNull())
-            qunsetenv("XDG_RUNTIME_DIR");
+        if (m_oldRuntime)
+            setenv("XDG_RUNTIME_DIR", m_oldRuntime->c_str(), 1);
         else
-            qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
-        std::filesystem::current_path(m_oldCwd);
+            unsetenv("XDG_RUNTIME_DIR");
     }
 
-    std::string RegistryFile() const { return m_dir.filePath("registry.reg").toStdString(); }
-    std::string ReadRegistry() const {
-        std::ifstream file(RegistryFile());
-        return std::string((std::istreambuf_iterator<char>(file)), {});
-    }
-
+    CTempRegistry m_registry;
     std::vector<MessageBoxCall> boxes;
     std::vector<DWORD> pauses;
 
 private:
-    QTemporaryDir m_dir;
-    std::filesystem::path m_oldCwd;
-    QByteArray m_oldRuntime;
+    CTempDir m_dir{CTempDir::kEnter};
+    std::optional<std::string> m_oldRuntime;
 };

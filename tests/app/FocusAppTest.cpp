@@ -58,9 +58,10 @@ TEST_F(FocusAppTest, SecondCopyEndsAtOnceAndSilentlyUntilTheFirstProcessDies) {
 }
 
 TEST_F(FocusAppTest, OperatorsRoadFromStartToExit) {
-    std::ofstream(RegistryFile()) << "Windows Registry Editor Version 5.00\r\n\r\n"
-                                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\PXV58R]\r\n"
-                                     "\"EnhanceJPEG\"=dword:00000007\r\n\"Keep\"=\"me\"\r\n";
+    m_registry.Write(
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\PXV58R]\r\n"
+        "\"EnhanceJPEG\"=dword:00000007\r\n\"Keep\"=\"me\"\r\n");
     RegisterDShowClasses();
     RegisterVideoRenderer();
     SimCameraConfig config;
@@ -120,7 +121,7 @@ TEST_F(FocusAppTest, OperatorsRoadFromStartToExit) {
     EXPECT_FALSE(app.m_pProfile);
     EXPECT_EQ(app.m_hMutex, nullptr);
     EXPECT_EQ(CoInitializeDepth(), depth);
-    const std::string text = ReadRegistry();
+    const std::string text = m_registry.Read();
     EXPECT_NE(text.find("\"EnhanceJPEG\"=dword:00000001"), std::string::npos) << text;
     EXPECT_NE(text.find("\"Cap10Bpp\"=dword:00000000"), std::string::npos) << text;
     EXPECT_NE(text.find("\"Keep\"=\"me\""), std::string::npos) << text;

@@ -3,8 +3,8 @@
 #include "device/BlockLimit.h"
 #include "device/DeviceProfile.h"
 #include "fakes/ScriptedCamera.h"
-#include "fakes/TempRegistry.h"
 #include "support/LeakCheck.h"
+#include "support/TempRegistry.h"
 
 namespace {
 
@@ -44,21 +44,20 @@ TEST_F(DeviceProfileTest, FlagsAreReadAsAnyFourBytesAndSavedAsDwordsKeepingTheRe
         word = word << 8 | MemoryByte(kCapsAddress + i);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.values);
-        m_registry.Write(std::string(CTempRegistry::kHeader) + CTempRegistry::kKey + c.values);
+        m_registry.Write(CTempRegistry::WithKey(c.values));
         m_profile.m_bCap10Bpp = TRUE;
         ASSERT_TRUE(Load());
         EXPECT_EQ(m_profile.m_capabilities.m_capabilities, word);
         EXPECT_EQ(m_profile.m_bEnhanceJpeg, c.enhance);
         EXPECT_EQ(m_profile.m_bCap10Bpp, c.cap10);
         ASSERT_TRUE(m_profile.Save());
-        EXPECT_EQ(m_registry.Read(),
-                  std::string(CTempRegistry::kHeader) + CTempRegistry::kKey + c.saved);
+        EXPECT_EQ(m_registry.Read(), CTempRegistry::WithKey(c.saved));
     }
 }
 
 TEST_F(DeviceProfileTest, FlagsNotReadThisRunAreLeftAsStoredUntilAReadSucceeds) {
-    const std::string stored = std::string(CTempRegistry::kHeader) + CTempRegistry::kKey +
-                               "\"EnhanceJPEG\"=dword:00000001\n\"Cap10Bpp\"=dword:00000001\n\n";
+    const std::string stored =
+        CTempRegistry::WithKey("\"EnhanceJPEG\"=dword:00000001\n\"Cap10Bpp\"=dword:00000001\n\n");
     EXPECT_TRUE(m_profile.Save());  // no connect, nothing stored: nothing is created
     EXPECT_FALSE(std::filesystem::exists(m_registry.m_path));
     m_registry.Write(stored);
@@ -69,9 +68,8 @@ TEST_F(DeviceProfileTest, FlagsNotReadThisRunAreLeftAsStoredUntilAReadSucceeds) 
     ASSERT_TRUE(m_profile.LoadSettings());
     m_profile.m_bCap10Bpp = FALSE;
     EXPECT_TRUE(m_profile.Save());
-    EXPECT_EQ(m_registry.Read(),
-              std::string(CTempRegistry::kHeader) + CTempRegistry::kKey +
-                  "\"EnhanceJPEG\"=dword:00000001\n\"Cap10Bpp\"=dword:00000000\n\n");
+    EXPECT_EQ(m_registry.Read(), CTempRegistry::WithKey("\"EnhanceJPEG\"=dword:00000001\n"
+                                                        "\"Cap10Bpp\"=dword:00000000\n\n"));
 }
 
 TEST_F(DeviceProfileTest, ACorruptRegistryIsLeftAloneAndSaveStillSucceeds) {

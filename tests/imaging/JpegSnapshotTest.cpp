@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
 
 #include "imaging/TestJpegEncoder.h"
+#include "support/TempDir.h"
 // After jpeglib.h, which it needs.
 #include <jerror.h>
 
@@ -99,22 +99,13 @@ Bytes ReadFile(const fs::path& path) {
 // The file name is fixed, so each test runs in a directory of its own.
 class JpegSnapshotTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string dir = (fs::temp_directory_path() / "nitidor-jpeg-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(dir.data()), nullptr);
-        fs::current_path(m_dir = dir);
-    }
-    void TearDown() override {
-        fs::current_path(m_oldDir);
-        fs::remove_all(m_dir);
-    }
     BOOL Decode(const Bytes& stream, int width = 8, int height = 8) {
         return DecodeJpegSnapshot(stream.data(), DWORD(stream.size()), m_image.data(), width,
                                   height);
     }
 
-    const fs::path m_oldDir = fs::current_path();
-    fs::path m_dir;
+    const CTempDir m_work{CTempDir::kEnter};
+    const fs::path& m_dir = m_work.m_path;
     const Bytes m_stream = Encode(8, 8);
     Bytes m_image = Bytes(8 * 8 * 4, 0xAB);  // room for four components, so overruns show
 };

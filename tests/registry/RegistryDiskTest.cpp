@@ -64,7 +64,7 @@ const NotARegistryFile kNotRegistryFiles[] = {
      }},
     {"LargerThanTheRegistryReads",
      [](const fs::path& dir) {
-         std::string text = std::string(CTempRegistry::kHeader) + CTempRegistry::kKey;
+         std::string text = CTempRegistry::WithKey();
          const std::string comment = "; " + std::string(1000, 'x') + "\n";
          while (text.size() <= CRegistryFile::kMaxFileBytes)
              text += comment;
@@ -76,7 +76,7 @@ const NotARegistryFile kNotRegistryFiles[] = {
 
 TEST_P(RegistryRefusesTest, WithoutReadingForeverOrWritingAnything) {
     ASSERT_EQ(Open(m_hkey), ERROR_SUCCESS);  // opened while the file was sound
-    const std::string path = GetParam().make(m_registry.m_dir);
+    const std::string path = GetParam().make(m_registry.m_dir.m_path);
     UseFile(path);
     const auto before = Footprint(path);
     EXPECT_EQ(Set(m_hkey, "Cap10Bpp", 1), ERROR_ACCESS_DENIED);

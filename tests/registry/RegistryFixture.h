@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "fakes/TempRegistry.h"
 #include "platform/registry/Registry.h"
+#include "support/TempRegistry.h"
 
 class RegistryTest : public ::testing::Test {
 protected:
@@ -25,7 +25,7 @@ protected:
     }
 
     CTempRegistry m_registry;
-    std::string m_key = std::string(CTempRegistry::kHeader) + CTempRegistry::kKey;
+    std::string m_key = CTempRegistry::WithKey();
     HKEY m_hkey = nullptr;
     DWORD m_value = 0, m_size = 0, m_type = 0;
 };

@@ -5,10 +5,10 @@
 #include "device/DeviceCommands.h"
 #include "device/DeviceProfile.h"
 #include "device/MailboxTransfer.h"
-#include "fakes/TempRegistry.h"
 #include "fakes/TestVendorChannel.h"
 #include "sim/SimCameraFilter.h"
 #include "support/LeakCheck.h"
+#include "support/TempRegistry.h"
 
 namespace {
 

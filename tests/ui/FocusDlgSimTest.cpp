@@ -179,7 +179,7 @@ TEST_F(FocusDlgSimTest, SecondNewBuildsAfreshAndCloseWhilePreviewingReleasesEver
     EXPECT_FALSE(Session().IsConnected() || FocusTimerRunning());
     EXPECT_FALSE(dlg->SnapshotView().IsCreated());
     EXPECT_EQ(Commands(), commands);  // no 66 on the way out
-    const std::string text = ReadRegistry();
+    const std::string text = m_registry.Read();
     EXPECT_NE(text.find("\"EnhanceJPEG\"=dword:00000000"), std::string::npos) << text;
     EXPECT_NE(text.find("\"Cap10Bpp\"=dword:00000000"), std::string::npos) << text;
 }
