@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "AppTestEnv.h"
 #include "app/FocusApp.h"
+#include "fakes/AppTestEnv.h"
 #include "platform/dshow/DeviceRegistry.h"
 #include "platform/renderer/VideoRenderer.h"
 #include "sim/SimCameraRegistration.h"

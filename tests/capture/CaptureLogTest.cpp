@@ -1,6 +1,6 @@
 // What the capture layer logs: a camera that is not there, and the failing graph step with the
 // platform's status.
-#include "capture/CaptureFixture.h"
+#include "CaptureFixture.h"
 #include "fakes/RecordingLogSink.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "capture/CaptureSequences.h"
-#include "fakes/DShowClassesEnvironment.h"
 #include "platform/dshow/DeviceRegistry.h"
 #include "sim/SimCameraRegistration.h"
+#include "support/DShowClassesEnvironment.h"
 #include "support/LeakCheck.h"
 #include "support/SpinUntil.h"
 

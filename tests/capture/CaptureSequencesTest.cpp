@@ -1,4 +1,4 @@
-#include "capture/CaptureFixture.h"
+#include "CaptureFixture.h"
 #include "capture/CaptureSequences.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <tuple>
 
-#include "capture/CaptureFixture.h"
+#include "CaptureFixture.h"
 
 namespace {
 

@@ -1,8 +1,10 @@
 #include <string>
 #include <vector>
 
-#include "DShowTestKit.h"
+#include "TestSource.h"
 #include "platform/dshow/DeviceRegistry.h"
+#include "support/CreateInstance.h"
+#include "support/LeakCheck.h"
 
 namespace {
 
@@ -12,7 +14,7 @@ protected:
 
     // The monikers of the video input devices, in order. Other categories are always empty.
     static std::vector<ComPtr<IMoniker>> Devices(HRESULT expected = S_OK) {
-        const auto devEnum = Create<ICreateDevEnum>(CLSID_SystemDeviceEnum);
+        const auto devEnum = CreateInstance<ICreateDevEnum>(CLSID_SystemDeviceEnum);
         ComPtr<IEnumMoniker> e;
         EXPECT_EQ(devEnum->CreateClassEnumerator(CLSID_FilterGraph, e.ReleaseAndGetAddressOf(), 0),
                   S_FALSE);

@@ -5,8 +5,10 @@
 #include <chrono>
 #include <thread>
 
-#include "DShowTestKit.h"
-#include "fakes/DShowClassesEnvironment.h"
+#include "TestSource.h"
+#include "support/CreateInstance.h"
+#include "support/DShowClassesEnvironment.h"
+#include "support/LeakCheck.h"
 
 namespace {
 
@@ -133,7 +135,7 @@ std::wstring NameOf(IBaseFilter* filter, IFilterGraph** ppGraph = nullptr) {
 TEST_F(FilterBaseTest, EventsReachOnlyTheGraphTheFilterIsIn) {
     auto filter = MakeComObject<CTestSource>(false);
     filter->NotifyEvent(EC_COMPLETE, 1, 0);  // outside any graph: dropped
-    auto graph = Create<IGraphBuilder>(CLSID_FilterGraph);
+    auto graph = CreateInstance<IGraphBuilder>(CLSID_FilterGraph);
     ComPtr<IMediaEventEx> events;
     ASSERT_EQ(graph.As(events), S_OK);
     ASSERT_EQ(graph->AddFilter(filter.Get(), nullptr), S_OK);
@@ -156,7 +158,7 @@ TEST_F(FilterBaseTest, TheGraphNamesTheFilterOnlyWhileItIsIn) {
     IFilterGraph* in = nullptr;
     EXPECT_EQ(NameOf(filter.Get(), &in), L"own");
     EXPECT_EQ(in, nullptr);
-    auto graph = Create<IGraphBuilder>(CLSID_FilterGraph);
+    auto graph = CreateInstance<IGraphBuilder>(CLSID_FilterGraph);
     ASSERT_EQ(graph->AddFilter(filter.Get(), L"given"), S_OK);
     EXPECT_EQ(NameOf(filter.Get(), &in), L"given");
     EXPECT_EQ(in, static_cast<IFilterGraph*>(graph.Get()));
@@ -175,7 +177,7 @@ TEST_F(FilterBaseTest, TheGraphNamesTheFilterOnlyWhileItIsIn) {
 
 TEST_F(FilterBaseTest, TheGraphHoldsItsFiltersAndNeverTheReverse) {
     auto filter = MakeComObject<CTestSource>(false);
-    auto graph = Create<IGraphBuilder>(CLSID_FilterGraph);
+    auto graph = CreateInstance<IGraphBuilder>(CLSID_FilterGraph);
     ASSERT_EQ(graph->AddFilter(filter.Get(), nullptr), S_OK);
     ASSERT_EQ(filter->Run(0), S_OK);
     EXPECT_EQ(filter->AddRef(), 3u);  // ours, the graph's and this one

@@ -2,12 +2,14 @@
 #include <atomic>
 #include <thread>
 
-#include "DShowTestKit.h"
-#include "fakes/DShowClassesEnvironment.h"
-#include "mfc/WindowTestHelpers.h"
+#include "TestSource.h"
 #include "platform/dshow/StreamInterfaces.h"
 #include "platform/renderer/VideoRenderer.h"
 #include "platform/renderer/VideoRendererWindow.h"
+#include "support/CreateInstance.h"
+#include "support/DShowClassesEnvironment.h"
+#include "support/LeakCheck.h"
+#include "support/MessageRecorder.h"
 #include "support/SpinUntil.h"
 
 namespace {
@@ -22,8 +24,8 @@ public:
 
 protected:
     void SetUp() override {
-        m_graph = Create<IGraphBuilder>(CLSID_FilterGraph);
-        m_builder = Create<ICaptureGraphBuilder>(CLSID_CaptureGraphBuilder);
+        m_graph = CreateInstance<IGraphBuilder>(CLSID_FilterGraph);
+        m_builder = CreateInstance<ICaptureGraphBuilder>(CLSID_CaptureGraphBuilder);
         ASSERT_EQ(m_builder->SetFiltergraph(m_graph.Get()), S_OK);
         ASSERT_EQ(m_graph.As(m_control), S_OK);
         ASSERT_EQ(m_graph.As(m_events), S_OK);

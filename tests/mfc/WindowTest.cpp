@@ -5,8 +5,8 @@
 #include <memory>
 #include <thread>
 
-#include "WindowTestHelpers.h"
 #include "platform/mfc/WindowTimer.h"
+#include "support/MessageRecorder.h"
 #include "support/SpinUntil.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <functional>
 
+#include "RegistryFixture.h"
 #include "platform/registry/RegistryFile.h"
-#include "registry/RegistryFixture.h"
 
 namespace {
 

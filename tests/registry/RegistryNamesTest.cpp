@@ -3,8 +3,8 @@
 #include <map>
 #include <random>
 
+#include "RegistryFixture.h"
 #include "platform/registry/RegistryFile.h"
-#include "registry/RegistryFixture.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "registry/RegistryFixture.h"
+#include "RegistryFixture.h"
 
 namespace {
 

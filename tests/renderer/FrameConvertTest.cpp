@@ -1,6 +1,8 @@
-#include "dshow/DShowTestKit.h"
+#include <gtest/gtest.h>
+
 #include "platform/renderer/FrameConvert.h"
 #include "platform/renderer/VideoRendererWindow.h"
+#include "support/Rgb24Type.h"
 
 namespace {
 

@@ -5,13 +5,14 @@
 #include <QPointer>
 #include <thread>
 
-#include "dshow/DShowTestKit.h"
-#include "fakes/DShowClassesEnvironment.h"
-#include "mfc/WindowTestHelpers.h"
+#include "platform/mfc/WindowHandle.h"
 #include "platform/renderer/FrameConvert.h"
 #include "platform/renderer/VideoRendererWindow.h"
 #include "sim/SimCaptureFilter.h"
 #include "sim/SimLensPanel.h"
+#include "support/CreateInstance.h"
+#include "support/DShowClassesEnvironment.h"
+#include "support/LeakCheck.h"
 #include "support/SpinUntil.h"
 
 namespace {
@@ -36,8 +37,8 @@ protected:
     }
 
     void Render() {
-        m_graph = Create<IGraphBuilder>(CLSID_FilterGraph);
-        const auto builder = Create<ICaptureGraphBuilder>(CLSID_CaptureGraphBuilder);
+        m_graph = CreateInstance<IGraphBuilder>(CLSID_FilterGraph);
+        const auto builder = CreateInstance<ICaptureGraphBuilder>(CLSID_CaptureGraphBuilder);
         ASSERT_EQ(builder->SetFiltergraph(m_graph.Get()), S_OK);
         ASSERT_EQ(m_graph->AddFilter(m_filter.Get(), nullptr), S_OK);
         ASSERT_EQ(m_graph.As(m_control), S_OK);

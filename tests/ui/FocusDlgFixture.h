@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/AppTestEnv.h"
 #include "app/FocusApp.h"
+#include "fakes/AppTestEnv.h"
 #include "platform/mfc/WindowTimer.h"
 #include "ui/FocusDlg.h"
 #include "ui/Resource.h"

@@ -1,47 +1,16 @@
-// Shared by the tests that build capture graphs: a leak-checked fixture, a creation helper and a
-// scripted source filter.
+// CTestSource: the scripted source filter of the graph tests.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/com/ComRuntime.h"
 #include "platform/dshow/FilterBase.h"
 #include "platform/dshow/PinBase.h"
-#include "support/LeakCheck.h"
-
-// An instance of a creatable class, asked for interface T.
-template <class T>
-ComPtr<T> Create(REFCLSID clsid) {
-    ComPtr<T> p;
-    EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, T::kIid,
-                               p.ReleaseAndGetVoidAddress()),
-              S_OK);
-    return p;
-}
+#include "support/Rgb24Type.h"
 
 inline constexpr CLSID CLSID_TestSource{
     0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
-
-// An RGB24 FORMAT_VideoInfo type in task memory owned by the caller.
-inline AM_MEDIA_TYPE MakeRgb24Type(LONG width, LONG height) {
-    AM_MEDIA_TYPE mt{};
-    mt.majortype = MEDIATYPE_Video;
-    mt.subtype = MEDIASUBTYPE_RGB24;
-    mt.formattype = FORMAT_VideoInfo;
-    mt.bFixedSizeSamples = TRUE;
-    mt.cbFormat = sizeof(VIDEOINFOHEADER);
-    mt.pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(sizeof(VIDEOINFOHEADER)));
-    auto* vih = new (mt.pbFormat) VIDEOINFOHEADER;
-    vih->AvgTimePerFrame = 10'000'000;
-    vih->bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB};
-    vih->bmiHeader.biSizeImage = static_cast<DWORD>(((width * 3 + 3) & ~3) * std::abs(height));
-    mt.lSampleSize = vih->bmiHeader.biSizeImage;
-    return mt;
-}
 
 // A source with a capture pin and, optionally, a preview pin, both offering RGB24 4 x 2;
 // frames are pushed by the test itself. Logs "run <name>" / "stop <name>" when given a log;

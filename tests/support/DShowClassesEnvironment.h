@@ -1,5 +1,5 @@
 // Registers the capture stand-in's creatable classes and the video renderer once for a test
-// binary that builds real graphs (the scripted fakes register their own while they live).
+// binary that builds real graphs (the fake capture world registers its own while it lives).
 #pragma once
 
 #include <gtest/gtest.h>

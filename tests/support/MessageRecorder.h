@@ -1,5 +1,5 @@
-// Helpers for tests of windows and of what posts to them: a widget that records the window
-// messages it receives.
+// CMessageRecorder: a window that records the window messages it receives, for the tests of
+// windows and of what posts to them.
 #pragma once
 
 #include <QWidget>
