@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/TestJpegEncoder.h"
+#include "TestJpegEncoder.h"
 
 namespace {
 

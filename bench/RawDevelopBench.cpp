@@ -6,11 +6,11 @@
 #include <cstring>
 #include <vector>
 
+#include "ReferenceDevelop.h"
 #include "imaging/BayerDemosaic.h"
 #include "imaging/DevelopRows.h"
 #include "imaging/RawDevelop.h"
 #include "imaging/RawSnapshot.h"
-#include "imaging/ReferenceDevelop.h"
 #include "imaging/Sharpen.h"
 #include "imaging/ToneCurve.h"
 

@@ -10,7 +10,7 @@
 #include <iterator>
 #include <vector>
 
-#include "imaging/TestJpegEncoder.h"
+#include "TestJpegEncoder.h"
 #include "support/TempDir.h"
 // After jpeglib.h, which it needs.
 #include <jerror.h>
