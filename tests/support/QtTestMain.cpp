@@ -1,6 +1,5 @@
-// Test main for binaries with windows: one QApplication for the whole run. Offscreen unless
-// the environment names another platform, so test discovery works without a display too.
-// Diagnostics go through Qt's logger, as in the application, so QT_LOGGING_RULES applies.
+// Test main for binaries with windows: one QApplication for the whole run. Diagnostics go
+// through Qt's logger, as in the application, so QT_LOGGING_RULES applies.
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -9,6 +8,9 @@
 #include "support/LeakCheck.h"
 
 int main(int argc, char** argv) {
+    // The one place the tests choose their platform, so that ctest under any preset, its test
+    // discovery and a binary run by hand all run offscreen, with or without a display, unless
+    // the environment names another platform (QT_QPA_PLATFORM=xcb to watch a test).
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     CQtLogSink logToQt;
