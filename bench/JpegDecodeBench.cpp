@@ -21,7 +21,7 @@ constexpr int kHeight = 1944;
 
 // A camera-like still: smooth shading with fine detail, so entropy decoding does real work.
 std::vector<BYTE> EncodeStill() {
-    return EncodeTestJpeg(kWidth, kHeight, {3, JCS_RGB, 90, nullptr}, [](int y, BYTE* row) {
+    return EncodeTestJpeg(kWidth, kHeight, {.quality = 90}, [](int y, BYTE* row) {
         for (int x = 0; x < kWidth; ++x) {
             const double ring = std::sin((x * x + y * y) * 1e-4);
             row[x * 3] = static_cast<BYTE>(x * 255 / kWidth);

@@ -45,6 +45,9 @@ TEST_P(CaptureOnSimulatorTest, ConnectPreviewAtOneFramePerSecondAndDisconnect) {
     ClearVideoInputDevices();  // the fixture then counts what is left
 }
 
-INSTANTIATE_TEST_SUITE_P(PreviewPinOrNot, CaptureOnSimulatorTest, ::testing::Values(TRUE, FALSE));
+INSTANTIATE_TEST_SUITE_P(PreviewPinOrNot, CaptureOnSimulatorTest, ::testing::Values(TRUE, FALSE),
+                         [](const auto& row) {
+                             return row.param ? "WithPreviewPin" : "WithoutPreviewPin";
+                         });
 
 }  // namespace

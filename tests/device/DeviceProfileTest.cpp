@@ -30,15 +30,20 @@ TEST_F(DeviceProfileTest, FlagsAreReadAsAnyFourBytesAndSavedAsDwordsKeepingTheRe
         const char* values;
         BOOL enhance, cap10;
         const char* saved;
-    } cases[] = {// Cap10Bpp is cleared before the read; absent, it is created as 0.
-                 {"\"EnhanceJPEG\"=dword:00000007\n", TRUE, FALSE,
-                  "\"EnhanceJPEG\"=dword:00000001\n\"Cap10Bpp\"=dword:00000000\n\n"},
-                 // Text longer than 4 bytes keeps the default; any 4 bytes count.
-                 {"\"EnhanceJPEG\"=\"on "
-                  "please\"\n\"Cap10Bpp\"=hex:02,00,00,00\n\"NoLoadFirmware\"=dword:00000001\n",
-                  FALSE, TRUE,
-                  "\"EnhanceJPEG\"=dword:00000000\n\"Cap10Bpp\"=dword:00000001\n"
-                  "\"NoLoadFirmware\"=dword:00000001\n\n"}};
+    } cases[] = {
+        // Cap10Bpp is cleared before the read; absent, it is created as 0.
+        {.values = "\"EnhanceJPEG\"=dword:00000007\n",
+         .enhance = TRUE,
+         .cap10 = FALSE,
+         .saved = "\"EnhanceJPEG\"=dword:00000001\n\"Cap10Bpp\"=dword:00000000\n\n"},
+        // Text longer than 4 bytes keeps the default; any 4 bytes count.
+        {.values = "\"EnhanceJPEG\"=\"on please\"\n\"Cap10Bpp\"=hex:02,00,00,00\n"
+                   "\"NoLoadFirmware\"=dword:00000001\n",
+         .enhance = FALSE,
+         .cap10 = TRUE,
+         .saved = "\"EnhanceJPEG\"=dword:00000000\n\"Cap10Bpp\"=dword:00000001\n"
+                  "\"NoLoadFirmware\"=dword:00000001\n\n"},
+    };
     DWORD word = 0;  // the capability word as device memory holds it, little-endian
     for (DWORD i = 4; i-- > 0;)
         word = word << 8 | MemoryByte(kCapsAddress + i);

@@ -159,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
         BlockRow{"EndingAtTheTopOfTheAddressSpace", 0xFFFFFFFC, 4, 0x8000, {{0xFFFFFFFC, 4}}},
         BlockRow{"RoundedPastTheTop", 0xFFFFFFFC, 5, 0x8000, {}},
         BlockRow{"SecondPieceWouldWrapToZero", 0xFFFF8000, 0x8004, 0x10000, {}}),
-    [](const auto& row) { return std::string(row.param.name); });
+    ::testing::PrintToStringParamName());
 
 TEST(StillBlockLimitTest, FourBytesAPixelOfTheLargestListedEntryPlusHeaders) {
     struct Case {

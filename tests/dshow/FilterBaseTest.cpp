@@ -61,7 +61,7 @@ TEST_P(FilterStateTest, EndsInTheStateWithEachHookOncePerTransition) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Calls, FilterStateTest, testing::ValuesIn(kTransitions),
-                         [](const auto& row) { return std::string(row.param.name); });
+                         ::testing::PrintToStringParamName());
 
 using FilterBaseTest = LeakCheckedTest;
 

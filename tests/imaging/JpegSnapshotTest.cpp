@@ -172,10 +172,10 @@ TEST_F(JpegSnapshotTest, AHardLinkedFileIsRefusedAndItsOtherNameKept) {
 // A damaged stream, the warning the library raises for it, and whether the picture survives.
 struct StreamDamage {
     const char* name;
-    bool restarts;  // damage a stream with a restart marker after every MCU row
+    bool restarts = false;  // damage a stream with a restart marker after every MCU row
     Bytes (*damage)(Bytes stream);
-    int warning;
-    bool accepted;
+    int warning;            // the library's first warning
+    bool accepted = false;  // the snapshot still decodes
 };
 
 void PrintTo(const StreamDamage& damage, std::ostream* out) {
@@ -188,63 +188,76 @@ Bytes::iterator FirstRestartMarker(Bytes& stream) {
 }
 
 const StreamDamage kDamages[] = {
-    {"FirstTenthOnly", false,
-     [](Bytes s) { return Bytes(s.begin(), s.begin() + ptrdiff_t(s.size() / 10)); }, JWRN_JPEG_EOF,
-     false},
-    {"EndMarkerMissing", false, [](Bytes s) { return Bytes(s.begin(), s.end() - 2); },
-     JWRN_JPEG_EOF, false},
-    {"CutMidScanBeforeTheEndMarker", false,
-     [](Bytes s) {
-         s.erase(s.begin() + ptrdiff_t(s.size() / 2), s.end() - 2);
-         return s;
-     },
-     JWRN_HIT_MARKER, false},
+    {.name = "FirstTenthOnly",
+     .damage = [](Bytes s) { return Bytes(s.begin(), s.begin() + ptrdiff_t(s.size() / 10)); },
+     .warning = JWRN_JPEG_EOF},
+    {.name = "EndMarkerMissing",
+     .damage = [](Bytes s) { return Bytes(s.begin(), s.end() - 2); },
+     .warning = JWRN_JPEG_EOF},
+    {.name = "CutMidScanBeforeTheEndMarker",
+     .damage =
+         [](Bytes s) {
+             s.erase(s.begin() + ptrdiff_t(s.size() / 2), s.end() - 2);
+             return s;
+         },
+     .warning = JWRN_HIT_MARKER},
     // Decoded out of step, the rest of the scan happens to parse but leaves bytes over.
-    {"SixtyFourBytesFlippedMidScan", false,
-     [](Bytes s) {
-         for (size_t i = s.size() / 2; i < s.size() / 2 + 64; ++i)
-             s[i] ^= 0xFF;
-         return s;
-     },
-     JWRN_EXTRANEOUS_DATA, false},
-    {"SixteenOnesInARowMidScan", false,
-     [](Bytes s) {
-         for (size_t i = s.size() / 2; i < s.size() / 2 + 64; i += 2)
-             s[i] = 0xFF, s[i + 1] = 0x00;  // a stuffed 0xFF: eight ones of data
-         return s;
-     },
-     JWRN_HUFF_BAD_CODE, false},
-    {"RestartSegmentSkipped", true,
-     [](Bytes s) {
-         FirstRestartMarker(s)[1] = 0xD1;
-         return s;
-     },
-     JWRN_MUST_RESYNC, false},
-    {"JunkInsideARestartSegment", true,
-     [](Bytes s) {
-         s.insert(FirstRestartMarker(s), 16, 0x00);
-         return s;
-     },
-     JWRN_EXTRANEOUS_DATA, false},
+    {.name = "SixtyFourBytesFlippedMidScan",
+     .damage =
+         [](Bytes s) {
+             for (size_t i = s.size() / 2; i < s.size() / 2 + 64; ++i)
+                 s[i] ^= 0xFF;
+             return s;
+         },
+     .warning = JWRN_EXTRANEOUS_DATA},
+    {.name = "SixteenOnesInARowMidScan",
+     .damage =
+         [](Bytes s) {
+             for (size_t i = s.size() / 2; i < s.size() / 2 + 64; i += 2)
+                 s[i] = 0xFF, s[i + 1] = 0x00;  // a stuffed 0xFF: eight ones of data
+             return s;
+         },
+     .warning = JWRN_HUFF_BAD_CODE},
+    {.name = "RestartSegmentSkipped",
+     .restarts = true,
+     .damage =
+         [](Bytes s) {
+             FirstRestartMarker(s)[1] = 0xD1;
+             return s;
+         },
+     .warning = JWRN_MUST_RESYNC},
+    {.name = "JunkInsideARestartSegment",
+     .restarts = true,
+     .damage =
+         [](Bytes s) {
+             s.insert(FirstRestartMarker(s), 16, 0x00);
+             return s;
+         },
+     .warning = JWRN_EXTRANEOUS_DATA},
     // Left over after the last block, as desynchronised data leaves it.
-    {"JunkBeforeTheEndMarker", false,
-     [](Bytes s) {
-         s.insert(s.end() - 2, 16, 0x00);
-         return s;
-     },
-     JWRN_EXTRANEOUS_DATA, false},
-    {"JunkBetweenHeaderSegments", false,
-     [](Bytes s) {
-         s.insert(s.begin() + 20, 16, 0x00);  // after the JFIF block, before the tables
-         return s;
-     },
-     JWRN_EXTRANEOUS_DATA, true},
-    {"UnknownJfifRevision", false,
-     [](Bytes s) {
-         s[11] = 2;  // major version byte of the JFIF block that follows the start marker
-         return s;
-     },
-     JWRN_JFIF_MAJOR, true},
+    {.name = "JunkBeforeTheEndMarker",
+     .damage =
+         [](Bytes s) {
+             s.insert(s.end() - 2, 16, 0x00);
+             return s;
+         },
+     .warning = JWRN_EXTRANEOUS_DATA},
+    {.name = "JunkBetweenHeaderSegments",
+     .damage =
+         [](Bytes s) {
+             s.insert(s.begin() + 20, 16, 0x00);  // after the JFIF block, before the tables
+             return s;
+         },
+     .warning = JWRN_EXTRANEOUS_DATA,
+     .accepted = true},
+    {.name = "UnknownJfifRevision",
+     .damage =
+         [](Bytes s) {
+             s[11] = 2;  // major version byte of the JFIF block that follows the start marker
+             return s;
+         },
+     .warning = JWRN_JFIF_MAJOR,
+     .accepted = true},
 };
 
 class JpegDamageTest : public JpegSnapshotTest,
@@ -272,7 +285,7 @@ TEST_P(JpegDamageTest, RefusedExactlyWhenThePictureIsDamaged) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Streams, JpegDamageTest, ::testing::ValuesIn(kDamages),
-                         [](const auto& test) { return std::string(test.param.name); });
+                         ::testing::PrintToStringParamName());
 
 TEST(SwapRedBlueTest, ExchangesTheOuterBytesOfWholeTriplesOnly) {
     BYTE row[] = {1, 2, 3, 4, 5, 6, 7};

@@ -89,7 +89,7 @@ TEST_P(RegistryRefusesTest, WithoutReadingForeverOrWritingAnything) {
 
 INSTANTIATE_TEST_SUITE_P(NotARegistryFile, RegistryRefusesTest,
                          ::testing::ValuesIn(kNotRegistryFiles),
-                         [](const auto& row) { return std::string(row.param.name); });
+                         ::testing::PrintToStringParamName());
 
 TEST_F(RegistryDiskTest, AWriteThatWouldOutgrowWhatIsReadIsRefused) {
     ASSERT_EQ(Open(m_hkey), ERROR_SUCCESS);
@@ -212,6 +212,6 @@ TEST_F(RegistryDiskTest, TwoProcessesSettingAtOnceLoseNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Link, RegistryLinkTest, ::testing::ValuesIn(kLinks),
-                         [](const auto& row) { return std::string(row.param.name); });
+                         ::testing::PrintToStringParamName());
 
 }  // namespace

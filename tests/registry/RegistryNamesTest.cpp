@@ -46,7 +46,7 @@ TEST_P(UnwritableNameTest, IsRefusedAndLeavesTheFileAsItWas) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, UnwritableNameTest, ::testing::ValuesIn(kUnwritable),
-                         [](const auto& row) { return std::string(row.param.label); });
+                         ::testing::PrintToStringParamName());
 
 // A name of up to 8 bytes, mostly the export format's own punctuation.
 std::string RandomName(std::mt19937& random) {

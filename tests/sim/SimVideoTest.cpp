@@ -26,8 +26,8 @@ protected:
         InstallWindowSystem();  // FindWindow reaches the renderer's window through it
         m_camera = std::make_shared<CSimCamera>(SimCameraConfig{}, m_clock);
         m_filter.Attach(static_cast<IBaseFilter*>(
-            MakeComObject<CSimCaptureFilter>(m_camera,
-                                             SimVideoConfig{FALSE, FALSE, bLensPanel, failAtFrame})
+            MakeComObject<CSimCaptureFilter>(
+                m_camera, SimVideoConfig{.bLensPanel = bLensPanel, .failAtFrame = failAtFrame})
                 .Detach()));
         ComPtr<IEnumPins> pins;
         ComPtr<IPin> pin;

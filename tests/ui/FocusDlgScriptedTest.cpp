@@ -83,11 +83,22 @@ TEST_F(FocusDlgScriptedTest, RawDataIsReadAtEachPress) {
 // the preview; only a flow that reached the download pauses first.
 struct FailureRow {
     const char* name;
-    bool raw, stillSize, refuse, statusFails;
-    size_t stillBytes;  // JPEG: bytes that are no JPEG stream; raw: zeros, no valid header
-    bool requested;
-    bool downloaded, paused, viewCreated;
+    // The camera and the dialog before the press.
+    bool raw = false;        // "Raw Data" checked
+    bool stillSize = false;  // the profile lists a still size
+    bool refuse = false;     // the camera refuses the still's request
+    bool statusFails = false;
+    size_t stillBytes = 0;  // JPEG: bytes that are no JPEG stream; raw: zeros, no valid header
+    // How far the flow got.
+    bool requested = false;
+    bool downloaded = false;
+    bool paused = false;
+    bool viewCreated = false;
 };
+
+void PrintTo(const FailureRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class SnapshotFailureTest : public FocusDlgScriptedTest,
                             public ::testing::WithParamInterface<FailureRow> {};
@@ -128,15 +139,33 @@ TEST_P(SnapshotFailureTest, EndsAsTheRowSays) {
     EXPECT_EQ(dlg->SnapshotView().IsCreated(), row.viewCreated);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SnapshotFailureTest,
-    ::testing::Values(
-        FailureRow{"NoResolutionEntry", false, false, false, false, 0, false, false, false, false},
-        FailureRow{"RefusedJpeg", false, true, true, false, 0, true, false, false, false},
-        FailureRow{"RefusedRaw", true, true, true, false, 0, true, false, false, false},
-        FailureRow{"FailedDownload", false, true, false, true, 100, true, false, true, false},
-        FailureRow{"UndecodableJpeg", false, true, false, false, 1000, true, true, true, true},
-        FailureRow{"UnparsableRaw", true, true, false, false, 30, true, true, true, false}),
-    [](const auto& row) { return std::string(row.param.name); });
+const FailureRow kFailureRows[] = {
+    {.name = "NoResolutionEntry"},
+    {.name = "RefusedJpeg", .stillSize = true, .refuse = true, .requested = true},
+    {.name = "RefusedRaw", .raw = true, .stillSize = true, .refuse = true, .requested = true},
+    {.name = "FailedDownload",
+     .stillSize = true,
+     .statusFails = true,
+     .stillBytes = 100,
+     .requested = true,
+     .paused = true},
+    {.name = "UndecodableJpeg",
+     .stillSize = true,
+     .stillBytes = 1000,
+     .requested = true,
+     .downloaded = true,
+     .paused = true,
+     .viewCreated = true},
+    {.name = "UnparsableRaw",
+     .raw = true,
+     .stillSize = true,
+     .stillBytes = 30,
+     .requested = true,
+     .downloaded = true,
+     .paused = true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, SnapshotFailureTest, ::testing::ValuesIn(kFailureRows),
+                         ::testing::PrintToStringParamName());
 
 }  // namespace

@@ -2,7 +2,8 @@
 // one transition at a time, commands 65/66, graph events, connect failures and close. Both
 // snapshot flows run end to end in the application test.
 #include <QPointer>
-#include <tuple>
+#include <ostream>
+#include <string>
 
 #include "FocusDlgFixture.h"
 #include "platform/dshow/DeviceRegistry.h"
@@ -14,12 +15,23 @@
 
 namespace {
 
-// A row of the state table: New enabled, Start enabled, Start's text, Snapshot enabled,
-// timer 100 running.
-using Row = std::tuple<bool, bool, std::string, bool, bool>;
-const Row kNoCamera{true, false, "Start", false, false};
-const Row kIdle{true, true, "Start", false, false};
-const Row kPreviewing{false, true, "Stop", true, true};
+// A row of the state table: which buttons take clicks, what Start says and whether timer 100
+// runs. Whatever a row does not name is off, and Start says "Start".
+struct Row {
+    bool newOn = false;
+    bool startOn = false;
+    std::string startText = "Start";
+    bool snapshotOn = false;
+    bool timerOn = false;
+    bool operator==(const Row&) const = default;
+};
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << std::boolalpha << "{New " << row.newOn << ", Start " << row.startOn << " \""
+         << row.startText << "\", Snapshot " << row.snapshotOn << ", timer " << row.timerOn << "}";
+}
+const Row kNoCamera{.newOn = true};
+const Row kIdle{.newOn = true, .startOn = true};
+const Row kPreviewing{.startOn = true, .startText = "Stop", .snapshotOn = true, .timerOn = true};
 using CommandLog = std::pair<uint64_t, DWORD>;  // commands sent, the last of them
 
 class FocusDlgSimTest : public FocusDlgFixture {
@@ -46,8 +58,11 @@ protected:
     }
     CCaptureDevice& Device() { return *app->m_pCaptureDevice; }
     Row Now() {
-        return {IsEnabled(IDC_NEW) != 0, IsEnabled(IDC_STARTSTOP) != 0, TextOf(IDC_STARTSTOP),
-                IsEnabled(IDC_SNAPSHOT) != 0, FocusTimerRunning()};
+        return {.newOn = IsEnabled(IDC_NEW),
+                .startOn = IsEnabled(IDC_STARTSTOP),
+                .startText = TextOf(IDC_STARTSTOP),
+                .snapshotOn = IsEnabled(IDC_SNAPSHOT),
+                .timerOn = FocusTimerRunning()};
     }
     void Notify(LONG code) {
         ComPtr<IMediaEventSink> sink;
@@ -116,7 +131,8 @@ TEST_F(FocusDlgSimTest, GraphEventsAbortOnlyWhileRunningAndAnErrorReleasesTheCam
     ASSERT_NE(renderer, nullptr);
     renderer->close();
     ASSERT_TRUE(SpinUntil([&] { return !Device().m_bRunning; }));
-    EXPECT_EQ(Now(), (Row{true, true, "Start", true, false}));  // Snapshot stays enabled
+    // Snapshot stays enabled.
+    EXPECT_EQ(Now(), (Row{.newOn = true, .startOn = true, .snapshotOn = true}));
     EXPECT_EQ(Commands(), CommandLog(4, 66));
     EXPECT_EQ(Session().ResumesPreview(), 1);
     Press(IDC_SNAPSHOT);  // restarts the preview, and the controls say so
