@@ -1,6 +1,9 @@
 #include "fakes/FakeCaptureWorld.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <regex>
 
 #include "fakes/FakeGraph.h"
 #include "platform/dshow/DeviceRegistry.h"
@@ -8,6 +11,17 @@
 namespace {
 
 FakeCaptureWorld* g_pWorld = nullptr;
+
+// Every name the fakes log, here and in FakeFilter.h and FakeGraph.h.
+const std::regex kCallNames(
+    R"(CoCreate\.(SystemDeviceEnum|FilterGraph|CaptureGraphBuilder)|Bind\(\w+\))"
+    R"(|Builder\.(SetFiltergraph|RenderStream))"
+    R"(|Builder\.FindInterface\((capture|preview),)"
+    R"((IVideoWindow|IAMStreamConfig|IAMVideoCompression)\))"
+    R"(|Graph\.(Run|Stop|QI\((IMediaControl|IMediaEventEx)\)|(AddFilter|RemoveFilter)\(\w+\)))"
+    R"(|Graph\.(Disconnect\(\w+\.\w+\)|SetNotifyWindow\(-?\d+,-?\d+\)))"
+    R"(|\w+\.(EnumPins|put_Top\(-?\d+\)))"
+    R"(|\w+\.\w+\.(QueryPinInfo|SetFormat|GetNumberOfCapabilities|GetInfo|GetStreamCaps\(\d+\)))");
 
 class CFakeCaptureBuilder : public CComObject<ICaptureGraphBuilder> {
 public:
@@ -96,6 +110,12 @@ FakeCaptureWorld::~FakeCaptureWorld() {
         CoRevokeClass(*clsid);
     ClearVideoInputDevices();  // drops the devices' filters
     g_pWorld = nullptr;
+    for (const auto& [call, answers] : m_once)
+        for (const Answer& answer : answers)
+            ReportNeverGiven(call, answer);
+    for (const auto& [call, answer] : m_always)
+        if (!answer.given)
+            ReportNeverGiven(call, answer);
 }
 
 ComPtr<CFakeFilter> FakeCaptureWorld::AddDevice(const std::string& friendlyName,
@@ -111,11 +131,24 @@ ComPtr<CFakeFilter> FakeCaptureWorld::AddDevice(const std::string& friendlyName,
     return filter;
 }
 
-void FakeCaptureWorld::Script(const std::string& call, HRESULT hr, bool once) {
-    if (once)
-        m_once[call].push_back(hr);
-    else
-        m_always[call] = hr;
+void FakeCaptureWorld::Script(const std::string& call, HRESULT hr, bool once,
+                              std::source_location where) {
+    if (!std::regex_match(call, kCallNames)) {
+        ADD_FAILURE_AT(where.file_name(), where.line()) << "no fake makes a call \"" << call << '"';
+        return;
+    }
+    if (once) {
+        m_once[call].push_back({hr, where});
+        return;
+    }
+    if (const auto it = m_always.find(call); it != m_always.end() && !it->second.given)
+        ReportNeverGiven(call, it->second);
+    m_always[call] = {hr, where};
+}
+
+void FakeCaptureWorld::ReportNeverGiven(const std::string& call, const Answer& answer) {
+    ADD_FAILURE_AT(answer.where.file_name(), answer.where.line())
+        << "the answer scripted here for \"" << call << "\" was never given";
 }
 
 int FakeCaptureWorld::CountOf(const std::string& call) const {
@@ -135,11 +168,14 @@ bool FakeCaptureWorld::InOrder(std::initializer_list<std::string> calls) const {
 HRESULT FakeAnswer(const std::string& call, HRESULT natural) {
     FakeCaptureWorld& world = *g_pWorld;
     world.m_calls.push_back(call);
-    if (auto& once = world.m_once[call]; !once.empty()) {
-        const HRESULT hr = once.front();
-        once.pop_front();
+    if (const auto it = world.m_once.find(call); it != world.m_once.end() && !it->second.empty()) {
+        const HRESULT hr = it->second.front().hr;
+        it->second.pop_front();
         return hr;
     }
     const auto it = world.m_always.find(call);
-    return it == world.m_always.end() ? natural : it->second;
+    if (it == world.m_always.end())
+        return natural;
+    it->second.given = true;
+    return it->second.hr;
 }

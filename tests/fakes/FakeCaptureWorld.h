@@ -11,6 +11,7 @@
 #include <deque>
 #include <initializer_list>
 #include <map>
+#include <source_location>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,10 @@ public:
     // "Bind(<filter name>)".
     ComPtr<CFakeFilter> AddDevice(const std::string& friendlyName, const std::string& filterName,
                                   const std::vector<std::string>& pins = {});
-    // The call answers hr from now on or, with `once`, only the next time it is made.
-    void Script(const std::string& call, HRESULT hr, bool once = false);
+    // The call answers hr from now on or, with `once`, only the next time it is made. A name no
+    // fake logs fails the test at once; an answer never given fails it when the world goes.
+    void Script(const std::string& call, HRESULT hr, bool once = false,
+                std::source_location where = std::source_location::current());
     int CountOf(const std::string& call) const;
     // Whether these calls were all made, in this order.
     bool InOrder(std::initializer_list<std::string> calls) const;
@@ -36,8 +39,15 @@ public:
     std::vector<std::string> m_calls;
 
 private:
-    std::map<std::string, std::deque<HRESULT>> m_once;  // answered before m_always
-    std::map<std::string, HRESULT> m_always;
+    struct Answer {
+        HRESULT hr;
+        std::source_location where;  // of the Script call, for the report
+        bool given = false;
+    };
+    static void ReportNeverGiven(const std::string& call, const Answer& answer);
+
+    std::map<std::string, std::deque<Answer>> m_once;  // answered before m_always
+    std::map<std::string, Answer> m_always;
     friend HRESULT FakeAnswer(const std::string& call, HRESULT natural);
 };
 
