@@ -140,5 +140,3 @@ private:
     DWORD m_register = 0;
     std::pair<DWORD, DWORD> m_range{0, 0};
 };
-
-using ScriptedCamera = CScriptedCamera;

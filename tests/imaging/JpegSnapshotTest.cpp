@@ -173,7 +173,7 @@ TEST_F(JpegSnapshotTest, AHardLinkedFileIsRefusedAndItsOtherNameKept) {
 struct StreamDamage {
     const char* name;
     bool restarts = false;  // damage a stream with a restart marker after every MCU row
-    Bytes (*damage)(Bytes stream);
+    void (*damage)(Bytes& stream);
     int warning;            // the library's first warning
     bool accepted = false;  // the snapshot still decodes
 };
@@ -189,73 +189,49 @@ Bytes::iterator FirstRestartMarker(Bytes& stream) {
 
 const StreamDamage kDamages[] = {
     {.name = "FirstTenthOnly",
-     .damage = [](Bytes s) { return Bytes(s.begin(), s.begin() + ptrdiff_t(s.size() / 10)); },
+     .damage = [](Bytes& s) { s.resize(s.size() / 10); },
      .warning = JWRN_JPEG_EOF},
     {.name = "EndMarkerMissing",
-     .damage = [](Bytes s) { return Bytes(s.begin(), s.end() - 2); },
+     .damage = [](Bytes& s) { s.resize(s.size() - 2); },
      .warning = JWRN_JPEG_EOF},
     {.name = "CutMidScanBeforeTheEndMarker",
-     .damage =
-         [](Bytes s) {
-             s.erase(s.begin() + ptrdiff_t(s.size() / 2), s.end() - 2);
-             return s;
-         },
+     .damage = [](Bytes& s) { s.erase(s.begin() + ptrdiff_t(s.size() / 2), s.end() - 2); },
      .warning = JWRN_HIT_MARKER},
     // Decoded out of step, the rest of the scan happens to parse but leaves bytes over.
     {.name = "SixtyFourBytesFlippedMidScan",
      .damage =
-         [](Bytes s) {
+         [](Bytes& s) {
              for (size_t i = s.size() / 2; i < s.size() / 2 + 64; ++i)
                  s[i] ^= 0xFF;
-             return s;
          },
      .warning = JWRN_EXTRANEOUS_DATA},
     {.name = "SixteenOnesInARowMidScan",
      .damage =
-         [](Bytes s) {
+         [](Bytes& s) {
              for (size_t i = s.size() / 2; i < s.size() / 2 + 64; i += 2)
                  s[i] = 0xFF, s[i + 1] = 0x00;  // a stuffed 0xFF: eight ones of data
-             return s;
          },
      .warning = JWRN_HUFF_BAD_CODE},
     {.name = "RestartSegmentSkipped",
      .restarts = true,
-     .damage =
-         [](Bytes s) {
-             FirstRestartMarker(s)[1] = 0xD1;
-             return s;
-         },
+     .damage = [](Bytes& s) { FirstRestartMarker(s)[1] = 0xD1; },
      .warning = JWRN_MUST_RESYNC},
     {.name = "JunkInsideARestartSegment",
      .restarts = true,
-     .damage =
-         [](Bytes s) {
-             s.insert(FirstRestartMarker(s), 16, 0x00);
-             return s;
-         },
+     .damage = [](Bytes& s) { s.insert(FirstRestartMarker(s), 16, 0x00); },
      .warning = JWRN_EXTRANEOUS_DATA},
     // Left over after the last block, as desynchronised data leaves it.
     {.name = "JunkBeforeTheEndMarker",
-     .damage =
-         [](Bytes s) {
-             s.insert(s.end() - 2, 16, 0x00);
-             return s;
-         },
+     .damage = [](Bytes& s) { s.insert(s.end() - 2, 16, 0x00); },
      .warning = JWRN_EXTRANEOUS_DATA},
+    // After the JFIF block, before the tables.
     {.name = "JunkBetweenHeaderSegments",
-     .damage =
-         [](Bytes s) {
-             s.insert(s.begin() + 20, 16, 0x00);  // after the JFIF block, before the tables
-             return s;
-         },
+     .damage = [](Bytes& s) { s.insert(s.begin() + 20, 16, 0x00); },
      .warning = JWRN_EXTRANEOUS_DATA,
      .accepted = true},
+    // The major version byte of the JFIF block that follows the start marker.
     {.name = "UnknownJfifRevision",
-     .damage =
-         [](Bytes s) {
-             s[11] = 2;  // major version byte of the JFIF block that follows the start marker
-             return s;
-         },
+     .damage = [](Bytes& s) { s[11] = 2; },
      .warning = JWRN_JFIF_MAJOR,
      .accepted = true},
 };
@@ -269,7 +245,8 @@ TEST_P(JpegDamageTest, RefusedExactlyWhenThePictureIsDamaged) {
     const StreamDamage& damage = GetParam();
     static const Bytes plain = Encode(640, 480);
     static const Bytes restarts = Encode(640, 480, {.restartRows = 1});
-    const Bytes stream = damage.damage(damage.restarts ? restarts : plain);
+    Bytes stream = damage.restarts ? restarts : plain;
+    damage.damage(stream);
     const LibraryDecode library = DecodeWithLibrary(stream);
     ASSERT_FALSE(library.warnings.empty());
     EXPECT_EQ(library.warnings[0], damage.warning);
