@@ -3,16 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <vector>
 
 #include "fakes/RecordingLogSink.h"
 #include "imaging/JpegSnapshot.h"
 #include "imaging/RawSnapshot.h"
+#include "support/TempDir.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST(ImagingLogTest, ARawStillWhoseHeaderDisagreesWithItsLengthIsWarnedWithBoth) {
     CRecordingLogSink log;
@@ -27,18 +25,13 @@ TEST(ImagingLogTest, ARawStillWhoseHeaderDisagreesWithItsLengthIsWarnedWithBoth)
 }
 
 TEST(ImagingLogTest, TheJpegLibrarysMessageGoesToTheLogNotToStandardError) {
-    const fs::path before = fs::current_path();
-    const fs::path dir = fs::temp_directory_path() / "nitidor-jpeg-log";
-    fs::create_directories(dir);
-    fs::current_path(dir);  // "Temp.jpg" is written here
+    const CTempDir dir(CTempDir::kEnter);  // "Temp.jpg" is written here
     const BYTE notJpeg[] = {'B', 'M', 0, 0, 0, 0};
     BYTE image[3 * 4 * 4];
     CRecordingLogSink log;
     testing::internal::CaptureStderr();
     EXPECT_FALSE(DecodeJpegSnapshot(notJpeg, sizeof notJpeg, image, 4, 4));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    fs::current_path(before);
-    fs::remove_all(dir);
     EXPECT_EQ(log.Count(kLogImaging, LogLevel::Warning, {"JPEG not decoded: Not a JPEG file"}), 1);
 }
 
