@@ -8,7 +8,7 @@
 #include "capture/CaptureSequences.h"
 #include "platform/dshow/DeviceRegistry.h"
 #include "sim/SimCameraRegistration.h"
-#include "support/DShowClassesEnvironment.h"
+#include "support/VideoRendererEnvironment.h"
 #include "support/LeakCheck.h"
 #include "support/SpinUntil.h"
 

@@ -1,7 +1,7 @@
 #include <string>
 #include <vector>
 
-#include "TestSource.h"
+#include "fakes/TestSource.h"
 #include "platform/dshow/DeviceRegistry.h"
 #include "support/CreateInstance.h"
 #include "support/LeakCheck.h"

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "TestSource.h"
+#include "fakes/TestSource.h"
 #include "support/CreateInstance.h"
 #include "support/DShowClassesEnvironment.h"
 #include "support/LeakCheck.h"

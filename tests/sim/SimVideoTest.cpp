@@ -11,7 +11,7 @@
 #include "sim/SimCaptureFilter.h"
 #include "sim/SimLensPanel.h"
 #include "support/CreateInstance.h"
-#include "support/DShowClassesEnvironment.h"
+#include "support/VideoRendererEnvironment.h"
 #include "support/LeakCheck.h"
 #include "support/SpinUntil.h"
 

@@ -1,18 +1,15 @@
-// Registers the capture stand-in's creatable classes and the video renderer once for a test
-// binary that builds real graphs (the fake capture world registers its own while it lives).
+// Registers the capture stand-in's creatable classes once for a test binary that builds real
+// graphs (the fake capture world registers its own while it lives). A binary that renders
+// also registers the video renderer (RegisterVideoRenderer).
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include "platform/dshow/Interfaces.h"
-#include "platform/renderer/VideoRenderer.h"
 
 class CDShowClassesEnvironment : public testing::Environment {
 public:
-    void SetUp() override {
-        RegisterDShowClasses();
-        RegisterVideoRenderer();
-    }
+    void SetUp() override { RegisterDShowClasses(); }
 };
 
 inline testing::Environment* const g_dshowClassesEnvironment =
