@@ -218,6 +218,10 @@ bool CSimFirmware::CountCall() {
     if (m_config.failFromCall != 0 && s.counters.calls >= m_config.failFromCall) {
         s.bUnplugged = true;
     }
+    if (m_config.unplugAfter_ms != 0 &&
+        m_pClock->Now_ms() - s.powerOn_ms >= m_config.unplugAfter_ms) {
+        s.bUnplugged = true;
+    }
     return !s.bUnplugged;
 }
 
