@@ -17,28 +17,45 @@ CFocusApp::~CFocusApp() = default;
 
 BOOL CFocusApp::InitInstance() {
     m_hMutex = CreateMutex(nullptr, TRUE, kInstanceMutexName);
-    if (GetLastError() == ERROR_ALREADY_EXISTS)
-        return FALSE;  // another copy runs: leave silently
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        // Another copy runs: the dialog leaves silently, the command line says why it ends.
+        if (m_pCommandLine)
+            m_nExitCode = m_pCommandLine->Fail(kExitAnotherCopy, "another copy is running");
+        return FALSE;
+    }
 
     SetRegistryKey(kRegistryKeyName);
     if (!AfxOleInit()) {
-        AfxMessageBox("OLE initialization failed", MB_OK);
+        if (m_pCommandLine)
+            m_nExitCode = m_pCommandLine->Fail(kExitFailed, "OLE initialization failed");
+        else
+            AfxMessageBox("OLE initialization failed", MB_OK);
         return FALSE;
     }
     // Control containment and the three-dimensional look are what Qt widgets do anyway.
 
+    if (m_pCommandLine) {
+        PrepareSession();
+        m_nExitCode = m_pProfile ? m_pCommandLine->Run(m_session)
+                                 : m_pCommandLine->Fail(kExitFailed, "out of memory");
+        return FALSE;
+    }
     CFocusDlg dlg(m_session);
     m_pMainWnd = &dlg;
-    ReadSettings();
-    CoInitialize(nullptr);
-    m_bComInitialized = TRUE;
-    m_pCaptureDevice.reset();
-    m_pProfile.reset(new (std::nothrow) CDeviceProfile);
+    PrepareSession();
     // The dialog and its flows rely on the profile: without one there is nothing to run.
     if (m_pProfile)
         dlg.DoModal();
     m_pMainWnd = nullptr;
     return FALSE;
+}
+
+void CFocusApp::PrepareSession() {
+    ReadSettings();
+    CoInitialize(nullptr);
+    m_bComInitialized = TRUE;
+    m_pCaptureDevice.reset();
+    m_pProfile.reset(new (std::nothrow) CDeviceProfile);
 }
 
 int CFocusApp::ExitInstance() {
@@ -52,7 +69,8 @@ int CFocusApp::ExitInstance() {
         CloseHandle(m_hMutex);
         m_hMutex = nullptr;
     }
-    return CWinApp::ExitInstance();
+    const int code = CWinApp::ExitInstance();
+    return m_pCommandLine ? m_nExitCode : code;
 }
 
 BOOL CFocusApp::ReadSettings() {

@@ -1,5 +1,6 @@
 // Entry point: the platform's classes and the simulated camera are registered, then the
-// application object runs the way the dialog framework runs it.
+// application object runs the way the dialog framework runs it: the main dialog, or with
+// arguments a run from the command line that shows no window.
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -7,11 +8,12 @@
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QWidget>
+#include <iostream>
 
+#include "app/CommandLine.h"
 #include "app/FocusApp.h"
-#include "platform/dshow/Interfaces.h"
-#include "platform/renderer/VideoRenderer.h"
-#include "sim/SimCameraRegistration.h"
+#include "app/Registration.h"
+#include "platform/win/ModuleName.h"
 
 // The one application object, made before main as the framework expects.
 CFocusApp theApp;
@@ -19,9 +21,13 @@ CFocusApp theApp;
 namespace {
 int g_signalPipe[2] = {-1, -1};
 
-void OnTerminate(int) {
+void OnTerminate(int signo) {
     const char byte = 1;
     (void)!write(g_signalPipe[1], &byte, 1);
+    // A second request, while the first is still being honoured, ends the process at once.
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigaction(signo, &action, nullptr);
 }
 
 // Ctrl+C or a terminate request closes the main dialog as "Exit" would, so the camera is
@@ -35,6 +41,8 @@ void CloseOnTerminateSignals(QApplication& application) {
         (void)!read(g_signalPipe[0], &byte, 1);
         if (QWidget* dialog = theApp.m_pMainWnd)
             dialog->close();
+        else if (theApp.m_pCommandLine)
+            theApp.m_pCommandLine->Interrupt();
         else
             QCoreApplication::quit();
     });
@@ -48,13 +56,26 @@ void CloseOnTerminateSignals(QApplication& application) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    const CommandLine commandLine = ParseCommandLine(CommandLineArguments(argc, argv));
+    const bool bDialog = commandLine.action == CommandLine::Action::Dialog;
+    if (!bDialog && commandLine.action != CommandLine::Action::Run)
+        return AnswerCommandLine(commandLine, std::cout, std::cerr);
+    // The command line shows no window, so it needs no display.
+    if (!bDialog && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
     QApplication application(argc, argv);
     // The modal dialog is the whole run; closing a snapshot view or the preview must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     CloseOnTerminateSignals(application);
-    RegisterDShowClasses();
-    RegisterVideoRenderer();
     // The simulated camera is listed under the name the utility looks for.
-    RegisterSimulatedCamera();
+    std::string error;
+    if (!RegisterPlatformClasses(bDialog, error)) {
+        std::cerr << GetModuleBaseName() << ": " << error << std::endl;
+        return kExitUsage;
+    }
+    if (!bDialog)
+        theApp.m_pCommandLine =
+            std::make_unique<CCommandLineRun>(commandLine.options, std::cout, std::cerr);
     return theApp.Run();
 }
