@@ -78,7 +78,6 @@ public:
     std::ostringstream out, err;
     HANDLE held = nullptr;  // the single-instance mutex, as another copy holds it
 
-private:
     DWORD m_cookie = 0;
 };
 
@@ -141,6 +140,29 @@ TEST_F(CommandLineRunTest, FiguresGoToTheCsvAndAJpegStillWithItsStream) {
     ASSERT_TRUE(stream.open(QIODevice::ReadOnly));
     EXPECT_TRUE(stream.read(2) == QByteArray("\xFF\xD8"));  // the camera's JPEG, as it came
     EXPECT_EQ(QImage(options.streamPath).size(), QSize(640, 480));
+}
+
+TEST_F(CommandLineRunTest, ARunThatEndsEarlyKeepsTheFiguresMeasuredAndNoStill) {
+    UseCamera();
+    CommandLineOptions options = Focus(20'000);
+    options.csvPath = Path("figures.csv");
+    options.snapshotPath = Path("still.png");
+    EXPECT_EQ(Run(options, UnplugAfter(400)), kExitCameraLost);
+    auto read = [&] {
+        QFile csv(options.csvPath);
+        return csv.open(QIODevice::ReadOnly) ? csv.readAll() : QByteArray();
+    };
+    const QByteArray measured = read();
+    EXPECT_GE(measured.count('\n'), 2);
+    EXPECT_FALSE(QFile::exists(options.snapshotPath));
+
+    // A run that never started measuring leaves an earlier file alone.
+    config.firmware.bFirmwarePresent = FALSE;
+    UnregisterVideoInputDevice(std::exchange(m_cookie, 0));
+    UseCamera();
+    EXPECT_EQ(Run(options), kExitNotReady);
+    EXPECT_EQ(read(), measured);
+    EXPECT_EQ(QDir::current().entryList({"figures.csv*"}), QStringList{"figures.csv"});
 }
 
 struct Ending {
