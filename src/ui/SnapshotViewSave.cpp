@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QStandardPaths>
 
 #include "platform/mfc/FileDialog.h"
 #include "platform/mfc/MessageBox.h"
@@ -23,6 +24,12 @@ const QString kPgmFilter = QStringLiteral("PGM image (*.pgm)");
 QString SuggestedName(const QString& suffix) {
     return QStringLiteral("snapshot-%1.%2")
         .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")), suffix);
+}
+
+// Before anything was saved: the user's pictures, else where the program was started.
+QString DefaultFolder() {
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return !pictures.isEmpty() && QDir(pictures).exists() ? pictures : QDir::currentPath();
 }
 
 }  // namespace
@@ -47,6 +54,8 @@ bool CSnapshotViewDlg::AskSavePath(const QString& title, const QStringList& filt
     CFileDialog dlg(this);
     dlg.m_strTitle = title;
     dlg.m_strFolder = LoadStillSaveSettings().folder;
+    if (dlg.m_strFolder.isEmpty())
+        dlg.m_strFolder = DefaultFolder();
     dlg.m_filters = filters;
     dlg.m_nFilterIndex = filterIndex;
     dlg.m_strFileName = SuggestedName(FilterSuffix(filters.value(filterIndex)));

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFile>
 #include <QImageReader>
 #include <QMenu>
@@ -180,6 +181,7 @@ TEST_F(SnapshotViewSaveTest, CtrlSIsSaveAsAndACancelWritesNothing) {
     EXPECT_EQ(saveAs->shortcutContext(), Qt::WindowShortcut);
     saveAs->trigger();
     EXPECT_EQ(asked, (std::vector<QString>{"Save As"}));
+    EXPECT_TRUE(QDir(offeredFolder).exists());  // nothing saved yet: a folder that is there
     EXPECT_TRUE(LoadStillSaveSettings().folder.isEmpty());
     EXPECT_TRUE(boxes.empty());
 }

@@ -37,7 +37,8 @@ INT_PTR CFileDialog::DoModal() {
         &dialog, &QFileDialog::filterSelected, &dialog,
         [&dialog](const QString& filter) { dialog.setDefaultSuffix(FilterSuffix(filter)); });
     if (!m_strFileName.isEmpty())
-        dialog.selectFile(QDir(m_strFolder).filePath(m_strFileName));
+        dialog.selectFile(m_strFolder.isEmpty() ? m_strFileName
+                                                : QDir(m_strFolder).filePath(m_strFileName));
     // Blocks the window it was asked from, as the platform's box does; others stay usable.
     dialog.setWindowModality(Qt::WindowModal);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
