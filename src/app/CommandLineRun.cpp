@@ -108,13 +108,15 @@ int CCommandLineRun::Connect(CCameraSession& session) {
     return Fail(kExitNotReady, "the camera could not be set up for its preview");
 }
 
-void CCommandLineRun::PrintFigure(int64_t elapsed_ms, LONG value) {
+bool CCommandLineRun::PrintFigure(int64_t elapsed_ms, LONG value) {
     const std::string line = std::to_string(elapsed_ms) + "," + FormatFocusValue(value) + "\n";
     if (m_pCsv) {
+        // A failed write shows when the file is committed.
         m_pCsv->write(line.data(), static_cast<qint64>(line.size()));
-    } else {
-        m_out << line << std::flush;  // a reader at the other end of a pipe sees it at once
+        return true;
     }
+    m_out << line << std::flush;  // a reader at the other end of a pipe sees it at once
+    return static_cast<bool>(m_out);
 }
 
 int CCommandLineRun::FocusTick(CCameraSession& session, int64_t& lastFigure_ms) {
@@ -124,7 +126,8 @@ int CCommandLineRun::FocusTick(CCameraSession& session, int64_t& lastFigure_ms) 
     const FocusPoll poll = session.PollFocus(value);
     const int64_t now_ms = m_sinceStart.elapsed();
     if (poll == FocusPoll::Figure) {
-        PrintFigure(now_ms, value);
+        if (!PrintFigure(now_ms, value))
+            return Fail(kExitStillFailed, "cannot write to standard output");
         lastFigure_ms = now_ms;
     } else if (now_ms - lastFigure_ms >= kFocusSilence_ms) {
         return Fail(kExitCameraLost,

@@ -45,7 +45,8 @@ private:
     int TakeStill(CCameraSession& session);
     int WriteOutputs(int code);
     bool Interrupted();
-    void PrintFigure(int64_t elapsed_ms, LONG value);
+    // False when the line could not be written (standard output closed).
+    bool PrintFigure(int64_t elapsed_ms, LONG value);
 
     // ISessionFront: the run says nothing while it goes; it keeps the still.
     void ShowStatus(const std::string&) override {}

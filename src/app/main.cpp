@@ -53,6 +53,13 @@ void CloseOnTerminateSignals(QApplication& application) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }
+
+// The window system's start-up remarks (a missing runtime folder, say) are not the command
+// line's business: its standard error carries only what ended a run.
+void QuietStartUp(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::cerr << message.toStdString() << std::endl;
+}
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -60,11 +67,17 @@ int main(int argc, char* argv[]) {
     const bool bDialog = commandLine.action == CommandLine::Action::Dialog;
     if (!bDialog && commandLine.action != CommandLine::Action::Run)
         return AnswerCommandLine(commandLine, std::cout, std::cerr);
-    // The command line shows no window, so it needs no display.
+    // The command line shows no window, so it needs no display. A reader that goes away ends
+    // the run through a failed write, so the camera is still stopped and released.
     if (!bDialog && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!bDialog)
+        signal(SIGPIPE, SIG_IGN);
 
+    const QtMessageHandler handler = bDialog ? nullptr : qInstallMessageHandler(QuietStartUp);
     QApplication application(argc, argv);
+    if (!bDialog)
+        qInstallMessageHandler(handler);
     // The modal dialog is the whole run; closing a snapshot view or the preview must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     CloseOnTerminateSignals(application);

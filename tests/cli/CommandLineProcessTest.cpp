@@ -30,9 +30,10 @@ protected:
     QString Path(const QString& name) const { return m_dir.filePath(name); }
     QString Work(const QString& name) const { return m_dir.filePath("work/" + name); }
 
-    // Starts the program with `args` and, when given, NITIDOR_SIM; nothing else of the
-    // environment that could reach a display or another copy's lock.
-    void Start(const QStringList& args, const QString& sim = {}) {
+    // Starts the program (or a shell around it) with `args` and, when given, NITIDOR_SIM;
+    // nothing else of the environment that could reach a display or another copy's lock.
+    void Start(const QStringList& args, const QString& sim = {},
+               const QString& program = NITIDOR_PROGRAM) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "NITIDOR_SIM"})
             env.remove(name);
@@ -42,7 +43,7 @@ protected:
             env.insert("NITIDOR_SIM", sim);
         m_process.setProcessEnvironment(env);
         m_process.setWorkingDirectory(Path("work"));
-        m_process.start(NITIDOR_PROGRAM, args);
+        m_process.start(program, args);
         ASSERT_TRUE(m_process.waitForStarted());
     }
     int Finish() {
@@ -77,6 +78,9 @@ protected:
 };
 
 TEST_F(CommandLineProcessTest, FocusFiguresThenAJpegStillWithTheCamerasStream) {
+    // A runtime folder others may read draws a remark from Qt's start-up; it is not printed.
+    QFile::setPermissions(Path("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                           QFile::ReadOther | QFile::ExeOther);
     EXPECT_EQ(Run({"--focus", "1", "--snapshot", "still.png", "--save-stream", "camera.jpg"}), 0)
         << m_err.toStdString();
     EXPECT_TRUE(m_err.isEmpty()) << m_err.toStdString();
@@ -183,6 +187,15 @@ TEST_F(CommandLineProcessTest, ACtrlCStopsTheRunOnceFiguresFlow) {
     EXPECT_EQ(Finish(), 130);
     ExpectOneLine("interrupted");
     EXPECT_GE(Figures().size(), 1);
+}
+
+TEST_F(CommandLineProcessTest, AReaderThatGoesAwayEndsTheRunCleanly) {
+    // head leaves after two lines; the program's next line finds no reader.
+    const QString line = QStringLiteral("'%1' --focus 30 | head -n 2; exit ${PIPESTATUS[0]}");
+    Start({"-c", line.arg(NITIDOR_PROGRAM)}, {}, QStringLiteral("bash"));
+    EXPECT_EQ(Finish(), 6);
+    ExpectOneLine("cannot write to standard output");
+    EXPECT_EQ(Figures().size(), 2);
 }
 
 }  // namespace
