@@ -6,7 +6,6 @@
 #include <QSaveFile>
 #include <QTimer>
 
-#include "device/DeviceCommands.h"
 #include "device/MailboxTransfer.h"
 #include "platform/win/ModuleName.h"
 #include "product/Product.h"
@@ -18,7 +17,7 @@ using StillResult = CCameraSession::StillResult;
 using FocusPoll = CCameraSession::FocusPoll;
 
 std::string Seconds(int64_t ms) {
-    return std::to_string(ms / 1000) + " s";
+    return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
 }
 
 }  // namespace
@@ -62,8 +61,12 @@ int CCommandLineRun::Run(CCameraSession& session) {
             code = WatchFocus(session);
         if (code == kExitDone && Interrupted())
             code = Fail(kExitInterrupted, "interrupted");
-        if (code == kExitDone && !m_options.snapshotPath.isEmpty())
+        if (code == kExitDone && !m_options.snapshotPath.isEmpty()) {
             code = TakeStill(session);
+            // A still taken is written even if the request to stop came meanwhile.
+            if (code == kExitDone && Interrupted())
+                code = Fail(kExitInterrupted, "interrupted");
+        }
         // As "Stop": only a running preview is stopped, and then the firmware is told.
         if (session.IsPreviewRunning())
             session.StopPreview(TRUE);
@@ -101,7 +104,7 @@ int CCommandLineRun::Connect(CCameraSession& session) {
             return Fail(kExitNotReady, "no firmware runs in the camera");
         case CCameraSession::ConnectResult::NotReady:
             return Fail(kExitNotReady, "the camera did not become ready within " +
-                                           Seconds(kDeviceReadyTimeout_ms));
+                                           Seconds(session.ReadyTimeout()));
         case CCameraSession::ConnectResult::FormatFailed:
             break;
     }

@@ -78,6 +78,7 @@ public:
     LONG LastFocusValue() const { return m_nFocusValue; }
     // Bound of the connect's wait for the camera to report ready; tests shorten it.
     void SetReadyTimeout(int64_t timeout_ms) { m_nReadyTimeout_ms = timeout_ms; }
+    int64_t ReadyTimeout() const { return m_nReadyTimeout_ms; }
 
 private:
     BOOL ConnectDevice(HWND hNotifyWindow);

@@ -216,7 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
                    o.focus_ms = 100;
                    before = [](CFocusApp& app) { app.m_session.SetReadyTimeout(30); };
                },
-               kExitNotReady, "the camera did not become ready within 10 s"},
+               kExitNotReady, "the camera did not become ready within 30 ms"},
         Ending{"UnpluggedWhileFocusing",
                [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
                    fx.UseCamera();
