@@ -81,7 +81,8 @@ int main(int argc, char* argv[]) {
     // The modal dialog is the whole run; closing a snapshot view or the preview must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     CloseOnTerminateSignals(application);
-    // The simulated camera is listed under the name the utility looks for.
+    // The capture classes, a renderer, and the simulated camera under the name the utility
+    // looks for.
     std::string error;
     if (!RegisterPlatformClasses(bDialog, error)) {
         std::cerr << GetModuleBaseName() << ": " << error << std::endl;
