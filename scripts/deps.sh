@@ -6,12 +6,16 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libgl-dev libjpeg62-turbo-dev
+    # Qt's TIFF writer (and its other image plugins), for saving stills as TIFF.
+    qt6-image-formats-plugins
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core clang-format xvfb xauth
     clang libclang-rt-14-dev
     # The end-to-end suite: a window manager, input and window requests through the X server,
     # and the accessibility buses it reads the program's windows through.
     openbox xdotool wmctrl dbus-daemon at-spi2-core python3-pyatspi
+    # ... and reading back the stills it saves, to compare them with the screen.
+    python3-pil
 )
 
 missing=()

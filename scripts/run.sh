@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Nitidor on the simulated camera.
+# Installs what is missing, builds, and starts Nitidor on the simulated camera; options are
+# passed on (scripts/run.sh --focus 5 runs from the command line, no display needed).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,8 +11,9 @@ no_display() {
     exit 1
 }
 
-# Say so before a long build, not through a window-system error after it.
-if [ "${QT_QPA_PLATFORM:-}" != "offscreen" ]; then
+# Say so before a long build, not through a window-system error after it. With options the
+# program runs from the command line and shows no window.
+if [ $# -eq 0 ] && [ "${QT_QPA_PLATFORM:-}" != "offscreen" ]; then
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
         no_display "no display is set (DISPLAY and WAYLAND_DISPLAY are empty)."
     fi

@@ -20,24 +20,33 @@ BOOL CFocusApp::InitInstance() {
     m_hMutex = CreateMutex(nullptr, TRUE, kInstanceMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         LogInfo(kLogUi, "another copy runs (mutex \"%s\" exists): leaving", kInstanceMutexName);
-        return FALSE;  // another copy runs: leave silently
+        // Another copy runs: the dialog leaves silently, the command line says why it ends.
+        if (m_pCommandLine)
+            m_nExitCode = m_pCommandLine->Fail(kExitAnotherCopy, "another copy is running");
+        return FALSE;
     }
 
     SetRegistryKey(kRegistryKeyName);
     if (!AfxOleInit()) {
-        LogInfo(kLogUi, "message box: OLE initialization failed; leaving");
-        AfxMessageBox("OLE initialization failed", MB_OK);
+        if (m_pCommandLine) {
+            m_nExitCode = m_pCommandLine->Fail(kExitFailed, "OLE initialization failed");
+        } else {
+            LogInfo(kLogUi, "message box: OLE initialization failed; leaving");
+            AfxMessageBox("OLE initialization failed", MB_OK);
+        }
         return FALSE;
     }
     // Control containment and the three-dimensional look are what Qt widgets do anyway.
 
+    if (m_pCommandLine) {
+        PrepareSession();
+        m_nExitCode = m_pProfile ? m_pCommandLine->Run(m_session)
+                                 : m_pCommandLine->Fail(kExitFailed, "out of memory");
+        return FALSE;
+    }
     CFocusDlg dlg(m_session);
     m_pMainWnd = &dlg;
-    ReadSettings();
-    CoInitialize(nullptr);
-    m_bComInitialized = TRUE;
-    m_pCaptureDevice.reset();
-    m_pProfile.reset(new (std::nothrow) CDeviceProfile);
+    PrepareSession();
     // The dialog and its flows rely on the profile: without one there is nothing to run.
     if (m_pProfile)
         dlg.DoModal();
@@ -45,6 +54,14 @@ BOOL CFocusApp::InitInstance() {
         LogWarning(kLogUi, "no memory for the device profile: the dialog does not open");
     m_pMainWnd = nullptr;
     return FALSE;
+}
+
+void CFocusApp::PrepareSession() {
+    ReadSettings();
+    CoInitialize(nullptr);
+    m_bComInitialized = TRUE;
+    m_pCaptureDevice.reset();
+    m_pProfile.reset(new (std::nothrow) CDeviceProfile);
 }
 
 int CFocusApp::ExitInstance() {
@@ -58,7 +75,8 @@ int CFocusApp::ExitInstance() {
         CloseHandle(m_hMutex);
         m_hMutex = nullptr;
     }
-    return CWinApp::ExitInstance();
+    const int code = CWinApp::ExitInstance();
+    return m_pCommandLine ? m_nExitCode : code;
 }
 
 BOOL CFocusApp::ReadSettings() {

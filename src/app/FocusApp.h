@@ -1,10 +1,12 @@
 // CFocusApp: the application object. It guards against a second running copy, reads the
 // start-up flags, owns the device profile and the current capture device, and runs the main
-// dialog modally on the camera session that works on them.
+// dialog modally on the camera session that works on them, or a run from the command line
+// in its place.
 #pragma once
 
 #include <memory>
 
+#include "app/CommandLineRun.h"
 #include "capture/CaptureDevice.h"
 #include "device/DeviceProfile.h"
 #include "platform/mfc/WinApp.h"
@@ -19,6 +21,7 @@ public:
 
     // Always FALSE: the modal dialog is the whole run, then the framework goes to ExitInstance.
     BOOL InitInstance() override;
+    // The framework's exit code, or the command line's when it ran.
     int ExitInstance() override;
     // The three start-up flags; 0 when the settings key cannot be opened (defaults stand).
     BOOL ReadSettings();
@@ -32,4 +35,11 @@ public:
     BOOL m_bNoDeviceCommand = FALSE;
     // The operator's sequences on the two objects above, lent to the main dialog.
     CCameraSession m_session{m_pCaptureDevice, m_pProfile, m_bNoLoadFirmware};
+    // Set before Run when the program was given arguments: it runs instead of the dialog.
+    std::unique_ptr<CCommandLineRun> m_pCommandLine;
+    int m_nExitCode = kExitDone;
+
+private:
+    // Settings, COM and the profile, which the dialog and the command line both need.
+    void PrepareSession();
 };

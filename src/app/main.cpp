@@ -1,18 +1,21 @@
 // Entry point: the platform's classes and the simulated camera are registered, then the
-// application object runs the way the dialog framework runs it.
+// application object runs the way the dialog framework runs it: the main dialog, or with
+// arguments a run from the command line that shows no window.
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QSocketNotifier>
 #include <QWidget>
+#include <iostream>
 
+#include "app/CommandLine.h"
 #include "app/FocusApp.h"
-#include "platform/dshow/Interfaces.h"
+#include "app/Registration.h"
 #include "platform/qtlog/QtLogSink.h"
-#include "platform/renderer/VideoRenderer.h"
-#include "sim/SimCameraRegistration.h"
+#include "platform/win/ModuleName.h"
 
 // The one application object, made before main as the framework expects.
 CFocusApp theApp;
@@ -20,9 +23,13 @@ CFocusApp theApp;
 namespace {
 int g_signalPipe[2] = {-1, -1};
 
-void OnTerminate(int) {
+void OnTerminate(int signo) {
     const char byte = 1;
     (void)!write(g_signalPipe[1], &byte, 1);
+    // A second request, while the first is still being honoured, ends the process at once.
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigaction(signo, &action, nullptr);
 }
 
 // Ctrl+C or a terminate request closes the main dialog as "Exit" would, so the camera is
@@ -36,7 +43,10 @@ void CloseOnTerminateSignals(QApplication& application) {
         (void)!read(g_signalPipe[0], &byte, 1);
         QWidget* dialog = theApp.m_pMainWnd;
         if (!dialog) {
-            QCoreApplication::quit();
+            if (theApp.m_pCommandLine)
+                theApp.m_pCommandLine->Interrupt();
+            else
+                QCoreApplication::quit();
             return;
         }
         // A box open over the dialog (About, a message) runs a loop of its own inside the
@@ -56,18 +66,51 @@ void CloseOnTerminateSignals(QApplication& application) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }
+
+// The window system's start-up remarks (a missing runtime folder, say) are not the command
+// line's business: its standard error carries only what ended a run.
+void QuietStartUp(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::cerr << message.toStdString() << std::endl;
+}
 }  // namespace
 
 int main(int argc, char* argv[]) {
     // From here on every layer's diagnostics go through Qt's logger and its QT_LOGGING_RULES.
     CQtLogSink logToQt;
+    const CommandLine commandLine = ParseCommandLine(CommandLineArguments(argc, argv));
+    const bool bDialog = commandLine.action == CommandLine::Action::Dialog;
+    if (!bDialog && commandLine.action != CommandLine::Action::Run)
+        return AnswerCommandLine(commandLine, std::cout, std::cerr);
+    // The command line shows no window, so it needs no display. A reader that goes away ends
+    // the run through a failed write, so the camera is still stopped and released.
+    if (!bDialog && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!bDialog)
+        signal(SIGPIPE, SIG_IGN);
+
+    const QtMessageHandler handler = bDialog ? nullptr : qInstallMessageHandler(QuietStartUp);
     QApplication application(argc, argv);
+    if (!bDialog) {
+        qInstallMessageHandler(handler);
+        // The command line's standard error is the one line that ends a run; the diagnostics
+        // speak only when QT_LOGGING_RULES asks them to.
+        QLoggingCategory::setFilterRules(
+            QStringLiteral("nitidor.*.info=false\n"
+                           "nitidor.*.warning=false"));
+    }
     // The modal dialog is the whole run; closing a snapshot view or the preview must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     CloseOnTerminateSignals(application);
-    RegisterDShowClasses();
-    RegisterVideoRenderer();
-    // The simulated camera is listed under the name the utility looks for.
-    RegisterSimulatedCamera();
+    // The capture classes, a renderer, and the simulated camera under the name the utility
+    // looks for.
+    std::string error;
+    if (!RegisterPlatformClasses(bDialog, error)) {
+        std::cerr << GetModuleBaseName() << ": " << error << std::endl;
+        return kExitUsage;
+    }
+    if (!bDialog)
+        theApp.m_pCommandLine =
+            std::make_unique<CCommandLineRun>(commandLine.options, std::cout, std::cerr);
     return theApp.Run();
 }

@@ -130,13 +130,24 @@ BOOL CCameraSession::IsPreviewRunning() const {
 }
 
 BOOL CCameraSession::ReadFocus(LONG& value) {
+    return PollFocus(value) == FocusPoll::Figure;
+}
+
+CCameraSession::FocusPoll CCameraSession::PollFocus(LONG& value) {
     DeviceStatus status;
-    if (!m_device || !m_device->GetStatus(status) || !status.IsReady())
-        return FALSE;
+    if (!m_device || !m_device->GetStatus(status))
+        return FocusPoll::Failed;
+    if (!status.IsReady())
+        return FocusPoll::Nothing;
     m_nFocusValue = static_cast<LONG>(status.lengthOrValue);
     m_device->WriteStatus(status);  // the record written back unchanged is the acknowledgement
     value = m_nFocusValue;
-    return TRUE;
+    return FocusPoll::Figure;
+}
+
+BOOL CCameraSession::CameraAnswers() {
+    DWORD state = 0;
+    return m_device && m_device->GetDeviceState(state);
 }
 
 CCameraSession::GraphEvent CCameraSession::HandleGraphEvents(BOOL bTellFirmware) {

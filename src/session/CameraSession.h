@@ -19,7 +19,20 @@ inline constexpr DWORD kSnapshotPause_ms = 1000;
 class CCameraSession {
 public:
     enum class ConnectResult { Connected, CameraNotFound, NoFirmware, NotReady, FormatFailed };
-    enum class StillResult { Shown, NotRequested, NotDownloaded, NotDecoded };
+    // Why a still was not shown: no still size in the profile, the camera refused the request,
+    // no memory for the image, the download's bound passed, the download failed otherwise
+    // (a read failed, or a block too large to take), the stream or samples did not convert.
+    enum class StillResult {
+        Shown,
+        NoResolution,
+        Refused,
+        NoMemory,
+        TimedOut,
+        NotDownloaded,
+        NotDecoded
+    };
+    // One read of the focus mailbox: a figure (acknowledged), no figure posted, or a failed read.
+    enum class FocusPoll { Figure, Nothing, Failed };
     enum class GraphEvent { None, UserAbort, ErrorAbort };
 
     // `device` and `profile` are the application's own fields; `bNoLoadFirmware` its start-up
@@ -46,6 +59,8 @@ public:
     // One tick of the focus read-out: TRUE with the figure when the camera had posted one, which
     // is then acknowledged (written back unchanged).
     BOOL ReadFocus(LONG& value);
+    // The same tick, telling a failed read from a mailbox with no figure in it.
+    FocusPoll PollFocus(LONG& value);
     // Handles the graph's pending events: the operator closing the preview stops it as "Stop"
     // does (the firmware told if bTellFirmware); a streaming error releases the camera.
     GraphEvent HandleGraphEvents(BOOL bTellFirmware);
@@ -54,12 +69,16 @@ public:
     StillResult TakeStill(BOOL bRaw);
     // Releases the camera (the device object stays); no command is sent.
     void DisconnectDevice();
+    // Whether the camera still answers a property read (its device state): after a failure,
+    // tells a camera that refused from one that is gone.
+    BOOL CameraAnswers();
 
     BOOL IsConnected() const { return m_bConnected; }
     BOOL ResumesPreview() const { return m_bResumePreview; }
     LONG LastFocusValue() const { return m_nFocusValue; }
     // Bound of the connect's wait for the camera to report ready; tests shorten it.
     void SetReadyTimeout(int64_t timeout_ms) { m_nReadyTimeout_ms = timeout_ms; }
+    int64_t ReadyTimeout() const { return m_nReadyTimeout_ms; }
 
 private:
     BOOL ConnectDevice(HWND hNotifyWindow);
@@ -68,6 +87,7 @@ private:
     void EndConnect();
     StillResult TakeJpegSnapshot(CCaptureDevice& device);
     StillResult TakeRawSnapshot(CCaptureDevice& device);
+    static StillResult DownloadFailure(const CCaptureDevice& device, int64_t started_ms);
     void RestartPreview(CCaptureDevice& device);
     void ShowStatus(const char* text);
     void ShowMessage(SessionMessage message);

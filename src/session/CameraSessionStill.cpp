@@ -1,6 +1,7 @@
 // CCameraSession: the two snapshot flows. Each stops the preview, asks the camera for a still,
 // downloads it through the mailbox, converts it, hands it to the front and restarts the
-// preview after a pause. Buffers are owned by unique_ptr and handed over only when shown.
+// preview after a pause. Buffers are owned by unique_ptr and handed over only when shown: the
+// image, and the downloaded block with the stream or samples in it.
 #include <memory>
 #include <new>
 
@@ -14,8 +15,15 @@
 
 CCameraSession::StillResult CCameraSession::TakeStill(BOOL bRaw) {
     if (!m_device)
-        return StillResult::NotRequested;
+        return StillResult::Refused;
     return bRaw ? TakeRawSnapshot(*m_device) : TakeJpegSnapshot(*m_device);
+}
+
+// The download's bound is on the device's clock: if that much time went by, the wait ran out.
+CCameraSession::StillResult CCameraSession::DownloadFailure(const CCaptureDevice& device,
+                                                            int64_t started_ms) {
+    const bool bTimedOut = device.m_pClock->Now_ms() - started_ms >= kMailboxTimeout_ms;
+    return bTimedOut ? StillResult::TimedOut : StillResult::NotDownloaded;
 }
 
 // Run is tried even after a failed rendering; it then fails too and says so again.
@@ -41,7 +49,7 @@ CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& dev
     if (!m_profile || !m_profile->GetResolution(0, entry)) {
         LogInfo(kLogSession, "JPEG still not requested: the camera listed no resolution");
         RestartPreview(device);
-        return StillResult::NotRequested;
+        return StillResult::NoResolution;
     }
     SnapshotRequest request;
     request.mode = SnapshotRequest::kModeJpeg;
@@ -51,7 +59,7 @@ CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& dev
         LogInfo(kLogSession, "JPEG still of %d x %d: the request failed", request.width,
                 request.height);
         RestartPreview(device);
-        return StillResult::NotRequested;
+        return StillResult::Refused;
     }
     const int width = entry.width;
     const int height = entry.height;
@@ -59,23 +67,31 @@ CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& dev
     if (!image) {
         LogInfo(kLogSession, "JPEG still of %d x %d: no memory for its image", width, height);
         RestartPreview(device);
-        return StillResult::NotRequested;
+        return StillResult::NoMemory;
     }
 
     StillResult result = StillResult::NotDownloaded;
     std::unique_ptr<BYTE[]> block;
     LONG size = 0;
     DeviceStatus status;
+    const int64_t started_ms = device.m_pClock->Now_ms();
     if (DownloadBlock(device, block, size, status)) {
         if (m_pFront)
             m_pFront->PrepareStillView();
         result = StillResult::NotDecoded;
         // The stream's own length, not the rounded size of the download.
         if (DecodeJpegSnapshot(block.get(), status.lengthOrValue, image.get(), width, height)) {
+            CStill still{std::move(image), width, height, {}};
+            // The stream goes along with the image it decoded to, in the block it came in.
+            still.source.kind = CStillSource::Kind::JpegStream;
+            still.source.length = status.lengthOrValue;
+            still.source.block = std::move(block);
             if (m_pFront)
-                m_pFront->ShowStill(CStill{std::move(image), width, height});
+                m_pFront->ShowStill(std::move(still));
             result = StillResult::Shown;
         }
+    } else {
+        result = DownloadFailure(device, started_ms);
     }
     if (result != StillResult::Shown)
         LogInfo(kLogSession, "JPEG still not shown: %s",
@@ -93,7 +109,7 @@ CCameraSession::StillResult CCameraSession::TakeRawSnapshot(CCaptureDevice& devi
     if (!device.RequestRawSnapshot(0)) {
         LogInfo(kLogSession, "raw still: the request failed");
         RestartPreview(device);
-        return StillResult::NotRequested;
+        return StillResult::Refused;
     }
 
     StillResult result = StillResult::NotDownloaded;
@@ -101,17 +117,31 @@ CCameraSession::StillResult CCameraSession::TakeRawSnapshot(CCaptureDevice& devi
     LONG size = 0;
     DeviceStatus status;
     RawSnapshotInfo info{};
+    const int64_t started_ms = device.m_pClock->Now_ms();
     if (DownloadBlock(device, block, size, status)) {
         result = StillResult::NotDecoded;
         // An image that cannot be reserved drops the still and restarts the preview.
         std::unique_ptr<BYTE[]> image;
-        if (ParseRawSnapshot(block.get(), size, info))
+        if (ParseRawSnapshot(block.get(), size, info)) {
             image = ReserveRawImage(info.width, info.height);
+            if (!image)
+                result = StillResult::NoMemory;
+        }
         if (image && DevelopRawSnapshot(info, image.get())) {
+            CStill still{std::move(image), info.width, info.height, {}};
+            // The samples go along as they came, in the block that holds them after its header.
+            still.source.kind = CStillSource::Kind::RawSamples;
+            still.source.offset = static_cast<size_t>(info.samples - block.get());
+            still.source.length =
+                static_cast<size_t>(info.width) * static_cast<size_t>(info.height);
+            still.source.phase = info.phase;
+            still.source.block = std::move(block);
             if (m_pFront)
-                m_pFront->ShowStill(CStill{std::move(image), info.width, info.height});
+                m_pFront->ShowStill(std::move(still));
             result = StillResult::Shown;
         }
+    } else {
+        result = DownloadFailure(device, started_ms);
     }
     if (result != StillResult::Shown)
         LogInfo(kLogSession, "raw still not shown: %s",

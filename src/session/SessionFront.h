@@ -2,6 +2,7 @@
 // shows it in its controls and message boxes; the command line prints what matters.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -13,12 +14,26 @@ enum class SessionMessage {
     RestartFailed,     // the preview could not be restarted after a still
 };
 
+// What the camera sent for a still, kept so it can be saved as it came: the JPEG stream, or
+// the raw Bayer samples, inside the downloaded block that holds them.
+struct CStillSource {
+    enum class Kind { None, JpegStream, RawSamples };
+    Kind kind = Kind::None;
+    std::unique_ptr<BYTE[]> block;
+    size_t offset = 0;  // where the stream or the samples start in the block
+    size_t length = 0;  // the stream's own length, or width x height samples
+    int phase = 0;      // raw samples: Bayer phase 0..3 (RGGB, GRBG, GBRG, BGGR)
+
+    const BYTE* Data() const { return block ? block.get() + offset : nullptr; }
+};
+
 // A still as the snapshot flows hand it over: width x height pixels, 3 bytes each in the order
-// blue, green, red, rows bottom-up without gaps.
+// blue, green, red, rows bottom-up without gaps; with it what the camera sent.
 struct CStill {
     std::unique_ptr<BYTE[]> image;
     int width = 0;
     int height = 0;
+    CStillSource source;
 };
 
 class ISessionFront {

@@ -228,6 +228,10 @@ bool CSimFirmware::CountCall() {
                  static_cast<unsigned long long>(s.counters.calls),
                  LogStatus(HRESULT_DEVICE_NOT_CONNECTED));
     }
+    if (m_config.unplugAfter_ms != 0 &&
+        m_pClock->Now_ms() - s.powerOn_ms >= m_config.unplugAfter_ms) {
+        s.bUnplugged = true;
+    }
     return !s.bUnplugged;
 }
 

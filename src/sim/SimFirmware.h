@@ -32,6 +32,8 @@ struct SimFirmwareConfig {
     // Property calls (QuerySupported, Get, Set) fail with HRESULT_DEVICE_NOT_CONNECTED from
     // this 1-based call on, as after the cable is pulled; 0 = never.
     uint64_t failFromCall = 0;
+    // The same from this long after power-up on the camera's clock; 0 = never.
+    int64_t unplugAfter_ms = 0;
     int rawPhase = 0;  // Bayer phase of raw stills, 0..3
     int jpegQuality = 90;
     // The largest device-memory read the firmware serves in one transfer.

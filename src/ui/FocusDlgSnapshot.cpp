@@ -23,7 +23,7 @@ void CFocusDlg::PrepareStillView() {
 
 void CFocusDlg::ShowStill(CStill still) {
     EnsureSnapshotView();
-    m_wndSnapshotView.SetImage(std::move(still.image), still.width, still.height);
+    m_wndSnapshotView.SetStill(std::move(still));
     m_wndSnapshotView.ShowWindow();
     // The pause that follows holds the user-interface thread: show the still before it.
     m_wndSnapshotView.UpdateWindow();

@@ -1,5 +1,6 @@
 #include "ui/SnapshotViewDlg.h"
 
+#include <QAction>
 #include <QFont>
 #include <QImage>
 #include <QKeyEvent>
@@ -34,7 +35,12 @@ static_assert(sizeof(BITMAPINFOHEADER) == kBitmapInfoHeaderSize);
 
 }  // namespace
 
-CSnapshotViewDlg::CSnapshotViewDlg() : QDialog(nullptr) {}
+CSnapshotViewDlg::CSnapshotViewDlg() : QDialog(nullptr) {
+    m_pSaveAsAction = new QAction(QStringLiteral("Save &As..."), this);
+    m_pSaveAsAction->setShortcut(QKeySequence::Save);
+    connect(m_pSaveAsAction, &QAction::triggered, this, &CSnapshotViewDlg::OnSaveAs);
+    addAction(m_pSaveAsAction);
+}
 
 CSnapshotViewDlg::~CSnapshotViewDlg() = default;
 
@@ -60,6 +66,7 @@ BOOL CSnapshotViewDlg::Create() {
 }
 
 void CSnapshotViewDlg::SetImage(std::unique_ptr<BYTE[]> image, int width, int height) {
+    m_source = CStillSource{};  // it belonged to the image going now
     m_pImage = std::move(image);
     m_bmih = BITMAPINFOHEADER{};
     m_bmih.biSize = kBitmapInfoHeaderSize;
@@ -68,6 +75,11 @@ void CSnapshotViewDlg::SetImage(std::unique_ptr<BYTE[]> image, int width, int he
     m_bmih.biPlanes = 1;
     m_bmih.biBitCount = 24;
     update();
+}
+
+void CSnapshotViewDlg::SetStill(CStill still) {
+    SetImage(std::move(still.image), still.width, still.height);
+    m_source = std::move(still.source);
 }
 
 void CSnapshotViewDlg::ShowWindow() {
@@ -154,6 +166,7 @@ void CSnapshotViewDlg::OnLButtonUp(const QPoint&) {
 
 void CSnapshotViewDlg::OnDestroy() {
     m_pImage.reset();
+    m_source = CStillSource{};
 }
 
 void CSnapshotViewDlg::OnSize() {

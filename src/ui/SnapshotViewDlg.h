@@ -1,14 +1,20 @@
 // The "Snapshot View" window: shows the last snapshot one image pixel to one screen pixel and
 // pans over an image larger than the window while the left button drags it. It owns the image
-// it shows from the hand-over on; closing it only hides it, so the next snapshot reuses it.
+// it shows from the hand-over on, with what the camera sent for it; closing it only hides it,
+// so the next snapshot reuses it. Its context menu (and Ctrl+S) saves the still to a file.
 #pragma once
 
 #include <QDialog>
 #include <QPoint>
+#include <QString>
+#include <QStringList>
 #include <memory>
 
 #include "platform/win/WinTypes.h"
+#include "session/SessionFront.h"
 
+class QAction;
+class QContextMenuEvent;
 class QKeyEvent;
 class QMouseEvent;
 class QPaintEvent;
@@ -30,9 +36,12 @@ public:
     BOOL Create();
     BOOL IsCreated() const { return m_bCreated; }
     // Takes over `image` (width x height BGR pixels, rows of 3 x width bytes, bottom-up) and
-    // releases the one held before. Pan offsets and drag state stay as they are; the next
-    // paint clamps the offsets to the new size.
+    // releases the one held before, with the camera's data that came with it. Pan offsets and
+    // drag state stay as they are; the next paint clamps the offsets to the new size.
     void SetImage(std::unique_ptr<BYTE[]> image, int width, int height);
+    // Takes over a still from the snapshot flow: its image as SetImage does, and the camera's
+    // stream or samples, kept exactly as long as that image.
+    void SetStill(CStill still);
     // The show command: shows the window, also after the operator closed it, in front.
     void ShowWindow();
     // Paints the window now, for a caller about to hold the user-interface thread.
@@ -47,6 +56,13 @@ public:
     int m_nPanX = 0;          // image columns left of the visible part
     int m_nPanY = 0;          // image rows below the visible part
     BITMAPINFOHEADER m_bmih;  // the only record of the image's width and height
+    CStillSource m_source;    // what the camera sent for the image shown, if kept
+
+    // The context menu's commands. Each asks for a file name and writes the still as it is
+    // shown now, even if a new one arrives meanwhile; a failure is told in a message box.
+    void OnSaveAs();          // the image, as PNG, JPEG, TIFF or BMP
+    void OnSaveCameraJpeg();  // the camera's JPEG stream, byte for byte
+    void OnSaveRawSamples();  // the raw Bayer samples as an 8-bit binary PGM
 
 protected:
     void OnPaint();
@@ -63,9 +79,16 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void DrawVisiblePart(QPainter& painter, int draw_width, int draw_height) const;
+    // The file name the operator chooses for `title`, offering `filters` with the one at
+    // filterIndex first (afterwards the one chosen); false when the dialog was cancelled.
+    bool AskSavePath(const QString& title, const QStringList& filters, int& filterIndex,
+                     QString& path);
+    void ReportSaveFailure(const QString& path, const QString& reason);
 
     BOOL m_bCreated = FALSE;
+    QAction* m_pSaveAsAction = nullptr;
 };

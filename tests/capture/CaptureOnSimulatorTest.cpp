@@ -8,9 +8,9 @@
 #include "capture/CaptureSequences.h"
 #include "platform/dshow/DeviceRegistry.h"
 #include "sim/SimCameraRegistration.h"
-#include "support/VideoRendererEnvironment.h"
 #include "support/LeakCheck.h"
 #include "support/SpinUntil.h"
+#include "support/VideoRendererEnvironment.h"
 
 namespace {
 

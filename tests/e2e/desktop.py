@@ -165,16 +165,23 @@ class Program:
 
     def window(self, title):
         """The top-level window with that title while it is shown, else None."""
+        shown = self.windows(title)
+        return shown[0] if shown else None
+
+    def windows(self, title):
+        """Every top-level window with that title that is shown (a dialog's own question
+        may carry the dialog's title)."""
         app = self._application()
         if app is None:
-            return None
+            return []
         app.clearCache()
+        found = []
         for acc in app:
             if acc is not None and acc.name == title:
                 window = Accessible(acc)
                 if window.showing:
-                    return window
-        return None
+                    found.append(window)
+        return found
 
 
 def wait_until(what, probe, timeout_s, interval_s=0.1):

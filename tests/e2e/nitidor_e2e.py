@@ -15,6 +15,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import pyatspi  # noqa: E402
+from PIL import Image  # noqa: E402
 
 from desktop import Program  # noqa: E402
 from session import Session, StepFailed, check  # noqa: E402
@@ -24,6 +25,7 @@ PREVIEW_TITLE = "ActiveMovie Window"
 LENS_TITLE = "Simulated lens"
 VIEW_TITLE = "Snapshot View"
 ABOUT_TITLE = "About Nitidor"
+SAVE_TITLE = "Save As"
 
 # The simulated lens: where it sits at power-up, where the chart is sharpest, and the
 # figures the camera reports there at the default settings.
@@ -58,6 +60,7 @@ class Suite(Session):
         "start_preview_again",
         "take_jpeg_snapshot",
         "pan_jpeg_still_to_every_corner",
+        "save_still_through_the_file_dialog",
         "take_raw_snapshot_and_pan",
         "about_box_leaves_lens_usable",
         "exit_saves_settings",
@@ -248,6 +251,51 @@ class Suite(Session):
         self.window(PREVIEW_TITLE)
         self.raise_window(VIEW_TITLE)
 
+    # ---- saving a still ----------------------------------------------------------------------
+
+    def type_file_name(self, path):
+        """Types the path into the file dialog's name field, over what it suggests."""
+        dialog = self.window(SAVE_TITLE)
+        field = dialog.find("text", "File name:") or dialog.find("text")
+        check(field is not None, f'"{SAVE_TITLE}" has no field for the file name')
+        self.click(field)
+        self.input.keys("ctrl+a")
+        self.input.type_text(path)
+        self.input.keys("Return")
+
+    def replace_question(self):
+        """The file dialog's own question whether to replace a file, once it is shown."""
+        for window in self.ui.windows(SAVE_TITLE):
+            if any(w.role == "label" and "already exists" in w.name
+                   for w in window.descendants()):
+                return window
+        return None
+
+    def saved_still_problem(self, path):
+        """None when the file holds, pixel for pixel, what the snapshot view shows of the
+        still: its lower-left part, both pan offsets being 0; otherwise the first difference."""
+        view = self.window(VIEW_TITLE).rect
+        # The pointer is drawn into the screen; keep it off the view.
+        frame = self.screen.grab()
+        outside = (frame.width - 2, frame.height - 2)
+        if view.contains(*outside):
+            outside = (1, frame.height - 2)
+        self.input.point_at(*outside)
+        frame = self.screen.grab()
+        with Image.open(path) as image:
+            if image.size != (STILL_WIDTH, STILL_HEIGHT):
+                return f"the file holds {image.size[0]}x{image.size[1]} pixels"
+            still = image.convert("RGB")
+        width, height = min(view.width, STILL_WIDTH), min(view.height, STILL_HEIGHT)
+        shown = frame.region_rgb(view.x, view.y, width, height)
+        saved = still.crop((0, STILL_HEIGHT - height, width, STILL_HEIGHT)).tobytes()
+        if shown == saved:
+            return None
+        first = next(i for i in range(len(shown)) if shown[i] != saved[i]) // 3
+        x, y = first % width, first // width
+        return (f"at ({x}, {y}) of the view the screen shows {tuple(shown[3 * first:3 * first + 3])}"
+                f", the file {tuple(saved[3 * first:3 * first + 3])}")
+
     # ---- the steps ---------------------------------------------------------------------------
 
     def start_program(self):
@@ -390,6 +438,38 @@ class Suite(Session):
         for corner in (("bottom", "right"), ("top", "right"), ("top", "left"),
                        ("bottom", "left")):
             self.pan(*corner)
+
+    def save_still_through_the_file_dialog(self):
+        # Ctrl+S in the view, a name without a suffix: the default type, PNG, is written.
+        self.raise_window(VIEW_TITLE)
+        self.input.keys("ctrl+s")
+        self.window(SAVE_TITLE)
+        target = os.path.join(self.args.workdir, "still-from-view")
+        self.type_file_name(target)
+        self.wait_gone(SAVE_TITLE)
+        path = target + ".png"
+        self.wait(f"{path} is written", lambda: os.path.exists(path), 10)
+        check(sorted(os.listdir(self.args.workdir)) == ["still-from-view.png"],
+              f"the folder holds {sorted(os.listdir(self.args.workdir))}")
+        problem = self.saved_still_problem(path)
+        check(problem is None, f"the saved still is not what the view shows: {problem}")
+        settings = self.settings_text()
+        check('"SnapshotFormat"="PNG"' in settings and '"SnapshotFolder"=' in settings,
+              f"the settings do not keep the folder and format:\n{settings}")
+
+        # The same name again: the dialog asks first, and "No" leaves the file alone.
+        written = os.stat(path).st_mtime_ns
+        self.raise_window(VIEW_TITLE)
+        self.input.keys("ctrl+s")
+        self.window(SAVE_TITLE)
+        self.type_file_name(path)
+        question = self.wait("the file dialog asks whether to replace the file",
+                             self.replace_question, 5)
+        self.click(question.find("push button", "No"))
+        self.wait("the question is answered", lambda: self.replace_question() is None, 5)
+        self.input.keys("Escape")  # and the file dialog is left without saving
+        self.wait_gone(SAVE_TITLE)
+        check(os.stat(path).st_mtime_ns == written, "the file was replaced after all")
 
     def take_raw_snapshot_and_pan(self):
         self.wm.close(VIEW_TITLE)

@@ -24,6 +24,21 @@ class Frame:
         blue, green, red = self._pixels[i], self._pixels[i + 1], self._pixels[i + 2]
         return red, green, blue
 
+    def region_rgb(self, x, y, width, height):
+        """The rectangle's pixels as bytes red, green, blue, row after row from the top."""
+        if x < 0 or y < 0 or x + width > self.width or y + height > self.height:
+            raise ValueError(f"{width}x{height} at ({x}, {y}) reaches off the screen")
+        rows = bytearray()
+        for row in range(y, y + height):
+            start = row * self._stride + 4 * x
+            line = self._pixels[start:start + 4 * width]
+            rgb = bytearray(3 * width)
+            rgb[0::3] = line[2::4]
+            rgb[1::3] = line[1::4]
+            rgb[2::3] = line[0::4]
+            rows += rgb
+        return bytes(rows)
+
     def save_png(self, path):
         rows = bytearray()
         for y in range(self.height):

@@ -11,9 +11,9 @@
 #include "sim/SimCaptureFilter.h"
 #include "sim/SimLensPanel.h"
 #include "support/CreateInstance.h"
-#include "support/VideoRendererEnvironment.h"
 #include "support/LeakCheck.h"
 #include "support/SpinUntil.h"
+#include "support/VideoRendererEnvironment.h"
 
 namespace {
 

@@ -1,0 +1,51 @@
+// The program's command line. Without arguments the main dialog starts; with them the program
+// runs one session from the command line for a test station (CCommandLineRun) and shows no
+// window. Exit codes tell what ended the run.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+
+#include "ui/StillFile.h"
+
+enum ExitCode : int {
+    kExitDone = 0,
+    kExitFailed = 1,        // the program itself could not start (COM, memory)
+    kExitUsage = 2,         // the command line (or NITIDOR_SIM) cannot be understood
+    kExitNoCamera = 3,      // no camera named "Standard_Camera"
+    kExitNotReady = 4,      // no firmware runs, or the camera never became ready
+    kExitCameraLost = 5,    // the camera stopped answering, or a wait on it ran out
+    kExitStillFailed = 6,   // the still could not be taken, or a file could not be written
+    kExitAnotherCopy = 7,   // another copy runs (the single-instance rule)
+    kExitInterrupted = 130  // Ctrl+C or a terminate request, as shells count it
+};
+
+// The longest focus run the command line takes: a day.
+inline constexpr double kMaxFocusSeconds = 24 * 60 * 60;
+
+struct CommandLineOptions {
+    int64_t focus_ms = 0;  // 0: no focus run
+    QString csvPath;       // empty: figures go to standard output
+    QString snapshotPath;  // empty: no still
+    StillFormat snapshotFormat = StillFormat::Png;
+    bool bRaw = false;
+    QString streamPath;  // empty: the camera's stream or samples are not written
+};
+
+struct CommandLine {
+    enum class Action { Dialog, Help, Version, Run, BadUsage };
+    Action action = Action::Dialog;
+    CommandLineOptions options;
+    std::string text;  // the help or version text, or what is wrong with the command line
+};
+
+// `arguments` as the program got them, its own name first.
+CommandLine ParseCommandLine(const QStringList& arguments);
+QStringList CommandLineArguments(int argc, char* argv[]);
+
+// Prints the help or version text to `out`, or the usage error to `err` in one line; returns
+// the exit code. Only for Help, Version and BadUsage.
+int AnswerCommandLine(const CommandLine& commandLine, std::ostream& out, std::ostream& err);

@@ -1,0 +1,147 @@
+// CSnapshotViewDlg: saving the still it shows, from its context menu or Ctrl+S.
+#include <QByteArray>
+#include <QContextMenuEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QStandardPaths>
+
+#include "platform/mfc/FileDialog.h"
+#include "platform/mfc/MessageBox.h"
+#include "platform/mfc/WinApp.h"
+#include "platform/mfc/WindowHandle.h"
+#include "platform/win/ModuleName.h"
+#include "ui/SnapshotViewDlg.h"
+#include "ui/StillFile.h"
+#include "ui/StillSaveSettings.h"
+
+namespace {
+
+const QString kPgmFilter = QStringLiteral("PGM image (*.pgm)");
+
+// A name that sorts by time and does not replace the last one saved.
+QString SuggestedName(const QString& suffix) {
+    return QStringLiteral("snapshot-%1.%2")
+        .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")), suffix);
+}
+
+// Before anything was saved: the user's pictures, else where the program was started.
+QString DefaultFolder() {
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return !pictures.isEmpty() && QDir(pictures).exists() ? pictures : QDir::currentPath();
+}
+
+}  // namespace
+
+void CSnapshotViewDlg::contextMenuEvent(QContextMenuEvent* event) {
+    if (!m_pImage)
+        return;
+    QMenu menu(this);
+    menu.addAction(m_pSaveAsAction);
+    if (m_source.kind == CStillSource::Kind::JpegStream) {
+        menu.addAction(QStringLiteral("Save Camera &JPEG..."), this,
+                       &CSnapshotViewDlg::OnSaveCameraJpeg);
+    } else if (m_source.kind == CStillSource::Kind::RawSamples) {
+        menu.addAction(QStringLiteral("Save &Raw Samples..."), this,
+                       &CSnapshotViewDlg::OnSaveRawSamples);
+    }
+    menu.exec(event->globalPos());
+}
+
+bool CSnapshotViewDlg::AskSavePath(const QString& title, const QStringList& filters,
+                                   int& filterIndex, QString& path) {
+    CFileDialog dlg(this);
+    dlg.m_strTitle = title;
+    dlg.m_strFolder = LoadStillSaveSettings().folder;
+    if (dlg.m_strFolder.isEmpty())
+        dlg.m_strFolder = DefaultFolder();
+    dlg.m_filters = filters;
+    dlg.m_nFilterIndex = filterIndex;
+    dlg.m_strFileName = SuggestedName(FilterSuffix(filters.value(filterIndex)));
+    if (dlg.DoModal() != IDOK)
+        return false;
+    path = dlg.GetPathName();
+    filterIndex = dlg.GetFilterIndex();
+    return true;
+}
+
+void CSnapshotViewDlg::ReportSaveFailure(const QString& path, const QString& reason) {
+    CWinApp* app = AfxGetApp();
+    const std::string caption = app ? app->m_pszAppName : GetModuleBaseName();
+    const QString text = QStringLiteral("The still could not be saved as \"%1\": %2.")
+                             .arg(QDir::toNativeSeparators(path), reason);
+    MessageBox(HwndFromWidget(this), text.toStdString(), caption, MB_OK | MB_ICONSTOP);
+}
+
+void CSnapshotViewDlg::OnSaveAs() {
+    if (!m_pImage)
+        return;
+    const QImage image = StillImage(m_pImage.get(), m_bmih.biWidth, m_bmih.biHeight);
+    if (image.isNull()) {
+        ReportSaveFailure(QString(), QStringLiteral("there is not enough memory"));
+        return;
+    }
+    QStringList filters;
+    for (const StillFormatInfo& info : StillFormats())
+        filters << QString::fromLatin1(info.filter);
+    int index = static_cast<int>(LoadStillSaveSettings().format);
+    QString path;
+    if (!AskSavePath(QStringLiteral("Save As"), filters, index, path))
+        return;
+    // The name's own suffix decides; a name without a known one takes the type chosen.
+    const StillFormat format = StillFormatFromPath(path).value_or(
+        index >= 0 && index < filters.size() ? StillFormats()[static_cast<size_t>(index)].format
+                                             : StillFormat::Png);
+    QString reason;
+    if (!SaveStillImage(path, image, format, reason)) {
+        ReportSaveFailure(path, reason);
+        return;
+    }
+    RememberStillSave(QFileInfo(path).absolutePath(), &format);
+}
+
+void CSnapshotViewDlg::OnSaveCameraJpeg() {
+    if (m_source.kind != CStillSource::Kind::JpegStream || !m_source.Data())
+        return;
+    const QByteArray stream(reinterpret_cast<const char*>(m_source.Data()),
+                            static_cast<qsizetype>(m_source.length));
+    int index = 0;
+    QString path;
+    if (!AskSavePath(QStringLiteral("Save Camera JPEG"),
+                     {QString::fromLatin1(InfoOf(StillFormat::Jpeg).filter)}, index, path)) {
+        return;
+    }
+    QString reason;
+    if (!SaveCameraStream(path, reinterpret_cast<const BYTE*>(stream.constData()),
+                          static_cast<size_t>(stream.size()), reason)) {
+        ReportSaveFailure(path, reason);
+        return;
+    }
+    RememberStillSave(QFileInfo(path).absolutePath());
+}
+
+void CSnapshotViewDlg::OnSaveRawSamples() {
+    if (m_source.kind != CStillSource::Kind::RawSamples || !m_source.Data())
+        return;
+    const int width = m_bmih.biWidth;
+    const int height = m_bmih.biHeight;
+    const int phase = m_source.phase;
+    const QByteArray samples(reinterpret_cast<const char*>(m_source.Data()),
+                             static_cast<qsizetype>(m_source.length));
+    int index = 0;
+    QString path;
+    if (!AskSavePath(QStringLiteral("Save Raw Samples"), {kPgmFilter}, index, path))
+        return;
+    QString reason;
+    if (samples.size() != static_cast<qsizetype>(width) * height) {
+        ReportSaveFailure(path, QStringLiteral("the samples do not match the still's size"));
+        return;
+    }
+    if (!SaveRawSamples(path, reinterpret_cast<const BYTE*>(samples.constData()), width, height,
+                        phase, reason)) {
+        ReportSaveFailure(path, reason);
+        return;
+    }
+    RememberStillSave(QFileInfo(path).absolutePath());
+}

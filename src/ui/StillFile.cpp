@@ -1,0 +1,199 @@
+#include "ui/StillFile.h"
+
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QSaveFile>
+#include <QStringList>
+#include <cstring>
+#include <functional>
+
+namespace {
+
+constexpr std::array<StillFormatInfo, 4> kFormats{{
+    {StillFormat::Png, "PNG", "png", "PNG image (*.png)"},
+    {StillFormat::Jpeg, "JPEG", "jpeg", "JPEG image (*.jpg *.jpeg)"},
+    {StillFormat::Tiff, "TIFF", "tiff", "TIFF image (*.tif *.tiff)"},
+    {StillFormat::Bmp, "BMP", "bmp", "BMP image (*.bmp)"},
+}};
+
+// The top-left 2 x 2 samples of each phase, as the raw development reads them.
+constexpr const char* kPhasePatterns[] = {"RGGB", "GRBG", "GBRG", "BGGR"};
+
+QStringList SuffixesOf(const StillFormatInfo& info) {
+    QStringList suffixes;
+    for (const QString& pattern : QString::fromLatin1(info.filter).split(' ')) {
+        const qsizetype dot = pattern.indexOf(QLatin1String("*."));
+        if (dot >= 0)
+            suffixes << pattern.mid(dot + 2).remove(')');
+    }
+    return suffixes;
+}
+
+// Writes through `write` into a temporary file beside `path` and renames it over `path` only
+// when every byte went out.
+bool WriteAtomically(const QString& path, const std::function<bool(QSaveFile&)>& write,
+                     QString& reason) {
+    if (QFileInfo(path).isDir()) {
+        reason = QStringLiteral("it is a folder");
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        reason = file.errorString();
+        return false;
+    }
+    if (!write(file)) {
+        if (reason.isEmpty())
+            reason = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        reason = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool WriteAll(QSaveFile& file, const void* data, size_t length) {
+    const char* bytes = static_cast<const char*>(data);
+    while (length > 0) {
+        const qint64 written = file.write(bytes, static_cast<qint64>(length));
+        if (written <= 0)
+            return false;
+        bytes += written;
+        length -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+const std::array<StillFormatInfo, 4>& StillFormats() {
+    return kFormats;
+}
+
+const StillFormatInfo& InfoOf(StillFormat format) {
+    for (const StillFormatInfo& info : kFormats) {
+        if (info.format == format)
+            return info;
+    }
+    return kFormats[0];
+}
+
+std::optional<StillFormat> StillFormatFromPath(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    for (const StillFormatInfo& info : kFormats) {
+        if (!suffix.isEmpty() && SuffixesOf(info).contains(suffix))
+            return info.format;
+    }
+    return std::nullopt;
+}
+
+std::optional<StillFormat> StillFormatFromName(const QString& name) {
+    for (const StillFormatInfo& info : kFormats) {
+        if (name == QLatin1String(info.name))
+            return info.format;
+    }
+    return std::nullopt;
+}
+
+QImage StillImage(const BYTE* image, int width, int height) {
+    if (!image || width <= 0 || height <= 0)
+        return QImage();
+    QImage picture(width, height, QImage::Format_RGB888);
+    if (picture.isNull())
+        return picture;
+    const size_t stride = size_t{3} * static_cast<size_t>(width);
+    for (int y = 0; y < height; ++y) {
+        // The still's first stored row is the picture's bottom row.
+        const BYTE* source = image + static_cast<size_t>(height - 1 - y) * stride;
+        uchar* target = picture.scanLine(y);
+        for (size_t x = 0; x < stride; x += 3) {
+            target[x] = source[x + 2];
+            target[x + 1] = source[x + 1];
+            target[x + 2] = source[x];
+        }
+    }
+    return picture;
+}
+
+bool SaveStillImage(const QString& path, const QImage& image, StillFormat format, QString& reason) {
+    reason.clear();
+    if (image.isNull()) {
+        reason = QStringLiteral("there is no image to write");
+        return false;
+    }
+    const StillFormatInfo& info = InfoOf(format);
+    return WriteAtomically(
+        path,
+        [&](QSaveFile& file) {
+            QImageWriter writer(&file, info.writerFormat);
+            if (format == StillFormat::Jpeg)
+                writer.setQuality(kStillJpegQuality);
+            if (!writer.canWrite()) {
+                reason = QStringLiteral("no image writer for %1 is installed (%2)")
+                             .arg(QLatin1String(info.name), writer.errorString());
+                return false;
+            }
+            if (!writer.write(image)) {
+                // A full disk shows as the file's error; the writer's is vaguer.
+                reason = file.error() != QFileDevice::NoError ? file.errorString()
+                                                              : writer.errorString();
+                return false;
+            }
+            return true;
+        },
+        reason);
+}
+
+bool SaveCameraStream(const QString& path, const BYTE* stream, size_t length, QString& reason) {
+    reason.clear();
+    if (!stream || length == 0) {
+        reason = QStringLiteral("the camera sent no stream with this still");
+        return false;
+    }
+    return WriteAtomically(
+        path, [&](QSaveFile& file) { return WriteAll(file, stream, length); }, reason);
+}
+
+std::string RawSamplesHeader(int width, int height, int phase) {
+    const char* pattern = phase >= 0 && phase < 4 ? kPhasePatterns[phase] : "unknown";
+    return "P5\n# Bayer phase " + std::to_string(phase) + ": " + pattern + "\n" +
+           std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+}
+
+bool SaveRawSamples(const QString& path, const BYTE* samples, int width, int height, int phase,
+                    QString& reason) {
+    reason.clear();
+    if (!samples || width <= 0 || height <= 0) {
+        reason = QStringLiteral("the camera sent no samples with this still");
+        return false;
+    }
+    const std::string header = RawSamplesHeader(width, height, phase);
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    return WriteAtomically(
+        path,
+        [&](QSaveFile& file) {
+            return WriteAll(file, header.data(), header.size()) && WriteAll(file, samples, count);
+        },
+        reason);
+}
+
+bool SaveStillSource(const QString& path, const CStillSource& source, int width, int height,
+                     QString& reason) {
+    switch (source.kind) {
+        case CStillSource::Kind::JpegStream:
+            return SaveCameraStream(path, source.Data(), source.length, reason);
+        case CStillSource::Kind::RawSamples:
+            if (source.length != static_cast<size_t>(width) * static_cast<size_t>(height)) {
+                reason = QStringLiteral("the samples do not match the still's size");
+                return false;
+            }
+            return SaveRawSamples(path, source.Data(), width, height, source.phase, reason);
+        case CStillSource::Kind::None:
+            break;
+    }
+    reason = QStringLiteral("the camera sent nothing else with this still");
+    return false;
+}

@@ -1,0 +1,269 @@
+// A run from the command line in this process, on the simulated camera with the renderer that
+// shows nothing: the figures and files it writes, what the camera is told, and the exit code
+// and one line for each way a run ends. The program itself runs them again as a process
+// (tests/cli).
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QRegularExpression>
+#include <QTimer>
+#include <sstream>
+
+#include "app/FocusApp.h"
+#include "fakes/AppTestEnv.h"
+#include "platform/dshow/DeviceRegistry.h"
+#include "platform/dshow/Interfaces.h"
+#include "platform/dshow/NullRenderer.h"
+#include "platform/mfc/WindowHandle.h"
+#include "sim/SimCameraRegistration.h"
+
+namespace {
+
+class CommandLineRunTest : public AppTestEnv {
+public:
+    void SetUp() override {
+        AppTestEnv::SetUp();
+        RegisterDShowClasses();
+        RegisterNullRenderer();
+        config.firmware.startup_ms = 0;
+        config.firmware.resolutions = {{640, 480, 0}};  // small stills: the test stays quick
+    }
+    void TearDown() override {
+        if (m_cookie)
+            UnregisterVideoInputDevice(m_cookie);
+        if (held)
+            CloseHandle(held);
+        AppTestEnv::TearDown();
+    }
+    void UseCamera() {
+        camera = std::make_shared<CSimCamera>(config);
+        SimVideoConfig video;
+        video.bLensPanel = FALSE;
+        m_cookie = RegisterSimulatedCamera(camera, video);
+    }
+    // Runs the options through a fresh application object, as main does.
+    int Run(const CommandLineOptions& options, const std::function<void(CFocusApp&)>& before = {}) {
+        out.str("");
+        err.str("");
+        CFocusApp app;
+        app.m_pCommandLine = std::make_unique<CCommandLineRun>(options, out, err);
+        if (before)
+            before(app);
+        const int code = app.Run();
+        EXPECT_FALSE(app.m_pCaptureDevice);  // everything was released at exit
+        return code;
+    }
+    // The one line of a failure, without the program's name in front.
+    std::string Said() const {
+        const std::string text = err.str();
+        const size_t colon = text.find(": ");
+        return colon == std::string::npos ? text : text.substr(colon + 2);
+    }
+    CSimFirmware::Counters Counters() const { return camera->Firmware().GetCounters(); }
+    QString Path(const QString& name) const { return QDir::current().filePath(name); }
+    static CommandLineOptions Focus(int64_t ms) {
+        CommandLineOptions options;
+        options.focus_ms = ms;
+        return options;
+    }
+    // Pulls the cable `ms` into the run.
+    std::function<void(CFocusApp&)> UnplugAfter(int ms) {
+        return [this, ms](CFocusApp&) {
+            QTimer::singleShot(ms, [this] { camera->Firmware().Unplug(); });
+        };
+    }
+
+    SimCameraConfig config;
+    std::shared_ptr<CSimCamera> camera;
+    std::ostringstream out, err;
+    HANDLE held = nullptr;  // the single-instance mutex, as another copy holds it
+
+    DWORD m_cookie = 0;
+};
+
+TEST_F(CommandLineRunTest, FocusFiguresThenARawStillWithItsSamples) {
+    config.firmware.rawPhase = 1;
+    UseCamera();
+    CommandLineOptions options = Focus(600);
+    options.snapshotPath = Path("still.bmp");
+    options.snapshotFormat = StillFormat::Bmp;
+    options.bRaw = true;
+    options.streamPath = Path("samples.pgm");
+    EXPECT_EQ(Run(options), kExitDone) << err.str();
+    EXPECT_EQ(err.str(), "");
+
+    // One line a figure: milliseconds since the start, rising, then the figure.
+    const QStringList lines = QString::fromStdString(out.str()).split('\n', Qt::SkipEmptyParts);
+    EXPECT_GE(lines.size(), 3);
+    EXPECT_LE(lines.size(), 7);
+    int64_t previous = -1;
+    for (const QString& line : lines) {
+        const QRegularExpressionMatch m =
+            QRegularExpression("^(\\d+),(-?\\d+|Overflow)$").match(line);
+        ASSERT_TRUE(m.hasMatch()) << line.toStdString();
+        EXPECT_GT(m.captured(1).toLongLong(), previous);
+        EXPECT_LE(m.captured(1).toLongLong(), 700);
+        previous = m.captured(1).toLongLong();
+    }
+    // As "Start" and "Stop" tell it; the still's own stop and restart tell nothing.
+    EXPECT_EQ(Counters().commands, 2u);
+    EXPECT_EQ(Counters().lastCommand, 66u);
+    EXPECT_FALSE(camera->Firmware().IsStreaming());
+    EXPECT_EQ(pauses, (std::vector<DWORD>{kSnapshotPause_ms}));
+
+    EXPECT_EQ(QImage(options.snapshotPath).size(), QSize(640, 480));  // the sensor's size
+    QFile samples(options.streamPath);
+    ASSERT_TRUE(samples.open(QIODevice::ReadOnly));
+    const QByteArray header("P5\n# Bayer phase 1: GRBG\n640 480\n255\n");
+    EXPECT_EQ(samples.read(header.size()), header);
+    EXPECT_EQ(samples.size(), header.size() + 640 * 480);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(CommandLineRunTest, FiguresGoToTheCsvAndAJpegStillWithItsStream) {
+    UseCamera();
+    CommandLineOptions options = Focus(350);
+    options.csvPath = Path("figures.csv");
+    options.snapshotPath = Path("still.png");
+    options.streamPath = Path("camera.jpg");
+    EXPECT_EQ(Run(options), kExitDone) << err.str();
+    EXPECT_EQ(out.str(), "");
+    QFile csv(options.csvPath);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QByteArray figures = csv.readAll();
+    EXPECT_TRUE(QRegularExpression("^(\\d+,(-?\\d+|Overflow)\\n){2,}$")
+                    .match(QString::fromLatin1(figures))
+                    .hasMatch())
+        << figures.toStdString();
+    EXPECT_EQ(QImage(options.snapshotPath).size(), QSize(640, 480));
+    QFile stream(options.streamPath);
+    ASSERT_TRUE(stream.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(stream.read(2) == QByteArray("\xFF\xD8"));  // the camera's JPEG, as it came
+    EXPECT_EQ(QImage(options.streamPath).size(), QSize(640, 480));
+}
+
+TEST_F(CommandLineRunTest, ARunThatEndsEarlyKeepsTheFiguresMeasuredAndNoStill) {
+    UseCamera();
+    CommandLineOptions options = Focus(20'000);
+    options.csvPath = Path("figures.csv");
+    options.snapshotPath = Path("still.png");
+    EXPECT_EQ(Run(options, UnplugAfter(400)), kExitCameraLost);
+    auto read = [&] {
+        QFile csv(options.csvPath);
+        return csv.open(QIODevice::ReadOnly) ? csv.readAll() : QByteArray();
+    };
+    const QByteArray measured = read();
+    EXPECT_GE(measured.count('\n'), 2);
+    EXPECT_FALSE(QFile::exists(options.snapshotPath));
+
+    // A run that never started measuring leaves an earlier file alone.
+    config.firmware.bFirmwarePresent = FALSE;
+    UnregisterVideoInputDevice(std::exchange(m_cookie, 0));
+    UseCamera();
+    EXPECT_EQ(Run(options), kExitNotReady);
+    EXPECT_EQ(read(), measured);
+    EXPECT_EQ(QDir::current().entryList({"figures.csv*"}), QStringList{"figures.csv"});
+}
+
+struct Ending {
+    const char* name;
+    void (*script)(CommandLineRunTest& fx, CommandLineOptions& options,
+                   std::function<void(CFocusApp&)>& before);
+    int code;
+    const char* says;
+};
+
+void PrintTo(const Ending& e, std::ostream* os) {
+    *os << e.name;
+}
+
+class CommandLineEndingTest : public CommandLineRunTest,
+                              public testing::WithParamInterface<Ending> {};
+
+TEST_P(CommandLineEndingTest, EndsWithItsCodeAndOneLine) {
+    const Ending& e = GetParam();
+    CommandLineOptions options;
+    std::function<void(CFocusApp&)> before;
+    e.script(*this, options, before);
+    EXPECT_EQ(Run(options, before), e.code);
+    const std::string said = err.str();
+    EXPECT_EQ(Said().rfind(e.says, 0), 0u) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_FALSE(QFile::exists(Path("still.png")));
+    if (camera) {
+        EXPECT_FALSE(camera->Firmware().IsStreaming());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, CommandLineEndingTest,
+    testing::Values(
+        Ending{"NoCamera",
+               [](CommandLineRunTest&, CommandLineOptions& o, auto&) { o.focus_ms = 100; },
+               kExitNoCamera, "no camera named \"Standard_Camera\" was found"},
+        Ending{"NoFirmware",
+               [](CommandLineRunTest& fx, CommandLineOptions& o, auto&) {
+                   fx.config.firmware.bFirmwarePresent = FALSE;
+                   fx.UseCamera();
+                   o.focus_ms = 100;
+               },
+               kExitNotReady, "no firmware runs in the camera"},
+        Ending{"NeverReady",
+               [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
+                   fx.config.firmware.startup_ms = 3'600'000;
+                   fx.UseCamera();
+                   o.focus_ms = 100;
+                   before = [](CFocusApp& app) { app.m_session.SetReadyTimeout(30); };
+               },
+               kExitNotReady, "the camera did not become ready within 30 ms"},
+        Ending{"UnpluggedWhileFocusing",
+               [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
+                   fx.UseCamera();
+                   o.focus_ms = 20'000;
+                   before = fx.UnplugAfter(200);
+               },
+               kExitCameraLost, "the camera stopped answering (its status could not be read)"},
+        Ending{"UnpluggedBeforeTheStill",
+               [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
+                   fx.UseCamera();
+                   o.focus_ms = 500;
+                   o.snapshotPath = fx.Path("still.png");
+                   before = fx.UnplugAfter(300);
+               },
+               kExitCameraLost, "the camera stopped answering (the still request)"},
+        Ending{"StillFolderMissing",
+               [](CommandLineRunTest& fx, CommandLineOptions& o, auto&) {
+                   fx.UseCamera();
+                   o.snapshotPath = fx.Path("gone/still.png");
+               },
+               kExitStillFailed, "cannot write /"},
+        Ending{"CsvCannotBeWritten",
+               [](CommandLineRunTest& fx, CommandLineOptions& o, auto&) {
+                   fx.UseCamera();
+                   o.focus_ms = 100;
+                   QDir::current().mkdir("figures.csv");
+                   o.csvPath = fx.Path("figures.csv");
+               },
+               kExitStillFailed, "cannot write /"},
+        Ending{"AnotherCopyRuns",
+               [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
+                   fx.UseCamera();
+                   o.focus_ms = 100;
+                   before = [&fx](CFocusApp&) {
+                       fx.held = CreateMutex(nullptr, TRUE, kInstanceMutexName);
+                   };
+               },
+               kExitAnotherCopy, "another copy is running"},
+        Ending{"Interrupted",
+               [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
+                   fx.UseCamera();
+                   o.focus_ms = 20'000;
+                   before = [](CFocusApp& app) {
+                       QTimer::singleShot(300, [&app] { app.m_pCommandLine->Interrupt(); });
+                   };
+               },
+               kExitInterrupted, "interrupted"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+}  // namespace

@@ -1,0 +1,146 @@
+// The command line's options: each accepted combination and what it sets, and each refusal
+// with the words that say why.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <sstream>
+
+#include "app/CommandLine.h"
+#include "product/Product.h"
+
+namespace {
+
+using Action = CommandLine::Action;
+
+struct Accepted {
+    const char* name;
+    QStringList args;
+    bool (*holds)(const CommandLineOptions& o);
+};
+
+void PrintTo(const Accepted& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const Accepted kAccepted[] = {
+    {"FocusAlone",
+     {"--focus", "5"},
+     [](const CommandLineOptions& o) {
+         return o.focus_ms == 5000 && o.csvPath.isEmpty() && o.snapshotPath.isEmpty();
+     }},
+    {"FocusFraction",
+     {"--focus=0.25"},
+     [](const CommandLineOptions& o) { return o.focus_ms == 250; }},
+    {"FocusToCsv",
+     {"--focus", "2", "--csv", "f.csv"},
+     [](const CommandLineOptions& o) { return o.csvPath == "f.csv"; }},
+    {"SnapshotAlone",
+     {"--snapshot", "s.png"},
+     [](const CommandLineOptions& o) {
+         return o.focus_ms == 0 && o.snapshotPath == "s.png" &&
+                o.snapshotFormat == StillFormat::Png && !o.bRaw;
+     }},
+    {"SnapshotFormatBySuffix",
+     {"--snapshot", "dir/S.TIFF"},
+     [](const CommandLineOptions& o) { return o.snapshotFormat == StillFormat::Tiff; }},
+    {"RawWithStream",
+     {"--snapshot", "s.bmp", "--raw", "--save-stream", "s.pgm"},
+     [](const CommandLineOptions& o) {
+         return o.bRaw && o.streamPath == "s.pgm" && o.snapshotFormat == StillFormat::Bmp;
+     }},
+    {"EverythingInAnyOrder",
+     {"--save-stream", "c.jpg", "--snapshot", "s.jpeg", "--csv", "f.csv", "--focus", "1"},
+     [](const CommandLineOptions& o) {
+         return o.focus_ms == 1000 && o.snapshotFormat == StillFormat::Jpeg &&
+                o.streamPath == "c.jpg";
+     }},
+};
+
+class CommandLineAcceptedTest : public testing::TestWithParam<Accepted> {};
+
+TEST_P(CommandLineAcceptedTest, RunsWithTheOptionsSet) {
+    const CommandLine line = ParseCommandLine(QStringList{"nitidor"} + GetParam().args);
+    ASSERT_EQ(line.action, Action::Run) << line.text;
+    EXPECT_TRUE(GetParam().holds(line.options));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, CommandLineAcceptedTest, testing::ValuesIn(kAccepted),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+struct Refused {
+    const char* name;
+    QStringList args;
+    const char* says;
+};
+
+void PrintTo(const Refused& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const Refused kRefused[] = {
+    {"NothingToDo", {"--"}, "nothing to do: give --focus, --snapshot or both"},
+    {"RawAlone", {"--raw"}, "--raw goes with --snapshot"},
+    {"CsvAlone", {"--csv", "f.csv"}, "--csv goes with --focus"},
+    {"CsvWithoutFocus", {"--snapshot", "s.png", "--csv", "f.csv"}, "--csv goes with --focus"},
+    {"StreamWithoutSnapshot",
+     {"--focus", "1", "--save-stream", "c.jpg"},
+     "--save-stream goes with --snapshot"},
+    {"FocusNotANumber", {"--focus", "soon"}, "not 'soon'"},
+    {"FocusZero", {"--focus", "0"}, "above 0"},
+    {"FocusNegative", {"--focus=-3"}, "above 0"},
+    {"FocusTooLong", {"--focus", "86401"}, "up to 86400"},
+    {"FocusInfinite", {"--focus", "inf"}, "not 'inf'"},
+    {"FocusWithoutValue", {"--focus"}, "Missing value after '--focus'"},
+    {"FocusTwice", {"--focus", "1", "--focus", "2"}, "--focus is given more than once"},
+    {"UnknownSuffix", {"--snapshot", "s.gif"}, "cannot tell the format of 's.gif'"},
+    {"NoSuffix", {"--snapshot", "still"}, "cannot tell the format of 'still'"},
+    {"EmptyName", {"--snapshot", ""}, "--snapshot needs a file name"},
+    {"SameFileTwice",
+     {"--snapshot", "s.png", "--save-stream", "./s.png"},
+     "'s.png' is named for two outputs"},
+    {"UnknownOption", {"--fokus", "3"}, "Unknown option 'fokus'"},
+    {"StrayArgument", {"--focus", "3", "extra"}, "unexpected argument 'extra'"},
+};
+
+class CommandLineRefusedTest : public testing::TestWithParam<Refused> {};
+
+TEST_P(CommandLineRefusedTest, SaysWhyInOneLine) {
+    const CommandLine line = ParseCommandLine(QStringList{"nitidor"} + GetParam().args);
+    ASSERT_EQ(line.action, Action::BadUsage);
+    EXPECT_NE(line.text.find(GetParam().says), std::string::npos) << line.text;
+    EXPECT_EQ(line.text.find('\n'), std::string::npos) << line.text;
+    std::ostringstream out, err;
+    EXPECT_EQ(AnswerCommandLine(line, out, err), kExitUsage);
+    EXPECT_TRUE(out.str().empty());
+    const std::string said = err.str();
+    EXPECT_NE(said.find(": " + line.text + "\n"), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, CommandLineRefusedTest, testing::ValuesIn(kRefused),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(CommandLineTest, NoArgumentsIsTheDialogAndHelpAndVersionAnswerAtOnce) {
+    EXPECT_EQ(ParseCommandLine({"nitidor"}).action, Action::Dialog);
+    EXPECT_EQ(ParseCommandLine({}).action, Action::Dialog);
+
+    for (const char* option : {"--help", "-h"}) {
+        // Help wins over whatever else is given, even what would be refused.
+        const CommandLine help = ParseCommandLine({"/usr/bin/nitidor", option, "--raw"});
+        ASSERT_EQ(help.action, Action::Help) << option;
+        std::ostringstream out, err;
+        EXPECT_EQ(AnswerCommandLine(help, out, err), kExitDone);
+        EXPECT_EQ(out.str().rfind("Usage: nitidor [options]", 0), 0u) << out.str();
+        for (const char* text : {"--focus <seconds>", "--csv <file>", "--snapshot <file>", "--raw",
+                                 "--save-stream <file>", "elapsed_ms,figure", "  7  another copy"})
+            EXPECT_NE(out.str().find(text), std::string::npos) << text;
+        EXPECT_TRUE(err.str().empty());
+    }
+    const CommandLine version = ParseCommandLine({"nitidor", "--version"});
+    ASSERT_EQ(version.action, Action::Version);
+    std::ostringstream out, err;
+    EXPECT_EQ(AnswerCommandLine(version, out, err), kExitDone);
+    EXPECT_EQ(out.str(), std::string("Nitidor ") + kProductVersion + "\n");
+}
+
+}  // namespace

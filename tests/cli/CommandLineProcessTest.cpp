@@ -1,0 +1,201 @@
+// The program itself, started as a test station starts it: no display, its own settings and
+// runtime folder, the simulated camera scripted through NITIDOR_SIM. Each way a run ends is
+// seen from outside: the exit code, what standard output and standard error carry, and the
+// files left behind.
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "platform/win/NamedMutex.h"
+
+namespace {
+
+constexpr int kRunLimit_ms = 60'000;
+
+class CommandLineProcessTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        QDir(m_dir.path()).mkdir("run");
+        QFile::setPermissions(Path("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QDir(m_dir.path()).mkdir("work");
+    }
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+    QString Work(const QString& name) const { return m_dir.filePath("work/" + name); }
+
+    // Starts the program (or a shell around it) with `args` and, when given, NITIDOR_SIM;
+    // nothing else of the environment that could reach a display or another copy's lock.
+    void Start(const QStringList& args, const QString& sim = {},
+               const QString& program = NITIDOR_PROGRAM) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "NITIDOR_SIM"})
+            env.remove(name);
+        env.insert("XDG_RUNTIME_DIR", Path("run"));
+        env.insert("NITIDOR_REGISTRY_FILE", Path("registry.reg"));
+        if (!sim.isEmpty())
+            env.insert("NITIDOR_SIM", sim);
+        m_process.setProcessEnvironment(env);
+        m_process.setWorkingDirectory(Path("work"));
+        m_process.start(program, args);
+        ASSERT_TRUE(m_process.waitForStarted());
+    }
+    int Finish() {
+        if (!m_process.waitForFinished(kRunLimit_ms)) {
+            m_process.kill();
+            m_process.waitForFinished();
+            ADD_FAILURE() << "the program still ran after " << kRunLimit_ms << " ms";
+        }
+        m_out += m_process.readAllStandardOutput();
+        m_err += m_process.readAllStandardError();
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    }
+    int Run(const QStringList& args, const QString& sim = {}) {
+        Start(args, sim);
+        return Finish();
+    }
+    // Standard error is one line that names what failed.
+    void ExpectOneLine(const char* says) const {
+        const QString text = QString::fromLocal8Bit(m_err);
+        EXPECT_TRUE(text.startsWith("nitidor: ")) << text.toStdString();
+        EXPECT_TRUE(text.contains(QLatin1String(says))) << text.toStdString();
+        EXPECT_EQ(text.count('\n'), 1) << text.toStdString();
+    }
+    QStringList Figures() const {
+        return QString::fromLatin1(m_out).split('\n', Qt::SkipEmptyParts);
+    }
+    QStringList WorkFiles() const { return QDir(Path("work")).entryList(QDir::Files); }
+
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    QByteArray m_out, m_err;
+};
+
+TEST_F(CommandLineProcessTest, FocusFiguresThenAJpegStillWithTheCamerasStream) {
+    // A runtime folder others may read draws a remark from Qt's start-up; it is not printed.
+    QFile::setPermissions(Path("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                           QFile::ReadOther | QFile::ExeOther);
+    EXPECT_EQ(Run({"--focus", "1", "--snapshot", "still.png", "--save-stream", "camera.jpg"}), 0)
+        << m_err.toStdString();
+    EXPECT_TRUE(m_err.isEmpty()) << m_err.toStdString();
+    const QStringList figures = Figures();
+    EXPECT_GE(figures.size(), 5);
+    for (const QString& line : figures)
+        EXPECT_TRUE(QRegularExpression("^\\d+,(-?\\d+|Overflow)$").match(line).hasMatch())
+            << line.toStdString();
+    EXPECT_EQ(QImage(Work("still.png")).size(), QSize(2592, 1944));
+    QFile camera(Work("camera.jpg"));
+    ASSERT_TRUE(camera.open(QIODevice::ReadOnly));
+    EXPECT_EQ(camera.read(2), QByteArray("\xFF\xD8"));
+    EXPECT_EQ(QImage(Work("camera.jpg")).size(), QSize(2592, 1944));
+    EXPECT_EQ(WorkFiles(), (QStringList{"camera.jpg", "still.png"}));  // no Temp.jpg left
+}
+
+TEST_F(CommandLineProcessTest, ARawStillWithItsSamplesAndTheFiguresInACsv) {
+    EXPECT_EQ(
+        Run({"--snapshot", "still.tif", "--raw", "--save-stream", "samples.pgm"}, "raw-phase=3"), 0)
+        << m_err.toStdString();
+    EXPECT_TRUE(m_out.isEmpty() && m_err.isEmpty());
+    EXPECT_EQ(QImage(Work("still.tif")).size(), QSize(2592, 1944));
+    QFile samples(Work("samples.pgm"));
+    ASSERT_TRUE(samples.open(QIODevice::ReadOnly));
+    const QByteArray header("P5\n# Bayer phase 3: BGGR\n2592 1944\n255\n");
+    EXPECT_EQ(samples.read(header.size()), header);
+    EXPECT_EQ(samples.size(), header.size() + 2592 * 1944);
+
+    EXPECT_EQ(Run({"--focus", "0.5", "--csv", "figures.csv"}), 0) << m_err.toStdString();
+    EXPECT_TRUE(m_out.isEmpty());
+    QFile csv(Work("figures.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QRegularExpression("^(\\d+,(-?\\d+|Overflow)\\n){2,}$")
+                    .match(QString::fromLatin1(csv.readAll()))
+                    .hasMatch());
+}
+
+TEST_F(CommandLineProcessTest, HelpAndVersionNeedNothing) {
+    EXPECT_EQ(Run({"--version"}), 0);
+    EXPECT_TRUE(m_out.startsWith("Nitidor ")) << m_out.toStdString();
+    m_out.clear();
+    EXPECT_EQ(Run({"--help"}), 0);
+    EXPECT_TRUE(m_out.startsWith("Usage: nitidor [options]\n")) << m_out.toStdString();
+    EXPECT_TRUE(m_err.isEmpty());
+}
+
+struct Ending {
+    const char* name;
+    QStringList args;
+    const char* sim;
+    int code;
+    const char* says;
+};
+
+void PrintTo(const Ending& e, std::ostream* os) {
+    *os << e.name;
+}
+
+class CommandLineEndingTest : public CommandLineProcessTest,
+                              public testing::WithParamInterface<Ending> {};
+
+TEST_P(CommandLineEndingTest, EndsWithItsCodeAndOneLine) {
+    const Ending& e = GetParam();
+    EXPECT_EQ(Run(e.args, QString::fromLatin1(e.sim)), e.code);
+    ExpectOneLine(e.says);
+    EXPECT_EQ(WorkFiles(), QStringList());  // no still and no partial file
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, CommandLineEndingTest,
+    testing::Values(
+        Ending{"BadUsage", {"--focus", "soon"}, "", 2, "--focus takes a number of seconds"},
+        Ending{"BadSimulatorScript", {"--focus", "1"}, "unplugged", 2, "NITIDOR_SIM: 'unplugged'"},
+        Ending{"NoCamera", {"--focus", "1"}, "absent", 3, "no camera named \"Standard_Camera\""},
+        Ending{"NoFirmware", {"--focus", "1"}, "no-firmware", 4, "no firmware runs"},
+        // Pulled well after the connect, and long before the run would end.
+        Ending{"UnpluggedWhileFocusing",
+               {"--focus", "30", "--snapshot", "still.png"},
+               "unplug-after-ms=2000",
+               5,
+               "the camera stopped answering"},
+        Ending{"StillFolderMissing",
+               {"--snapshot", "gone/still.png"},
+               "",
+               6,
+               "cannot write gone/still.png: "}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(CommandLineProcessTest, AnotherCopyRunning) {
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", Path("run").toLocal8Bit());
+    HANDLE held = CreateMutex(nullptr, TRUE, "TaloCap");
+    ASSERT_EQ(GetLastError(), 0u);
+    EXPECT_EQ(Run({"--focus", "1"}), 7);
+    ExpectOneLine("another copy is running");
+    CloseHandle(held);
+    qputenv("XDG_RUNTIME_DIR", oldRuntime);
+}
+
+TEST_F(CommandLineProcessTest, ACtrlCStopsTheRunOnceFiguresFlow) {
+    Start({"--focus", "30"});
+    ASSERT_TRUE(m_process.waitForReadyRead(kRunLimit_ms));
+    ASSERT_EQ(kill(static_cast<pid_t>(m_process.processId()), SIGINT), 0);
+    EXPECT_EQ(Finish(), 130);
+    ExpectOneLine("interrupted");
+    EXPECT_GE(Figures().size(), 1);
+}
+
+TEST_F(CommandLineProcessTest, AReaderThatGoesAwayEndsTheRunCleanly) {
+    // head leaves after two lines; the program's next line finds no reader.
+    const QString line = QStringLiteral("'%1' --focus 30 | head -n 2; exit ${PIPESTATUS[0]}");
+    Start({"-c", line.arg(NITIDOR_PROGRAM)}, {}, QStringLiteral("bash"));
+    EXPECT_EQ(Finish(), 6);
+    ExpectOneLine("cannot write to standard output");
+    EXPECT_EQ(Figures().size(), 2);
+}
+
+}  // namespace

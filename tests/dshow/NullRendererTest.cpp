@@ -1,0 +1,97 @@
+// The renderer that shows nothing: what it offers and refuses, and a preview chain built,
+// run and torn down on it through the capture graph builder without any window.
+#include "fakes/TestSource.h"
+#include "platform/com/ComRuntime.h"
+#include "platform/dshow/NullRenderer.h"
+#include "platform/dshow/StreamInterfaces.h"
+#include "support/CreateInstance.h"
+#include "support/DShowClassesEnvironment.h"
+#include "support/LeakCheck.h"
+#include "support/Rgb24Type.h"
+
+namespace {
+
+constexpr BYTE kFrame[24] = {};
+
+class NullRendererTest : public LeakCheckedTest {
+public:
+    ~NullRendererTest() override { CoRevokeClass(CLSID_VideoRenderer); }  // no default again
+};
+
+TEST_F(NullRendererTest, OffersTheFilterAndVideoWindowAndItsPinTakesSamples) {
+    ComPtr<IBaseFilter> renderer;
+    ASSERT_EQ(CNullRenderer::CreateInstance(IID_IBaseFilter, renderer.ReleaseAndGetVoidAddress()),
+              S_OK);
+    CLSID clsid{};
+    EXPECT_EQ(renderer->GetClassID(&clsid), S_OK);
+    EXPECT_EQ(clsid, CLSID_NullRenderer);
+    ComPtr<IVideoWindow> window;
+    ASSERT_EQ(renderer.As(window), S_OK);
+    EXPECT_EQ(window->put_Top(400), S_OK);
+    ComPtr<IKsPropertySet> props;
+    EXPECT_EQ(renderer.As(props), E_NOINTERFACE);
+    ComPtr<IMediaControl> control;
+    EXPECT_EQ(renderer.As(control), E_NOINTERFACE);
+
+    ComPtr<IEnumPins> pins;
+    ASSERT_EQ(renderer->EnumPins(pins.ReleaseAndGetAddressOf()), S_OK);
+    ComPtr<IPin> input;
+    ASSERT_EQ(pins->Next(1, input.ReleaseAndGetAddressOf(), nullptr), S_OK);
+    PIN_DIRECTION dir = PINDIR_OUTPUT;
+    EXPECT_EQ(input->QueryDirection(&dir), S_OK);
+    EXPECT_EQ(dir, PINDIR_INPUT);
+    EXPECT_EQ(pins->Next(1, input.ReleaseAndGetAddressOf(), nullptr), S_FALSE);
+    EXPECT_EQ(CNullRenderer::CreateInstance(IID_IBaseFilter, nullptr), E_POINTER);
+}
+
+TEST_F(NullRendererTest, RefusesWhatIsNotVideo) {
+    auto renderer = MakeComObject<CNullRenderer>();
+    auto source = MakeComObject<CTestSource>(true);
+    AM_MEDIA_TYPE audio = MakeRgb24Type(4, 2);
+    audio.majortype = GUID_NULL;
+    ComPtr<IEnumPins> pins;
+    ASSERT_EQ(renderer->EnumPins(pins.ReleaseAndGetAddressOf()), S_OK);
+    ComPtr<IPin> input;
+    ASSERT_EQ(pins->Next(1, input.ReleaseAndGetAddressOf(), nullptr), S_OK);
+    EXPECT_EQ(input->ReceiveConnection(source->Preview(), &audio), VFW_E_TYPE_NOT_ACCEPTED);
+    FreeMediaType(audio);
+    AM_MEDIA_TYPE video = MakeRgb24Type(4, 2);
+    EXPECT_EQ(input->ReceiveConnection(source->Preview(), &video), S_OK);
+    FreeMediaType(video);
+    EXPECT_EQ(input->Disconnect(), S_OK);
+}
+
+TEST_F(NullRendererTest, AsTheDefaultRendererAPreviewRunsWithNoWindow) {
+    RegisterNullRenderer();
+    for (const bool bPreviewPin : {true, false}) {
+        SCOPED_TRACE(bPreviewPin);
+        auto graph = CreateInstance<IGraphBuilder>(CLSID_FilterGraph);
+        auto builder = CreateInstance<ICaptureGraphBuilder>(CLSID_CaptureGraphBuilder);
+        ASSERT_EQ(builder->SetFiltergraph(graph.Get()), S_OK);
+        auto source = MakeComObject<CTestSource>(bPreviewPin);
+        ASSERT_EQ(graph->AddFilter(source.Get(), nullptr), S_OK);
+        ASSERT_EQ(builder->RenderStream(&PIN_CATEGORY_PREVIEW, source.Get(), nullptr, nullptr),
+                  bPreviewPin ? S_OK : VFW_S_NOPREVIEWPIN);
+        const GUID& fed = bPreviewPin ? PIN_CATEGORY_PREVIEW : PIN_CATEGORY_CAPTURE;
+        ComPtr<IVideoWindow> window;
+        ASSERT_EQ(builder->FindInterface(&fed, source.Get(), IID_IVideoWindow,
+                                         window.ReleaseAndGetVoidAddress()),
+                  S_OK);
+        EXPECT_EQ(window->put_Top(400), S_OK);
+
+        ComPtr<IMediaControl> control;
+        ASSERT_EQ(graph.As(control), S_OK);
+        auto* pin = bPreviewPin ? source->Preview() : source->Capture();
+        EXPECT_EQ(pin->Deliver(kFrame, sizeof kFrame, 0), S_FALSE);  // stopped: dropped
+        ASSERT_EQ(control->Run(), S_OK);
+        EXPECT_EQ(pin->Deliver(kFrame, sizeof kFrame, 0), S_OK);
+        ComPtr<IBaseFilter> renderer;
+        ASSERT_EQ(window.As(renderer), S_OK);
+        CLSID clsid{};
+        EXPECT_EQ(renderer->GetClassID(&clsid), S_OK);
+        EXPECT_EQ(clsid, CLSID_NullRenderer);
+        EXPECT_EQ(control->Stop(), S_OK);
+    }
+}
+
+}  // namespace

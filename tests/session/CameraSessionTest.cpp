@@ -1,0 +1,199 @@
+// The session's results beyond what the dialog shows: why a still was not taken, the stream
+// or samples handed over beside the image, and a focus read that failed versus one that found
+// nothing.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "TestJpegEncoder.h"
+#include "fakes/ScriptedCamera.h"
+#include "platform/win/Sleep.h"
+#include "session/CameraSession.h"
+
+namespace {
+
+class CRecordingFront : public ISessionFront {
+public:
+    void ShowStatus(const std::string&) override {}
+    void ShowMessage(SessionMessage message) override { messages.push_back(message); }
+    void StopFocusReadout() override {}
+    void PrepareStillView() override {}
+    void ShowStill(CStill still) override { stills.push_back(std::move(still)); }
+
+    std::vector<SessionMessage> messages;
+    std::vector<CStill> stills;
+};
+
+class CameraSessionTest : public testing::Test {
+public:
+    void SetUp() override {
+        m_oldSleep = SetSleepHook([this](DWORD ms) { pauses.push_back(ms); });
+        device = std::make_unique<CCaptureDevice>();
+        device->m_pCameraFilter = ComPtr<IBaseFilter>(camera.filter.Get());
+        device->m_pClock = camera.clock;
+        profile = std::make_unique<CDeviceProfile>();
+        session.SetFront(&front);
+    }
+    void TearDown() override { SetSleepHook(m_oldSleep); }
+    void SetStillSize(WORD width, WORD height) {
+        auto& bytes = profile->m_resolutionTable.bytes;
+        bytes[2] = 1;
+        bytes[4] = width & 0xFF;
+        bytes[5] = width >> 8;
+        bytes[6] = height & 0xFF;
+        bytes[7] = height >> 8;
+    }
+    static std::vector<BYTE> RawStill(int width, int height, BYTE phase) {
+        std::vector<BYTE> still(20 + static_cast<size_t>(width) * height);
+        still[10] = BYTE(height >> 8);
+        still[11] = BYTE(height);
+        still[12] = BYTE(width >> 8);
+        still[13] = BYTE(width);
+        still[17] = phase;
+        for (size_t i = 20; i < still.size(); ++i)
+            still[i] = BYTE(i * 13 + 5);
+        return still;
+    }
+
+    CScriptedCamera camera;
+    std::unique_ptr<CCaptureDevice> device;
+    std::unique_ptr<CDeviceProfile> profile;
+    BOOL bNoLoadFirmware = FALSE;
+    CCameraSession session{device, profile, bNoLoadFirmware};
+    CRecordingFront front;
+    std::vector<DWORD> pauses;
+
+private:
+    SleepHook m_oldSleep;
+};
+
+using StillResult = CCameraSession::StillResult;
+
+struct StillCase {
+    const char* name;
+    bool raw;
+    void (*script)(CameraSessionTest& fx);
+    StillResult result;
+    bool paused;  // the flow reached the download
+};
+
+void PrintTo(const StillCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class StillResultTest : public CameraSessionTest, public testing::WithParamInterface<StillCase> {};
+
+TEST_P(StillResultTest, TellsWhyTheStillWasNotTaken) {
+    const StillCase& c = GetParam();
+    c.script(*this);
+    EXPECT_EQ(session.TakeStill(c.raw), c.result);
+    EXPECT_TRUE(front.stills.empty());
+    EXPECT_EQ(pauses.size(), c.paused ? 1u : 0u);
+    EXPECT_TRUE(device->m_bPreviewWanted);  // the restart was tried whatever happened
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StillResultTest,
+    testing::Values(StillCase{"NoStillSize", false, [](CameraSessionTest&) {},
+                              StillResult::NoResolution, false},
+                    StillCase{"JpegRefused", false,
+                              [](CameraSessionTest& fx) {
+                                  fx.SetStillSize(64, 48);
+                                  fx.camera.refuseRequests = TRUE;
+                              },
+                              StillResult::Refused, false},
+                    StillCase{"RawRefused", true,
+                              [](CameraSessionTest& fx) { fx.camera.refuseRequests = TRUE; },
+                              StillResult::Refused, false},
+                    // Every mailbox read finds nothing and takes 100 ms: the 10 s bound passes.
+                    StillCase{"MailboxSilent", true,
+                              [](CameraSessionTest& fx) {
+                                  fx.camera.call_ms = 100;
+                                  fx.camera.statuses.assign(200, DeviceStatus{});
+                              },
+                              StillResult::TimedOut, true},
+                    StillCase{"StatusReadFails", false,
+                              [](CameraSessionTest& fx) {
+                                  fx.SetStillSize(64, 48);
+                                  fx.camera.jpegStill.assign(100, 0x55);
+                                  fx.camera.statusFails = TRUE;
+                              },
+                              StillResult::NotDownloaded, true},
+                    StillCase{"PieceReadFails", true,
+                              [](CameraSessionTest& fx) {
+                                  fx.camera.rawStill = CameraSessionTest::RawStill(300, 200, 0);
+                                  fx.camera.failMemoryRead = 2;
+                              },
+                              StillResult::NotDownloaded, true},
+                    StillCase{"JpegUndecodable", false,
+                              [](CameraSessionTest& fx) {
+                                  fx.SetStillSize(64, 48);
+                                  fx.camera.jpegStill.assign(1000, 0x55);
+                              },
+                              StillResult::NotDecoded, true},
+                    StillCase{"RawHeaderWrong", true,
+                              [](CameraSessionTest& fx) { fx.camera.rawStill.assign(30, 0); },
+                              StillResult::NotDecoded, true}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(CameraSessionTest, AJpegStillCarriesTheCamerasStreamByteForByte) {
+    SetStillSize(64, 48);
+    camera.jpegStill = EncodeTestJpeg(64, 48, {}, [](int y, BYTE* row) {
+        for (int x = 0; x < 64 * 3; ++x)
+            row[x] = BYTE(x + 3 * y);
+    });
+    // Not a multiple of 4, so the download reads bytes past the stream's end.
+    while (camera.jpegStill.size() % 4 != 1)
+        camera.jpegStill.push_back(0);
+    EXPECT_EQ(session.TakeStill(FALSE), StillResult::Shown);
+    ASSERT_EQ(front.stills.size(), 1u);
+    const CStill& still = front.stills[0];
+    EXPECT_EQ(std::pair(still.width, still.height), std::pair(64, 48));
+    ASSERT_TRUE(still.image);
+    EXPECT_EQ(still.source.kind, CStillSource::Kind::JpegStream);
+    EXPECT_EQ(still.source.offset, 0u);
+    ASSERT_EQ(still.source.length, camera.jpegStill.size());
+    EXPECT_EQ(std::memcmp(still.source.Data(), camera.jpegStill.data(), still.source.length), 0);
+}
+
+TEST_F(CameraSessionTest, ARawStillCarriesItsSamplesAndPhaseAsTheyCame) {
+    for (const BYTE phase : {0, 3}) {
+        SCOPED_TRACE(int(phase));
+        front.stills.clear();
+        camera.rawStill = RawStill(6, 4, phase);
+        EXPECT_EQ(session.TakeStill(TRUE), StillResult::Shown);
+        ASSERT_EQ(front.stills.size(), 1u);
+        const CStillSource& source = front.stills[0].source;
+        EXPECT_EQ(source.kind, CStillSource::Kind::RawSamples);
+        EXPECT_EQ(source.phase, phase);
+        EXPECT_EQ(source.offset, 20u);
+        ASSERT_EQ(source.length, 24u);
+        EXPECT_EQ(std::memcmp(source.Data(), camera.rawStill.data() + 20, 24), 0);
+    }
+}
+
+TEST_F(CameraSessionTest, AFocusReadTellsAFailureFromAnEmptyMailbox) {
+    LONG value = 0;
+    camera.PostFocus(0x8000, 0);  // not ready
+    EXPECT_EQ(session.PollFocus(value), CCameraSession::FocusPoll::Nothing);
+    camera.PostFocus(1234);
+    EXPECT_EQ(session.PollFocus(value), CCameraSession::FocusPoll::Figure);
+    EXPECT_EQ(value, 1234);
+    EXPECT_EQ(camera.statusWrites.size(), 1u);
+    camera.PostFocus(99);
+    camera.statusFails = TRUE;
+    EXPECT_EQ(session.PollFocus(value), CCameraSession::FocusPoll::Failed);
+    EXPECT_FALSE(session.ReadFocus(value));
+    EXPECT_EQ(value, 1234);
+
+    EXPECT_TRUE(session.CameraAnswers());
+    camera.states = {CScriptedCamera::kStateReadFails};
+    EXPECT_FALSE(session.CameraAnswers());
+    device.reset();
+    EXPECT_EQ(session.PollFocus(value), CCameraSession::FocusPoll::Failed);
+    EXPECT_FALSE(session.CameraAnswers());
+}
+
+}  // namespace

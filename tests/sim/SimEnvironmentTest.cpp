@@ -1,0 +1,100 @@
+// NITIDOR_SIM: each item and what it sets, refusals that leave everything as it was, and a
+// camera unplugged by time.
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "platform/ks/VendorPropertySet.h"
+#include "sim/SimEnvironment.h"
+
+namespace {
+
+struct Item {
+    const char* name;
+    const char* text;
+    bool (*holds)(const SimEnvironment& s);
+};
+
+void PrintTo(const Item& item, std::ostream* os) {
+    *os << item.name;
+}
+
+const SimFirmwareConfig kDefaults;
+
+const Item kItems[] = {
+    {"Empty", "", [](const SimEnvironment& s) { return !s.bAbsent; }},
+    {"Absent", "absent", [](const SimEnvironment& s) { return s.bAbsent; }},
+    {"NoFirmware", "no-firmware",
+     [](const SimEnvironment& s) { return !s.camera.firmware.bFirmwarePresent; }},
+    {"SlowStart", "startup-ms=1500",
+     [](const SimEnvironment& s) { return s.camera.firmware.startup_ms == 1500; }},
+    {"NeverReady", "never-ready",
+     [](const SimEnvironment& s) {
+         return s.camera.firmware.startup_ms == std::numeric_limits<int64_t>::max();
+     }},
+    {"SilentMailbox", "silent-mailbox",
+     [](const SimEnvironment& s) { return s.camera.firmware.bMailboxNeverAnswers != FALSE; }},
+    {"UnpluggedByTime", "unplug-after-ms=4000",
+     [](const SimEnvironment& s) { return s.camera.firmware.unplugAfter_ms == 4000; }},
+    {"UnpluggedByCall", "unplug-at-call=30",
+     [](const SimEnvironment& s) { return s.camera.firmware.failFromCall == 30u; }},
+    {"RawPhase", "raw-phase=3",
+     [](const SimEnvironment& s) { return s.camera.firmware.rawPhase == 3; }},
+    {"SeveralWithEmptyItems", ",no-firmware,,raw-phase=2,",
+     [](const SimEnvironment& s) {
+         return !s.camera.firmware.bFirmwarePresent && s.camera.firmware.rawPhase == 2 &&
+                s.camera.firmware.startup_ms == kDefaults.startup_ms;
+     }},
+};
+
+class SimEnvironmentItemTest : public testing::TestWithParam<Item> {};
+
+TEST_P(SimEnvironmentItemTest, SetsWhatItNames) {
+    SimEnvironment settings;
+    std::string error;
+    ASSERT_TRUE(ParseSimEnvironment(GetParam().text, settings, error)) << error;
+    EXPECT_TRUE(GetParam().holds(settings));
+    EXPECT_TRUE(error.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Items, SimEnvironmentItemTest, testing::ValuesIn(kItems),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+class SimEnvironmentRefusalTest : public testing::TestWithParam<const char*> {};
+
+TEST_P(SimEnvironmentRefusalTest, LeavesEverythingAndNamesTheItem) {
+    SimEnvironment settings;
+    std::string error;
+    const std::string text = std::string("no-firmware,") + GetParam();
+    EXPECT_FALSE(ParseSimEnvironment(text, settings, error));
+    EXPECT_TRUE(settings.camera.firmware.bFirmwarePresent);  // the good item did not take
+    EXPECT_NE(error.find(std::string("'") + GetParam() + "'"), std::string::npos) << error;
+    EXPECT_EQ(error.rfind("NITIDOR_SIM: ", 0), 0u) << error;
+}
+
+INSTANTIATE_TEST_SUITE_P(Refusals, SimEnvironmentRefusalTest,
+                         testing::Values("unplugged", "Absent", "startup-ms",
+                                         "startup-ms=", "startup-ms=-5", "startup-ms=12x",
+                                         "startup-ms=0x10", "unplug-after-ms=0", "unplug-at-call=0",
+                                         "raw-phase=4", "never-ready=1",
+                                         "startup-ms=99999999999999999999", " absent"));
+
+TEST(SimFirmwareUnplugTest, EveryCallFailsFromTheTimeGivenAfterPowerUp) {
+    auto clock = std::make_shared<CManualSimClock>(500);
+    SimFirmwareConfig config;
+    config.unplugAfter_ms = 2000;
+    CSimFirmware firmware(clock, std::make_shared<CSimScene>(), config);
+    DWORD support = 0;
+    clock->Advance(1999);
+    EXPECT_EQ(firmware.QuerySupported(VendorPropertySet, VENDOR_PROPERTY_STATUS, &support), S_OK);
+    clock->Advance(1);
+    EXPECT_EQ(firmware.QuerySupported(VendorPropertySet, VENDOR_PROPERTY_STATUS, &support),
+              HRESULT_DEVICE_NOT_CONNECTED);
+    BYTE record[12] = {};
+    DWORD returned = 0;
+    EXPECT_EQ(
+        firmware.Get(VendorPropertySet, VENDOR_PROPERTY_STATUS, record, 12, record, 12, &returned),
+        HRESULT_DEVICE_NOT_CONNECTED);
+}
+
+}  // namespace

@@ -1,0 +1,289 @@
+// Writing stills to files: every format read back (pixel for pixel where lossless), the
+// camera's stream and samples byte for byte, the PGM header, and each failure leaving no
+// partial file and any earlier file as it was. Then the folder and format remembered.
+#include <sys/resource.h>
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <csignal>
+#include <cstring>
+
+#include "support/TempRegistry.h"
+#include "ui/StillFile.h"
+#include "ui/StillSaveSettings.h"
+
+namespace {
+
+// A bottom-up BGR still whose every byte tells where it is.
+std::vector<BYTE> TestStill(int width, int height) {
+    std::vector<BYTE> still(size_t(3) * width * height);
+    for (size_t i = 0; i < still.size(); ++i)
+        still[i] = BYTE(i * 7 + i / 3 * 11);
+    return still;
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class StillFileTest : public testing::Test {
+protected:
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+    // The folder holds exactly these names: no temporary file was left behind.
+    void ExpectFolderHolds(const QStringList& names) const {
+        QStringList found =
+            QDir(m_dir.path())
+                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+        found.sort();
+        QStringList expected = names;
+        expected.sort();
+        EXPECT_EQ(found, expected);
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(StillFileTest, TheImageIsTurnedTopDownAndRgbExactly) {
+    const std::vector<BYTE> still = TestStill(5, 3);
+    const QImage image = StillImage(still.data(), 5, 3);
+    ASSERT_EQ(image.size(), QSize(5, 3));
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 5; ++x) {
+            const BYTE* bgr = &still[size_t(3) * ((2 - y) * 5 + x)];  // row 0 is the bottom
+            EXPECT_EQ(image.pixel(x, y), qRgb(bgr[2], bgr[1], bgr[0])) << x << "," << y;
+        }
+    }
+    EXPECT_TRUE(StillImage(nullptr, 5, 3).isNull());
+    EXPECT_TRUE(StillImage(still.data(), 0, 3).isNull());
+}
+
+struct FormatCase {
+    const char* file;
+    StillFormat format;
+    const char* readAs;  // what Qt's reader finds in the file
+    bool lossless;
+};
+
+void PrintTo(const FormatCase& c, std::ostream* os) {
+    *os << c.file;
+}
+
+class StillFormatTest : public StillFileTest, public testing::WithParamInterface<FormatCase> {};
+
+TEST_P(StillFormatTest, IsWrittenByQtsWriterAndReadsBack) {
+    const FormatCase& c = GetParam();
+    const std::vector<BYTE> still = TestStill(36, 20);  // a width whose rows are no multiple of 4
+    const QImage image = StillImage(still.data(), 36, 20);
+    QString reason;
+    ASSERT_TRUE(SaveStillImage(Path(c.file), image, c.format, reason)) << reason.toStdString();
+    EXPECT_TRUE(reason.isEmpty());
+    QImageReader reader(Path(c.file));
+    EXPECT_EQ(reader.format(), QByteArray(c.readAs));
+    const QImage back = reader.read().convertToFormat(QImage::Format_RGB888);
+    ASSERT_EQ(back.size(), QSize(36, 20));
+    if (c.lossless) {
+        EXPECT_EQ(back, image);
+    }
+    ExpectFolderHolds({c.file});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, StillFormatTest,
+    testing::Values(FormatCase{"still.png", StillFormat::Png, "png", true},
+                    FormatCase{"still.jpg", StillFormat::Jpeg, "jpeg", false},
+                    FormatCase{"still.tif", StillFormat::Tiff, "tiff", true},
+                    FormatCase{"still.bmp", StillFormat::Bmp, "bmp", true},
+                    // The format given decides, whatever the name says.
+                    FormatCase{"still.dat", StillFormat::Png, "png", true}),
+    [](const auto& p) {
+        return QString::fromLatin1(p.param.file).replace('.', '_').toStdString();
+    });
+
+TEST(StillFormatNamesTest, SuffixesAndNamesNameTheirFormats) {
+    struct Case {
+        const char* path;
+        std::optional<StillFormat> format;
+    };
+    const Case cases[] = {
+        {"a.png", StillFormat::Png},   {"a.PNG", StillFormat::Png},  {"a.jpg", StillFormat::Jpeg},
+        {"a.JPEG", StillFormat::Jpeg}, {"a.tif", StillFormat::Tiff}, {"a.tiff", StillFormat::Tiff},
+        {"a.bmp", StillFormat::Bmp},   {"dir.png/a", std::nullopt},  {"a.pgm", std::nullopt},
+        {"a", std::nullopt},           {"a.png.txt", std::nullopt},  {".png", StillFormat::Png}};
+    for (const Case& c : cases)
+        EXPECT_EQ(StillFormatFromPath(QString::fromLatin1(c.path)), c.format) << c.path;
+    for (const StillFormatInfo& info : StillFormats())
+        EXPECT_EQ(StillFormatFromName(QString::fromLatin1(info.name)), info.format);
+    EXPECT_EQ(StillFormatFromName(QStringLiteral("png")), std::nullopt);
+    EXPECT_EQ(StillFormats()[0].format, StillFormat::Png);  // the default comes first
+}
+
+TEST_F(StillFileTest, TheCamerasStreamAndSamplesAreWrittenAsTheyCame) {
+    std::vector<BYTE> block(64);
+    for (size_t i = 0; i < block.size(); ++i)
+        block[i] = BYTE(255 - i);
+    QString reason;
+    ASSERT_TRUE(SaveCameraStream(Path("camera.jpg"), block.data(), 61, reason));
+    EXPECT_EQ(ReadFile(Path("camera.jpg")),
+              QByteArray(reinterpret_cast<const char*>(block.data()), 61));
+
+    const char* const names[] = {"RGGB", "GRBG", "GBRG", "BGGR"};
+    for (int phase = 0; phase < 4; ++phase) {
+        ASSERT_TRUE(SaveRawSamples(Path("raw.pgm"), block.data() + 4, 6, 5, phase, reason));
+        const QByteArray header = QByteArray("P5\n# Bayer phase ") + QByteArray::number(phase) +
+                                  ": " + names[phase] + "\n6 5\n255\n";
+        EXPECT_EQ(ReadFile(Path("raw.pgm")),
+                  header + QByteArray(reinterpret_cast<const char*>(block.data() + 4), 30));
+    }
+    // Qt reads the header as a PGM of the samples.
+    EXPECT_EQ(QImage(Path("raw.pgm")).size(), QSize(6, 5));
+    ExpectFolderHolds({"camera.jpg", "raw.pgm"});
+}
+
+TEST_F(StillFileTest, ASourceIsWrittenByItsKind) {
+    CStillSource source;
+    QString reason;
+    EXPECT_FALSE(SaveStillSource(Path("none"), source, 2, 2, reason));
+    EXPECT_FALSE(reason.isEmpty());
+    source.block = std::make_unique<BYTE[]>(30);
+    for (int i = 0; i < 30; ++i)
+        source.block[i] = BYTE(i);
+    source.kind = CStillSource::Kind::JpegStream;
+    source.offset = 3;
+    source.length = 20;
+    ASSERT_TRUE(SaveStillSource(Path("s.jpg"), source, 2, 2, reason));
+    EXPECT_EQ(ReadFile(Path("s.jpg")), QByteArray(reinterpret_cast<char*>(&source.block[3]), 20));
+    source.kind = CStillSource::Kind::RawSamples;
+    source.length = 20;
+    source.phase = 1;
+    ASSERT_TRUE(SaveStillSource(Path("s.pgm"), source, 5, 4, reason));
+    EXPECT_TRUE(ReadFile(Path("s.pgm"))
+                    .endsWith(QByteArray(reinterpret_cast<char*>(&source.block[3]), 20)));
+    EXPECT_FALSE(SaveStillSource(Path("t.pgm"), source, 5, 5, reason));  // 20 samples, not 25
+    ExpectFolderHolds({"s.jpg", "s.pgm"});
+}
+
+// Each way a write fails: the reason is told, nothing partial stays, and a file that was
+// there before is exactly as it was.
+struct FailureCase {
+    const char* name;
+    // Makes the target and says where it is; returns false to skip where it cannot be made.
+    QString (*target)(const QString& dir);
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class StillFileFailureTest : public StillFileTest,
+                             public testing::WithParamInterface<FailureCase> {};
+
+enum class Writer { Image, Stream, Samples };
+
+bool Write(Writer writer, const QString& path, QString& reason) {
+    static const std::vector<BYTE> still = TestStill(200, 150);
+    switch (writer) {
+        case Writer::Image:
+            return SaveStillImage(path, StillImage(still.data(), 200, 150), StillFormat::Bmp,
+                                  reason);
+        case Writer::Stream:
+            return SaveCameraStream(path, still.data(), still.size(), reason);
+        case Writer::Samples:
+            return SaveRawSamples(path, still.data(), 200, 150, 0, reason);
+    }
+    return false;
+}
+
+TEST_P(StillFileFailureTest, TellsWhyAndLeavesNothingPartial) {
+    const QString target = GetParam().target(m_dir.path());
+    const QStringList before =
+        QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    const QByteArray earlier = ReadFile(target);
+    for (Writer writer : {Writer::Image, Writer::Stream, Writer::Samples}) {
+        QString reason;
+        EXPECT_FALSE(Write(writer, target, reason)) << int(writer);
+        EXPECT_FALSE(reason.isEmpty()) << int(writer);
+        ExpectFolderHolds(before);
+        EXPECT_EQ(ReadFile(target), earlier);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, StillFileFailureTest,
+    testing::Values(FailureCase{"NameIsAFolder",
+                                [](const QString& dir) {
+                                    QDir(dir).mkdir("still.bmp");
+                                    QFile(dir + "/still.bmp/inside").open(QIODevice::WriteOnly);
+                                    return dir + "/still.bmp";
+                                }},
+                    FailureCase{"FolderMissing",
+                                [](const QString& dir) { return dir + "/gone/still.bmp"; }},
+                    // Takes no new files whoever asks, root included.
+                    FailureCase{"FolderTakesNoFiles",
+                                [](const QString&) { return QStringLiteral("/proc/still.bmp"); }}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// A full disk, as a file-size limit makes it: writes past it fail with EFBIG.
+class FullDiskTest : public StillFileTest {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &m_limit), 0);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    }
+    void TearDown() override {
+        setrlimit(RLIMIT_FSIZE, &m_limit);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    void LimitFilesTo(rlim_t bytes) {
+        rlimit limit = m_limit;
+        limit.rlim_cur = bytes;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+
+private:
+    rlimit m_limit{};
+    void (*m_oldHandler)(int) = SIG_DFL;
+};
+
+TEST_F(FullDiskTest, AWriteThatRunsOutOfSpaceKeepsTheEarlierFile) {
+    const QString target = Path("still.bmp");
+    QString reason;
+    {
+        QFile earlier(target);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("the earlier still");
+    }
+    LimitFilesTo(4096);
+    for (Writer writer : {Writer::Image, Writer::Stream, Writer::Samples}) {
+        EXPECT_FALSE(Write(writer, target, reason)) << int(writer);
+        EXPECT_FALSE(reason.isEmpty());
+        EXPECT_EQ(ReadFile(target), QByteArray("the earlier still"));
+        ExpectFolderHolds({"still.bmp"});
+    }
+}
+
+TEST(StillSaveSettingsTest, FolderAndFormatAreRememberedBesideTheOtherSettings) {
+    CTempRegistry registry;
+    registry.Write(std::string(CTempRegistry::kHeader) + CTempRegistry::kKey +
+                   "\"NoLoadFirmware\"=dword:00000001\n\"SnapshotFormat\"=\"GIF\"\n");
+    StillSaveSettings settings = LoadStillSaveSettings();
+    EXPECT_TRUE(settings.folder.isEmpty());
+    EXPECT_EQ(settings.format, StillFormat::Png);  // not one of ours: the default
+
+    const StillFormat tiff = StillFormat::Tiff;
+    RememberStillSave(QStringLiteral("/srv/stills/Ünïcode \"quoted\""), &tiff);
+    RememberStillSave(QStringLiteral("/srv/stills/other"));  // the format stays
+    settings = LoadStillSaveSettings();
+    EXPECT_EQ(settings.folder, QStringLiteral("/srv/stills/other"));
+    EXPECT_EQ(settings.format, StillFormat::Tiff);
+    const std::string text = registry.Read();
+    EXPECT_NE(text.find("\"NoLoadFirmware\"=dword:00000001"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"SnapshotFormat\"=\"TIFF\""), std::string::npos) << text;
+    EXPECT_NE(text.find("\"SnapshotFolder\"=\"/srv/stills/other\""), std::string::npos) << text;
+}
+
+}  // namespace
