@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, builds and runs every test: once with
 # warnings as errors (then the built program end to end on a virtual display), once under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then a short run of each fuzz target.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the test binaries that run threads of their
+# own (without Qt) under ThreadSanitizer, then a short run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -17,5 +18,9 @@ for preset in ci asan; do
         tests/e2e/run_e2e.sh build/ci/src/app/nitidor build/ci/e2e
     fi
 done
+echo "== tsan =="
+cmake --preset tsan
+cmake --build --preset tsan
+ctest --preset tsan
 echo "== fuzz smoke =="
 scripts/fuzz.sh 20
