@@ -27,6 +27,13 @@ QPoint PlaceBeside(const QRect& anchor_frame, const QSize& frame_size, const QRe
     return {x, y};
 }
 
+QRect KeepInside(const QRect& frame, const QRect& available) {
+    const QSize size = frame.size().boundedTo(available.size());
+    const int x = ClampInto(frame.x(), size.width(), available.left(), available.right() + 1);
+    const int y = ClampInto(frame.y(), size.height(), available.top(), available.bottom() + 1);
+    return {QPoint(x, y), size};
+}
+
 void MoveBeside(QWidget* window, const QWidget* anchor) {
     if (!window || !anchor)
         return;
