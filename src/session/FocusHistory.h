@@ -44,6 +44,8 @@ public:
     // The i-th figure held, 0 the oldest.
     const FocusSample& At(size_t i) const;
     const FocusSample* Latest() const { return m_nCount ? &At(m_nCount - 1) : nullptr; }
+    // Paused since the last figure: the next one will be marked bAfterPause.
+    bool IsPaused() const { return m_bBreak; }
     // The latest moment the history knows of: its last figure, pause or resumption.
     int64_t Edge_ms() const { return m_nEdge_ms; }
 

@@ -108,12 +108,15 @@ TEST(FocusHistory, KeepsTheLatest300OldestFirst) {
 TEST(FocusHistory, APauseBreaksTheLineBeforeTheNextFigureOnly) {
     CFocusHistory history;
     history.Pause(500);  // before anything ran: nothing to break, no time zero
+    EXPECT_FALSE(history.IsPaused());
     history.Resume(1000);
     history.Add(1100, 10);
     history.Pause(1150);
     history.Pause(1160);  // twice is once
     history.Resume(4000);
+    EXPECT_TRUE(history.IsPaused()) << "until a figure comes";
     history.Add(4100, 20);
+    EXPECT_FALSE(history.IsPaused());
     history.Add(4200, 30);
     history.Pause(4250);
     history.Add(4300, 40);  // a figure without Resume still comes after the pause
