@@ -32,7 +32,7 @@ set(NITIDOR_LAYER_USES_capture com ks win dshow device)
 set(NITIDOR_LAYER_USES_imaging "")
 set(NITIDOR_LAYER_USES_session com ks win dshow device capture imaging)
 set(NITIDOR_LAYER_USES_sim com ks win dshow mfc)
-set(NITIDOR_LAYER_USES_ui com win dshow mfc device capture imaging session)
+set(NITIDOR_LAYER_USES_ui com win registry dshow mfc device capture imaging session)
 set(NITIDOR_LAYER_USES_app com win registry dshow renderer mfc device capture session sim ui)
 
 set(NITIDOR_QT_LAYERS renderer mfc sim ui app)
