@@ -23,7 +23,7 @@ namespace {
 // Beside the main dialog and above the preview, which opens 400 pixels down: 560 x 330 inside
 // leaves room for a title bar on a 1280 x 1024 screen and covers neither.
 constexpr QSize kFirstSize(560, 330);
-constexpr int kFigureFontScale = 3;  // the figure read from across the bench
+constexpr double kFigureFontScale = 2.5;  // the figure read from across the bench
 
 // A read-out's colours out of the band: those of a label on the window.
 QPalette ReadoutPalette(QPalette colours) {
@@ -102,7 +102,9 @@ void CFocusHistoryWnd::BuildLayout() {
     grid->addWidget(m_pChart, 2, 0, 1, 5);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(2, 1);
-    const int small = m_pPeak->fontMetrics().horizontalAdvance(QStringLiteral("-2147483648"));
+    // Room for any figure a camera sends without the row moving; narrow enough that the window
+    // fits beside the dialog on an 800-pixel-wide screen.
+    const int small = m_pPeak->fontMetrics().horizontalAdvance(QStringLiteral("-99999999"));
     m_pPeak->setFixedWidth(small + 8);
     m_pOverflows->setFixedWidth(small + 8);
 }
@@ -158,7 +160,15 @@ void CFocusHistoryWnd::PlaceFirstTime() {
         move(kept.topLeft());
         return;
     }
-    resize(kFirstSize.boundedTo(available.size() - frame_extra));
+    QSize size = kFirstSize.boundedTo(available.size() - frame_extra);
+    if (m_pDialog) {
+        // Narrower rather than over the dialog's buttons when the screen is small.
+        const int room = available.right() - m_pDialog->frameGeometry().right() - kBesideGap_px -
+                         frame_extra.width();
+        if (room < size.width() && room >= minimumSizeHint().width())
+            size.setWidth(room);
+    }
+    resize(size);
     MoveBeside(this, m_pDialog);
 }
 

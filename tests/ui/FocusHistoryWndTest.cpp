@@ -210,6 +210,15 @@ TEST_F(FocusHistoryWndTest, OpensWithThePreviewUnlessTheOperatorClosedIt) {
     wnd->ToggleAction()->trigger();
     EXPECT_FALSE(wnd->isVisible());
     EXPECT_FALSE(wnd->Settings().bShown);
+
+    // A screen too narrow for the whole width beside the dialog: narrower, still beside it.
+    dialog.setGeometry(available.left(), available.top(), available.width() - 500, 120);
+    CFocusHistoryWnd narrow;
+    narrow.Create(&dialog);
+    narrow.FollowPreview(TRUE);
+    EXPECT_LT(narrow.width(), 500);
+    EXPECT_TRUE(available.contains(narrow.frameGeometry()));
+    EXPECT_FALSE(narrow.frameGeometry().intersects(dialog.frameGeometry()));
 }
 
 TEST_F(FocusHistoryWndTest, RemembersWhetherAndWhereItWasBesideTheOtherSettings) {

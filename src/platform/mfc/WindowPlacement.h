@@ -8,6 +8,9 @@
 
 class QWidget;
 
+// Space left between a tool window's frame and the frame of the window it serves.
+inline constexpr int kBesideGap_px = 4;
+
 // The top-left corner, frame included, for a window of `frame_size` beside `anchor_frame`: to
 // its right with top edges aligned, or to its left when the right lacks room; then moved as
 // little as needed to lie inside `available` (its top-left edge wins when it cannot fit).
