@@ -94,13 +94,13 @@ void CFocusHistoryWnd::BuildLayout() {
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(m_pFigure, 0, 0, 2, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Peak:")), 0, 2);
-    grid->addWidget(m_pPeak, 0, 3);
-    grid->addWidget(new QLabel(QStringLiteral("Overflows:")), 1, 2);
-    grid->addWidget(m_pOverflows, 1, 3);
-    grid->addWidget(reset, 0, 4, 2, 1);
-    grid->addWidget(m_pChart, 2, 0, 1, 5);
-    grid->setColumnStretch(1, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Peak:")), 0, 1);
+    grid->addWidget(m_pPeak, 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Overflows:")), 1, 1);
+    grid->addWidget(m_pOverflows, 1, 2);
+    grid->addWidget(reset, 0, 3, 2, 1);
+    grid->addWidget(m_pChart, 2, 0, 1, 4);
+    grid->setColumnStretch(0, 1);  // the figure's box grows: green is seen from afar
     grid->setRowStretch(2, 1);
     // Room for any figure a camera sends without the row moving; narrow enough that the window
     // fits beside the dialog on an 800-pixel-wide screen.
@@ -112,7 +112,6 @@ void CFocusHistoryWnd::BuildLayout() {
 void CFocusHistoryWnd::Create(QWidget* dialog) {
     m_pDialog = dialog;
     m_settings.Load();
-    m_pToggle->setChecked(false);
 }
 
 void CFocusHistoryWnd::DestroyWindow() {
