@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QSaveFile>
 
+#include "platform/log/Log.h"
 #include "platform/mfc/MessageBox.h"
 #include "platform/mfc/WinApp.h"
 #include "platform/mfc/WindowHandle.h"
@@ -57,9 +58,12 @@ BOOL CFocusHistoryWnd::SaveCsv(const QString& path) {
         return TRUE;
     }
     // An unfinished save leaves the file as it was; the temporary one goes with `file`.
-    const std::string text = "The focus history could not be saved to \"" +
-                             QDir::toNativeSeparators(path).toStdString() + "\".\n\n" +
-                             file.errorString().toStdString();
+    const std::string name = QDir::toNativeSeparators(path).toStdString();
+    const std::string reason = file.errorString().toStdString();
+    LogWarning(kLogUi, "the focus history could not be saved to \"%s\": %s", name.c_str(),
+               reason.c_str());
+    const std::string text =
+        "The focus history could not be saved to \"" + name + "\".\n\n" + reason;
     const CWinApp* app = AfxGetApp();
     MessageBox(HwndFromWidget(this), text, app ? app->m_pszAppName : GetModuleBaseName(),
                MB_OK | MB_ICONEXCLAMATION);
