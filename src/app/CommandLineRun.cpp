@@ -112,7 +112,7 @@ int CCommandLineRun::Connect(CCameraSession& session) {
 }
 
 bool CCommandLineRun::PrintFigure(int64_t elapsed_ms, LONG value) {
-    const std::string line = std::to_string(elapsed_ms) + "," + FormatFocusValue(value) + "\n";
+    const std::string line = FormatFocusRecord(elapsed_ms, value) + "\n";
     if (m_pCsv) {
         // A failed write shows when the file is committed.
         m_pCsv->write(line.data(), static_cast<qint64>(line.size()));

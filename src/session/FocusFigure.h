@@ -1,10 +1,19 @@
 // The focus figure as the operator reads it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/com/Types.h"
 
+// The columns of a focus record as the focus history saves them and the command line prints
+// them: milliseconds since the preview started, then the figure as the read-out shows it.
+inline constexpr const char* kFocusRecordHeader = "elapsed_ms,figure";
+
+// The firmware's figure when its measure ran out of range (exactly 0x8000).
+bool IsFocusOverflow(LONG value);
 // "Overflow" for exactly 0x8000, the figure the firmware sends when its measure ran out of
 // range; any other value, negative ones included, as a signed decimal number.
 std::string FormatFocusValue(LONG value);
+// One focus record without its line end: "1200,19894", or "1300,Overflow".
+std::string FormatFocusRecord(int64_t elapsed_ms, LONG value);

@@ -99,7 +99,10 @@ BOOL CFocusDlg::OnInitDialog() {
             connect(item, &QAction::triggered, this,
                     [this] { SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX); });
         }
+        m_pSystemMenu->insertAction(close, m_wndHistory.ToggleAction());
+        m_pSystemMenu->insertSeparator(close);
     }
+    m_wndHistory.Create(this);
     setWindowIcon(m_hIcon);
 
     // The session holds what a connect needs (640 x 480 at one frame a second, nothing to

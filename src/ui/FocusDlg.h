@@ -12,6 +12,7 @@
 #include "platform/mfc/Dialog.h"
 #include "platform/mfc/Static.h"
 #include "session/CameraSession.h"
+#include "ui/FocusHistoryWnd.h"
 #include "ui/SnapshotViewDlg.h"
 
 // The focus read-out's window timer and its period.
@@ -27,6 +28,8 @@ public:
 
     // The window that shows the last still (made by the first snapshot that needs it).
     CSnapshotViewDlg& SnapshotView() { return m_wndSnapshotView; }
+    // The chart of the figures the read-out showed, beside the dialog.
+    CFocusHistoryWnd& FocusHistory() { return m_wndHistory; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -72,6 +75,7 @@ private:
     QIcon m_hIcon;
     BOOL m_bViewCreated = 0;
     CSnapshotViewDlg m_wndSnapshotView;
+    CFocusHistoryWnd m_wndHistory;
     // The title-bar menu's stand-in: window managers own the real one, so Close and the About
     // item live in the dialog's context menu.
     QMenu* m_pSystemMenu = nullptr;

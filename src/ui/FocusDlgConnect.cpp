@@ -9,6 +9,7 @@ void CFocusDlg::OnNew() {
     m_btnStartStop.SetWindowText(LoadResString(IDS_START));
     m_btnSnapshot.EnableWindow(FALSE);  // the earlier camera is released: nothing runs
     m_stcFocus.SetWindowText("");
+    m_wndHistory.Clear();
     if (m_session.Connect(GetSafeHwnd()) != CCameraSession::ConnectResult::Connected)
         return;  // the session has said why
     m_btnStartStop.EnableWindow(TRUE);

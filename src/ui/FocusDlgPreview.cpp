@@ -12,6 +12,7 @@ void CFocusDlg::ShowPreviewControls(BOOL bRunning) {
     m_btnNew.EnableWindow(!bRunning);
     m_btnStartStop.SetWindowText(LoadResString(bRunning ? IDS_STOP : IDS_START));
     m_btnSnapshot.EnableWindow(bRunning);
+    m_wndHistory.FollowPreview(bRunning);
     if (bRunning)
         SetTimer(kFocusTimerId, kFocusTimerPeriod_ms);
     else
@@ -30,6 +31,7 @@ void CFocusDlg::OnStartStop() {
         return;
     }
     if (m_session.StartPreview(!m_bFullPreview)) {
+        m_wndHistory.StartRun();
         ShowPreviewControls(TRUE);
         return;
     }
@@ -40,8 +42,10 @@ void CFocusDlg::OnStartStop() {
 
 void CFocusDlg::OnTimer(UINT_PTR nIDEvent) {
     LONG value = 0;
-    if (nIDEvent == kFocusTimerId && m_session.ReadFocus(value))
+    if (nIDEvent == kFocusTimerId && m_session.ReadFocus(value)) {
         m_stcFocus.SetWindowText(FormatFocusValue(value));
+        m_wndHistory.AddFigure(value);  // exactly what the read-out shows
+    }
     CDialog::WindowProc(WM_TIMER, nIDEvent, 0);
 }
 
@@ -72,4 +76,5 @@ void CFocusDlg::OnDestroy() {
         m_wndSnapshotView.DestroyWindow();
         m_bViewCreated = 0;
     }
+    m_wndHistory.DestroyWindow();
 }

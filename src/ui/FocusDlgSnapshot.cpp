@@ -3,6 +3,7 @@
 
 void CFocusDlg::OnSnapshot() {
     UpdateData(TRUE);
+    m_wndHistory.Pause();  // the flow stops the preview and holds this thread: no figures
     m_session.TakeStill(m_bRawData);
     // Whatever the flow left running, the controls and the read-out say so.
     if (m_session.Device())

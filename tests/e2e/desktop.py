@@ -120,6 +120,11 @@ class Accessible:
         return self._acc.queryValue().currentValue
 
     @property
+    def text(self):
+        """What a text field holds, read-only ones included."""
+        return self._fresh().queryText().getText(0, -1)
+
+    @property
     def rect(self):
         """Where it is on the screen (for a window: its client area, frame left out)."""
         e = self._acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)

@@ -26,6 +26,8 @@ LENS_TITLE = "Simulated lens"
 VIEW_TITLE = "Snapshot View"
 ABOUT_TITLE = "About Nitidor"
 SAVE_TITLE = "Save As"
+HISTORY_TITLE = "Focus History"
+IN_BAND_GREEN = (0x2E, 0x9D, 0x3A)  # the history's figure while within 90 % of its peak
 
 # The simulated lens: where it sits at power-up, where the chart is sharpest, and the
 # figures the camera reports there at the default settings.
@@ -55,6 +57,7 @@ class Suite(Session):
         "start_preview",
         "turn_lens_with_keys",
         "sweep_lens_with_wheel_to_peak",
+        "focus_history_holds_the_peak",
         "drag_slider_and_type_position",
         "close_preview_from_window_manager",
         "start_preview_again",
@@ -70,6 +73,7 @@ class Suite(Session):
         super().__init__(args, {"NITIDOR_REGISTRY_FILE": args.settings, "QT_QPA_PLATFORM": "xcb",
                                 "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
         self.view_corner = None  # the still's corner the snapshot view was last seen at
+        self.figures_seen = None  # every figure read from the dialog, while a list
 
     # ---- what a person sees ------------------------------------------------------------------
 
@@ -98,7 +102,14 @@ class Suite(Session):
         raise StepFailed(f"the main dialog has no {where} text")
 
     def figure(self):
-        return self.main_text("figure")
+        text = self.main_text("figure")
+        if self.figures_seen is not None and re.fullmatch(r"-?\d+", text):
+            self.figures_seen.append(int(text))
+        return text
+
+    def history_text(self, name):
+        """A read-out of the focus history window: "Figure", "Peak" or "Overflows"."""
+        return self.control(HISTORY_TITLE, "text", name).text
 
     def lens_position(self):
         return int(self.control(LENS_TITLE, "spin button", "Lens position").value)
@@ -391,6 +402,56 @@ class Suite(Session):
         self.input.wheel(-4)
         self.wait_lens_at(LENS_IN_FOCUS)
         self.wait_figure(FIGURE_IN_FOCUS)
+
+    def focus_history_holds_the_peak(self):
+        history = self.window(HISTORY_TITLE)  # it opened with the preview
+        self.assert_on_screen(HISTORY_TITLE)
+        for title in (MAIN_TITLE, PREVIEW_TITLE, LENS_TITLE):
+            other = self.window(title).rect
+            check(history.rect.right <= other.x or other.right <= history.rect.x
+                  or history.rect.bottom <= other.y or other.bottom <= history.rect.y,
+                  f'the history ({history.rect}) covers part of "{title}" ({other})')
+        self.wait("the history shows the dialog's figure",
+                  lambda: self.history_text("Figure") == self.figure(), 5)
+        # Away from focus, then the peak starts over with R in the history window.
+        self.focus_lens_panel()
+        self.input.keys("Next")
+        self.wait_lens_at(LENS_IN_FOCUS - 25)
+        away = self.wait_new_figure(FIGURE_IN_FOCUS)
+        r = history.rect
+        self.input.click(r.x + r.width // 2, r.bottom - 40)  # on the chart
+        self.wait(f'"{HISTORY_TITLE}" is the active window',
+                  lambda: self.window(HISTORY_TITLE).has_state(pyatspi.STATE_ACTIVE), 5)
+        self.input.keys("r")
+        self.wait(f"the held peak starts over at {away}",
+                  lambda: self.history_text("Peak") == str(away), 5)
+        # Through the focus and out the other side with the wheel, noting every figure shown.
+        self.input.point_at(*self.focus_lens_panel().rect.centre)
+        self.figures_seen = [away]
+        try:
+            for position in range(LENS_IN_FOCUS - 20, LENS_IN_FOCUS + 30, 5):
+                self.input.wheel(1)
+                self.wait_lens_at(position)
+                self.settled_figure(self.figures_seen[-1])
+            largest = max(self.figures_seen)
+        finally:
+            self.figures_seen = None
+        self.say(f"        largest figure shown: {largest}")
+        check(largest == FIGURE_IN_FOCUS, f"the dialog never showed {FIGURE_IN_FOCUS}")
+        self.wait(f"the history holds {largest} as its peak",
+                  lambda: self.history_text("Peak") == str(largest), 5)
+        check(self.history_text("Overflows") == "0", "the history counted overflows")
+        # Back to the focus: the history's figure turns green.
+        self.input.wheel(-5)
+        self.wait_lens_at(LENS_IN_FOCUS)
+        self.wait_figure(FIGURE_IN_FOCUS)
+        self.wait("the history's figure reads the dialog's",
+                  lambda: self.history_text("Figure") == str(FIGURE_IN_FOCUS), 5)
+        readout = self.control(HISTORY_TITLE, "text", "Figure").rect
+        self.wait("the history's figure is green at the peak",
+                  lambda: near(self.screen.grab().pixel(readout.x + 3, readout.y + 3),
+                               IN_BAND_GREEN, 8), 5)
+        check(self.history_text("Peak") == str(FIGURE_IN_FOCUS), "the peak moved")
 
     def drag_slider_and_type_position(self):
         slider = self.control(LENS_TITLE, "slider", "Lens").rect

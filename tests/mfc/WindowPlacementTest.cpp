@@ -27,4 +27,23 @@ TEST(WindowPlacement, BesideOnTheRightElseTheLeftAlwaysOnTheScreen) {
     EXPECT_EQ(PlaceBeside({-20, 0, 50, 50}, {300, 200}, offset), QPoint(100, 30));
 }
 
+TEST(WindowPlacement, ARememberedPlaceIsBroughtBackOnTheScreen) {
+    const QRect screen(0, 30, 1280, 994);  // a panel along the top
+    struct Case {
+        const char* what;
+        QRect frame;
+        QRect expected;
+    };
+    const Case cases[] = {
+        {"inside: as it was", {400, 30, 560, 340}, {400, 30, 560, 340}},
+        {"off the right edge", {1000, 100, 560, 340}, {720, 100, 560, 340}},
+        {"under the panel", {400, 0, 560, 340}, {400, 30, 560, 340}},
+        {"on a screen left of this one", {-1500, 200, 560, 340}, {0, 200, 560, 340}},
+        {"below the bottom", {10, 2000, 560, 340}, {10, 684, 560, 340}},
+        {"saved on a larger screen", {100, 100, 1600, 1200}, {0, 30, 1280, 994}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(KeepInside(c.frame, screen), c.expected) << c.what;
+}
+
 }  // namespace

@@ -6,8 +6,6 @@
 #include <algorithm>
 
 namespace {
-// Space left between the two frames.
-constexpr int kGap_px = 4;
 
 int ClampInto(int start, int extent, int low, int high_exclusive) {
     return std::max(low, std::min(start, high_exclusive - extent));
@@ -15,9 +13,9 @@ int ClampInto(int start, int extent, int low, int high_exclusive) {
 }  // namespace
 
 QPoint PlaceBeside(const QRect& anchor_frame, const QSize& frame_size, const QRect& available) {
-    int x = anchor_frame.right() + 1 + kGap_px;
+    int x = anchor_frame.right() + 1 + kBesideGap_px;
     if (x + frame_size.width() > available.right() + 1) {
-        const int left = anchor_frame.left() - kGap_px - frame_size.width();
+        const int left = anchor_frame.left() - kBesideGap_px - frame_size.width();
         if (left >= available.left())
             x = left;
     }
@@ -25,6 +23,13 @@ QPoint PlaceBeside(const QRect& anchor_frame, const QSize& frame_size, const QRe
     const int y =
         ClampInto(anchor_frame.top(), frame_size.height(), available.top(), available.bottom() + 1);
     return {x, y};
+}
+
+QRect KeepInside(const QRect& frame, const QRect& available) {
+    const QSize size = frame.size().boundedTo(available.size());
+    const int x = ClampInto(frame.x(), size.width(), available.left(), available.right() + 1);
+    const int y = ClampInto(frame.y(), size.height(), available.top(), available.bottom() + 1);
+    return {QPoint(x, y), size};
 }
 
 void MoveBeside(QWidget* window, const QWidget* anchor) {

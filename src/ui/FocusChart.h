@@ -1,0 +1,56 @@
+// CFocusChart: the strip chart of the focus history window. The last 30 seconds of figures
+// run from left to right (the first 30 seconds fill it, then it scrolls), on a round-number
+// scale from zero with its values at the left and the seconds since the start below; the held
+// peak is a line with its value, the band of good focus under it is shaded, an overflow is
+// drawn at the top edge with a red mark, and where the read-out paused the line breaks over a
+// grey stretch.
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+#include "session/FocusScale.h"
+
+class CFocusHistory;
+class QPainter;
+
+inline constexpr QRgb kChartPaper = 0xFFFFFFFF;
+inline constexpr QRgb kChartGrid = 0xFFE2E2E2;
+inline constexpr QRgb kChartText = 0xFF505050;
+inline constexpr QRgb kChartPause = 0xFFEDEDED;     // where the read-out paused
+inline constexpr QRgb kChartBand = 0xFFD5F0CC;      // pale green
+inline constexpr QRgb kChartPeak = 0xFFD2451E;      // orange-red
+inline constexpr QRgb kChartFigure = 0xFF1F4E9A;    // dark blue
+inline constexpr QRgb kChartOverflow = 0xFFC00000;  // red
+
+class CFocusChart : public QWidget {
+public:
+    // Shows `history`, which must outlive the chart; update() after it changes.
+    explicit CFocusChart(const CFocusHistory& history, QWidget* parent = nullptr);
+
+    // The scale of the figures shown now and the held peak.
+    FocusScale Scale() const;
+    // The rectangle the figures are drawn in, inside the labels.
+    QRect PlotArea() const;
+    // Where a figure and a time fall on the chart as it stands.
+    double YOf(double value, const FocusScale& scale) const;
+    double XOf(int64_t elapsed_ms) const;
+    // The time at the chart's left edge.
+    int64_t Start_ms() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void PaintPauses(QPainter& painter, const QRect& plot) const;
+    void PaintBand(QPainter& painter, const QRect& plot, const FocusScale& scale) const;
+    void PaintGrid(QPainter& painter, const QRect& plot, const FocusScale& scale) const;
+    void PaintPeak(QPainter& painter, const QRect& plot, const FocusScale& scale) const;
+    void PaintFigures(QPainter& painter, const QRect& plot, const FocusScale& scale) const;
+    QRect PlotAreaFor(const FocusScale& scale) const;
+
+    const CFocusHistory& m_history;
+};

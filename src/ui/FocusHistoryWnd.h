@@ -1,0 +1,95 @@
+// CFocusHistoryWnd: the "Focus History" window beside the main dialog. It charts the figures
+// the dialog's focus read-out shows, in a large read-out of its own that turns green within
+// 90 % of the peak held since "Start" or since the operator reset it ("Reset Peak", or R);
+// overflows are counted beside the peak. Its context menu copies the history as CSV or saves
+// it to a file. It opens with the preview unless the operator closed it, and remembers that
+// and where it was. Closing it only hides it; the main dialog's context menu shows it again.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+
+#include "session/FocusHistory.h"
+#include "ui/FocusHistorySettings.h"
+
+class CFocusChart;
+class QAction;
+class QLineEdit;
+class QMenu;
+
+inline constexpr const char kFocusHistoryTitle[] = "Focus History";
+// The figure read-out's background while the figure is in the band.
+inline constexpr QRgb kInBandBackground = 0xFF2E9D3A;  // green
+
+class CFocusHistoryWnd : public QWidget {
+    Q_OBJECT
+
+public:
+    CFocusHistoryWnd();
+    ~CFocusHistoryWnd() override;
+
+    // Reads the remembered settings and serves `dialog`: the window first opens beside it.
+    // It stays hidden until the preview runs or the operator asks for it.
+    void Create(QWidget* dialog);
+    // Saves the settings and hides the window, for the main dialog's close.
+    void DestroyWindow();
+    // The checkable item that shows and hides the window, for the main dialog's menu.
+    QAction* ToggleAction() const { return m_pToggle; }
+
+    // What the main dialog tells it.
+    void Clear();                       // "New": a fresh history
+    void StartRun();                    // "Start": the peak starts over
+    void FollowPreview(BOOL bRunning);  // the preview runs (the window opens) or stopped
+    void Pause();                       // a still holds the preview
+    void AddFigure(LONG value);         // a figure the read-out showed
+
+    // The operator's.
+    void ResetPeak();
+    void CopyCsv() const;
+    // Writes the history to `path` through a temporary file renamed into place; a failure is
+    // shown in a message box naming the file and the reason.
+    BOOL SaveCsv(const QString& path);
+
+    const CFocusHistory& History() const { return m_history; }
+    const CFocusHistorySettings& Settings() const { return m_settings; }
+    CFocusChart* Chart() const { return m_pChart; }
+    QLineEdit* FigureReadout() const { return m_pFigure; }
+    QLineEdit* PeakReadout() const { return m_pPeak; }
+    QLineEdit* OverflowReadout() const { return m_pOverflows; }
+    QMenu* ContextMenu() const { return m_pMenu; }
+    // Milliseconds of a monotonic clock; tests give their own.
+    void SetClock(std::function<int64_t()> now_ms) { m_now_ms = std::move(now_ms); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void BuildLayout();
+    void BuildMenu();
+    void Open(bool bActivate);
+    void PlaceFirstTime();
+    void ShowReadouts();
+    void ShowInBand(bool bInBand);
+    void AskAndSaveCsv();
+
+    CFocusHistory m_history;
+    CFocusHistorySettings m_settings;
+    std::function<int64_t()> m_now_ms;
+    QWidget* m_pDialog = nullptr;
+    bool m_bPlaced = false;  // moved to its place once; later it stays where the operator put it
+    bool m_bShownInBand = false;
+    QString m_csvPath;  // where the last save went
+    CFocusChart* m_pChart = nullptr;
+    QLineEdit* m_pFigure = nullptr;
+    QLineEdit* m_pPeak = nullptr;
+    QLineEdit* m_pOverflows = nullptr;
+    QAction* m_pToggle = nullptr;
+    QMenu* m_pMenu = nullptr;
+};

@@ -1,0 +1,119 @@
+// The main dialog and its focus history: the chart takes exactly the figures the read-out
+// shows, opens with the preview, breaks where the preview stopped or a still held it, starts
+// its peak over at "Start", clears at "New", and is shown and hidden from the dialog's menu.
+#include <QLineEdit>
+#include <QMenu>
+
+#include "FocusDlgFixture.h"
+#include "fakes/ScriptedCamera.h"
+#include "platform/dshow/DeviceRegistry.h"
+#include "platform/renderer/VideoRenderer.h"
+#include "session/FocusFigure.h"
+#include "sim/SimCameraRegistration.h"
+#include "support/SpinUntil.h"
+
+namespace {
+
+class FocusDlgHistoryTest : public FocusDlgFixture {
+protected:
+    void TearDown() override {
+        if (m_cookie)
+            UnregisterVideoInputDevice(m_cookie);
+        FocusDlgFixture::TearDown();
+    }
+    void UseSimulatedCamera() {
+        RegisterDShowClasses();
+        RegisterVideoRenderer();
+        SimVideoConfig video;
+        video.bLensPanel = FALSE;
+        m_cookie = RegisterSimulatedCamera(std::make_shared<CSimCamera>(SimCameraConfig{}), video);
+    }
+    const CFocusHistory& History() { return dlg->FocusHistory().History(); }
+    // Lets the dialog's own timer run until the history holds `count` more figures.
+    bool WaitForFigures(size_t count) {
+        const size_t target = History().Count() + count;
+        return SpinUntil([&] { return History().Count() >= target; });
+    }
+    std::string LatestAsShown() { return FormatFocusValue(History().Latest()->value); }
+
+private:
+    DWORD m_cookie = 0;
+};
+
+TEST_F(FocusDlgHistoryTest, TakesExactlyTheFiguresTheReadOutShows) {
+    CScriptedCamera camera;
+    app->m_pCaptureDevice = std::make_unique<CCaptureDevice>();
+    app->m_pCaptureDevice->m_pCameraFilter = ComPtr<IBaseFilter>(camera.filter.Get());
+    camera.PostFocus(0x8000);
+    Tick();
+    camera.PostFocus(77, 0x0000'0100);  // not ready: neither shown nor charted
+    Tick();
+    camera.PostFocus(78);
+    camera.statusFails = TRUE;  // unread: the same
+    Tick();
+    camera.statusFails = FALSE;
+    Tick(7);  // another timer
+    camera.PostFocus(-5);
+    Tick();
+    ASSERT_EQ(History().Count(), 2u);
+    EXPECT_EQ(History().At(0).value, 0x8000);
+    EXPECT_EQ(History().At(1).value, -5);
+    EXPECT_EQ(TextOf(IDC_FOCUS), LatestAsShown());
+    EXPECT_EQ(dlg->FocusHistory().FigureReadout()->text().toStdString(), "-5");
+    EXPECT_EQ(History().OverflowCount(), 1u);
+}
+
+TEST_F(FocusDlgHistoryTest, FollowsNewStartStopAndSnapshots) {
+    UseSimulatedCamera();
+    CFocusHistoryWnd& history = dlg->FocusHistory();
+    Press(IDC_NEW);
+    EXPECT_FALSE(history.isVisible());
+    Press(IDC_STARTSTOP);
+    EXPECT_TRUE(history.isVisible()) << "it opens with the preview";
+    ASSERT_TRUE(WaitForFigures(3));
+    EXPECT_EQ(TextOf(IDC_FOCUS), LatestAsShown());
+    EXPECT_FALSE(History().At(1).bAfterPause);
+
+    Press(IDC_STARTSTOP);  // Stop
+    EXPECT_TRUE(History().IsPaused());
+    EXPECT_TRUE(history.isVisible()) << "the figures stay to be read";
+    Press(IDC_STARTSTOP);  // Start again: the same history, the peak over
+    EXPECT_FALSE(History().HasPeak());
+    ASSERT_TRUE(WaitForFigures(1));
+    EXPECT_TRUE(History().Latest()->bAfterPause);
+    EXPECT_TRUE(History().HasPeak());
+
+    ASSERT_TRUE(WaitForFigures(1));
+    EXPECT_FALSE(History().Latest()->bAfterPause);
+    Press(IDC_SNAPSHOT);
+    ASSERT_EQ(pauses.size(), 1u) << "the still was taken";
+    ASSERT_TRUE(WaitForFigures(1));
+    EXPECT_TRUE(History().Latest()->bAfterPause) << "the still held the preview";
+    EXPECT_EQ(TextOf(IDC_FOCUS), LatestAsShown());
+
+    Press(IDC_STARTSTOP);
+    Press(IDC_NEW);
+    EXPECT_EQ(History().Count(), 0u);
+    EXPECT_EQ(history.FigureReadout()->text().toStdString(), "");
+}
+
+TEST_F(FocusDlgHistoryTest, TheDialogsMenuShowsAndHidesItAndCloseRemembersIt) {
+    auto* menu = dlg->findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    QStringList texts;
+    for (const QAction* action : menu->actions())
+        texts << action->text();
+    EXPECT_EQ(texts, (QStringList{"Focus &History", "", "&Close", "", "&About Nitidor..."}));
+
+    QAction* item = menu->actions().front();
+    item->trigger();
+    EXPECT_TRUE(dlg->FocusHistory().isVisible());
+    item->trigger();
+    EXPECT_FALSE(dlg->FocusHistory().isVisible());
+    dlg->DestroyWindow();
+    const std::string text = m_registry.Read();
+    EXPECT_NE(text.find("\"FocusHistory\"=dword:00000000"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"FocusHistoryWidth\""), std::string::npos) << text;
+}
+
+}  // namespace

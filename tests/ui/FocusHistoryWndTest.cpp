@@ -1,0 +1,294 @@
+// The focus history window on its own: its read-outs and the band's colour, the three ways to
+// reset the peak, CSV on the clipboard and in a file (and a save that fails), opening with the
+// preview, and what it remembers in the settings.
+#include "ui/FocusHistoryWnd.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <filesystem>
+#include <fstream>
+
+#include "fakes/AppTestEnv.h"
+#include "platform/mfc/WindowHandle.h"
+#include "ui/FocusHistorySettings.h"
+
+namespace {
+
+constexpr LONG kOverflow = 0x8000;
+
+class FocusHistoryWndTest : public AppTestEnv {
+protected:
+    void SetUp() override {
+        AppTestEnv::SetUp();
+        wnd = std::make_unique<CFocusHistoryWnd>();
+        wnd->SetClock([this] { return now_ms; });
+    }
+    void TearDown() override {
+        wnd.reset();
+        AppTestEnv::TearDown();
+    }
+    void Add(LONG value) {
+        now_ms += 100;
+        wnd->AddFigure(value);
+    }
+    std::string Figure() const { return wnd->FigureReadout()->text().toStdString(); }
+    std::string Peak() const { return wnd->PeakReadout()->text().toStdString(); }
+    std::string Overflows() const { return wnd->OverflowReadout()->text().toStdString(); }
+    bool LooksInBand() const {
+        const QImage shot = wnd->FigureReadout()->grab().toImage();
+        return shot.pixel(2, 2) == kInBandBackground;
+    }
+    QAction* MenuItem(const QString& text) const {
+        for (QAction* action : wnd->ContextMenu()->actions()) {
+            if (action->text() == text)
+                return action;
+        }
+        return nullptr;
+    }
+    void WriteSettings(const std::string& values) const {
+        m_registry.Write(CTempRegistry::WithKey(values));
+    }
+    std::string ReadFile(const QString& path) const {
+        std::ifstream file(path.toStdString(), std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(file)), {});
+    }
+
+    int64_t now_ms = 5000;
+    std::unique_ptr<CFocusHistoryWnd> wnd;
+};
+
+TEST_F(FocusHistoryWndTest, ReadOutsShowTheFigureThePeakAndTheOverflows) {
+    EXPECT_EQ(Figure(), "");
+    EXPECT_EQ(Peak(), "");
+    struct Step {
+        LONG value;
+        const char* figure;
+        const char* peak;
+        const char* overflows;
+        bool inBand;
+    };
+    const Step steps[] = {
+        {832, "832", "832", "0", true},  // the only figure is its own peak
+        {kOverflow, "Overflow", "832", "1", false},
+        {19894, "19894", "19894", "1", true},
+        {17904, "17904", "19894", "1", false},  // 90 % of 19894 is 17904.6
+        {17905, "17905", "19894", "1", true},
+        {-12, "-12", "19894", "1", false},
+    };
+    for (const Step& step : steps) {
+        Add(step.value);
+        EXPECT_EQ(Figure(), step.figure);
+        EXPECT_EQ(Peak(), step.peak) << step.figure;
+        EXPECT_EQ(Overflows(), step.overflows) << step.figure;
+        EXPECT_EQ(LooksInBand(), step.inBand) << step.figure;
+        EXPECT_EQ(!wnd->FigureReadout()->accessibleDescription().isEmpty(), step.inBand);
+    }
+    for (QLineEdit* readout : {wnd->FigureReadout(), wnd->PeakReadout(), wnd->OverflowReadout()})
+        EXPECT_FALSE(readout->accessibleName().isEmpty());
+}
+
+TEST_F(FocusHistoryWndTest, ThePeakIsResetByTheButtonTheKeyTheMenuAndStart) {
+    const std::function<void()> resets[] = {
+        [&] { wnd->findChild<QPushButton*>()->click(); },
+        [&] {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_R, Qt::NoModifier, QStringLiteral("r"));
+            QApplication::sendEvent(wnd.get(), &press);
+        },
+        [&] { MenuItem(QStringLiteral("&Reset Peak\tR"))->trigger(); },
+        [&] { wnd->StartRun(); },
+    };
+    for (const auto& reset : resets) {
+        Add(19894);
+        Add(kOverflow);
+        Add(15000);
+        reset();
+        EXPECT_EQ(Peak(), "");
+        EXPECT_EQ(Overflows(), "0");
+        EXPECT_EQ(Figure(), "15000") << "the figures stay";
+        Add(12000);
+        EXPECT_EQ(Peak(), "12000");
+        EXPECT_TRUE(LooksInBand());
+    }
+    // Ctrl+R is no reset.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_R, Qt::ControlModifier);
+    QApplication::sendEvent(wnd.get(), &press);
+    EXPECT_EQ(Peak(), "12000");
+    wnd->Clear();
+    EXPECT_EQ(Figure(), "");
+    EXPECT_EQ(wnd->History().Count(), 0u);
+}
+
+TEST_F(FocusHistoryWndTest, PreviewStoppedOrHeldLeavesAGap) {
+    wnd->FollowPreview(TRUE);
+    Add(100);
+    wnd->FollowPreview(FALSE);
+    now_ms += 3000;
+    wnd->FollowPreview(TRUE);
+    Add(200);
+    wnd->Pause();
+    now_ms += 1500;
+    wnd->FollowPreview(TRUE);
+    Add(300);
+    const CFocusHistory& history = wnd->History();
+    ASSERT_EQ(history.Count(), 3u);
+    EXPECT_FALSE(history.At(0).bAfterPause);
+    EXPECT_TRUE(history.At(1).bAfterPause);
+    EXPECT_TRUE(history.At(2).bAfterPause);
+    EXPECT_EQ(history.At(0).elapsed_ms, 100) << "time counts from the preview's start";
+    EXPECT_EQ(history.At(2).elapsed_ms, 4800);
+}
+
+TEST_F(FocusHistoryWndTest, CsvGoesToTheClipboardAndIntoAFileReplacedWhole) {
+    Add(832);
+    Add(kOverflow);
+    Add(19894);
+    const std::string csv = "elapsed_ms,figure\n0,832\n100,Overflow\n200,19894\n";
+    ASSERT_EQ(wnd->History().ToCsv(), csv);
+    MenuItem(QStringLiteral("&Copy as CSV"))->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), csv);
+
+    const QString path = QDir::current().filePath(QStringLiteral("history.csv"));
+    std::ofstream(path.toStdString()) << "an older and much longer file than the history\n";
+    EXPECT_TRUE(wnd->SaveCsv(path));
+    EXPECT_EQ(ReadFile(path), csv);
+    EXPECT_TRUE(boxes.empty());
+    const QStringList left = QDir::current().entryList(QDir::Files);
+    EXPECT_EQ(left, QStringList{QStringLiteral("history.csv")}) << "no temporary file stays";
+}
+
+TEST_F(FocusHistoryWndTest, AFailedSaveNamesTheFileAndTheReasonAndChangesNothing) {
+    Add(832);
+    const QString missing = QDir::current().filePath(QStringLiteral("no-such-folder/h.csv"));
+    const QString folder = QDir::current().filePath(QStringLiteral("a-folder"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    for (const QString& path : {missing, folder}) {
+        boxes.clear();
+        EXPECT_FALSE(wnd->SaveCsv(path));
+        ASSERT_EQ(boxes.size(), 1u);
+        const std::string& text = boxes.front().text;
+        EXPECT_NE(text.find('"' + path.toStdString() + '"'), std::string::npos) << text;
+        // The reason follows the name, in the system's words.
+        EXPECT_GT(text.size(), text.find(path.toStdString()) + path.size() + 4) << text;
+        EXPECT_EQ(boxes.front().owner, HwndFromWidget(wnd.get())) << "it blocks this window";
+    }
+    EXPECT_FALSE(std::filesystem::exists(missing.toStdString()));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.toStdString()));
+    EXPECT_TRUE(std::filesystem::is_empty(folder.toStdString()));
+}
+
+TEST_F(FocusHistoryWndTest, OpensWithThePreviewUnlessTheOperatorClosedIt) {
+    QWidget dialog;
+    dialog.setGeometry(0, 0, 200, 120);
+    dialog.show();
+    wnd->Create(&dialog);
+    EXPECT_FALSE(wnd->isVisible()) << "hidden until the preview runs";
+    EXPECT_FALSE(wnd->ToggleAction()->isChecked());
+    wnd->FollowPreview(TRUE);
+    ASSERT_TRUE(wnd->isVisible());
+    EXPECT_TRUE(wnd->ToggleAction()->isChecked());
+    const QRect available = dialog.screen()->availableGeometry();
+    EXPECT_TRUE(available.contains(wnd->frameGeometry())) << "on the screen";
+    EXPECT_FALSE(wnd->frameGeometry().intersects(dialog.frameGeometry())) << "beside it";
+
+    wnd->close();
+    EXPECT_FALSE(wnd->Settings().bShown);
+    EXPECT_FALSE(wnd->ToggleAction()->isChecked());
+    wnd->FollowPreview(FALSE);
+    wnd->FollowPreview(TRUE);
+    EXPECT_FALSE(wnd->isVisible()) << "closed stays closed";
+
+    wnd->ToggleAction()->trigger();
+    EXPECT_TRUE(wnd->isVisible());
+    EXPECT_TRUE(wnd->Settings().bShown);
+    wnd->ToggleAction()->trigger();
+    EXPECT_FALSE(wnd->isVisible());
+    EXPECT_FALSE(wnd->Settings().bShown);
+
+    // A screen too narrow for the whole width beside the dialog: narrower, still beside it.
+    dialog.setGeometry(available.left(), available.top(), available.width() - 500, 120);
+    CFocusHistoryWnd narrow;
+    narrow.Create(&dialog);
+    narrow.FollowPreview(TRUE);
+    EXPECT_LT(narrow.width(), 500);
+    EXPECT_TRUE(available.contains(narrow.frameGeometry()));
+    EXPECT_FALSE(narrow.frameGeometry().intersects(dialog.frameGeometry()));
+}
+
+TEST_F(FocusHistoryWndTest, RemembersWhetherAndWhereItWasBesideTheOtherSettings) {
+    WriteSettings(
+        "\"NoLoadFirmware\"=dword:00000001\n"
+        "\"FocusHistory\"=dword:00000001\n"
+        "\"FocusHistoryLeft\"=dword:00000028\n"      // 40
+        "\"FocusHistoryTop\"=dword:0000001e\n"       // 30
+        "\"FocusHistoryWidth\"=dword:00000258\n"     // 600
+        "\"FocusHistoryHeight\"=dword:00000140\n");  // 320
+    QWidget dialog;
+    wnd->Create(&dialog);
+    wnd->FollowPreview(TRUE);
+    EXPECT_EQ(wnd->pos(), QPoint(40, 30));
+    EXPECT_EQ(wnd->size(), QSize(600, 320));
+    wnd->move(-4000, 60);  // off every screen: saved as it is, brought back next time
+    wnd->resize(520, 280);
+    wnd->DestroyWindow();
+    EXPECT_FALSE(wnd->isVisible());
+    EXPECT_TRUE(wnd->Settings().bShown) << "closing the dialog is no choice of the operator's";
+    const std::string text = m_registry.Read();
+    for (const char* line :
+         {"\"NoLoadFirmware\"=dword:00000001", "\"FocusHistory\"=dword:00000001",
+          "\"FocusHistoryLeft\"=dword:fffff060", "\"FocusHistoryTop\"=dword:0000003c",
+          "\"FocusHistoryWidth\"=dword:00000208", "\"FocusHistoryHeight\"=dword:00000118"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+    EXPECT_EQ(text.find("EnhanceJPEG"), std::string::npos) << "none of the utility's own";
+
+    CFocusHistoryWnd again;
+    again.Create(&dialog);
+    again.FollowPreview(TRUE);
+    EXPECT_EQ(again.size(), QSize(520, 280));
+    EXPECT_EQ(again.pos(), QPoint(dialog.screen()->availableGeometry().left(), 60));
+}
+
+TEST_F(FocusHistoryWndTest, APlaceCountsOnlyWhenWholeAndAFlagOfAnyTypeIsRead) {
+    struct Case {
+        const char* what;
+        const char* values;
+        BOOL shown;
+        BOOL placed;
+    };
+    const Case cases[] = {
+        {"nothing stored", "", TRUE, FALSE},
+        {"hidden", "\"FocusHistory\"=dword:00000000\n", FALSE, FALSE},
+        {"any nonzero is on", "\"FocusHistory\"=dword:00000002\n", TRUE, FALSE},
+        {"a part missing",
+         "\"FocusHistoryLeft\"=dword:1\n\"FocusHistoryTop\"=dword:1\n"
+         "\"FocusHistoryWidth\"=dword:100\n",
+         TRUE, FALSE},
+        {"no size",
+         "\"FocusHistoryLeft\"=dword:1\n\"FocusHistoryTop\"=dword:1\n"
+         "\"FocusHistoryWidth\"=dword:0\n\"FocusHistoryHeight\"=dword:100\n",
+         TRUE, FALSE},
+        {"a text is no number",
+         "\"FocusHistoryLeft\"=\"1\"\n\"FocusHistoryTop\"=dword:1\n"
+         "\"FocusHistoryWidth\"=dword:100\n\"FocusHistoryHeight\"=dword:100\n",
+         TRUE, FALSE},
+        {"whole",
+         "\"FocusHistoryLeft\"=dword:1\n\"FocusHistoryTop\"=dword:1\n"
+         "\"FocusHistoryWidth\"=dword:100\n\"FocusHistoryHeight\"=dword:100\n",
+         TRUE, TRUE},
+    };
+    for (const Case& c : cases) {
+        WriteSettings(c.values);
+        CFocusHistorySettings settings;
+        EXPECT_TRUE(settings.Load()) << c.what;
+        EXPECT_EQ(settings.bShown, c.shown) << c.what;
+        EXPECT_EQ(settings.bPlaced, c.placed) << c.what;
+    }
+}
+
+}  // namespace
