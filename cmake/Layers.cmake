@@ -1,9 +1,12 @@
 # The layers of the source tree, where each lives and what each may use. Arrows point down
 # only; the build refuses a library that names a layer it may not use (nitidor_add_layer), and
 # the `layers` test refuses a source file that includes one (CheckLayers.cmake). Only the
-# layers listed in NITIDOR_QT_LAYERS may use Qt.
-set(NITIDOR_LAYERS com ks registry win dshow renderer mfc device capture imaging session sim ui app)
+# layers listed in NITIDOR_QT_LAYERS may use Qt. docs/SOURCE_MAP.md draws the same picture.
+set(NITIDOR_LAYERS
+    log com ks registry win dshow renderer mfc qtlog
+    device capture imaging session sim ui app)
 
+set(NITIDOR_LAYER_DIR_log platform/log)
 set(NITIDOR_LAYER_DIR_com platform/com)
 set(NITIDOR_LAYER_DIR_ks platform/ks)
 set(NITIDOR_LAYER_DIR_registry platform/registry)
@@ -11,6 +14,7 @@ set(NITIDOR_LAYER_DIR_win platform/win)
 set(NITIDOR_LAYER_DIR_dshow platform/dshow)
 set(NITIDOR_LAYER_DIR_renderer platform/renderer)
 set(NITIDOR_LAYER_DIR_mfc platform/mfc)
+set(NITIDOR_LAYER_DIR_qtlog platform/qtlog)
 set(NITIDOR_LAYER_DIR_device device)
 set(NITIDOR_LAYER_DIR_capture capture)
 set(NITIDOR_LAYER_DIR_imaging imaging)
@@ -19,7 +23,11 @@ set(NITIDOR_LAYER_DIR_sim sim)
 set(NITIDOR_LAYER_DIR_ui ui)
 set(NITIDOR_LAYER_DIR_app app)
 
-# What each layer may use besides itself and the generated product header.
+# The diagnostics' sink is at the very bottom: every layer may use it and links it.
+set(NITIDOR_BASE_LAYERS log)
+
+# What each layer may use besides itself, the base layers and the generated product header.
+set(NITIDOR_LAYER_USES_log "")
 set(NITIDOR_LAYER_USES_com "")
 set(NITIDOR_LAYER_USES_ks com)
 set(NITIDOR_LAYER_USES_registry com)
@@ -27,23 +35,14 @@ set(NITIDOR_LAYER_USES_win com)
 set(NITIDOR_LAYER_USES_dshow com ks win)
 set(NITIDOR_LAYER_USES_renderer com win dshow)
 set(NITIDOR_LAYER_USES_mfc com win)
+set(NITIDOR_LAYER_USES_qtlog "")
 set(NITIDOR_LAYER_USES_device com ks registry)
 set(NITIDOR_LAYER_USES_capture com ks win dshow device)
 set(NITIDOR_LAYER_USES_imaging "")
 set(NITIDOR_LAYER_USES_session com ks win dshow device capture imaging)
 set(NITIDOR_LAYER_USES_sim com ks win dshow mfc)
 set(NITIDOR_LAYER_USES_ui com win registry dshow mfc device capture imaging session)
-set(NITIDOR_LAYER_USES_app com win registry dshow renderer mfc device capture session sim ui)
+set(NITIDOR_LAYER_USES_app
+    com win registry dshow renderer mfc qtlog device capture session sim ui)
 
-set(NITIDOR_QT_LAYERS renderer mfc sim ui app)
-
-# The diagnostics' sink is at the very bottom: every layer may use it and links it. qtlog, a Qt
-# layer, connects it to Qt's logger for the application (and the tests with windows).
-set(NITIDOR_BASE_LAYERS log)
-list(APPEND NITIDOR_LAYERS log qtlog)
-set(NITIDOR_LAYER_DIR_log platform/log)
-set(NITIDOR_LAYER_DIR_qtlog platform/qtlog)
-set(NITIDOR_LAYER_USES_log "")
-set(NITIDOR_LAYER_USES_qtlog "")
-list(APPEND NITIDOR_LAYER_USES_app qtlog)
-list(APPEND NITIDOR_QT_LAYERS qtlog)
+set(NITIDOR_QT_LAYERS renderer mfc qtlog sim ui app)
