@@ -89,6 +89,8 @@ private:
     StillResult TakeRawSnapshot(CCaptureDevice& device);
     static StillResult DownloadFailure(const CCaptureDevice& device, int64_t started_ms);
     void RestartPreview(CCaptureDevice& device);
+    StillResult CloseStill(CCaptureDevice& device, StillResult result, const char* kind,
+                           const char* notConverted);
     void ShowStatus(const char* text);
     void ShowMessage(SessionMessage message);
 

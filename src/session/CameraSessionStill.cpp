@@ -39,6 +39,17 @@ void CCameraSession::RestartPreview(CCaptureDevice& device) {
     }
 }
 
+// The closing steps of a flow that reached the download: the pause, then the restart.
+CCameraSession::StillResult CCameraSession::CloseStill(CCaptureDevice& device, StillResult result,
+                                                       const char* kind, const char* notConverted) {
+    if (result != StillResult::Shown)
+        LogInfo(kLogSession, "%s still not shown: %s", kind,
+                result == StillResult::NotDownloaded ? "not downloaded" : notConverted);
+    Sleep(kSnapshotPause_ms);
+    RestartPreview(device);
+    return result;
+}
+
 CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& device) {
     device.Stop();
     device.m_bPreviewWanted = FALSE;
@@ -93,14 +104,9 @@ CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& dev
     } else {
         result = DownloadFailure(device, started_ms);
     }
-    if (result != StillResult::Shown)
-        LogInfo(kLogSession, "JPEG still not shown: %s",
-                result == StillResult::NotDownloaded ? "not downloaded" : "not decoded");
     block.reset();
     image.reset();
-    Sleep(kSnapshotPause_ms);
-    RestartPreview(device);
-    return result;
+    return CloseStill(device, result, "JPEG", "not decoded");
 }
 
 CCameraSession::StillResult CCameraSession::TakeRawSnapshot(CCaptureDevice& device) {
@@ -143,11 +149,6 @@ CCameraSession::StillResult CCameraSession::TakeRawSnapshot(CCaptureDevice& devi
     } else {
         result = DownloadFailure(device, started_ms);
     }
-    if (result != StillResult::Shown)
-        LogInfo(kLogSession, "raw still not shown: %s",
-                result == StillResult::NotDownloaded ? "not downloaded" : "not developed");
     block.reset();
-    Sleep(kSnapshotPause_ms);
-    RestartPreview(device);
-    return result;
+    return CloseStill(device, result, "raw", "not developed");
 }
