@@ -2,18 +2,12 @@
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMenu>
-#include <QSaveFile>
 
-#include "platform/log/Log.h"
-#include "platform/mfc/MessageBox.h"
-#include "platform/mfc/WinApp.h"
-#include "platform/mfc/WindowHandle.h"
-#include "platform/win/ModuleName.h"
 #include "ui/FocusHistoryWnd.h"
+#include "ui/SaveFile.h"
 
 void CFocusHistoryWnd::BuildMenu() {
     m_pToggle = new QAction(QStringLiteral("Focus &History"), this);
@@ -48,26 +42,13 @@ void CFocusHistoryWnd::CopyCsv() const {
 
 BOOL CFocusHistoryWnd::SaveCsv(const QString& path) {
     const std::string csv = m_history.ToCsv();
-    QSaveFile file(path);
-    const bool saved = file.open(QIODevice::WriteOnly) &&
-                       file.write(csv.data(), static_cast<qint64>(csv.size())) ==
-                           static_cast<qint64>(csv.size()) &&
-                       file.commit();
-    if (saved) {
-        m_csvPath = path;
-        return TRUE;
+    QString reason;
+    if (!SaveBytes(path, csv.data(), csv.size(), reason)) {
+        ReportSaveFailure(this, "The focus history", path, reason);
+        return FALSE;
     }
-    // An unfinished save leaves the file as it was; the temporary one goes with `file`.
-    const std::string name = QDir::toNativeSeparators(path).toStdString();
-    const std::string reason = file.errorString().toStdString();
-    LogWarning(kLogUi, "the focus history could not be saved to \"%s\": %s", name.c_str(),
-               reason.c_str());
-    const std::string text =
-        "The focus history could not be saved to \"" + name + "\".\n\n" + reason;
-    const CWinApp* app = AfxGetApp();
-    MessageBox(HwndFromWidget(this), text, app ? app->m_pszAppName : GetModuleBaseName(),
-               MB_OK | MB_ICONEXCLAMATION);
-    return FALSE;
+    m_csvPath = path;
+    return TRUE;
 }
 
 void CFocusHistoryWnd::AskAndSaveCsv() {

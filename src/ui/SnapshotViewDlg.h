@@ -87,7 +87,6 @@ private:
     // filterIndex first (afterwards the one chosen); false when the dialog was cancelled.
     bool AskSavePath(const QString& title, const QStringList& filters, int& filterIndex,
                      QString& path);
-    void ReportSaveFailure(const QString& path, const QString& reason);
 
     BOOL m_bCreated = FALSE;
     QAction* m_pSaveAsAction = nullptr;

@@ -8,10 +8,8 @@
 #include <QStandardPaths>
 
 #include "platform/mfc/FileDialog.h"
-#include "platform/mfc/MessageBox.h"
-#include "platform/mfc/WinApp.h"
 #include "platform/mfc/WindowHandle.h"
-#include "platform/win/ModuleName.h"
+#include "ui/SaveFile.h"
 #include "ui/SnapshotViewDlg.h"
 #include "ui/StillFile.h"
 #include "ui/StillSaveSettings.h"
@@ -66,20 +64,13 @@ bool CSnapshotViewDlg::AskSavePath(const QString& title, const QStringList& filt
     return true;
 }
 
-void CSnapshotViewDlg::ReportSaveFailure(const QString& path, const QString& reason) {
-    CWinApp* app = AfxGetApp();
-    const std::string caption = app ? app->m_pszAppName : GetModuleBaseName();
-    const QString text = QStringLiteral("The still could not be saved as \"%1\": %2.")
-                             .arg(QDir::toNativeSeparators(path), reason);
-    MessageBox(HwndFromWidget(this), text.toStdString(), caption, MB_OK | MB_ICONSTOP);
-}
-
 void CSnapshotViewDlg::OnSaveAs() {
     if (!m_pImage)
         return;
     const QImage image = StillImage(m_pImage.get(), m_bmih.biWidth, m_bmih.biHeight);
     if (image.isNull()) {
-        ReportSaveFailure(QString(), QStringLiteral("there is not enough memory"));
+        ReportSaveFailure(this, "The still", QString(),
+                          QStringLiteral("there is not enough memory"));
         return;
     }
     QStringList filters;
@@ -95,7 +86,7 @@ void CSnapshotViewDlg::OnSaveAs() {
                                              : StillFormat::Png);
     QString reason;
     if (!SaveStillImage(path, image, format, reason)) {
-        ReportSaveFailure(path, reason);
+        ReportSaveFailure(this, "The still", path, reason);
         return;
     }
     RememberStillSave(QFileInfo(path).absolutePath(), &format);
@@ -115,7 +106,7 @@ void CSnapshotViewDlg::OnSaveCameraJpeg() {
     QString reason;
     if (!SaveCameraStream(path, reinterpret_cast<const BYTE*>(stream.constData()),
                           static_cast<size_t>(stream.size()), reason)) {
-        ReportSaveFailure(path, reason);
+        ReportSaveFailure(this, "The still", path, reason);
         return;
     }
     RememberStillSave(QFileInfo(path).absolutePath());
@@ -135,12 +126,13 @@ void CSnapshotViewDlg::OnSaveRawSamples() {
         return;
     QString reason;
     if (samples.size() != static_cast<qsizetype>(width) * height) {
-        ReportSaveFailure(path, QStringLiteral("the samples do not match the still's size"));
+        ReportSaveFailure(this, "The still", path,
+                          QStringLiteral("the samples do not match the still's size"));
         return;
     }
     if (!SaveRawSamples(path, reinterpret_cast<const BYTE*>(samples.constData()), width, height,
                         phase, reason)) {
-        ReportSaveFailure(path, reason);
+        ReportSaveFailure(this, "The still", path, reason);
         return;
     }
     RememberStillSave(QFileInfo(path).absolutePath());

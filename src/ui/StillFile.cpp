@@ -5,7 +5,8 @@
 #include <QSaveFile>
 #include <QStringList>
 #include <cstring>
-#include <functional>
+
+#include "ui/SaveFile.h"
 
 namespace {
 
@@ -27,44 +28,6 @@ QStringList SuffixesOf(const StillFormatInfo& info) {
             suffixes << pattern.mid(dot + 2).remove(')');
     }
     return suffixes;
-}
-
-// Writes through `write` into a temporary file beside `path` and renames it over `path` only
-// when every byte went out.
-bool WriteAtomically(const QString& path, const std::function<bool(QSaveFile&)>& write,
-                     QString& reason) {
-    if (QFileInfo(path).isDir()) {
-        reason = QStringLiteral("it is a folder");
-        return false;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        reason = file.errorString();
-        return false;
-    }
-    if (!write(file)) {
-        if (reason.isEmpty())
-            reason = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        reason = file.errorString();
-        return false;
-    }
-    return true;
-}
-
-bool WriteAll(QSaveFile& file, const void* data, size_t length) {
-    const char* bytes = static_cast<const char*>(data);
-    while (length > 0) {
-        const qint64 written = file.write(bytes, static_cast<qint64>(length));
-        if (written <= 0)
-            return false;
-        bytes += written;
-        length -= static_cast<size_t>(written);
-    }
-    return true;
 }
 
 }  // namespace
@@ -125,7 +88,7 @@ bool SaveStillImage(const QString& path, const QImage& image, StillFormat format
         return false;
     }
     const StillFormatInfo& info = InfoOf(format);
-    return WriteAtomically(
+    return WriteFileAtomically(
         path,
         [&](QSaveFile& file) {
             QImageWriter writer(&file, info.writerFormat);
@@ -153,8 +116,7 @@ bool SaveCameraStream(const QString& path, const BYTE* stream, size_t length, QS
         reason = QStringLiteral("the camera sent no stream with this still");
         return false;
     }
-    return WriteAtomically(
-        path, [&](QSaveFile& file) { return WriteAll(file, stream, length); }, reason);
+    return SaveBytes(path, stream, length, reason);
 }
 
 std::string RawSamplesHeader(int width, int height, int phase) {
@@ -172,7 +134,7 @@ bool SaveRawSamples(const QString& path, const BYTE* samples, int width, int hei
     }
     const std::string header = RawSamplesHeader(width, height, phase);
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    return WriteAtomically(
+    return WriteFileAtomically(
         path,
         [&](QSaveFile& file) {
             return WriteAll(file, header.data(), header.size()) && WriteAll(file, samples, count);
