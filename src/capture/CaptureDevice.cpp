@@ -371,6 +371,7 @@ BOOL CCaptureDevice::RenderPreview() {
         return FALSE;
     }
     m_pVideoWindow->put_Top(kPreviewTop_px);
+    HandFrameSink(m_pFrameSink);
 
     const HRESULT events = m_pFilterGraph ? m_pFilterGraph.As(m_pMediaEvent) : E_POINTER;
     if (events == S_OK && m_pMediaEvent) {
@@ -436,7 +437,26 @@ BOOL CCaptureDevice::Stop() {
     return stopped;
 }
 
+void CCaptureDevice::HandFrameSink(IFrameSink* pSink) {
+    ComPtr<IFrameTap> tap;
+    if (m_pVideoWindow && SUCCEEDED(m_pVideoWindow.As(tap)) && tap)
+        tap->SetFrameSink(pSink);
+}
+
+void CCaptureDevice::SetFrameSink(IFrameSink* pSink) {
+    m_pFrameSink = pSink;
+    HandFrameSink(pSink);
+}
+
+BOOL CCaptureDevice::SetPreviewMarks(const PreviewMark* pMarks, ULONG count) {
+    ComPtr<IPreviewMarks> marks;
+    if (!m_pVideoWindow || FAILED(m_pVideoWindow.As(marks)) || !marks)
+        return FALSE;
+    return SUCCEEDED(marks->SetMarks(pMarks, count));
+}
+
 void CCaptureDevice::TearDownPreview() {
+    HandFrameSink(nullptr);
     m_pVideoWindow.Reset();
     m_pMediaEvent.Reset();
     if (m_pCameraFilter)

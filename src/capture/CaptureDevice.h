@@ -6,6 +6,7 @@
 #include "capture/FormatTable.h"
 #include "device/VendorChannel.h"
 #include "platform/com/ComPtr.h"
+#include "platform/dshow/FrameTap.h"
 #include "platform/dshow/Interfaces.h"
 #include "platform/log/LogLevel.h"
 #include "platform/win/WinUser.h"
@@ -36,6 +37,12 @@ public:
     // Tell the firmware that the preview has started (command 65) or is stopping (66).
     BOOL NotifyPreviewStarted();
     BOOL NotifyPreviewStopped();
+    // Who watches the preview's frames: handed to the renderer whenever a preview is rendered,
+    // taken back when it is torn down or replaced. Null stops it. The sink must outlive the
+    // device or be replaced first.
+    void SetFrameSink(IFrameSink* pSink);
+    // Outlines places on the preview; FALSE when no rendered preview can draw them.
+    BOOL SetPreviewMarks(const PreviewMark* pMarks, ULONG count);
 
     ComPtr<IMediaEventEx> m_pMediaEvent;
     CFormatTable m_formatTable;
@@ -50,12 +57,14 @@ public:
     BOOL m_bPreviewWanted = FALSE;
     BOOL m_bPreviewRendered = FALSE;
     BOOL m_bNoPreviewPin = FALSE;
+    IFrameSink* m_pFrameSink = nullptr;
 
 protected:
     IUnknown* PropertyTarget() const override { return m_pCameraFilter.Get(); }
 
 private:
     BOOL BuildGraph();
+    void HandFrameSink(IFrameSink* pSink);
     BOOL GetCapabilityCount(int& count, int& structSize);
     // A failure is logged at `failureLevel`: the table fill skips it, a selection fails on it.
     BOOL GetCapability(int index, AM_MEDIA_TYPE*& pmt, BYTE* caps, LogLevel failureLevel);

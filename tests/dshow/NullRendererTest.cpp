@@ -9,9 +9,17 @@
 #include "support/LeakCheck.h"
 #include "support/Rgb24Type.h"
 
+#include <vector>
+
 namespace {
 
 constexpr BYTE kFrame[24] = {};
+
+// Remembers the frames a tap tells of.
+struct CRecordingSink : IFrameSink {
+    std::vector<VideoFrameRef> frames;
+    void OnFrame(const VideoFrameRef& frame) override { frames.push_back(frame); }
+};
 
 class NullRendererTest : public LeakCheckedTest {
 public:
@@ -85,6 +93,22 @@ TEST_F(NullRendererTest, AsTheDefaultRendererAPreviewRunsWithNoWindow) {
         EXPECT_EQ(pin->Deliver(kFrame, sizeof kFrame, 0), S_FALSE);  // stopped: dropped
         ASSERT_EQ(control->Run(), S_OK);
         EXPECT_EQ(pin->Deliver(kFrame, sizeof kFrame, 0), S_OK);
+        // The tap tells its sink of each frame with its layout, and nothing once taken back.
+        ComPtr<IFrameTap> tap;
+        ASSERT_EQ(window.As(tap), S_OK);
+        CRecordingSink sink;
+        EXPECT_EQ(tap->SetFrameSink(&sink), S_OK);
+        EXPECT_EQ(pin->Deliver(kFrame, sizeof kFrame, 0), S_OK);
+        EXPECT_EQ(pin->Deliver(kFrame, sizeof kFrame - 1, 0), S_OK) << "short: not told";
+        ASSERT_EQ(sink.frames.size(), 1u);
+        EXPECT_EQ(sink.frames[0].pData, kFrame);
+        EXPECT_EQ(sink.frames[0].width, 4);
+        EXPECT_EQ(sink.frames[0].rowBytes, 12u);
+        EXPECT_TRUE(sink.frames[0].IsBottomUp());
+        EXPECT_EQ(sink.frames[0].TopDownRow(0), kFrame + 12);
+        EXPECT_EQ(tap->SetFrameSink(nullptr), S_OK);
+        EXPECT_EQ(pin->Deliver(kFrame, sizeof kFrame, 0), S_OK);
+        EXPECT_EQ(sink.frames.size(), 1u);
         ComPtr<IBaseFilter> renderer;
         ASSERT_EQ(window.As(renderer), S_OK);
         CLSID clsid{};

@@ -1,12 +1,14 @@
 // The capture graph builder rendering a preview into the video renderer: the chain it builds
 // with and without a preview pin, the renderer's window announcing its close and bad
-// samples, and tearing down while frames are in flight.
+// samples, its frames told to a tap and marks drawn over them, and tearing down while frames
+// are in flight.
 #include <atomic>
 #include <thread>
 
 #include "fakes/GraphFixture.h"
 #include "platform/dshow/StreamInterfaces.h"
 #include "platform/mfc/WindowHandle.h"
+#include "platform/renderer/VideoRendererWindow.h"
 #include "support/MessageRecorder.h"
 #include "support/SpinUntil.h"
 #include "support/VideoRendererEnvironment.h"
@@ -66,6 +68,47 @@ TEST_F(RenderStreamTest, ClosingTheWindowAndABadSampleAreAnnouncedToTheNotifyWin
     m_sink->Notify(EC_COMPLETE, 0, 0);
     QCoreApplication::processEvents();
     EXPECT_EQ(notify.m_messages.size(), 2u);
+    EXPECT_EQ(m_control->Stop(), S_OK);
+}
+
+TEST_F(RenderStreamTest, FramesReachTheTapAndMarksAreDrawnOverThem) {
+    ASSERT_EQ(Render(true), S_OK);
+    ComPtr<IVideoWindow> window;
+    ASSERT_EQ(m_builder->FindInterface(&PIN_CATEGORY_PREVIEW, m_source.Get(), IID_IVideoWindow,
+                                       window.ReleaseAndGetVoidAddress()),
+              S_OK);
+    struct : IFrameSink {
+        int frames = 0;
+        BYTE topLeftBlue = 0;
+        void OnFrame(const VideoFrameRef& frame) override {
+            ++frames;
+            topLeftBlue = frame.TopDownRow(0)[0];
+        }
+    } sink;
+    ComPtr<IFrameTap> tap;
+    ASSERT_EQ(window.As(tap), S_OK);
+    ASSERT_EQ(tap->SetFrameSink(&sink), S_OK);
+    ASSERT_EQ(m_control->Run(), S_OK);
+    EXPECT_EQ(m_source->Preview()->Deliver(kFrame, 24, 0), S_OK);
+    EXPECT_EQ(sink.frames, 1);
+    EXPECT_EQ(sink.topLeftBlue, 255) << "rows as the picture has them, top first";
+
+    ComPtr<IPreviewMarks> marks;
+    ASSERT_EQ(window.As(marks), S_OK);
+    const PreviewMark whole{0, 0, 4, 2, 0xFF0000};
+    EXPECT_EQ(marks->SetMarks(nullptr, 1), E_POINTER);
+    ASSERT_EQ(marks->SetMarks(&whole, 1), S_OK);
+    QCoreApplication::processEvents();
+    auto* shown = dynamic_cast<CVideoRendererWindow*>(
+        WidgetFromHwnd(FindWindow(nullptr, kVideoRendererTitle)));
+    ASSERT_NE(shown, nullptr);
+    ASSERT_EQ(shown->Marks().size(), 1u);
+    const QImage drawn = shown->grab().toImage();
+    EXPECT_EQ(drawn.pixelColor(1, 1), QColor(255, 0, 0)) << "outlined inside the picture's edge";
+    EXPECT_EQ(marks->SetMarks(nullptr, 0), S_OK);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(shown->Marks().empty());
+    EXPECT_EQ(tap->SetFrameSink(nullptr), S_OK);
     EXPECT_EQ(m_control->Stop(), S_OK);
 }
 

@@ -9,9 +9,14 @@ public:
     explicit CInputPin(CNullRenderer* pOwner)
         : CPinBase(pOwner, PINDIR_INPUT, L"Input"), m_pRenderer(pOwner) {}
 
-    HRESULT Receive(const BYTE*, ULONG, REFERENCE_TIME) override {
+    HRESULT Receive(const BYTE* pData, ULONG cbData, REFERENCE_TIME) override {
         if (m_pRenderer->State() == State_Stopped)
             return S_FALSE;  // late sample, as any renderer drops it
+        AM_MEDIA_TYPE mt{};
+        if (CopyConnectionType(mt)) {
+            m_pRenderer->m_tap.Offer(mt, pData, cbData);
+            FreeMediaType(mt);
+        }
         m_nDropped.fetch_add(1, std::memory_order_relaxed);
         return S_OK;
     }
@@ -43,6 +48,11 @@ HRESULT CNullRenderer::CreateInstance(REFIID riid, void** ppv) {
 }
 
 HRESULT CNullRenderer::put_Top(LONG) {
+    return S_OK;
+}
+
+HRESULT CNullRenderer::SetFrameSink(IFrameSink* pSink) {
+    m_tap.SetSink(pSink);
     return S_OK;
 }
 

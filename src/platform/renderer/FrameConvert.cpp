@@ -1,34 +1,10 @@
 #include "platform/renderer/FrameConvert.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
+
+#include "platform/dshow/VideoFrame.h"
 
 namespace {
-
-const VIDEOINFOHEADER* VideoInfo(const AM_MEDIA_TYPE& mt) {
-    if (mt.majortype != MEDIATYPE_Video || mt.formattype != FORMAT_VideoInfo || !mt.pbFormat ||
-        mt.cbFormat < sizeof(VIDEOINFOHEADER)) {
-        return nullptr;
-    }
-    return reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat);
-}
-
-bool IsRgb24(const AM_MEDIA_TYPE& mt, const BITMAPINFOHEADER& bmi) {
-    return mt.subtype == MEDIASUBTYPE_RGB24 && bmi.biCompression == BI_RGB && bmi.biBitCount == 24;
-}
-
-bool IsYuy2(const AM_MEDIA_TYPE& mt, const BITMAPINFOHEADER& bmi) {
-    return mt.subtype == MEDIASUBTYPE_YUY2 && bmi.biCompression == MakeFourCC('Y', 'U', 'Y', '2') &&
-           bmi.biBitCount == 16 && bmi.biWidth % 2 == 0 && bmi.biHeight > 0;
-}
-
-// Limits that keep every size computation far inside 32 bits.
-constexpr LONG kMaxSide = 16384;
-
-ULONG Stride(const BITMAPINFOHEADER& bmi) {
-    return ((static_cast<ULONG>(bmi.biWidth) * bmi.biBitCount + 31) / 32) * 4;
-}
 
 BYTE Clamp(int v) {
     return static_cast<BYTE>(std::clamp(v, 0, 255));
@@ -51,33 +27,21 @@ bool IsRenderableType(const AM_MEDIA_TYPE& mt) {
 }
 
 ULONG FrameBytes(const AM_MEDIA_TYPE& mt) {
-    const VIDEOINFOHEADER* vih = VideoInfo(mt);
-    if (!vih)
-        return 0;
-    const BITMAPINFOHEADER& bmi = vih->bmiHeader;
-    if (bmi.biWidth <= 0 || bmi.biWidth > kMaxSide || bmi.biHeight == 0 ||
-        std::abs(bmi.biHeight) > kMaxSide) {
-        return 0;
-    }
-    if (!IsRgb24(mt, bmi) && !IsYuy2(mt, bmi))
-        return 0;
-    return Stride(bmi) * static_cast<ULONG>(std::abs(bmi.biHeight));
+    VideoFrameRef layout;
+    return DescribeVideoType(mt, layout) ? layout.FrameBytes() : 0;
 }
 
 QImage ConvertFrame(const AM_MEDIA_TYPE& mt, const BYTE* pData, ULONG cbData) {
-    const ULONG needed = FrameBytes(mt);
-    if (needed == 0 || !pData || cbData < needed)
+    VideoFrameRef frame;
+    if (!DescribeVideoFrame(mt, pData, cbData, frame))
         return {};
-    const BITMAPINFOHEADER& bmi = reinterpret_cast<const VIDEOINFOHEADER*>(mt.pbFormat)->bmiHeader;
-    const int width = bmi.biWidth;
-    const int height = std::abs(bmi.biHeight);
-    const ULONG stride = Stride(bmi);
+    const int width = frame.width;
+    const int height = frame.Rows();
     QImage image(width, height, QImage::Format_RGB888);
     for (int y = 0; y < height; ++y) {
-        const bool bottomUp = IsRgb24(mt, bmi) && bmi.biHeight > 0;
-        const BYTE* src = pData + stride * static_cast<ULONG>(bottomUp ? height - 1 - y : y);
+        const BYTE* src = frame.TopDownRow(y);
         BYTE* dst = image.scanLine(y);
-        if (IsRgb24(mt, bmi)) {
+        if (!frame.IsYuy2()) {
             for (int x = 0; x < width; ++x) {
                 dst[3 * x] = src[3 * x + 2];
                 dst[3 * x + 1] = src[3 * x + 1];

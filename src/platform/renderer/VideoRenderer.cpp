@@ -47,6 +47,7 @@ public:
         AM_MEDIA_TYPE mt{};
         if (!CopyConnectionType(mt))
             return VFW_E_NOT_CONNECTED;
+        m_pRenderer->m_tap.Offer(mt, pData, cbData);
         QImage frame = ConvertFrame(mt, pData, cbData);
         FreeMediaType(mt);
         if (frame.isNull()) {
@@ -173,6 +174,23 @@ HRESULT CVideoRenderer::OnStartStreaming() {
     RunOnUiThread([shared] {
         if (shared->window)
             shared->window->show();
+    });
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::SetFrameSink(IFrameSink* pSink) {
+    m_tap.SetSink(pSink);
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::SetMarks(const PreviewMark* pMarks, ULONG count) {
+    if (!pMarks && count)
+        return E_POINTER;
+    std::vector<PreviewMark> marks(pMarks, pMarks + count);
+    std::shared_ptr<Shared> shared = m_pShared;
+    RunOnUiThread([shared, marks = std::move(marks)]() mutable {
+        if (shared->window)
+            shared->window->SetMarks(std::move(marks));
     });
     return S_OK;
 }

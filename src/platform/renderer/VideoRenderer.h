@@ -1,5 +1,6 @@
 // CVideoRenderer: the default video renderer. Shows the frames it receives in its own Qt
-// top-level window (CVideoRendererWindow) and offers IVideoWindow to place it. It must be
+// top-level window (CVideoRendererWindow) and offers IVideoWindow to place it, IFrameTap to
+// watch its frames and IPreviewMarks to outline places on them. It must be
 // created on the user-interface thread; frames arrive on streaming threads and reach the
 // window by posting, so neither side ever waits for the other.
 #pragma once
@@ -7,12 +8,13 @@
 #include <memory>
 
 #include "platform/dshow/FilterBase.h"
+#include "platform/dshow/FrameTap.h"
 #include "platform/dshow/PinBase.h"
 
 class CVideoRendererWindow;
 class QImage;
 
-class CVideoRenderer : public CFilterBase<IVideoWindow> {
+class CVideoRenderer : public CFilterBase<IVideoWindow, IFrameTap, IPreviewMarks> {
 public:
     // E_UNEXPECTED without a QApplication or off its thread.
     static HRESULT Create(IBaseFilter** ppFilter);
@@ -21,6 +23,10 @@ public:
 
     // IVideoWindow; E_UNEXPECTED once the window has been destroyed.
     HRESULT put_Top(LONG top) override;
+    // IFrameTap: the sink is told of each frame before it is converted for the window.
+    HRESULT SetFrameSink(IFrameSink* pSink) override;
+    // IPreviewMarks: E_POINTER for null marks with a count.
+    HRESULT SetMarks(const PreviewMark* pMarks, ULONG count) override;
 
     // The window, while it exists; user-interface thread only.
     CVideoRendererWindow* Window() const;
@@ -40,6 +46,7 @@ private:
     CVideoRendererWindow* UiWindow() const;  // null off the user-interface thread
 
     std::shared_ptr<Shared> m_pShared;
+    CFrameTapSlot m_tap;  // before the pin, which offers it frames
     std::unique_ptr<CInputPin> m_pInput;
 };
 

@@ -48,6 +48,11 @@ void CVideoRendererWindow::ShowFrame(const QImage& frame) {
     update();
 }
 
+void CVideoRendererWindow::SetMarks(std::vector<PreviewMark> marks) {
+    m_marks = std::move(marks);
+    update();
+}
+
 void CVideoRendererWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (m_frame.isNull()) {
@@ -55,6 +60,15 @@ void CVideoRendererWindow::paintEvent(QPaintEvent*) {
         return;
     }
     painter.drawImage(rect(), m_frame);
+    if (m_marks.empty())
+        return;
+    // Two pixels wide whatever the scale, so a mark stays visible on a shrunken preview.
+    const double sx = double(width()) / m_frame.width(), sy = double(height()) / m_frame.height();
+    for (const PreviewMark& mark : m_marks) {
+        painter.setPen(QPen(QColor::fromRgb(mark.rgb), 2));
+        painter.drawRect(QRectF(mark.left * sx + 1, mark.top * sy + 1, mark.width * sx - 2,
+                                mark.height * sy - 2));
+    }
 }
 
 void CVideoRendererWindow::closeEvent(QCloseEvent* event) {

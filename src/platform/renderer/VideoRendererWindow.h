@@ -1,11 +1,14 @@
 // CVideoRendererWindow: the video renderer's own top-level window, titled "ActiveMovie Window".
-// It draws the latest frame stretched to its client area. User-interface thread only.
+// It draws the latest frame stretched to its client area, with the marks it was given outlined
+// over it. User-interface thread only.
 #pragma once
 
 #include <QImage>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
+#include "platform/dshow/FrameTap.h"
 #include "platform/dshow/Interfaces.h"
 
 class CVideoRendererWindow : public QWidget {
@@ -18,6 +21,9 @@ public:
     void FitVideo(const QSize& video);
     // Moves the top edge to `top`, giving up height rather than leave the screen.
     void MoveTop(int top);
+    // Rectangles in the frames' own pixels, outlined over every frame until replaced.
+    void SetMarks(std::vector<PreviewMark> marks);
+    const std::vector<PreviewMark>& Marks() const { return m_marks; }
     const QImage& Frame() const { return m_frame; }
     quint64 FramesShown() const { return m_nFramesShown; }
 
@@ -31,6 +37,7 @@ protected:
 private:
     QSize m_video;  // the frames' own size; the client area may be smaller
     QImage m_frame;
+    std::vector<PreviewMark> m_marks;
     quint64 m_nFramesShown = 0;
 };
 
