@@ -74,7 +74,7 @@ double TaperWindow(double distance_px, double halfWidth_px) {
 bool MeasureMtf(const EdgeSpread& spread, const std::vector<double>& lsf, double width_px,
                 EdgeMtf& mtf) {
     // Wide enough that the flat part holds the whole lobe; no wider, to keep the noise out.
-    const double halfWidth = std::min(spread.halfRange_px, std::max(6.0, 4 * width_px));
+    const double halfWidth = std::min(spread.halfRange_px, std::max(3.0, 2.5 * width_px));
     const WindowedLsf windowed = ApplyWindow(spread, lsf, halfWidth);
     double atZero = 0;
     for (double value : windowed.values) {
