@@ -80,8 +80,8 @@ void PrintAccuracyTable() {
                 const double noisy = MeasuredMtf50(80, edge);
                 const auto error = [&](double value) { return 100 * (value - truth) / truth; };
                 std::printf("%5.2f %6.1f %4s %8.4f | %8.4f %+7.2f %8.4f %+7.2f | %8.4f %+7.2f\n",
-                            sigma, angle, horizontal ? "H" : "V", truth, clean, error(clean),
-                            noisy, error(noisy), large, error(large));
+                            sigma, angle, horizontal ? "H" : "V", truth, clean, error(clean), noisy,
+                            error(noisy), large, error(large));
             }
         }
     }

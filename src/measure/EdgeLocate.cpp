@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr double kMinContrast = 8;     // luminance levels
+constexpr double kMinContrast = 8;  // luminance levels
 constexpr double kMinContrastToNoise = 8;
 constexpr double kStepTolerance = 0.5;  // each row's step within this fraction of the median
 
@@ -75,12 +75,12 @@ bool CheckSteps(const std::vector<RowCrossing>& rows, double noise, EdgeFit& fit
     fit.polarity = median < 0 ? -1 : 1;
     fit.contrast = std::fabs(median);
     if (fit.contrast < kMinContrast || fit.contrast < kMinContrastToNoise * noise) {
-        why = "too little contrast";
+        why = "no step across the rows above the noise (flat, a line or a bar, or too faint)";
         return false;
     }
     for (double step : steps) {
         if (std::fabs(fit.polarity * step - fit.contrast) > kStepTolerance * fit.contrast) {
-            why = "not every row crosses the same edge";
+            why = "not every row crosses the same edge (a corner, or an edge leaving the region)";
             return false;
         }
     }

@@ -61,7 +61,7 @@ EdgeSpread BuildEdgeSpread(const LumaPlane& plane, const EdgeLine& line, double 
     spread.esf.assign(bins, 0.0);
     std::vector<int> counts(bins, 0);
     const double normal = 1 / std::sqrt(1 + line.slope * line.slope);  // cos of the angle
-    const double reach = spread.halfRange_px / normal;                  // along a row
+    const double reach = spread.halfRange_px / normal;                 // along a row
     for (int y = 0; y < plane.height; ++y) {
         const float* row = plane.Row(y);
         const double centre = line.X(y);
@@ -138,8 +138,8 @@ bool HasSecondEdge(const EdgeSpread& spread, const std::vector<double>& lsf, dou
     while (high + 1 < size && smooth[high + 1] >= 0.1 * top) {
         ++high;
     }
-    // Ringing from a sharpened picture stays close to the edge; look beyond it.
-    const auto margin = size_t(std::max(2.0, width_px) / kEsfBin_px);
+    // Ringing from a sharpened picture stays close to the edge's lobe; look beyond it.
+    const auto margin = std::max(size_t(2 / kEsfBin_px), (high - low) / 2);
     std::vector<double> beyond;
     for (size_t k = 0; k < size; ++k) {
         if (k + margin < low || k > high + margin) {

@@ -10,8 +10,8 @@
 #include "measure/SlantedEdge.h"
 
 struct LumaPlane {
-    int width = 0;   // across the edge
-    int height = 0;  // along the edge
+    int width = 0;              // across the edge
+    int height = 0;             // along the edge
     std::vector<float> values;  // row after row
 
     const float* Row(int y) const { return values.data() + size_t(y) * size_t(width); }

@@ -12,8 +12,8 @@ RegionSharpness MeasureRegions(const BgrView& image) {
 
 ImageTilt MeasureTilt(const RegionSharpness& sharpness) {
     const auto mtf50 = [&](SfrRegion region) { return sharpness.regions[int(region)].mtf50; };
-    for (SfrRegion corner : {SfrRegion::TopLeft, SfrRegion::TopRight, SfrRegion::BottomLeft,
-                             SfrRegion::BottomRight}) {
+    for (SfrRegion corner :
+         {SfrRegion::TopLeft, SfrRegion::TopRight, SfrRegion::BottomLeft, SfrRegion::BottomRight}) {
         if (!sharpness.regions[int(corner)].bEdge || !(mtf50(corner) > 0)) {
             return {};
         }

@@ -14,6 +14,8 @@ const char* SfrRegionKey(SfrRegion region);
 // Pixels, rows counted from the top; width or height 0 when nothing of it is in the picture.
 struct SfrRect {
     int left, top, width, height;
+
+    bool operator==(const SfrRect&) const = default;
 };
 
 // A square of side width/8 (rounded) centred at (0.5,0.5), (0.15,0.15), (0.85,0.15),

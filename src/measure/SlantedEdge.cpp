@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr int kMinRows = 20;    // along the edge
-constexpr int kMinColumns = 8;  // across it
+constexpr int kMinRows = 20;     // along the edge
+constexpr int kMinColumns = 20;  // across it
 constexpr double kMinAngle_deg = 2;
 constexpr double kMaxAngle_deg = 20;
 
@@ -36,13 +36,21 @@ bool ClipToPicture(const BgrView& image, const SfrRect& rect, SfrRect& area) {
     return true;
 }
 
-// An edge's blur must fit twice over between the edge and each side of the region.
-bool RoomForBlur(double reach_px, double width_px, const char*& why) {
+// The spread function must rise once, from one level to the other, with the edge's blur
+// fitting twice over between the edge and each side of the region.
+bool CheckSpread(const EdgeSpread& spread, int polarity, double& width_px, std::vector<double>& lsf,
+                 const char*& why) {
+    width_px = RiseWidth(spread, polarity);
     if (!(width_px > 0)) {
         why = "no complete rise across the edge";
         return false;
     }
-    if (reach_px < 2 * width_px + 2) {
+    lsf = LineSpread(spread, polarity);
+    if (HasSecondEdge(spread, lsf, width_px)) {
+        why = "a second edge or a line beside the edge";
+        return false;
+    }
+    if (spread.halfRange_px < 2 * width_px + 2) {
         why = "the edge is too close to the region's side for its blur";
         return false;
     }
@@ -74,21 +82,15 @@ bool MeasurePlane(const LumaPlane& plane, EdgeFit& fit, EdgeMtf& mtf, const char
     if (!LocateEdge(plane, noise, fit, why)) {
         return false;
     }
-    double reach = ClearHalfRange(plane, fit.line);
-    double width = RiseWidth(BuildEdgeSpread(plane, fit.line, reach), fit.polarity);
-    if (!RoomForBlur(reach, width, why) || !RefineEdge(plane, noise, 2 * width + 3, fit, why) ||
-        !CheckAngle(plane, fit.line, why)) {
+    double width = 0;
+    std::vector<double> lsf;
+    if (!CheckSpread(BuildEdgeSpread(plane, fit.line, ClearHalfRange(plane, fit.line)),
+                     fit.polarity, width, lsf, why) ||
+        !RefineEdge(plane, noise, 2 * width + 3, fit, why) || !CheckAngle(plane, fit.line, why)) {
         return false;
     }
-    reach = ClearHalfRange(plane, fit.line);
-    const EdgeSpread spread = BuildEdgeSpread(plane, fit.line, reach);
-    width = RiseWidth(spread, fit.polarity);
-    if (!RoomForBlur(reach, width, why)) {
-        return false;
-    }
-    const std::vector<double> lsf = LineSpread(spread, fit.polarity);
-    if (HasSecondEdge(spread, lsf, width)) {
-        why = "a second edge or a line beside the edge";
+    const EdgeSpread spread = BuildEdgeSpread(plane, fit.line, ClearHalfRange(plane, fit.line));
+    if (!CheckSpread(spread, fit.polarity, width, lsf, why)) {
         return false;
     }
     if (!MeasureMtf(spread, lsf, width, mtf)) {
