@@ -4,7 +4,7 @@
 # layers listed in NITIDOR_QT_LAYERS may use Qt. docs/SOURCE_MAP.md draws the same picture.
 set(NITIDOR_LAYERS
     log com ks registry win dshow renderer mfc qtlog
-    device capture imaging session sim ui app)
+    device capture imaging measure session sim ui app)
 
 set(NITIDOR_LAYER_DIR_log platform/log)
 set(NITIDOR_LAYER_DIR_com platform/com)
@@ -18,6 +18,7 @@ set(NITIDOR_LAYER_DIR_qtlog platform/qtlog)
 set(NITIDOR_LAYER_DIR_device device)
 set(NITIDOR_LAYER_DIR_capture capture)
 set(NITIDOR_LAYER_DIR_imaging imaging)
+set(NITIDOR_LAYER_DIR_measure measure)
 set(NITIDOR_LAYER_DIR_session session)
 set(NITIDOR_LAYER_DIR_sim sim)
 set(NITIDOR_LAYER_DIR_ui ui)
@@ -39,6 +40,8 @@ set(NITIDOR_LAYER_USES_qtlog "")
 set(NITIDOR_LAYER_USES_device com ks registry)
 set(NITIDOR_LAYER_USES_capture com ks win dshow device)
 set(NITIDOR_LAYER_USES_imaging "")
+# Sharpness from the picture; imaging only for the BT.601 luminance weights.
+set(NITIDOR_LAYER_USES_measure imaging)
 set(NITIDOR_LAYER_USES_session com ks win dshow device capture imaging)
 set(NITIDOR_LAYER_USES_sim com ks win dshow mfc)
 set(NITIDOR_LAYER_USES_ui com win registry dshow mfc device capture imaging session)

@@ -15,6 +15,7 @@ struct LogCategory {
 inline constexpr LogCategory kLogDevice{"nitidor.device"};      // property channel, mailbox
 inline constexpr LogCategory kLogCapture{"nitidor.capture"};    // finding the camera, the graph
 inline constexpr LogCategory kLogImaging{"nitidor.imaging"};    // JPEG decoding, raw stills
+inline constexpr LogCategory kLogMeasure{"nitidor.measure"};    // sharpness from the picture
 inline constexpr LogCategory kLogRegistry{"nitidor.registry"};  // the settings file
 inline constexpr LogCategory kLogSession{"nitidor.session"};    // why a sequence ended
 inline constexpr LogCategory kLogSim{"nitidor.sim"};            // the simulated camera

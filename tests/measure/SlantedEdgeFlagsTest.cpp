@@ -1,0 +1,98 @@
+// The clipped flag's exact threshold, a saturated chart still measured, and the same result
+// from a bottom-up view with padded rows as from the top-down picture.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "EdgeRender.h"
+#include "measure/RegionSharpness.h"
+
+namespace {
+
+using reference::BgrPicture;
+
+struct ClipCase {
+    const char* name;
+    int pixels;  // of the 80x80 = 6400, set to an extreme in one channel
+    int channel;
+    uint8_t value;
+    bool bClipped;
+};
+
+class ClippedFlagTest : public testing::TestWithParam<ClipCase> {};
+
+TEST_P(ClippedFlagTest, IsSetAboveTwoPercentOfTheRegionsPixels) {
+    const ClipCase& c = GetParam();
+    BgrPicture picture = reference::MakePicture(100, 100, 128);
+    for (int i = 0; i < c.pixels; ++i) {
+        picture.Pixel(10 + i % 80, 10 + i / 80)[c.channel] = c.value;
+    }
+    // Extremes outside the region do not count.
+    picture.Pixel(0, 0)[0] = picture.Pixel(99, 99)[2] = 255;
+    const EdgeSfr sfr = MeasureSlantedEdge(picture.View(), {10, 10, 80, 80});
+    EXPECT_EQ(sfr.bClipped, c.bClipped);
+    EXPECT_FALSE(sfr.bEdge);
+}
+
+INSTANTIATE_TEST_SUITE_P(Thresholds, ClippedFlagTest,
+                         testing::Values(ClipCase{"None", 0, 0, 0, false},
+                                         ClipCase{"TwoPercentBlue0", 128, 0, 0, false},
+                                         ClipCase{"JustOverGreen255", 129, 1, 255, true},
+                                         ClipCase{"JustOverRed0", 129, 2, 0, true},
+                                         ClipCase{"AllRed255", 6400, 2, 255, true}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(SaturatedChartTest, IsMeasuredAndMarkedClipped) {
+    reference::EdgeSpec edge;
+    edge.sigma_px = 1.5;
+    edge.low = -80;  // levels beyond the sensor's range: both sides saturate
+    edge.high = 330;
+    BgrPicture picture = reference::MakePicture(80, 80, 0);
+    RenderEdge(picture, {0, 0, 80, 80}, edge);
+    const EdgeSfr sfr = MeasureSlantedEdge(picture.View(), {0, 0, 80, 80});
+    ASSERT_TRUE(sfr.bEdge);
+    EXPECT_TRUE(sfr.bClipped);
+    // Clipping steepens the edge: it looks sharper than its lens.
+    EXPECT_GT(sfr.mtf50, reference::AnalyticMtf50(edge.sigma_px));
+    EXPECT_LT(sfr.mtf50, 1);
+}
+
+// A 640x480 chart with an edge in every region, stored bottom-up with rows padded to 4 bytes
+// (as a preview frame is) and viewed from its top row with a negative stride.
+TEST(BottomUpViewTest, GivesTheSameResultsAsTheTopDownPicture) {
+    const int width = 642, height = 480;  // 1926 bytes a row, padded to 1928
+    BgrPicture picture = reference::MakePicture(width, height, 90);
+    for (int index = 0; index < kSfrRegionCount; ++index) {
+        reference::EdgeSpec edge;
+        edge.angle_deg = 4 + index;
+        edge.bHorizontal = index % 2;
+        edge.noise = 1.5;
+        edge.seed = uint32_t(index);
+        RenderEdge(picture, SfrRegionRect(SfrRegion(index), width, height), edge);
+    }
+    std::vector<uint8_t> bottomUp(picture.bytes.size(), 0xEE);
+    for (int y = 0; y < height; ++y) {
+        std::memcpy(&bottomUp[size_t(height - 1 - y) * size_t(picture.stride)], picture.Pixel(0, y),
+                    size_t(3) * width);
+    }
+    const BgrView view{&bottomUp[size_t(height - 1) * size_t(picture.stride)], width, height,
+                       -picture.stride};
+
+    const RegionSharpness expected = MeasureRegions(picture.View());
+    const RegionSharpness measured = MeasureRegions(view);
+    for (int index = 0; index < kSfrRegionCount; ++index) {
+        SCOPED_TRACE(SfrRegionKey(SfrRegion(index)));
+        const EdgeSfr& a = expected.regions[index];
+        const EdgeSfr& b = measured.regions[index];
+        ASSERT_TRUE(a.bEdge);
+        EXPECT_TRUE(b.bEdge);
+        EXPECT_EQ(a.mtf50, b.mtf50);
+        EXPECT_EQ(a.mtfAt0125, b.mtfAt0125);
+        EXPECT_EQ(a.direction, b.direction);
+        EXPECT_EQ(a.angle_deg, b.angle_deg);
+        EXPECT_EQ(a.bClipped, b.bClipped);
+    }
+}
+
+}  // namespace
