@@ -42,10 +42,10 @@ set(NITIDOR_LAYER_USES_capture com ks win dshow device)
 set(NITIDOR_LAYER_USES_imaging "")
 # Sharpness from the picture; imaging only for the BT.601 luminance weights.
 set(NITIDOR_LAYER_USES_measure imaging)
-set(NITIDOR_LAYER_USES_session com ks win dshow device capture imaging)
+set(NITIDOR_LAYER_USES_session com ks win dshow device capture imaging measure)
 set(NITIDOR_LAYER_USES_sim com ks win dshow mfc)
-set(NITIDOR_LAYER_USES_ui com win registry dshow mfc device capture imaging session)
+set(NITIDOR_LAYER_USES_ui com win registry dshow mfc device capture imaging measure session)
 set(NITIDOR_LAYER_USES_app
-    com win registry dshow renderer mfc qtlog device capture session sim ui)
+    com win registry dshow renderer mfc qtlog device capture measure session sim ui)
 
 set(NITIDOR_QT_LAYERS renderer mfc qtlog sim ui app)

@@ -18,7 +18,10 @@ const char kDescription[] =
 const char kExitCodes[] =
     "\nFocus figures are printed one a line, as elapsed_ms,figure: milliseconds since the\n"
     "preview was started, then the figure as the main window shows it (\"Overflow\" when the\n"
-    "camera's measure ran out of range).\n"
+    "camera's measure ran out of range). With --regions five columns follow,\n"
+    "mtf50_c,mtf50_tl,mtf50_tr,mtf50_bl,mtf50_br: the sharpness (MTF50, cycles per pixel)\n"
+    "measured from the picture in its centre and corners, empty where a region shows no\n"
+    "usable edge; a still then adds one line \"still,,\" followed by its five values.\n"
     "\nExit codes:\n"
     "  0  done\n"
     "  2  the command line cannot be understood\n"
@@ -54,6 +57,10 @@ struct Options {
                                                  "its JPEG stream, or with --raw its samples as a "
                                                  "PGM."),
                                   QStringLiteral("file")};
+    QCommandLineOption regions{QStringLiteral("regions"),
+                               QStringLiteral("Also measures the sharpness of the picture's "
+                                              "centre and four corners (asks the camera for 10 "
+                                              "frames a second).")};
 };
 
 CommandLine BadUsage(const QString& text) {
@@ -110,6 +117,7 @@ bool Check(const QCommandLineParser& parser, const Options& o, CommandLineOption
         return false;
     }
     options.bRaw = parser.isSet(o.raw);
+    options.bRegions = parser.isSet(o.regions);
     const bool bFocus = parser.isSet(o.focus);
     const bool bSnapshot = parser.isSet(o.snapshot);
     if (bFocus && !ReadSeconds(focus, options.focus_ms, error))
@@ -181,7 +189,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     const Options o;
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
-    parser.addOptions({o.help, o.version, o.focus, o.csv, o.snapshot, o.raw, o.saveStream});
+    parser.addOptions(
+        {o.help, o.version, o.focus, o.csv, o.snapshot, o.raw, o.saveStream, o.regions});
     if (!parser.parse(arguments))
         return BadUsage(parser.errorText());
     if (parser.isSet(o.help)) {

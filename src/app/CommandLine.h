@@ -32,7 +32,8 @@ struct CommandLineOptions {
     QString snapshotPath;  // empty: no still
     StillFormat snapshotFormat = StillFormat::Png;
     bool bRaw = false;
-    QString streamPath;  // empty: the camera's stream or samples are not written
+    QString streamPath;     // empty: the camera's stream or samples are not written
+    bool bRegions = false;  // the five regions' sharpness beside each figure and for the still
 };
 
 struct CommandLine {

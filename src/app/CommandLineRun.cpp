@@ -47,6 +47,9 @@ bool CCommandLineRun::Interrupted() {
 
 int CCommandLineRun::Run(CCameraSession& session) {
     session.SetFront(this);
+    // A region column a second old would sit beside ten fresh figures.
+    if (m_options.bRegions)
+        session.SetPreviewRate(10);
     int code = OpenCsv();
     if (code == kExitDone)
         code = Connect(session);
@@ -63,6 +66,8 @@ int CCommandLineRun::Run(CCameraSession& session) {
             code = Fail(kExitInterrupted, "interrupted");
         if (code == kExitDone && !m_options.snapshotPath.isEmpty()) {
             code = TakeStill(session);
+            if (code == kExitDone && !PrintStillRegions())
+                code = Fail(kExitStillFailed, "cannot write to standard output");
             // A still taken is written even if the request to stop came meanwhile.
             if (code == kExitDone && Interrupted())
                 code = Fail(kExitInterrupted, "interrupted");
@@ -111,8 +116,24 @@ int CCommandLineRun::Connect(CCameraSession& session) {
     return Fail(kExitNotReady, "the camera could not be set up for its preview");
 }
 
-bool CCommandLineRun::PrintFigure(int64_t elapsed_ms, LONG value) {
-    const std::string line = FormatFocusRecord(elapsed_ms, value) + "\n";
+bool CCommandLineRun::PrintFigure(CCameraSession& session, int64_t elapsed_ms, LONG value) {
+    std::string line = FormatFocusRecord(elapsed_ms, value);
+    if (m_options.bRegions) {
+        RegionReading reading;
+        line += FormatRegionColumns(session.ReadRegions(reading) ? &reading.sharpness : nullptr);
+    }
+    return PrintLine(line + "\n");
+}
+
+bool CCommandLineRun::PrintStillRegions() {
+    if (!m_options.bRegions || !m_still)
+        return true;
+    const RegionSharpness regions =
+        MeasureStillRegions(m_still->image.get(), m_still->width, m_still->height);
+    return PrintLine("still," + FormatRegionColumns(&regions) + "\n");
+}
+
+bool CCommandLineRun::PrintLine(const std::string& line) {
     if (m_pCsv) {
         // A failed write shows when the file is committed.
         m_pCsv->write(line.data(), static_cast<qint64>(line.size()));
@@ -129,7 +150,7 @@ int CCommandLineRun::FocusTick(CCameraSession& session, int64_t& lastFigure_ms) 
     const FocusPoll poll = session.PollFocus(value);
     const int64_t now_ms = m_sinceStart.elapsed();
     if (poll == FocusPoll::Figure) {
-        if (!PrintFigure(now_ms, value))
+        if (!PrintFigure(session, now_ms, value))
             return Fail(kExitStillFailed, "cannot write to standard output");
         lastFigure_ms = now_ms;
     } else if (now_ms - lastFigure_ms >= kFocusSilence_ms) {

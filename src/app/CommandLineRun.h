@@ -46,7 +46,10 @@ private:
     int WriteOutputs(int code);
     bool Interrupted();
     // False when the line could not be written (standard output closed).
-    bool PrintFigure(int64_t elapsed_ms, LONG value);
+    bool PrintFigure(CCameraSession& session, int64_t elapsed_ms, LONG value);
+    bool PrintLine(const std::string& line);
+    // The still's own line of region values; false when it could not be written.
+    bool PrintStillRegions();
 
     // ISessionFront: the run says nothing while it goes; it keeps the still.
     void ShowStatus(const std::string&) override {}

@@ -11,6 +11,11 @@ CCameraSession::CCameraSession(std::unique_ptr<CCaptureDevice>& device,
                                const BOOL& bNoLoadFirmware)
     : m_device(device), m_profile(profile), m_bNoLoadFirmware(bNoLoadFirmware) {}
 
+CCameraSession::~CCameraSession() {
+    if (m_device)
+        m_device->SetFrameSink(nullptr);
+}
+
 void CCameraSession::ShowStatus(const char* text) {
     if (m_pFront)
         m_pFront->ShowStatus(text);
@@ -53,6 +58,7 @@ void CCameraSession::EndConnect() {
 CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
     if (m_device) {
         DisconnectDevice();
+        m_device->SetFrameSink(nullptr);
         m_device.reset();
     }
     m_bConnected = 0;
@@ -64,6 +70,7 @@ CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
     m_device = std::make_unique<CCaptureDevice>();
     CCaptureDevice& device = *m_device;
     device.m_bPreviewWanted = FALSE;
+    device.SetFrameSink(&m_meter);
     ShowStatus("Looking for device...");
 
     m_bConnected = ConnectDevice(hNotifyWindow);
@@ -106,6 +113,7 @@ BOOL CCameraSession::StartPreview(BOOL bTellFirmware) {
         return FALSE;
     CCaptureDevice& device = *m_device;
     device.m_bPreviewWanted = TRUE;
+    m_meter.Forget();
     if (!device.RenderPreview() || !device.Run())
         return FALSE;
     if (bTellFirmware)
@@ -127,6 +135,14 @@ void CCameraSession::StopPreview(BOOL bTellFirmware) {
 
 BOOL CCameraSession::IsPreviewRunning() const {
     return m_device && m_device->IsRunning();
+}
+
+BOOL CCameraSession::ReadRegions(RegionReading& reading) const {
+    return IsPreviewRunning() && m_meter.Latest(reading);
+}
+
+BOOL CCameraSession::SetPreviewMarks(const PreviewMark* pMarks, ULONG count) {
+    return m_device && m_device->SetPreviewMarks(pMarks, count);
 }
 
 BOOL CCameraSession::ReadFocus(LONG& value) {

@@ -11,6 +11,7 @@
 #include "capture/CaptureDevice.h"
 #include "device/DeviceCommands.h"
 #include "device/DeviceProfile.h"
+#include "session/RegionMeter.h"
 #include "session/SessionFront.h"
 
 // Pause between a still and the preview's restart.
@@ -39,6 +40,7 @@ public:
     // flag "NoLoadFirmware". All three must outlive the session.
     CCameraSession(std::unique_ptr<CCaptureDevice>& device,
                    std::unique_ptr<CDeviceProfile>& profile, const BOOL& bNoLoadFirmware);
+    ~CCameraSession();
     CCameraSession(const CCameraSession&) = delete;
     CCameraSession& operator=(const CCameraSession&) = delete;
 
@@ -72,6 +74,16 @@ public:
     // Whether the camera still answers a property read (its device state): after a failure,
     // tells a camera that refused from one that is gone.
     BOOL CameraAnswers();
+
+    // The five regions' sharpness measured from the newest frame the preview showed since it
+    // last started; FALSE when the preview is not running or nothing was measured yet.
+    BOOL ReadRegions(RegionReading& reading) const;
+    // Outlines places on the running preview; FALSE when there is no preview window to draw.
+    BOOL SetPreviewMarks(const PreviewMark* pMarks, ULONG count);
+    // Frames per second the next "New" asks of the camera (1 unless told otherwise).
+    void SetPreviewRate(LONG framesPerSecond) { m_nFrameRate = framesPerSecond; }
+    LONG PreviewRate() const { return m_nFrameRate; }
+    CRegionMeter& Meter() { return m_meter; }
 
     BOOL IsConnected() const { return m_bConnected; }
     BOOL ResumesPreview() const { return m_bResumePreview; }
@@ -108,4 +120,6 @@ private:
     BOOL m_bFirmwarePresent = 0;
     LONG m_nFocusValue = 0;
     int64_t m_nReadyTimeout_ms = kDeviceReadyTimeout_ms;
+    // Outlives every device it is handed to: the session takes it back before a device goes.
+    CRegionMeter m_meter;
 };

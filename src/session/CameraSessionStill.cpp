@@ -28,6 +28,7 @@ CCameraSession::StillResult CCameraSession::DownloadFailure(const CCaptureDevice
 
 // Run is tried even after a failed rendering; it then fails too and says so again.
 void CCameraSession::RestartPreview(CCaptureDevice& device) {
+    m_meter.Forget();  // what the regions showed before the still is not the new picture
     device.m_bPreviewWanted = TRUE;
     if (!device.RenderPreview()) {
         LogInfo(kLogSession, "still: the preview could not be rendered again");

@@ -1,6 +1,24 @@
 #include "session/FocusHistory.h"
 
+#include <cmath>
+
 #include "session/FocusFigure.h"
+
+namespace {
+
+// Puts `sample` at the end of a ring of kCapacity, the oldest making room when it is full.
+template <class Sample, size_t N>
+void Push(std::array<Sample, N>& ring, size_t& first, size_t& count, const Sample& sample) {
+    if (count == N) {
+        ring[first] = sample;
+        first = (first + 1) % N;
+    } else {
+        ring[(first + count) % N] = sample;
+        ++count;
+    }
+}
+
+}  // namespace
 
 void CFocusHistory::Clear() {
     *this = CFocusHistory();
@@ -27,6 +45,7 @@ void CFocusHistory::Pause(int64_t now_ms) {
         return;  // nothing ran yet: nothing to break
     Elapsed_ms(now_ms);
     m_bBreak = m_nCount > 0;
+    m_bRegionBreak = m_nRegionCount > 0;
 }
 
 void CFocusHistory::Add(int64_t now_ms, LONG value) {
@@ -35,26 +54,35 @@ void CFocusHistory::Add(int64_t now_ms, LONG value) {
     sample.value = value;
     sample.bAfterPause = m_bBreak;
     m_bBreak = false;
-    if (m_nCount == kCapacity) {
-        m_samples[m_nFirst] = sample;
-        m_nFirst = (m_nFirst + 1) % kCapacity;
-    } else {
-        m_samples[(m_nFirst + m_nCount) % kCapacity] = sample;
-        ++m_nCount;
-    }
-
-    if (IsFocusOverflow(value)) {
+    Push(m_samples, m_nFirst, m_nCount, sample);
+    if (IsFocusOverflow(value))
         ++m_nOverflows;
-    } else if (!m_bHasPeak || value > m_nPeak) {
-        m_bHasPeak = true;
-        m_nPeak = value;
+    else
+        m_figurePeak.Add(value);
+}
+
+void CFocusHistory::AddRegions(int64_t now_ms, const RegionValues& mtf50) {
+    RegionSample sample;
+    sample.elapsed_ms = Elapsed_ms(now_ms);
+    sample.mtf50 = mtf50;
+    sample.bAfterPause = m_bRegionBreak;
+    m_bRegionBreak = false;
+    Push(m_regions, m_nRegionFirst, m_nRegionCount, sample);
+    for (size_t r = 0; r < mtf50.size(); ++r) {
+        if (!std::isnan(mtf50[r]))
+            m_regionPeaks[r].Add(mtf50[r]);
     }
 }
 
 void CFocusHistory::ResetPeak() {
-    m_bHasPeak = false;
-    m_nPeak = 0;
+    m_figurePeak.Reset();
+    for (CPeakTracker& peak : m_regionPeaks)
+        peak.Reset();
     m_nOverflows = 0;
+}
+
+const RegionSample& CFocusHistory::RegionAt(size_t i) const {
+    return m_regions[(m_nRegionFirst + i) % kCapacity];
 }
 
 const FocusSample& CFocusHistory::At(size_t i) const {
@@ -62,10 +90,11 @@ const FocusSample& CFocusHistory::At(size_t i) const {
 }
 
 bool CFocusHistory::InBand(LONG value) const {
-    if (!m_bHasPeak || m_nPeak <= 0 || IsFocusOverflow(value))
-        return false;
-    // In whole numbers, so a figure exactly at the band's edge is in it.
-    return int64_t{value} * 100 >= int64_t{m_nPeak} * kFocusBandPercent;
+    return !IsFocusOverflow(value) && m_figurePeak.InBand(value);
+}
+
+bool CFocusHistory::InFocus(LONG value) const {
+    return !IsFocusOverflow(value) && m_figurePeak.InFocus(value);
 }
 
 std::string CFocusHistory::ToCsv() const {

@@ -1,4 +1,5 @@
-// The focus figure as text: the read-out's word for an overflow and the focus records.
+// The focus figure as text: the read-out's word for an overflow, the focus records and the
+// columns the regions add to them.
 #include <gtest/gtest.h>
 
 #include "session/FocusFigure.h"
@@ -25,6 +26,17 @@ TEST(FocusFigure, RecordIsElapsedThenTheFigureAsTheReadOutShowsIt) {
         EXPECT_EQ(IsFocusOverflow(c.value), c.value == 0x8000) << c.value;
     }
     EXPECT_STREQ(kFocusRecordHeader, "elapsed_ms,figure");
+}
+
+TEST(FocusFigure, RegionColumnsHaveFourDecimalsAndStayEmptyWithoutAnEdge) {
+    EXPECT_EQ(RegionColumnsHeader(), "mtf50_c,mtf50_tl,mtf50_tr,mtf50_bl,mtf50_br");
+    RegionSharpness regions;
+    regions.regions[0] = {true, 0.28174};
+    regions.regions[2] = {true, 0.04996};
+    regions.regions[4] = {true, 0.6};
+    regions.regions[3].mtf50 = 0.3;  // no edge: the number means nothing
+    EXPECT_EQ(FormatRegionColumns(&regions), ",0.2817,,0.0500,,0.6000");
+    EXPECT_EQ(FormatRegionColumns(nullptr), ",,,,,") << "nothing measured";
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
-// The focus history: the peak held and the overflows beside it, the band's exact edge, the
-// ring of 300, the pauses, the time zero and the records it saves; and the chart's scale.
+// The focus history: the peak held and the overflows beside it, the band's exact edge, when a
+// value counts as in focus, the regions beside the figures, the ring of 300, the pauses, the
+// time zero and the records it saves; and the chart's scale.
 #include "session/FocusHistory.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -87,6 +89,69 @@ TEST(FocusHistory, BandIsNinetyPercentOfAPositivePeakToTheLastUnit) {
         EXPECT_EQ(history.InBand(c.value), c.in) << c.what;
     }
     EXPECT_FALSE(CFocusHistory().InBand(5)) << "no peak, no band";
+}
+
+// Green must mean in focus: only once the peak has been passed, for the figure and each region.
+TEST(FocusHistory, InFocusOnlyOnceThePeakHasBeenPassed) {
+    struct Case {
+        const char* what;
+        std::vector<LONG> values;
+        bool inFocus;  // the last value
+    };
+    const Case cases[] = {
+        {"start-up: the first blurred value is its own peak", {832}, false},
+        {"still climbing", {100, 500, 1000}, false},
+        {"passed and back in the band", {100, 1000, 800, 950}, true},
+        {"passed, not back yet", {100, 1000, 800}, false},
+        {"the band's edge is no fall", {1000, 900, 950}, false},
+        {"one under it is", {1000, 899, 950}, true},
+        {"a small rise on the same summit stays found", {1000, 800, 1050}, true},
+        {"a clearly higher summit searches again", {1000, 800, 1200}, false},
+        {"and is found once passed", {1000, 800, 1200, 1000, 1150}, true},
+        {"overflows neither pass nor count", {1000, kOverflow, 950}, false},
+    };
+    for (const Case& c : cases) {
+        CFocusHistory history = Ticked(c.values);
+        EXPECT_EQ(history.InFocus(c.values.back()), c.inFocus) << c.what;
+        // The regions follow the same rule, each on its own.
+        history.Clear();
+        int64_t now_ms = 0;
+        for (const LONG value : c.values) {
+            RegionValues mtf50;
+            mtf50.fill(std::nanf(""));
+            if (value != kOverflow)
+                mtf50[2] = static_cast<float>(value) / 1024;  // exact in a float
+            history.AddRegions(now_ms += 100, mtf50);
+        }
+        const CPeakTracker& peak = history.RegionPeak(SfrRegion::TopRight);
+        const float last = history.LatestRegions()->mtf50[2];
+        EXPECT_EQ(!std::isnan(last) && peak.InFocus(last), c.inFocus) << c.what << " (region)";
+        EXPECT_FALSE(history.RegionPeak(SfrRegion::Centre).HasPeak()) << "no edge, no peak";
+    }
+    CFocusHistory history = Ticked({100, 1000, 800, 950});
+    history.ResetPeak();
+    history.Add(5000, 950);
+    EXPECT_FALSE(history.InFocus(950)) << "a reset searches again";
+}
+
+TEST(FocusHistory, RegionsKeepTheirOwnRingAndPauses) {
+    CFocusHistory history;
+    RegionValues mtf50{0.1f, 0.2f, 0.3f, 0.4f, 0.5f};
+    history.Resume(0);
+    history.AddRegions(100, mtf50);
+    history.Add(150, 7);
+    history.Pause(200);
+    history.AddRegions(300, mtf50);
+    for (int i = 0; i < 305; ++i)
+        history.AddRegions(400 + i * 100, mtf50);
+    ASSERT_EQ(history.RegionCount(), CFocusHistory::kCapacity);
+    EXPECT_EQ(history.Count(), 1u);
+    EXPECT_EQ(history.RegionAt(0).elapsed_ms, 400 + 5 * 100);  // 307 taken, 7 gone
+    EXPECT_FALSE(history.RegionAt(0).bAfterPause);
+    history.Pause(40'000);
+    history.AddRegions(40'100, mtf50);
+    EXPECT_TRUE(history.LatestRegions()->bAfterPause);
+    EXPECT_FLOAT_EQ(history.RegionPeak(SfrRegion::BottomRight).Peak(), 0.5f);
 }
 
 TEST(FocusHistory, KeepsTheLatest300OldestFirst) {
