@@ -166,7 +166,9 @@ void DrawChartBase(int width, int height, SimPlanes& planes) {
     planes.height = height;
     const double scale = 1.0 / height;
     const Layout L{0.5 * width / height, std::round(kRegistrationMarkSize * height) / height};
-    auto at = [&](double x, double y) { return ChartAt(x * scale - L.halfWidth, y * scale - 0.5, L); };
+    auto at = [&](double x, double y) {
+        return ChartAt(x * scale - L.halfWidth, y * scale - 0.5, L);
+    };
     std::vector<Bgr> point(n);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x)

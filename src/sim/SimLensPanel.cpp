@@ -185,8 +185,9 @@ bool CSimLensPanel::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Wheel)
         return HandleWheel(static_cast<QWheelEvent*>(event));
     // Left and Right edit the typed number in the spin box; everywhere else they turn the lens.
-    const bool inTilt = watched == m_pTiltX || watched == m_pTiltY ||
-                        (watched && (watched->parent() == m_pTiltX || watched->parent() == m_pTiltY));
+    const bool inTilt =
+        watched == m_pTiltX || watched == m_pTiltY ||
+        (watched && (watched->parent() == m_pTiltX || watched->parent() == m_pTiltY));
     if (event->type() == QEvent::KeyPress && !inTilt) {
         auto* key = static_cast<QKeyEvent*>(event);
         const bool inBox = watched != m_pSlider;

@@ -10,7 +10,7 @@ namespace {
 
 constexpr int kTile = 64;
 // A coarse level serves a tile whose least blur is at least this many of its pixels.
-constexpr double kLevelRatio = 1.5;
+constexpr double kLevelRatio = 1.0;
 
 struct Scratch {
     std::vector<float> seg, weights, kernel;
@@ -87,7 +87,8 @@ void BlurLevel(const SimPlanes& L, const SimSigmaField& field, int D, int ca, in
             for (int i = 0; i < n + 2 * R; ++i)
                 s.seg[static_cast<size_t>(i)] = row[std::clamp(ca - R + i, 0, L.width - 1)];
             // Tap j of output i reads seg[i + j]: a step of one sample per tap.
-            Accumulate(s, bUniform, s.seg.data(), n, R, &s.across[c][static_cast<size_t>(k) * n], 1);
+            Accumulate(s, bUniform, s.seg.data(), n, R, &s.across[c][static_cast<size_t>(k) * n],
+                       1);
         }
     }
     for (int r = ra; r <= rb; ++r) {
@@ -151,10 +152,10 @@ void AddSquares(const SimSharpChart& chart, const SimSigmaField& field, const Ti
                 if (std::abs(u) >= reach || std::abs(v) >= reach)
                     continue;
                 const double sigma = field.At(x + 0.5, y + 0.5);
-                const double pu = EdgeProfile(q.half - u, sigma, a, b) +
-                                  EdgeProfile(q.half + u, sigma, a, b) - 1;
-                const double pv = EdgeProfile(q.half - v, sigma, b, a) +
-                                  EdgeProfile(q.half + v, sigma, b, a) - 1;
+                const double pu =
+                    EdgeProfile(q.half - u, sigma, a, b) + EdgeProfile(q.half + u, sigma, a, b) - 1;
+                const double pv =
+                    EdgeProfile(q.half - v, sigma, b, a) + EdgeProfile(q.half + v, sigma, b, a) - 1;
                 const float ink = dark * static_cast<float>(pu * pv);
                 const size_t i = static_cast<size_t>(y - t.y0) * w + (x - t.x0);
                 for (int c = 0; c < 3; ++c)
@@ -206,7 +207,8 @@ void RenderTile(const SimSharpChart& chart, const SimSigmaField& field, bool bFu
     const double margin = 24.0 * D;
     field.Range(t.x0 - margin, t.y0 - margin, t.x1 + margin, t.y1 + margin, sLo, sHi);
     auto coarseSigma = [&](double sigma) {
-        return D == 1 ? sigma : std::sqrt(std::max(sigma * sigma + 1.0 / 12 - D * D / 4.0, 0.0)) / D;
+        return D == 1 ? sigma
+                      : std::sqrt(std::max(sigma * sigma + 1.0 / 12 - D * D / 4.0, 0.0)) / D;
     };
     const int R = GaussianKernelRadius(coarseSigma(sLo), coarseSigma(sHi));
     BlurLevel(L, field, D, ca, cb, ra, rb, R, s);
@@ -235,7 +237,8 @@ void BuildSharpChart(int width, int height, SimSharpChart& chart) {
             out.resize(static_cast<size_t>(coarse.width) * coarse.height);
             for (int y = 0; y < coarse.height; ++y) {
                 const size_t r0 = static_cast<size_t>(2 * y) * fine.width;
-                const size_t r1 = static_cast<size_t>(std::min(2 * y + 1, fine.height - 1)) * fine.width;
+                const size_t r1 =
+                    static_cast<size_t>(std::min(2 * y + 1, fine.height - 1)) * fine.width;
                 for (int x = 0; x < coarse.width; ++x) {
                     const size_t x0 = static_cast<size_t>(2 * x);
                     const size_t x1 = static_cast<size_t>(std::min(2 * x + 1, fine.width - 1));
@@ -248,8 +251,8 @@ void BuildSharpChart(int width, int height, SimSharpChart& chart) {
     chart.squares = EdgeSquares(width, height);
 }
 
-void RenderThroughLens(const SimSharpChart& chart, const SimSigmaField& field,
-                       bool bFullResolution, int threads, const SimRenderTarget& target) {
+void RenderThroughLens(const SimSharpChart& chart, const SimSigmaField& field, bool bFullResolution,
+                       int threads, const SimRenderTarget& target) {
     const int width = chart.level[0].width, height = chart.level[0].height;
     if (target.planes) {
         target.planes->width = width;

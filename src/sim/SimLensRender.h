@@ -31,5 +31,5 @@ struct SimRenderTarget {
 // Renders the chart through the lens in tiles shared among `threads` threads; the result does
 // not depend on their number. bFullResolution keeps every blur on the picture's own pixels
 // (slower for wide blurs, and smooth in sigma everywhere, as the focus figure wants).
-void RenderThroughLens(const SimSharpChart& chart, const SimSigmaField& field,
-                       bool bFullResolution, int threads, const SimRenderTarget& target);
+void RenderThroughLens(const SimSharpChart& chart, const SimSigmaField& field, bool bFullResolution,
+                       int threads, const SimRenderTarget& target);

@@ -225,7 +225,8 @@ int GaussianKernelRadius(double lo, double hi) {
     lo = std::max(lo, 0.0);
     int radius = 0;
     // The band-limited kernels ring further at small sigma than the Gaussian reaches.
-    const int last = static_cast<int>(std::min(hi, kKernelTableSigma) * CKernelTable::kPerPixel) + 1;
+    const int last =
+        static_cast<int>(std::min(hi, kKernelTableSigma) * CKernelTable::kPerPixel) + 1;
     for (int i = static_cast<int>(std::min(lo, kKernelTableSigma) * CKernelTable::kPerPixel);
          i <= last; ++i) {
         radius = std::max(radius, KernelTable().Radius(i));

@@ -144,14 +144,21 @@ std::shared_ptr<const SimSharpChart> CSimScene::SharpChart(int width, int height
 
 std::shared_ptr<const std::vector<BYTE>> CSimScene::RenderBlurred(int width, int height) const {
     const LensState lens = CurrentLens();
+    std::shared_ptr<std::vector<BYTE>> pixels;
     {
         std::lock_guard lock(m_mutex);
-        for (const auto& b : m_pCache->blurred) {
+        for (auto& b : m_pCache->blurred) {
             if (b.width == width && b.height == height && b.lens == lens)
                 return b.pixels;
+            // The size's last picture, when no one holds it any more, takes the new one: a
+            // still's worth of fresh memory costs more than many a blur.
+            if (b.width == width && b.height == height && b.pixels.use_count() == 1)
+                pixels = std::const_pointer_cast<std::vector<BYTE>>(std::move(b.pixels));
         }
+        std::erase_if(m_pCache->blurred, [](const auto& b) { return !b.pixels; });
     }
-    auto pixels = std::make_shared<std::vector<BYTE>>(static_cast<size_t>(width) * height * 3);
+    if (!pixels)
+        pixels = std::make_shared<std::vector<BYTE>>(static_cast<size_t>(width) * height * 3);
     RenderThroughLens(*SharpChart(width, height), SigmaField(width, height, lens), false,
                       RenderThreads(width, height), {pixels->data(), nullptr});
     std::lock_guard lock(m_mutex);
@@ -178,8 +185,7 @@ void CSimScene::RenderBgr(int width, int height, BYTE* pixels, size_t stride,
     const size_t rowBytes = static_cast<size_t>(width) * 3;
     for (int y = 0; y < height; ++y) {
         const int target = bBottomUp ? height - 1 - y : y;
-        std::memcpy(pixels + static_cast<size_t>(target) * stride, &(*bgr)[y * rowBytes],
-                    rowBytes);
+        std::memcpy(pixels + static_cast<size_t>(target) * stride, &(*bgr)[y * rowBytes], rowBytes);
     }
 }
 

@@ -89,8 +89,7 @@ public:
     // (or the tilt given): the Gaussian there seen through the pixel's area. Pictures agree
     // with it within 1 %.
     double TrueMtf50At(double x, double y, int width, int lensPosition) const;
-    double TrueMtf50At(double x, double y, int width, int lensPosition, int tiltX,
-                       int tiltY) const;
+    double TrueMtf50At(double x, double y, int width, int lensPosition, int tiltX, int tiltY) const;
 
     // The picture at the current lens position and tilt, before rounding to bytes.
     void RenderPlanes(int width, int height, SimPlanes& planes) const;

@@ -41,9 +41,12 @@ const Item kItems[] = {
     {"RawPhase", "raw-phase=3",
      [](const SimEnvironment& s) { return s.camera.firmware.rawPhase == 3; }},
     {"TiltX", "tilt-x=-100",
-     [](const SimEnvironment& s) { return s.camera.scene.tiltX == -100 && s.camera.scene.tiltY == 0; }},
+     [](const SimEnvironment& s) {
+         return s.camera.scene.tiltX == -100 && s.camera.scene.tiltY == 0;
+     }},
     {"TiltY", "tilt-y=100", [](const SimEnvironment& s) { return s.camera.scene.tiltY == 100; }},
-    {"LensStart", "lens=0", [](const SimEnvironment& s) { return s.camera.scene.startPosition == 0; }},
+    {"LensStart", "lens=0",
+     [](const SimEnvironment& s) { return s.camera.scene.startPosition == 0; }},
     {"SeveralWithEmptyItems", ",no-firmware,,raw-phase=2,",
      [](const SimEnvironment& s) {
          return !s.camera.firmware.bFirmwarePresent && s.camera.firmware.rawPhase == 2 &&

@@ -79,8 +79,8 @@ TEST_P(SimEdgeTruthTest, EachRegionHoldsOneEdgeBlurredByTheGaussianThere) {
                 const double px = x + 0.5 - q.cx, py = y + 0.5 - q.cy;
                 if (std::abs(px * q.ax + py * q.ay + q.half) > reach)
                     continue;
-                const double s = scene.BlurSigmaAt((x + 0.5) / c.width, (y + 0.5) / c.height,
-                                                   c.width, c.lens);
+                const double s =
+                    scene.BlurSigmaAt((x + 0.5) / c.width, (y + 0.5) / c.height, c.width, c.lens);
                 const double ideal =
                     kChartPaper + (kChartInk - kChartPaper) * IdealEdge(q, x, y, s);
                 for (int ch = 0; ch < 3; ++ch) {
@@ -96,17 +96,17 @@ TEST_P(SimEdgeTruthTest, EachRegionHoldsOneEdgeBlurredByTheGaussianThere) {
 
 // Sigma at the regions' centres: 0.05, 0.35 (medium), 1.4, 5.7 pixels (large); with tilt the
 // left regions are in focus at 606 and the right ones at 634, and sigma changes across a region.
-INSTANTIATE_TEST_SUITE_P(
-    Sigmas, SimEdgeTruthTest,
-    testing::Values(EdgeCase{"NearFocus", 640, 480, 621, 0, 0, true},
-                    EdgeCase{"NearFocusWide", 1280, 720, 621, 0, 0, true},
-                    EdgeCase{"NearFocusSquarer", 1000, 800, 621, 0, 0, true},
-                    EdgeCase{"Small", 640, 480, 630, 0, 0, false},
-                    EdgeCase{"Medium", 640, 480, 660, 0, 0, false},
-                    EdgeCase{"Large", 1296, 972, 540, 0, 0, false},
-                    EdgeCase{"TiltedAcross", 640, 480, 606, 40, 0, false},
-                    EdgeCase{"TiltedBothWays", 1296, 972, 650, -60, 90, false}),
-    [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Sigmas, SimEdgeTruthTest,
+                         testing::Values(EdgeCase{"NearFocus", 640, 480, 621, 0, 0, true},
+                                         EdgeCase{"NearFocusWide", 1280, 720, 621, 0, 0, true},
+                                         EdgeCase{"NearFocusSquarer", 1000, 800, 621, 0, 0, true},
+                                         EdgeCase{"Small", 640, 480, 630, 0, 0, false},
+                                         EdgeCase{"Medium", 640, 480, 660, 0, 0, false},
+                                         EdgeCase{"Large", 1296, 972, 540, 0, 0, false},
+                                         EdgeCase{"TiltedAcross", 640, 480, 606, 40, 0, false},
+                                         EdgeCase{"TiltedBothWays", 1296, 972, 650, -60, 90,
+                                                  false}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST(SimTruthTest, Mtf50FollowsTheLensAndItsTiltAtEachPlace) {
     SimSceneConfig config;
@@ -114,8 +114,10 @@ TEST(SimTruthTest, Mtf50FollowsTheLensAndItsTiltAtEachPlace) {
     CSimScene scene(config);
     // The pixel's area alone passes half the contrast at 0.6034 cycles per pixel.
     EXPECT_NEAR(scene.TrueMtf50At(0.5, 0.5, 640, 620), 0.60335, 1e-4);
-    EXPECT_DOUBLE_EQ(scene.TrueMtf50At(0.15, 0.15, 640, 606), scene.TrueMtf50At(0.5, 0.5, 640, 620));
-    EXPECT_DOUBLE_EQ(scene.TrueMtf50At(0.85, 0.85, 640, 634), scene.TrueMtf50At(0.5, 0.5, 640, 620));
+    EXPECT_DOUBLE_EQ(scene.TrueMtf50At(0.15, 0.15, 640, 606),
+                     scene.TrueMtf50At(0.5, 0.5, 640, 620));
+    EXPECT_DOUBLE_EQ(scene.TrueMtf50At(0.85, 0.85, 640, 634),
+                     scene.TrueMtf50At(0.5, 0.5, 640, 620));
     EXPECT_GT(scene.TrueMtf50At(0.15, 0.85, 640, 606), scene.TrueMtf50At(0.15, 0.85, 640, 607));
     EXPECT_GT(scene.TrueMtf50At(0.15, 0.85, 640, 606), scene.TrueMtf50At(0.15, 0.85, 640, 605));
     EXPECT_DOUBLE_EQ(scene.TrueMtf50At(0.15, 0.5, 640, 620, 0, 0),
