@@ -30,7 +30,7 @@ trap 'rm -rf "$tmp"' EXIT
 
 version=$("$build/src/app/nitidor" --version | sed -n 's/^Nitidor //p')
 arch=$(dpkg --print-architecture)
-deb=$build/package/nitidor_${version}_${arch}.deb
+deb=$build/nitidor_${version}_${arch}.deb
 [ -f "$deb" ] || fail "no $deb"
 
 # --- The package ---------------------------------------------------------------------------
