@@ -69,9 +69,10 @@ lintian --display-info --fail-on error,warning "$deb" >"$tmp/lintian" 2>&1 || {
     cat "$tmp/lintian" >&2
     fail "lintian finds errors or warnings"
 }
-ok "lintian: no errors or warnings;" $(sed -n 's/^I: nitidor: //p' "$tmp/lintian" | cut -d' ' -f1)
+ok "lintian: no errors or warnings; information: $(sed -n 's/^I: nitidor: //p' "$tmp/lintian" |
+    cut -d' ' -f1 | paste -sd' ')"
 
-# --- Desktop entry, metadata, icons --------------------------------------------------------
+# --- Unpacked into the staging folder ------------------------------------------------------
 root=$tmp/root
 dpkg-deb -x "$deb" "$root"
 program=$root/usr/bin/nitidor
@@ -81,6 +82,7 @@ mkdir -m 700 "$tmp/run" && mkdir "$tmp/home" "$tmp/config" "$tmp/work"
 # single-instance lock of its own.
 clean_env=(env -i PATH=/usr/bin:/bin LANG=C.UTF-8 HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run"
     XDG_CONFIG_HOME="$tmp/config")
+
 desktop=$root/usr/share/applications/$id.desktop
 # Hints pass: two main categories (photography and video) are meant.
 desktop-file-validate "$desktop" >"$tmp/desktop" 2>&1 || true
@@ -123,9 +125,11 @@ for code in $(sed -n '/^Exit codes:/,$s/^ *\([0-9][0-9]*\)  .*/\1/p' "$tmp/help"
 done
 # The program names the items it knows when it refuses one.
 status=0
-"${clean_env[@]}" NITIDOR_SIM=no-such-item "$program" --focus 1 2>"$tmp/sim" >/dev/null || status=$?
+"${clean_env[@]}" NITIDOR_SIM=no-such-item "$program" --focus 1 >/dev/null 2>"$tmp/sim" ||
+    status=$?
 [ "$status" -eq 2 ] || fail "an unknown NITIDOR_SIM item ended with $status, not 2"
-items=$(sed -n 's/.* is not //p' "$tmp/sim" | sed 's/ or /, /' | tr ',' '\n' | sed 's/ //g; s/=.*//')
+items=$(sed -n 's/.* is not //p' "$tmp/sim" | sed 's/ or /, /' | tr ',' '\n' |
+    sed 's/ //g; s/=.*//')
 [ "$(wc -w <<<"$items")" -ge 5 ] || fail "cannot read the NITIDOR_SIM items from: $(cat "$tmp/sim")"
 for item in $items; do
     section ENVIRONMENT | grep -qE "^ +$item(=| |$)" || fail "the manual lacks NITIDOR_SIM $item"
