@@ -118,6 +118,21 @@ TEST_F(CommandLineProcessTest, ARawStillWithItsSamplesAndTheFiguresInACsv) {
                     .hasMatch());
 }
 
+TEST_F(CommandLineProcessTest, RegionsBesideEachFigureAndALineForTheStill) {
+    ASSERT_EQ(Run({"--focus", "1", "--snapshot", "still.bmp", "--regions"}, "lens=600"), 0)
+        << m_err.toStdString();
+    const QStringList lines = Figures();
+    ASSERT_GE(lines.size(), 3);
+    const QRegularExpression figure("^\\d+,\\d+(,(0\\.\\d{4})?){5}$");
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+        EXPECT_TRUE(figure.match(lines[i]).hasMatch()) << lines[i].toStdString();
+    // Frames come ten a second, so the regions are measured long before the run ends.
+    EXPECT_TRUE(QRegularExpression("^\\d+,\\d+(,0\\.\\d{4}){5}$").match(lines.end()[-2]).hasMatch())
+        << lines.end()[-2].toStdString();
+    EXPECT_TRUE(QRegularExpression("^still,(,0\\.\\d{4}){5}$").match(lines.last()).hasMatch())
+        << lines.last().toStdString();
+}
+
 TEST_F(CommandLineProcessTest, HelpAndVersionNeedNothing) {
     EXPECT_EQ(Run({"--version"}), 0);
     EXPECT_TRUE(m_out.startsWith("Nitidor ")) << m_out.toStdString();
