@@ -12,10 +12,8 @@
 // quickly: the preview waits for it.
 class IFrameSink {
 public:
+    virtual ~IFrameSink() = default;
     virtual void OnFrame(const VideoFrameRef& frame) = 0;
-
-protected:
-    ~IFrameSink() = default;
 };
 
 struct IFrameTap : IUnknown {
