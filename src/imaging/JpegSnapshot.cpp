@@ -30,7 +30,6 @@ struct JpegErrorRecord {
     jpeg_error_mgr mgr;  // must stay the first member
     std::jmp_buf recovery;
     void (*standardEmitMessage)(j_common_ptr, int);
-    bool headerRead;  // from here on every marker follows compressed picture data
 };
 
 // The library reports lost or garbled picture data only as warnings and goes on, filling
@@ -44,10 +43,8 @@ bool IsDamagedPicture(const JpegErrorRecord& record) {
         case JWRN_MUST_RESYNC:        // a restart marker out of order: a segment lost or skipped
         case JWRN_BOGUS_PROGRESSION:  // progressive scans that do not add up to the picture
             return true;
+        // Webcams commonly pad a frame before its end marker; the picture decodes whole.
         case JWRN_EXTRANEOUS_DATA:
-            // Stray bytes between header segments are harmless; after compressed data they are
-            // data the blocks did not use, so the decoding has lost step with the stream.
-            return record.headerRead;
         default:  // JFIF revision, Adobe transform, ICC, sloppy SOS fields: nothing lost
             return false;
     }
@@ -125,7 +122,6 @@ DecodeOutcome DecodeRows(jpeg_decompress_struct* cinfo, FILE* file, BYTE* image,
     jpeg_create_decompress(cinfo);
     jpeg_stdio_src(cinfo, file);
     jpeg_read_header(cinfo, TRUE);
-    reinterpret_cast<JpegErrorRecord*>(cinfo->err)->headerRead = true;
     if (cinfo->image_width != static_cast<JDIMENSION>(width) ||
         cinfo->image_height != static_cast<JDIMENSION>(height)) {
         LogWarning(kLogImaging, "JPEG refused: the frame is %u x %u, the still %d x %d",

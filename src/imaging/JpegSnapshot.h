@@ -15,9 +15,10 @@ inline constexpr const char kJpegTempFileName[] = "Temp.jpg";
 
 // Decodes `length` bytes of `stream` into `image` (3 x width x height bytes, BGR, rows
 // bottom-up). Nonzero only when the frame is exactly width x height with three colour
-// components and no picture data is missing or garbled. "Temp.jpg" is deleted on success and
-// after a short write; it is left on disk after a library error, damaged data or a stream of
-// another size or colour layout. A "Temp.jpg" that is a link, or no regular file, is refused.
+// components and no picture data is missing or garbled; stray bytes before a marker, which
+// webcams leave, are no damage. "Temp.jpg" is deleted on success and after a short write; it
+// is left on disk after a library error, damaged data or a stream of another size or colour
+// layout. A "Temp.jpg" that is a link, or no regular file, is refused.
 BOOL DecodeJpegSnapshot(const BYTE* stream, DWORD length, BYTE* image, int width, int height);
 
 // The error manager's error_exit: logs the library's message as a warning (nitidor.imaging;

@@ -11,6 +11,7 @@
 #include "fakes/ScriptedCamera.h"
 #include "platform/win/Sleep.h"
 #include "session/CameraSession.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ public:
         return still;
     }
 
+    const CTempDir work{CTempDir::kEnter};  // where "Temp.jpg" is written
     CScriptedCamera camera;
     std::unique_ptr<CCaptureDevice> device;
     std::unique_ptr<CDeviceProfile> profile;
@@ -138,12 +140,19 @@ INSTANTIATE_TEST_SUITE_P(
                               StillResult::NotDecoded, true}),
     [](const auto& p) { return std::string(p.param.name); });
 
-TEST_F(CameraSessionTest, AJpegStillCarriesTheCamerasStreamByteForByte) {
-    SetStillSize(64, 48);
-    camera.jpegStill = EncodeTestJpeg(64, 48, {}, [](int y, BYTE* row) {
-        for (int x = 0; x < 64 * 3; ++x)
+// A webcam's frame: stray bytes before its end marker, which take nothing from the picture.
+std::vector<BYTE> PaddedJpeg(int width, int height) {
+    std::vector<BYTE> stream = EncodeTestJpeg(width, height, {}, [width](int y, BYTE* row) {
+        for (int x = 0; x < width * 3; ++x)
             row[x] = BYTE(x + 3 * y);
     });
+    stream.insert(stream.end() - 2, {0x00, 0x00, 0x5A, 0x17});
+    return stream;
+}
+
+TEST_F(CameraSessionTest, AJpegStillCarriesTheCamerasStreamByteForByte) {
+    SetStillSize(64, 48);
+    camera.jpegStill = PaddedJpeg(64, 48);
     // Not a multiple of 4, so the download reads bytes past the stream's end.
     while (camera.jpegStill.size() % 4 != 1)
         camera.jpegStill.push_back(0);
