@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <QTimer>
 
@@ -10,6 +9,7 @@
 #include "platform/win/ModuleName.h"
 #include "product/Product.h"
 #include "session/FocusFigure.h"
+#include "ui/SaveFile.h"
 
 namespace {
 
@@ -30,6 +30,11 @@ CCommandLineRun::~CCommandLineRun() = default;
 int CCommandLineRun::Fail(int code, const std::string& what) {
     m_err << GetModuleBaseName() << ": " << what << std::endl;
     return code;
+}
+
+int CCommandLineRun::CannotWrite(const QString& path, const QString& reason) {
+    return Fail(kExitStillFailed, "cannot write " + path.toStdString() + ": " +
+                                      (reason.isEmpty() ? "unknown error" : reason.toStdString()));
 }
 
 void CCommandLineRun::Interrupt() {
@@ -81,13 +86,10 @@ int CCommandLineRun::OpenCsv() {
         return kExitDone;
     // Opened before the camera is touched, so a file that cannot be written costs no run.
     m_pCsv = std::make_unique<QSaveFile>(m_options.csvPath);
-    if (QFileInfo(m_options.csvPath).isDir() || !m_pCsv->open(QIODevice::WriteOnly)) {
-        const std::string reason = QFileInfo(m_options.csvPath).isDir()
-                                       ? "it is a folder"
-                                       : m_pCsv->errorString().toStdString();
+    QString reason;
+    if (!OpenForWriting(*m_pCsv, reason)) {
         m_pCsv.reset();
-        return Fail(kExitStillFailed,
-                    "cannot write " + m_options.csvPath.toStdString() + ": " + reason);
+        return CannotWrite(m_options.csvPath, reason);
     }
     return kExitDone;
 }
@@ -114,9 +116,10 @@ int CCommandLineRun::Connect(CCameraSession& session) {
 bool CCommandLineRun::PrintFigure(int64_t elapsed_ms, LONG value) {
     const std::string line = FormatFocusRecord(elapsed_ms, value) + "\n";
     if (m_pCsv) {
-        // A failed write shows when the file is committed.
-        m_pCsv->write(line.data(), static_cast<qint64>(line.size()));
-        return true;
+        if (WriteAll(*m_pCsv, line.data(), line.size()))
+            return true;
+        m_csvFailure = m_pCsv->errorString();
+        return false;
     }
     m_out << line << std::flush;  // a reader at the other end of a pipe sees it at once
     return static_cast<bool>(m_out);
@@ -129,8 +132,10 @@ int CCommandLineRun::FocusTick(CCameraSession& session, int64_t& lastFigure_ms) 
     const FocusPoll poll = session.PollFocus(value);
     const int64_t now_ms = m_sinceStart.elapsed();
     if (poll == FocusPoll::Figure) {
-        if (!PrintFigure(now_ms, value))
-            return Fail(kExitStillFailed, "cannot write to standard output");
+        if (!PrintFigure(now_ms, value)) {
+            return m_pCsv ? CannotWrite(m_options.csvPath, m_csvFailure)
+                          : Fail(kExitStillFailed, "cannot write to standard output");
+        }
         lastFigure_ms = now_ms;
     } else if (now_ms - lastFigure_ms >= kFocusSilence_ms) {
         return Fail(kExitCameraLost,
@@ -214,28 +219,24 @@ int CCommandLineRun::WriteOutputs(int code) {
         if (code == kExitDone)
             code = failure;
     };
+    QString reason;
     if (m_pCsv) {
-        if (!m_bFocusStarted) {
-            m_pCsv->cancelWriting();  // no run, no file: an earlier one stays as it was
-        } else if (!m_pCsv->commit()) {
-            keep(Fail(kExitStillFailed, "cannot write " + m_options.csvPath.toStdString() + ": " +
-                                            m_pCsv->errorString().toStdString()));
-        }
+        // No run, or a line that failed (already told): an earlier file stays as it was.
+        if (!m_bFocusStarted || !m_csvFailure.isEmpty())
+            m_pCsv->cancelWriting();
+        else if (!CommitWritten(*m_pCsv, reason))
+            keep(CannotWrite(m_options.csvPath, reason));
         m_pCsv.reset();
     }
     if (!m_still)
         return code;
-    QString reason;
     const QImage image = StillImage(m_still->image.get(), m_still->width, m_still->height);
-    if (!SaveStillImage(m_options.snapshotPath, image, m_options.snapshotFormat, reason)) {
-        keep(Fail(kExitStillFailed, "cannot write " + m_options.snapshotPath.toStdString() + ": " +
-                                        reason.toStdString()));
-    }
+    if (!SaveStillImage(m_options.snapshotPath, image, m_options.snapshotFormat, reason))
+        keep(CannotWrite(m_options.snapshotPath, reason));
     if (!m_options.streamPath.isEmpty() &&
         !SaveStillSource(m_options.streamPath, m_still->source, m_still->width, m_still->height,
                          reason)) {
-        keep(Fail(kExitStillFailed, "cannot write " + m_options.streamPath.toStdString() + ": " +
-                                        reason.toStdString()));
+        keep(CannotWrite(m_options.streamPath, reason));
     }
     m_still.reset();
     return code;

@@ -3,11 +3,13 @@
 // seen from outside: the exit code, what standard output and standard error carry, and the
 // files left behind.
 #include <signal.h>
+#include <sys/mount.h>
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -71,6 +73,19 @@ protected:
         return QString::fromLatin1(m_out).split('\n', Qt::SkipEmptyParts);
     }
     QStringList WorkFiles() const { return QDir(Path("work")).entryList(QDir::Files); }
+    // A file written before the run, which a run that fails to write must leave as it was.
+    static void WriteEarlier(const QString& path) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(kEarlier);
+    }
+    static QByteArray Contents(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    void Clear() { m_out.clear(), m_err.clear(); }
+
+    static constexpr char kEarlier[] = "the earlier file\n";
 
     QTemporaryDir m_dir;
     QProcess m_process;
@@ -196,6 +211,71 @@ TEST_F(CommandLineProcessTest, AReaderThatGoesAwayEndsTheRunCleanly) {
     EXPECT_EQ(Finish(), 6);
     ExpectOneLine("cannot write to standard output");
     EXPECT_EQ(Figures().size(), 2);
+}
+
+// The sizes of what a still run writes on the simulated camera, learnt from one run.
+struct StillSizes {
+    qint64 png = 0;     // --snapshot still.png
+    qint64 stream = 0;  // the camera's JPEG stream, as "Temp.jpg" holds it
+};
+
+class CommandLineWriteFailureTest : public CommandLineProcessTest {
+protected:
+    const StillSizes& Sizes() {
+        static StillSizes sizes;
+        if (sizes.png == 0) {
+            EXPECT_EQ(Run({"--snapshot", "probe.png", "--save-stream", "probe.jpg"}), 0);
+            sizes = {QFileInfo(Work("probe.png")).size(), QFileInfo(Work("probe.jpg")).size()};
+            QFile::remove(Work("probe.png"));
+            QFile::remove(Work("probe.jpg"));
+            Clear();
+        }
+        return sizes;
+    }
+    void TearDown() override {
+        if (m_bMounted)
+            umount2(Path("disk").toLocal8Bit().constData(), MNT_DETACH);
+    }
+    // A small tmpfs at disk/ with `bytes` of room; false where the test may not mount one.
+    bool MountDisk(qint64 bytes) {
+        QDir(m_dir.path()).mkdir("disk");
+        const QByteArray options = "size=" + QByteArray::number(bytes);
+        m_bMounted = mount("tmpfs", Path("disk").toLocal8Bit().constData(), "tmpfs", 0,
+                           options.constData()) == 0;
+        return m_bMounted;
+    }
+    // Within the last 16 KiB of the file, where a buffered writer meets the limit only at its
+    // final flush.
+    static qint64 NearTheEnd(qint64 size) { return (size - 8192) / 4096 * 4096; }
+
+    bool m_bMounted = false;
+};
+
+TEST_F(CommandLineWriteFailureTest, AFullDiskKeepsTheEarlierFilesAndEndsWith6) {
+    const qint64 room = NearTheEnd(Sizes().png);
+    // Room for the two earlier files, and for all but the end of the still.
+    if (!MountDisk(2 * 4096 + room))
+        GTEST_SKIP() << "no tmpfs can be mounted here (needs root)";
+    const QString still = Path("disk/still.png");
+    const QString csv = Path("disk/figures.csv");
+    WriteEarlier(still);
+    WriteEarlier(csv);
+    EXPECT_EQ(Run({"--snapshot", still}), 6);
+    ExpectOneLine(qPrintable("cannot write " + still + ": No space left on device"));
+    EXPECT_EQ(Contents(still), kEarlier);
+
+    {  // the rest of the room taken
+        QFile fill(Path("disk/fill"));
+        ASSERT_TRUE(fill.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (fill.write(QByteArray(4096, 'x')) > 0) {
+        }
+    }
+    Clear();
+    EXPECT_EQ(Run({"--focus", "1", "--csv", csv}), 6);
+    ExpectOneLine(qPrintable("cannot write " + csv + ": No space left on device"));
+    EXPECT_EQ(Contents(csv), kEarlier);
+    EXPECT_EQ(QDir(Path("disk")).entryList(QDir::Files),
+              (QStringList{"figures.csv", "fill", "still.png"}));
 }
 
 }  // namespace

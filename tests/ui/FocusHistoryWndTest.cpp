@@ -12,11 +12,14 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "fakes/AppTestEnv.h"
 #include "platform/mfc/WindowHandle.h"
+#include "support/FileSizeLimit.h"
 #include "ui/FocusHistorySettings.h"
 
 namespace {
@@ -181,6 +184,21 @@ TEST_F(FocusHistoryWndTest, AFailedSaveNamesTheFileAndTheReasonAndChangesNothing
     EXPECT_FALSE(std::filesystem::exists(missing.toStdString()));
     EXPECT_TRUE(std::filesystem::is_directory(folder.toStdString()));
     EXPECT_TRUE(std::filesystem::is_empty(folder.toStdString()));
+
+    // A disk that fills up with the file's last bytes: the earlier file stays, and the box says
+    // why in the system's words.
+    const QString earlier = QDir::current().filePath(QStringLiteral("history.csv"));
+    std::ofstream(earlier.toStdString()) << "the earlier history\n";
+    boxes.clear();
+    {
+        const CFileSizeLimit limit(20);
+        EXPECT_FALSE(wnd->SaveCsv(earlier));
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes.front().text.find(std::strerror(EFBIG)), std::string::npos)
+        << boxes.front().text;
+    EXPECT_EQ(ReadFile(earlier), "the earlier history\n");
+    EXPECT_EQ(QDir::current().entryList(QDir::Files), QStringList{QStringLiteral("history.csv")});
 }
 
 TEST_F(FocusHistoryWndTest, OpensWithThePreviewUnlessTheOperatorClosedIt) {
