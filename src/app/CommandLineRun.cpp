@@ -205,6 +205,9 @@ int CCommandLineRun::TakeStill(CCameraSession& session) {
                 return Fail(kExitCameraLost, "the camera stopped answering (the still's download)");
             return Fail(kExitStillFailed,
                         "the camera's " + kind + " still could not be downloaded");
+        case StillResult::NotWritten:
+            return Fail(kExitStillFailed, "the camera's JPEG still could not be written to " +
+                                              session.StillFailureReason());
         case StillResult::NotDecoded:
             break;
     }

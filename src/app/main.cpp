@@ -76,6 +76,9 @@ void QuietStartUp(QtMsgType type, const QMessageLogContext&, const QString& mess
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // A file-size limit is one more full disk: the write fails and the failure is told, instead
+    // of the signal ending the program with a truncated file left behind.
+    signal(SIGXFSZ, SIG_IGN);
     // From here on every layer's diagnostics go through Qt's logger and its QT_LOGGING_RULES.
     CQtLogSink logToQt;
     const CommandLine commandLine = ParseCommandLine(CommandLineArguments(argc, argv));

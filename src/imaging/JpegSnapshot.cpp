@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "platform/log/Log.h"
 
@@ -78,24 +79,26 @@ using FilePtr = std::unique_ptr<FILE, FileCloser>;
 // followed, and so is anything but a regular file (a FIFO would block the write forever) or
 // a file with another name (its contents would be overwritten). The file is emptied only
 // once it has passed, so a refused one keeps what it held.
-FilePtr OpenTempFile() {
+FilePtr OpenTempFile(std::string& reason) {
     const int fd = ::open(kJpegTempFileName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
-        LogWarning(kLogImaging, "JPEG: %s not opened: %s", kJpegTempFileName, std::strerror(errno));
+        reason = std::strerror(errno);
+        LogWarning(kLogImaging, "JPEG: %s not opened: %s", kJpegTempFileName, reason.c_str());
         return nullptr;
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink > 1 ||
         ::ftruncate(fd, 0) != 0) {
-        LogWarning(kLogImaging, "JPEG: %s refused: no regular file of one name, or not emptied",
-                   kJpegTempFileName);
+        reason = "it is no regular file of one name, or could not be emptied";
+        LogWarning(kLogImaging, "JPEG: %s refused: %s", kJpegTempFileName, reason.c_str());
         ::close(fd);
         return nullptr;
     }
     FILE* file = ::fdopen(fd, "w+b");
     if (file == nullptr) {
+        reason = std::strerror(errno);
         LogWarning(kLogImaging, "JPEG: %s not opened as a stream: %s", kJpegTempFileName,
-                   std::strerror(errno));
+                   reason.c_str());
         ::close(fd);
         std::remove(kJpegTempFileName);
         return nullptr;
@@ -103,13 +106,14 @@ FilePtr OpenTempFile() {
     return FilePtr(file);
 }
 
-BOOL WriteStream(FILE* file, const BYTE* stream, DWORD length) {
+BOOL WriteStream(FILE* file, const BYTE* stream, DWORD length, std::string& reason) {
     // A failure can surface only when the stdio buffer is flushed; without the flush a
     // truncated file would decode into a grey-padded picture reported as success.
     if ((length != 0 && std::fwrite(stream, 1, length, file) < length) || std::fflush(file) != 0 ||
         std::fseek(file, 0, SEEK_SET) != 0) {
+        reason = std::strerror(errno);
         LogWarning(kLogImaging, "JPEG: %u bytes not written to %s: %s", length, kJpegTempFileName,
-                   std::strerror(errno));
+                   reason.c_str());
         return false;
     }
     return true;
@@ -173,17 +177,23 @@ DecodeOutcome RunDecompressor(jpeg_decompress_struct* cinfo, JpegErrorRecord* er
 
 }  // namespace
 
-BOOL DecodeJpegSnapshot(const BYTE* stream, DWORD length, BYTE* image, int width, int height) {
+BOOL DecodeJpegSnapshot(const BYTE* stream, DWORD length, BYTE* image, int width, int height,
+                        JpegFailure* failure) {
+    JpegFailure ignored;
+    JpegFailure& why = failure ? *failure : ignored;
+    why = JpegFailure{};
     if ((stream == nullptr && length != 0) || image == nullptr || width <= 0 || height <= 0) {
         LogWarning(kLogImaging, "JPEG refused: no stream, no image or a size of %d x %d", width,
                    height);
         return false;
     }
-    FilePtr file = OpenTempFile();
+    FilePtr file = OpenTempFile(why.reason);
     if (!file) {
+        why.bNotWritten = true;
         return false;
     }
-    if (!WriteStream(file.get(), stream, length)) {
+    if (!WriteStream(file.get(), stream, length, why.reason)) {
+        why.bNotWritten = true;
         file.reset();
         std::remove(kJpegTempFileName);
         return false;

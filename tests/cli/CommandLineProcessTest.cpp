@@ -4,6 +4,7 @@
 // files left behind.
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 
 #include <gtest/gtest.h>
 
@@ -34,8 +35,9 @@ protected:
 
     // Starts the program (or a shell around it) with `args` and, when given, NITIDOR_SIM;
     // nothing else of the environment that could reach a display or another copy's lock.
+    // `fileSize_bytes` limits every file the program writes, with SIGXFSZ as a shell leaves it.
     void Start(const QStringList& args, const QString& sim = {},
-               const QString& program = NITIDOR_PROGRAM) {
+               const QString& program = NITIDOR_PROGRAM, rlim_t fileSize_bytes = RLIM_INFINITY) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "NITIDOR_SIM"})
             env.remove(name);
@@ -45,6 +47,13 @@ protected:
             env.insert("NITIDOR_SIM", sim);
         m_process.setProcessEnvironment(env);
         m_process.setWorkingDirectory(Path("work"));
+        m_process.setChildProcessModifier([fileSize_bytes] {
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = fileSize_bytes;
+            setrlimit(RLIMIT_FSIZE, &limit);
+            signal(SIGXFSZ, SIG_DFL);
+        });
         m_process.start(program, args);
         ASSERT_TRUE(m_process.waitForStarted());
     }
@@ -58,8 +67,9 @@ protected:
         m_err += m_process.readAllStandardError();
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
     }
-    int Run(const QStringList& args, const QString& sim = {}) {
-        Start(args, sim);
+    int Run(const QStringList& args, const QString& sim = {},
+            rlim_t fileSize_bytes = RLIM_INFINITY) {
+        Start(args, sim, NITIDOR_PROGRAM, fileSize_bytes);
         return Finish();
     }
     // Standard error is one line that names what failed.
@@ -250,6 +260,28 @@ protected:
 
     bool m_bMounted = false;
 };
+
+TEST_F(CommandLineWriteFailureTest, AFileSizeLimitKeepsTheEarlierFileAndEndsWith6) {
+    const StillSizes sizes = Sizes();
+    ASSERT_GT(sizes.png - 16384, sizes.stream);
+    WriteEarlier(Work("still.png"));
+    EXPECT_EQ(Run({"--snapshot", "still.png"}, {}, rlim_t(sizes.png - 4096)), 6);
+    ExpectOneLine("cannot write still.png: File too large");
+    EXPECT_EQ(Contents(Work("still.png")), kEarlier);
+    EXPECT_EQ(WorkFiles(), QStringList{"still.png"});
+    // The camera's stream does not fit "Temp.jpg": said so, not taken for a bad stream.
+    Clear();
+    EXPECT_EQ(Run({"--snapshot", "still.png"}, {}, rlim_t(sizes.stream / 2)), 6);
+    ExpectOneLine("the camera's JPEG still could not be written to Temp.jpg: File too large");
+    EXPECT_EQ(WorkFiles(), QStringList{"still.png"});
+    // Figures for a CSV whose second line passes the limit.
+    WriteEarlier(Work("figures.csv"));
+    Clear();
+    EXPECT_EQ(Run({"--focus", "1", "--csv", "figures.csv"}, {}, 16), 6);
+    ExpectOneLine("cannot write figures.csv: File too large");
+    EXPECT_EQ(Contents(Work("figures.csv")), kEarlier);
+    EXPECT_EQ(WorkFiles(), (QStringList{"figures.csv", "still.png"}));
+}
 
 TEST_F(CommandLineWriteFailureTest, AFullDiskKeepsTheEarlierFilesAndEndsWith6) {
     const qint64 room = NearTheEnd(Sizes().png);

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
 #include "TestJpegEncoder.h"
 #include "fakes/ScriptedCamera.h"
+#include "imaging/JpegSnapshot.h"
 #include "platform/win/Sleep.h"
 #include "session/CameraSession.h"
 #include "support/TempDir.h"
@@ -165,6 +167,16 @@ TEST_F(CameraSessionTest, AJpegStillCarriesTheCamerasStreamByteForByte) {
     EXPECT_EQ(still.source.offset, 0u);
     ASSERT_EQ(still.source.length, camera.jpegStill.size());
     EXPECT_EQ(std::memcmp(still.source.Data(), camera.jpegStill.data(), still.source.length), 0);
+}
+
+TEST_F(CameraSessionTest, AJpegStillWhoseFileCannotBeWrittenSaysSoAndWhy) {
+    std::filesystem::create_directory(kJpegTempFileName);
+    SetStillSize(64, 48);
+    camera.jpegStill = PaddedJpeg(64, 48);
+    EXPECT_EQ(session.TakeStill(FALSE), StillResult::NotWritten);
+    EXPECT_EQ(session.StillFailureReason(), "Temp.jpg: Is a directory");
+    EXPECT_TRUE(front.stills.empty());
+    EXPECT_EQ(pauses.size(), 1u);
 }
 
 TEST_F(CameraSessionTest, ARawStillCarriesItsSamplesAndPhaseAsTheyCame) {
