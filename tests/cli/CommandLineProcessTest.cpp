@@ -214,13 +214,19 @@ TEST_F(CommandLineProcessTest, ACtrlCStopsTheRunOnceFiguresFlow) {
     EXPECT_GE(Figures().size(), 1);
 }
 
-TEST_F(CommandLineProcessTest, AReaderThatGoesAwayEndsTheRunCleanly) {
+TEST_F(CommandLineProcessTest, AStandardOutputThatTakesNoLinesEndsTheRunCleanly) {
     // head leaves after two lines; the program's next line finds no reader.
     const QString line = QStringLiteral("'%1' --focus 30 | head -n 2; exit ${PIPESTATUS[0]}");
     Start({"-c", line.arg(NITIDOR_PROGRAM)}, {}, QStringLiteral("bash"));
     EXPECT_EQ(Finish(), 6);
     ExpectOneLine("cannot write to standard output");
     EXPECT_EQ(Figures().size(), 2);
+    // Closed from the start, and standard input with it: the first line fails.
+    Clear();
+    Start({"-c", QStringLiteral("'%1' --focus 30 >&- <&-").arg(NITIDOR_PROGRAM)}, {},
+          QStringLiteral("bash"));
+    EXPECT_EQ(Finish(), 6);
+    ExpectOneLine("cannot write to standard output");
 }
 
 // The sizes of what a still run writes on the simulated camera, learnt from one run.
