@@ -28,7 +28,7 @@ CCommandLineRun::CCommandLineRun(CommandLineOptions options, std::ostream& out, 
 CCommandLineRun::~CCommandLineRun() = default;
 
 int CCommandLineRun::Fail(int code, const std::string& what) {
-    m_err << GetModuleBaseName() << ": " << what << std::endl;
+    m_err << GetModuleBaseName() << ": " << OneLine(what) << std::endl;
     return code;
 }
 

@@ -187,11 +187,12 @@ INSTANTIATE_TEST_SUITE_P(
                "unplug-after-ms=2000",
                5,
                "the camera stopped answering"},
+        // A line break in a name is echoed as an escape: the line stays one.
         Ending{"StillFolderMissing",
-               {"--snapshot", "gone/still.png"},
+               {"--snapshot", "gone/two\nlines.png"},
                "",
                6,
-               "cannot write gone/still.png: "}),
+               "cannot write gone/two\\nlines.png: "}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(CommandLineProcessTest, AnotherCopyRunning) {
