@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -270,6 +271,22 @@ TEST_F(FocusHistoryWndTest, RemembersWhetherAndWhereItWasBesideTheOtherSettings)
     again.FollowPreview(TRUE);
     EXPECT_EQ(again.size(), QSize(520, 280));
     EXPECT_EQ(again.pos(), QPoint(dialog.screen()->availableGeometry().left(), 60));
+
+    // Smaller than the window can be, in the bottom-right corner: it is kept on the screen at
+    // the size it gets, not at the size stored.
+    const QRect available = dialog.screen()->availableGeometry();
+    char corner[200];
+    std::snprintf(corner, sizeof corner,
+                  "\"FocusHistoryLeft\"=dword:%08x\n\"FocusHistoryTop\"=dword:%08x\n"
+                  "\"FocusHistoryWidth\"=dword:00000010\n\"FocusHistoryHeight\"=dword:00000010\n",
+                  available.right() - 20, available.bottom() - 20);
+    WriteSettings(corner);
+    dialog.show();  // framed: its frame is the guess at the window's own
+    CFocusHistoryWnd small;
+    small.Create(&dialog);
+    small.FollowPreview(TRUE);
+    EXPECT_GT(small.width(), 16);
+    EXPECT_TRUE(available.contains(small.frameGeometry()));
 }
 
 TEST_F(FocusHistoryWndTest, APlaceCountsOnlyWhenWholeAndAFlagOfAnyTypeIsRead) {
@@ -299,6 +316,15 @@ TEST_F(FocusHistoryWndTest, APlaceCountsOnlyWhenWholeAndAFlagOfAnyTypeIsRead) {
          "\"FocusHistoryLeft\"=dword:1\n\"FocusHistoryTop\"=dword:1\n"
          "\"FocusHistoryWidth\"=dword:100\n\"FocusHistoryHeight\"=dword:100\n",
          TRUE, TRUE},
+        // No screen is this large: the sums would overflow on the way back.
+        {"a size near the largest int",
+         "\"FocusHistoryLeft\"=dword:1\n\"FocusHistoryTop\"=dword:1\n"
+         "\"FocusHistoryWidth\"=dword:7ffffff0\n\"FocusHistoryHeight\"=dword:100\n",
+         TRUE, FALSE},
+        {"a corner near the smallest int",
+         "\"FocusHistoryLeft\"=dword:80000001\n\"FocusHistoryTop\"=dword:1\n"
+         "\"FocusHistoryWidth\"=dword:100\n\"FocusHistoryHeight\"=dword:100\n",
+         TRUE, FALSE},
     };
     for (const Case& c : cases) {
         WriteSettings(c.values);
