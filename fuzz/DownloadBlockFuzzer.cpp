@@ -1,8 +1,9 @@
 // DownloadBlock and the small-block fetch against a camera whose every answer comes from the
 // input: ready or idle records with any address and length, failed, S_FALSE and short answers,
 // on a clock that each call moves on. Aborts when a transfer outlives its bound, hands
-// something over after a failure, hands over a byte the camera did not send, reads more than
-// a piece at once, or allocates above the channel's limit.
+// something over after a failure, hands over a byte the camera did not send (a short answer
+// counts, and what it left out must read zero), reads more than a piece at once, or allocates
+// above the channel's limit.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <sanitizer/allocator_interface.h>
 
@@ -50,6 +51,7 @@ private:
 
 struct Piece {
     DWORD address, length;
+    DWORD returned;  // what the answer filled; the rest must read zero
 };
 
 // The camera: device memory is a pattern keyed by the input; every Get or Set takes 1 to 4 ms.
@@ -87,12 +89,11 @@ public:
         if (kind == 1 || kind == 2)
             return Failed(kind == 1 ? E_FAIL : S_FALSE);
         if (kind == 3 && cb > 0)
-            returned = m_input.ConsumeIntegralInRange<DWORD>(0, cb - 1), bAnsweredFailure = true;
+            returned = m_input.ConsumeIntegralInRange<DWORD>(0, cb - 1);
         for (DWORD i = 0; i < returned; ++i)
             out[i] = MemoryAt(m_selected.address + i);
         *pcbReturned = returned;
-        if (returned == cb)
-            pieces.push_back(m_selected);
+        pieces.push_back({m_selected.address, m_selected.length, returned});
         return S_OK;
     }
 
@@ -103,7 +104,7 @@ public:
         switch (id) {
             case VENDOR_PROPERTY_MEMORY_RANGE:
                 Check(cb == 8);
-                m_selected = {wire::GetU32(in), wire::GetU32(in + 4)};
+                m_selected = {wire::GetU32(in), wire::GetU32(in + 4), 0};
                 return m_input.ConsumeIntegral<uint8_t>() == 1 ? Failed(E_FAIL) : S_OK;
             case VENDOR_PROPERTY_STATUS: {
                 Check(cb == DeviceStatus::kWireSize);
@@ -122,8 +123,8 @@ public:
 
     DWORD limit = 0;  // the channel's, for lengths announced near it
     uint64_t calls = 0;
-    bool bAnsweredFailure = false;  // a failed, S_FALSE or short answer was given
-    DeviceStatus taken;             // the last ready record answered in full
+    bool bAnsweredFailure = false;  // a failed or S_FALSE answer was given
+    DeviceStatus taken;             // the last record the host read as ready
     std::vector<Piece> pieces;
     std::vector<DeviceStatus> acknowledgements;
 
@@ -148,14 +149,16 @@ private:
             record.lengthOrValue = AnnouncedLength();
             record.flags = m_input.ConsumeIntegral<DWORD>() | DeviceStatus::kReady;
         }
-        const auto bytes = record.ToBytes();
+        auto bytes = record.ToBytes();
         DWORD returned = DeviceStatus::kWireSize;
         if (kind == 3)
-            returned = m_input.ConsumeIntegralInRange<DWORD>(0, 11), bAnsweredFailure = true;
+            returned = m_input.ConsumeIntegralInRange<DWORD>(0, 11);
         std::copy(bytes.begin(), bytes.begin() + returned, out);
         *pcbReturned = returned;
-        if (record.IsReady() && returned == DeviceStatus::kWireSize)
-            taken = record;
+        // A short answer is read as it came, with zeros after it.
+        std::fill(bytes.begin() + returned, bytes.end(), BYTE{0});
+        if (const DeviceStatus seen = DeviceStatus::FromBytes(bytes); seen.IsReady())
+            taken = seen;
         return S_OK;
     }
     // Lengths near the edges that matter: small, a few pieces, near the limit, anything.
@@ -176,7 +179,7 @@ private:
     CScriptClock& m_clock;
     const DWORD m_key;
     DWORD m_lastId = 0xFFFFFFFF;
-    Piece m_selected{0, 0};
+    Piece m_selected{0, 0, 0};
 };
 
 // Every call moves the clock on by at least 1 ms; past the bound only the call in flight and
@@ -212,8 +215,11 @@ void FuzzDownload(CVendorChannel& channel, CScriptedDevice& device, int64_t time
         expected += piece.length;
     }
     Check(expected == static_cast<DWORD>(size));
-    for (LONG i = 0; i < size; ++i)
-        Check(buffer[i] == device.MemoryAt(taken.address + static_cast<DWORD>(i)));
+    const BYTE* byte = buffer.get();
+    for (const Piece& piece : device.pieces) {
+        for (DWORD i = 0; i < piece.length; ++i, ++byte)
+            Check(*byte == (i < piece.returned ? device.MemoryAt(piece.address + i) : 0));
+    }
     const DWORD full = static_cast<DWORD>(size) / kDownloadPieceSize * kDownloadPieceSize;
     Check(status == (DeviceStatus{taken.address + full, taken.lengthOrValue, taken.flags}));
     Check(device.acknowledgements.size() == 1 && device.acknowledgements[0] == status);
@@ -244,7 +250,7 @@ void FuzzSmallBlock(CVendorChannel& channel, CScriptedDevice& device, bool capab
           device.pieces[0].length == size);
     BYTE expected[ResolutionTable::kWireSize];
     for (DWORD i = 0; i < size; ++i)
-        expected[i] = device.MemoryAt(taken.address + i);
+        expected[i] = i < device.pieces[0].returned ? device.MemoryAt(taken.address + i) : 0;
     if (capabilities)
         Check(word.m_capabilities == wire::GetU32(expected));
     else

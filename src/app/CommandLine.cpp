@@ -66,7 +66,7 @@ struct Options {
 CommandLine BadUsage(const QString& text) {
     CommandLine commandLine;
     commandLine.action = CommandLine::Action::BadUsage;
-    commandLine.text = text.toStdString() + " (see --help)";
+    commandLine.text = OneLine(text.toStdString()) + " (see --help)";
     return commandLine;
 }
 
@@ -173,6 +173,29 @@ bool Check(const QCommandLineParser& parser, const Options& o, CommandLineOption
 }
 
 }  // namespace
+
+std::string OneLine(const std::string& text) {
+    std::string line;
+    line.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            line += c;
+        } else if (c == '\n') {
+            line += "\\n";
+        } else if (c == '\r') {
+            line += "\\r";
+        } else if (c == '\t') {
+            line += "\\t";
+        } else {
+            static const char kHex[] = "0123456789abcdef";
+            line += "\\x";
+            line += kHex[byte >> 4];
+            line += kHex[byte & 0xF];
+        }
+    }
+    return line;
+}
 
 QStringList CommandLineArguments(int argc, char* argv[]) {
     QStringList arguments;

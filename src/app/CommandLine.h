@@ -47,6 +47,10 @@ struct CommandLine {
 CommandLine ParseCommandLine(const QStringList& arguments);
 QStringList CommandLineArguments(int argc, char* argv[]);
 
+// `text` with each control character written as an escape (\n, \t, \x1b), so that a file
+// name or an argument echoed in a message keeps it to one line.
+std::string OneLine(const std::string& text);
+
 // Prints the help or version text to `out`, or the usage error to `err` in one line; returns
 // the exit code. Only for Help, Version and BadUsage.
 int AnswerCommandLine(const CommandLine& commandLine, std::ostream& out, std::ostream& err);

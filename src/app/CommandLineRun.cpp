@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QSaveFile>
 #include <QTimer>
 
@@ -10,6 +9,7 @@
 #include "platform/win/ModuleName.h"
 #include "product/Product.h"
 #include "session/FocusFigure.h"
+#include "ui/SaveFile.h"
 
 namespace {
 
@@ -28,8 +28,13 @@ CCommandLineRun::CCommandLineRun(CommandLineOptions options, std::ostream& out, 
 CCommandLineRun::~CCommandLineRun() = default;
 
 int CCommandLineRun::Fail(int code, const std::string& what) {
-    m_err << GetModuleBaseName() << ": " << what << std::endl;
+    m_err << GetModuleBaseName() << ": " << OneLine(what) << std::endl;
     return code;
+}
+
+int CCommandLineRun::CannotWrite(const QString& path, const QString& reason) {
+    return Fail(kExitStillFailed, "cannot write " + path.toStdString() + ": " +
+                                      (reason.isEmpty() ? "unknown error" : reason.toStdString()));
 }
 
 void CCommandLineRun::Interrupt() {
@@ -66,8 +71,10 @@ int CCommandLineRun::Run(CCameraSession& session) {
             code = Fail(kExitInterrupted, "interrupted");
         if (code == kExitDone && !m_options.snapshotPath.isEmpty()) {
             code = TakeStill(session);
-            if (code == kExitDone && !PrintStillRegions())
-                code = Fail(kExitStillFailed, "cannot write to standard output");
+            if (code == kExitDone && !PrintStillRegions()) {
+                code = m_pCsv ? CannotWrite(m_options.csvPath, m_csvFailure)
+                              : Fail(kExitStillFailed, "cannot write to standard output");
+            }
             // A still taken is written even if the request to stop came meanwhile.
             if (code == kExitDone && Interrupted())
                 code = Fail(kExitInterrupted, "interrupted");
@@ -86,13 +93,10 @@ int CCommandLineRun::OpenCsv() {
         return kExitDone;
     // Opened before the camera is touched, so a file that cannot be written costs no run.
     m_pCsv = std::make_unique<QSaveFile>(m_options.csvPath);
-    if (QFileInfo(m_options.csvPath).isDir() || !m_pCsv->open(QIODevice::WriteOnly)) {
-        const std::string reason = QFileInfo(m_options.csvPath).isDir()
-                                       ? "it is a folder"
-                                       : m_pCsv->errorString().toStdString();
+    QString reason;
+    if (!OpenForWriting(*m_pCsv, reason)) {
         m_pCsv.reset();
-        return Fail(kExitStillFailed,
-                    "cannot write " + m_options.csvPath.toStdString() + ": " + reason);
+        return CannotWrite(m_options.csvPath, reason);
     }
     return kExitDone;
 }
@@ -135,9 +139,10 @@ bool CCommandLineRun::PrintStillRegions() {
 
 bool CCommandLineRun::PrintLine(const std::string& line) {
     if (m_pCsv) {
-        // A failed write shows when the file is committed.
-        m_pCsv->write(line.data(), static_cast<qint64>(line.size()));
-        return true;
+        if (WriteAll(*m_pCsv, line.data(), line.size()))
+            return true;
+        m_csvFailure = m_pCsv->errorString();
+        return false;
     }
     m_out << line << std::flush;  // a reader at the other end of a pipe sees it at once
     return static_cast<bool>(m_out);
@@ -150,8 +155,10 @@ int CCommandLineRun::FocusTick(CCameraSession& session, int64_t& lastFigure_ms) 
     const FocusPoll poll = session.PollFocus(value);
     const int64_t now_ms = m_sinceStart.elapsed();
     if (poll == FocusPoll::Figure) {
-        if (!PrintFigure(session, now_ms, value))
-            return Fail(kExitStillFailed, "cannot write to standard output");
+        if (!PrintFigure(session, now_ms, value)) {
+            return m_pCsv ? CannotWrite(m_options.csvPath, m_csvFailure)
+                          : Fail(kExitStillFailed, "cannot write to standard output");
+        }
         lastFigure_ms = now_ms;
     } else if (now_ms - lastFigure_ms >= kFocusSilence_ms) {
         return Fail(kExitCameraLost,
@@ -221,6 +228,9 @@ int CCommandLineRun::TakeStill(CCameraSession& session) {
                 return Fail(kExitCameraLost, "the camera stopped answering (the still's download)");
             return Fail(kExitStillFailed,
                         "the camera's " + kind + " still could not be downloaded");
+        case StillResult::NotWritten:
+            return Fail(kExitStillFailed, "the camera's JPEG still could not be written to " +
+                                              session.StillFailureReason());
         case StillResult::NotDecoded:
             break;
     }
@@ -235,28 +245,24 @@ int CCommandLineRun::WriteOutputs(int code) {
         if (code == kExitDone)
             code = failure;
     };
+    QString reason;
     if (m_pCsv) {
-        if (!m_bFocusStarted) {
-            m_pCsv->cancelWriting();  // no run, no file: an earlier one stays as it was
-        } else if (!m_pCsv->commit()) {
-            keep(Fail(kExitStillFailed, "cannot write " + m_options.csvPath.toStdString() + ": " +
-                                            m_pCsv->errorString().toStdString()));
-        }
+        // No run, or a line that failed (already told): an earlier file stays as it was.
+        if (!m_bFocusStarted || !m_csvFailure.isEmpty())
+            m_pCsv->cancelWriting();
+        else if (!CommitWritten(*m_pCsv, reason))
+            keep(CannotWrite(m_options.csvPath, reason));
         m_pCsv.reset();
     }
     if (!m_still)
         return code;
-    QString reason;
     const QImage image = StillImage(m_still->image.get(), m_still->width, m_still->height);
-    if (!SaveStillImage(m_options.snapshotPath, image, m_options.snapshotFormat, reason)) {
-        keep(Fail(kExitStillFailed, "cannot write " + m_options.snapshotPath.toStdString() + ": " +
-                                        reason.toStdString()));
-    }
+    if (!SaveStillImage(m_options.snapshotPath, image, m_options.snapshotFormat, reason))
+        keep(CannotWrite(m_options.snapshotPath, reason));
     if (!m_options.streamPath.isEmpty() &&
         !SaveStillSource(m_options.streamPath, m_still->source, m_still->width, m_still->height,
                          reason)) {
-        keep(Fail(kExitStillFailed, "cannot write " + m_options.streamPath.toStdString() + ": " +
-                                        reason.toStdString()));
+        keep(CannotWrite(m_options.streamPath, reason));
     }
     m_still.reset();
     return code;

@@ -33,6 +33,8 @@ public:
     int Run(CCameraSession& session);
     // Prints "<program>: <what>" as the one line of a failure and returns `code`.
     int Fail(int code, const std::string& what);
+    // The failure of a file the run writes: "cannot write <path>: <reason>", exit code 6.
+    int CannotWrite(const QString& path, const QString& reason);
     // Ends the run at the next point it can (a terminate request); user-interface thread.
     void Interrupt();
 
@@ -45,7 +47,7 @@ private:
     int TakeStill(CCameraSession& session);
     int WriteOutputs(int code);
     bool Interrupted();
-    // False when the line could not be written (standard output closed).
+    // False when the line could not be written (the CSV's disk full, standard output closed).
     bool PrintFigure(CCameraSession& session, int64_t elapsed_ms, LONG value);
     bool PrintLine(const std::string& line);
     // The still's own line of region values; false when it could not be written.
@@ -62,6 +64,7 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     std::unique_ptr<QSaveFile> m_pCsv;
+    QString m_csvFailure;  // why a line could not be written to it
     bool m_bFocusStarted = false;
     std::optional<CStill> m_still;
     bool m_bRestartFailed = false;

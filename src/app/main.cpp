@@ -1,9 +1,12 @@
 // Entry point: the platform's classes and the simulated camera are registered, then the
 // application object runs the way the dialog framework runs it: the main dialog, or with
 // arguments a run from the command line that shows no window.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <QApplication>
 #include <QLoggingCategory>
@@ -68,6 +71,20 @@ void CloseOnTerminateSignals(QApplication& application) {
     sigaction(SIGTERM, &action, nullptr);
 }
 
+// A standard descriptor left closed by whoever started the program would go to the next file
+// opened (Qt's event dispatcher opens an eventfd early), and the figures with it. Each is put
+// on /dev/null the wrong way round, so that using it fails: a closed standard output is then
+// a write error, as a full one is.
+void OpenClosedStandardDescriptors() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // The lower ones are open by now, so this is the lowest free descriptor open() takes.
+        if (open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY) != fd)
+            return;
+    }
+}
+
 // The window system's start-up remarks (a missing runtime folder, say) are not the command
 // line's business: its standard error carries only what ended a run.
 void QuietStartUp(QtMsgType type, const QMessageLogContext&, const QString& message) {
@@ -77,6 +94,10 @@ void QuietStartUp(QtMsgType type, const QMessageLogContext&, const QString& mess
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    OpenClosedStandardDescriptors();
+    // A file-size limit is one more full disk: the write fails and the failure is told, instead
+    // of the signal ending the program with a truncated file left behind.
+    signal(SIGXFSZ, SIG_IGN);
     // From here on every layer's diagnostics go through Qt's logger and its QT_LOGGING_RULES.
     CQtLogSink logToQt;
     const CommandLine commandLine = ParseCommandLine(CommandLineArguments(argc, argv));

@@ -59,12 +59,10 @@ BOOL CPropertyAccessor::GetProperty(IUnknown* object, REFGUID set, DWORD id, voi
                       LogStatus(hr));
         return FALSE;
     }
-    // A short answer would leave the caller's buffer partly stale or uninitialised.
-    if (returned != length) {
-        Repeats().Log(kLogDevice, LogLevel::Warning, "Get of property %u returned %u of %u bytes",
-                      id, returned, length);
-        return FALSE;
-    }
+    // The count is not examined: a driver may fill the buffer and report another count, and
+    // every caller hands in a zeroed buffer, so a short answer leaves zeros, not stale bytes.
+    if (returned != length)
+        LogDebug(kLogDevice, "Get of property %u: %u of %u bytes reported", id, returned, length);
     Repeats().Reset();
     return TRUE;
 }

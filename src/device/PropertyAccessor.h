@@ -9,8 +9,8 @@
 class CPropertyAccessor {
 public:
     // The same buffer and length travel as instance data and as property data, as the
-    // camera's driver expects. The driver must report exactly `length` bytes returned; a
-    // shorter (or impossible longer) answer fails, whatever was written into `data`.
+    // camera's driver expects. The byte count the driver reports back is not examined: the
+    // callers zero their buffers, so a short answer leaves zeros where nothing came.
     BOOL GetProperty(IUnknown* object, REFGUID set, DWORD id, void* data, DWORD length);
     // `data` may be null when `length` is 0.
     BOOL SetProperty(IUnknown* object, REFGUID set, DWORD id, void* data, DWORD length);

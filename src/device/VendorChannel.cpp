@@ -50,6 +50,7 @@ BOOL CVendorChannel::ReadMemory(DWORD address, DWORD length, BYTE* buffer) {
 }
 
 BOOL CVendorChannel::GetStatus(DeviceStatus& status) {
+    // Zeroed: a short answer counts as a read, and what did not come must read as nothing.
     std::array<BYTE, DeviceStatus::kWireSize> bytes{};
     if (!Get(PropertyTarget(), VENDOR_PROPERTY_STATUS, bytes.data(), DeviceStatus::kWireSize)) {
         return FALSE;
@@ -86,7 +87,7 @@ BOOL CVendorChannel::SendCommand(DWORD command) {
 }
 
 BOOL CVendorChannel::GetDeviceState(DWORD& state) {
-    BYTE bytes[4] = {};
+    BYTE bytes[4] = {};  // zeroed, as the status record is
     if (!Get(PropertyTarget(), VENDOR_PROPERTY_DEVICE_STATE, bytes, sizeof bytes)) {
         return FALSE;
     }

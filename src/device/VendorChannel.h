@@ -20,7 +20,9 @@ public:
     virtual ~CVendorChannel() = default;
 
     // Each returns nonzero on success and 0 on failure, leaving outputs untouched or partly
-    // written. Without a camera filter every operation fails without a call.
+    // written. A read the driver answers short still succeeds; the status record and the
+    // device state then read zero where nothing came. Without a camera filter every operation
+    // fails without a call.
     BOOL ReadRegister(DWORD address, BYTE& value);
     BOOL ReadMemory(DWORD address, DWORD length, BYTE* buffer);
     BOOL GetStatus(DeviceStatus& status);

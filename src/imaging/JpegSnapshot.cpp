@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "platform/log/Log.h"
 
@@ -30,7 +31,6 @@ struct JpegErrorRecord {
     jpeg_error_mgr mgr;  // must stay the first member
     std::jmp_buf recovery;
     void (*standardEmitMessage)(j_common_ptr, int);
-    bool headerRead;  // from here on every marker follows compressed picture data
 };
 
 // The library reports lost or garbled picture data only as warnings and goes on, filling
@@ -44,10 +44,8 @@ bool IsDamagedPicture(const JpegErrorRecord& record) {
         case JWRN_MUST_RESYNC:        // a restart marker out of order: a segment lost or skipped
         case JWRN_BOGUS_PROGRESSION:  // progressive scans that do not add up to the picture
             return true;
+        // Webcams commonly pad a frame before its end marker; the picture decodes whole.
         case JWRN_EXTRANEOUS_DATA:
-            // Stray bytes between header segments are harmless; after compressed data they are
-            // data the blocks did not use, so the decoding has lost step with the stream.
-            return record.headerRead;
         default:  // JFIF revision, Adobe transform, ICC, sloppy SOS fields: nothing lost
             return false;
     }
@@ -81,24 +79,26 @@ using FilePtr = std::unique_ptr<FILE, FileCloser>;
 // followed, and so is anything but a regular file (a FIFO would block the write forever) or
 // a file with another name (its contents would be overwritten). The file is emptied only
 // once it has passed, so a refused one keeps what it held.
-FilePtr OpenTempFile() {
+FilePtr OpenTempFile(std::string& reason) {
     const int fd = ::open(kJpegTempFileName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
-        LogWarning(kLogImaging, "JPEG: %s not opened: %s", kJpegTempFileName, std::strerror(errno));
+        reason = std::strerror(errno);
+        LogWarning(kLogImaging, "JPEG: %s not opened: %s", kJpegTempFileName, reason.c_str());
         return nullptr;
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink > 1 ||
         ::ftruncate(fd, 0) != 0) {
-        LogWarning(kLogImaging, "JPEG: %s refused: no regular file of one name, or not emptied",
-                   kJpegTempFileName);
+        reason = "it is no regular file of one name, or could not be emptied";
+        LogWarning(kLogImaging, "JPEG: %s refused: %s", kJpegTempFileName, reason.c_str());
         ::close(fd);
         return nullptr;
     }
     FILE* file = ::fdopen(fd, "w+b");
     if (file == nullptr) {
+        reason = std::strerror(errno);
         LogWarning(kLogImaging, "JPEG: %s not opened as a stream: %s", kJpegTempFileName,
-                   std::strerror(errno));
+                   reason.c_str());
         ::close(fd);
         std::remove(kJpegTempFileName);
         return nullptr;
@@ -106,13 +106,14 @@ FilePtr OpenTempFile() {
     return FilePtr(file);
 }
 
-BOOL WriteStream(FILE* file, const BYTE* stream, DWORD length) {
+BOOL WriteStream(FILE* file, const BYTE* stream, DWORD length, std::string& reason) {
     // A failure can surface only when the stdio buffer is flushed; without the flush a
     // truncated file would decode into a grey-padded picture reported as success.
     if ((length != 0 && std::fwrite(stream, 1, length, file) < length) || std::fflush(file) != 0 ||
         std::fseek(file, 0, SEEK_SET) != 0) {
+        reason = std::strerror(errno);
         LogWarning(kLogImaging, "JPEG: %u bytes not written to %s: %s", length, kJpegTempFileName,
-                   std::strerror(errno));
+                   reason.c_str());
         return false;
     }
     return true;
@@ -125,7 +126,6 @@ DecodeOutcome DecodeRows(jpeg_decompress_struct* cinfo, FILE* file, BYTE* image,
     jpeg_create_decompress(cinfo);
     jpeg_stdio_src(cinfo, file);
     jpeg_read_header(cinfo, TRUE);
-    reinterpret_cast<JpegErrorRecord*>(cinfo->err)->headerRead = true;
     if (cinfo->image_width != static_cast<JDIMENSION>(width) ||
         cinfo->image_height != static_cast<JDIMENSION>(height)) {
         LogWarning(kLogImaging, "JPEG refused: the frame is %u x %u, the still %d x %d",
@@ -177,17 +177,23 @@ DecodeOutcome RunDecompressor(jpeg_decompress_struct* cinfo, JpegErrorRecord* er
 
 }  // namespace
 
-BOOL DecodeJpegSnapshot(const BYTE* stream, DWORD length, BYTE* image, int width, int height) {
+BOOL DecodeJpegSnapshot(const BYTE* stream, DWORD length, BYTE* image, int width, int height,
+                        JpegFailure* failure) {
+    JpegFailure ignored;
+    JpegFailure& why = failure ? *failure : ignored;
+    why = JpegFailure{};
     if ((stream == nullptr && length != 0) || image == nullptr || width <= 0 || height <= 0) {
         LogWarning(kLogImaging, "JPEG refused: no stream, no image or a size of %d x %d", width,
                    height);
         return false;
     }
-    FilePtr file = OpenTempFile();
+    FilePtr file = OpenTempFile(why.reason);
     if (!file) {
+        why.bNotWritten = true;
         return false;
     }
-    if (!WriteStream(file.get(), stream, length)) {
+    if (!WriteStream(file.get(), stream, length, why.reason)) {
+        why.bNotWritten = true;
         file.reset();
         std::remove(kJpegTempFileName);
         return false;

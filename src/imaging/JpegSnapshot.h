@@ -3,6 +3,8 @@
 // in the current directory; one decode at a time.
 #pragma once
 
+#include <string>
+
 #include "imaging/ImagingTypes.h"
 
 // The library's own typedef, repeated so that jpeglib.h stays out of every file that includes
@@ -13,12 +15,21 @@ typedef struct jpeg_common_struct* j_common_ptr;
 // Name of the transient file the stream is written to, relative to the current directory.
 inline constexpr const char kJpegTempFileName[] = "Temp.jpg";
 
+// Why a decode failed: "Temp.jpg" could not be made or written, or the stream was refused.
+struct JpegFailure {
+    bool bNotWritten = false;
+    std::string reason;  // for a file not written: the system's words ("File too large")
+};
+
 // Decodes `length` bytes of `stream` into `image` (3 x width x height bytes, BGR, rows
 // bottom-up). Nonzero only when the frame is exactly width x height with three colour
-// components and no picture data is missing or garbled. "Temp.jpg" is deleted on success and
-// after a short write; it is left on disk after a library error, damaged data or a stream of
-// another size or colour layout. A "Temp.jpg" that is a link, or no regular file, is refused.
-BOOL DecodeJpegSnapshot(const BYTE* stream, DWORD length, BYTE* image, int width, int height);
+// components and no picture data is missing or garbled; stray bytes before a marker, which
+// webcams leave, are no damage. "Temp.jpg" is deleted on success and after a short write; it
+// is left on disk after a library error, damaged data or a stream of another size or colour
+// layout. A "Temp.jpg" that is a link, or no regular file, is refused. On failure `failure`,
+// when given, says why.
+BOOL DecodeJpegSnapshot(const BYTE* stream, DWORD length, BYTE* image, int width, int height,
+                        JpegFailure* failure = nullptr);
 
 // The error manager's error_exit: logs the library's message as a warning (nitidor.imaging;
 // the library's own output of messages it lets pass is debug output there), then jumps back

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "capture/CaptureDevice.h"
 #include "device/DeviceCommands.h"
@@ -22,7 +23,8 @@ public:
     enum class ConnectResult { Connected, CameraNotFound, NoFirmware, NotReady, FormatFailed };
     // Why a still was not shown: no still size in the profile, the camera refused the request,
     // no memory for the image, the download's bound passed, the download failed otherwise
-    // (a read failed, or a block too large to take), the stream or samples did not convert.
+    // (a read failed, or a block too large to take), the JPEG stream's transient file could
+    // not be written (StillFailureReason says why), the stream or samples did not convert.
     enum class StillResult {
         Shown,
         NoResolution,
@@ -30,6 +32,7 @@ public:
         NoMemory,
         TimedOut,
         NotDownloaded,
+        NotWritten,
         NotDecoded
     };
     // One read of the focus mailbox: a figure (acknowledged), no figure posted, or a failed read.
@@ -88,6 +91,9 @@ public:
     BOOL IsConnected() const { return m_bConnected; }
     BOOL ResumesPreview() const { return m_bResumePreview; }
     LONG LastFocusValue() const { return m_nFocusValue; }
+    // Why the last still's transient file could not be written: its name and the system's
+    // words ("Temp.jpg: File too large").
+    const std::string& StillFailureReason() const { return m_stillFailureReason; }
     // Bound of the connect's wait for the camera to report ready; tests shorten it.
     void SetReadyTimeout(int64_t timeout_ms) { m_nReadyTimeout_ms = timeout_ms; }
     int64_t ReadyTimeout() const { return m_nReadyTimeout_ms; }
@@ -120,6 +126,7 @@ private:
     BOOL m_bFirmwarePresent = 0;
     LONG m_nFocusValue = 0;
     int64_t m_nReadyTimeout_ms = kDeviceReadyTimeout_ms;
+    std::string m_stillFailureReason;
     // Outlives every device it is handed to: the session takes it back before a device goes.
     CRegionMeter m_meter;
 };

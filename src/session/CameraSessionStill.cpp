@@ -4,6 +4,7 @@
 // image, and the downloaded block with the stream or samples in it.
 #include <memory>
 #include <new>
+#include <string>
 
 #include "device/MailboxTransfer.h"
 #include "imaging/JpegSnapshot.h"
@@ -14,6 +15,7 @@
 #include "session/CameraSession.h"
 
 CCameraSession::StillResult CCameraSession::TakeStill(BOOL bRaw) {
+    m_stillFailureReason.clear();
     if (!m_device)
         return StillResult::Refused;
     return bRaw ? TakeRawSnapshot(*m_device) : TakeJpegSnapshot(*m_device);
@@ -43,7 +45,10 @@ void CCameraSession::RestartPreview(CCaptureDevice& device) {
 // The closing steps of a flow that reached the download: the pause, then the restart.
 CCameraSession::StillResult CCameraSession::CloseStill(CCaptureDevice& device, StillResult result,
                                                        const char* kind, const char* notConverted) {
-    if (result != StillResult::Shown)
+    if (result == StillResult::NotWritten)
+        LogInfo(kLogSession, "%s still not shown: not written to %s", kind,
+                m_stillFailureReason.c_str());
+    else if (result != StillResult::Shown)
         LogInfo(kLogSession, "%s still not shown: %s", kind,
                 result == StillResult::NotDownloaded ? "not downloaded" : notConverted);
     Sleep(kSnapshotPause_ms);
@@ -90,9 +95,10 @@ CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& dev
     if (DownloadBlock(device, block, size, status)) {
         if (m_pFront)
             m_pFront->PrepareStillView();
-        result = StillResult::NotDecoded;
         // The stream's own length, not the rounded size of the download.
-        if (DecodeJpegSnapshot(block.get(), status.lengthOrValue, image.get(), width, height)) {
+        JpegFailure failure;
+        if (DecodeJpegSnapshot(block.get(), status.lengthOrValue, image.get(), width, height,
+                               &failure)) {
             CStill still{std::move(image), width, height, {}};
             // The stream goes along with the image it decoded to, in the block it came in.
             still.source.kind = CStillSource::Kind::JpegStream;
@@ -101,6 +107,11 @@ CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& dev
             if (m_pFront)
                 m_pFront->ShowStill(std::move(still));
             result = StillResult::Shown;
+        } else if (failure.bNotWritten) {
+            result = StillResult::NotWritten;
+            m_stillFailureReason = std::string(kJpegTempFileName) + ": " + failure.reason;
+        } else {
+            result = StillResult::NotDecoded;
         }
     } else {
         result = DownloadFailure(device, started_ms);

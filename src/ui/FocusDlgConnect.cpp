@@ -6,8 +6,8 @@
 #include "ui/StringTable.h"
 
 void CFocusDlg::OnNew() {
+    // "Snapshot" is left as it was: after a user abort it stays enabled through a New.
     m_btnStartStop.SetWindowText(LoadResString(IDS_START));
-    m_btnSnapshot.EnableWindow(FALSE);  // the earlier camera is released: nothing runs
     m_stcFocus.SetWindowText("");
     m_wndHistory.Clear();
     if (m_session.Connect(GetSafeHwnd()) != CCameraSession::ConnectResult::Connected)

@@ -28,6 +28,10 @@ BOOL QueryLong(HKEY key, const char* name, LONG& value) {
     return TRUE;
 }
 
+bool IsSaneCoordinate(LONG value) {
+    return value >= -kMaxRemembered_px && value <= kMaxRemembered_px;
+}
+
 LSTATUS SetLong(HKEY key, const char* name, LONG value) {
     const DWORD data = static_cast<DWORD>(value);
     return RegSetValueEx(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
@@ -47,7 +51,8 @@ BOOL CFocusHistorySettings::Load() {
     LONG height = 0;
     if (QueryLong(key, kHistoryLeftValue, left) && QueryLong(key, kHistoryTopValue, top) &&
         QueryLong(key, kHistoryWidthValue, width) && QueryLong(key, kHistoryHeightValue, height) &&
-        width > 0 && height > 0) {
+        width > 0 && height > 0 && IsSaneCoordinate(left) && IsSaneCoordinate(top) &&
+        IsSaneCoordinate(width) && IsSaneCoordinate(height)) {
         bPlaced = TRUE;
         nLeft = left;
         nTop = top;

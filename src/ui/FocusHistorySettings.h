@@ -12,6 +12,9 @@ inline constexpr const char kHistoryTopValue[] = "FocusHistoryTop";
 inline constexpr const char kHistoryWidthValue[] = "FocusHistoryWidth";
 inline constexpr const char kHistoryHeightValue[] = "FocusHistoryHeight";
 
+// The largest coordinate or size a remembered place may hold; beyond it the place is absent.
+inline constexpr LONG kMaxRemembered_px = 65536;
+
 struct CFocusHistorySettings {
     BOOL bShown = TRUE;    // opens with the preview
     BOOL bPlaced = FALSE;  // the four below hold a place
@@ -21,8 +24,9 @@ struct CFocusHistorySettings {
     LONG nHeight = 0;
 
     // Reads what is stored; an absent or unreadable value leaves its default, and a place
-    // counts only when all four parts are there with a size above zero. FALSE when the key
-    // cannot be opened.
+    // counts only when all four parts are there with a size above zero and nothing beyond
+    // kMaxRemembered_px either way (no screen is that large). FALSE when the key cannot be
+    // opened.
     BOOL Load();
     // Writes the flag, and the place when there is one, as REG_DWORD values; the key's other
     // values stay as they are.

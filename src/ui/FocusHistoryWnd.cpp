@@ -12,6 +12,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
+#include <climits>
 #include <memory>
 
 #include "platform/mfc/WindowPlacement.h"
@@ -45,6 +47,15 @@ QLineEdit* MakeReadout(const QString& accessibleName) {
     readout->setAccessibleName(accessibleName);
     readout->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return readout;
+}
+
+// The screen under a remembered frame's centre, if any.
+const QScreen* ScreenUnder(const FrameExtent& frame) {
+    const auto centre = [](int64_t start, int64_t extent) {
+        return static_cast<int>(std::clamp<int64_t>(start + extent / 2, INT_MIN, INT_MAX));
+    };
+    return QGuiApplication::screenAt(
+        QPoint(centre(frame.left, frame.width), centre(frame.top, frame.height)));
 }
 
 void SetTextIfChanged(QLineEdit* readout, const QString& text) {
@@ -151,9 +162,14 @@ void CFocusHistoryWnd::PlaceFirstTime() {
         frame_extra = m_pDialog->frameGeometry().size() - m_pDialog->geometry().size();
     const QRect available = screen->availableGeometry();
     if (m_settings.bPlaced) {
-        const QRect remembered(QPoint(m_settings.nLeft, m_settings.nTop),
-                               QSize(m_settings.nWidth, m_settings.nHeight) + frame_extra);
-        const QScreen* there = QGuiApplication::screenAt(remembered.center());
+        // The frame kept on the screen must be the one the window gets: the minimum size first.
+        if (layout())
+            layout()->activate();
+        resize(m_settings.nWidth, m_settings.nHeight);
+        const FrameExtent remembered{m_settings.nLeft, m_settings.nTop,
+                                     int64_t{width()} + frame_extra.width(),
+                                     int64_t{height()} + frame_extra.height()};
+        const QScreen* there = ScreenUnder(remembered);
         const QRect kept = KeepInside(remembered, there ? there->availableGeometry() : available);
         resize(kept.size() - frame_extra);
         move(kept.topLeft());

@@ -1,8 +1,12 @@
 #include "ui/SaveFile.h"
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 
 #include "platform/log/Log.h"
 #include "platform/mfc/MessageBox.h"
@@ -10,20 +14,28 @@
 #include "platform/mfc/WindowHandle.h"
 #include "platform/win/ModuleName.h"
 
-bool WriteFileAtomically(const QString& path, const std::function<bool(QSaveFile&)>& write,
-                         QString& reason) {
-    if (QFileInfo(path).isDir()) {
+bool OpenForWriting(QSaveFile& file, QString& reason) {
+    if (QFileInfo(file.fileName()).isDir()) {
         reason = QStringLiteral("it is a folder");
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         reason = file.errorString();
         return false;
     }
-    if (!write(file)) {
-        if (reason.isEmpty())
-            reason = file.errorString();
+    return true;
+}
+
+bool CommitWritten(QSaveFile& file, QString& reason) {
+    // commit() alone is not trusted: Qt 6.4's can rename a file whose last flush failed. Written
+    // unbuffered there is nothing left to flush, and the sync's result is looked at here.
+    if (!file.flush() || file.error() != QFileDevice::NoError) {
+        reason = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (::fsync(file.handle()) != 0) {
+        reason = QString::fromLocal8Bit(std::strerror(errno));
         file.cancelWriting();
         return false;
     }
@@ -32,6 +44,20 @@ bool WriteFileAtomically(const QString& path, const std::function<bool(QSaveFile
         return false;
     }
     return true;
+}
+
+bool WriteFileAtomically(const QString& path, const std::function<bool(QSaveFile&)>& write,
+                         QString& reason) {
+    QSaveFile file(path);
+    if (!OpenForWriting(file, reason))
+        return false;
+    if (!write(file)) {
+        if (reason.isEmpty())
+            reason = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return CommitWritten(file, reason);
 }
 
 bool WriteAll(QSaveFile& file, const void* data, size_t length) {

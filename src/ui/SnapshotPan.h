@@ -10,8 +10,8 @@ struct SnapshotPanView {
     int draw_height = 0;
 };
 
-// Limits one axis of the pan to the image and the window's outer extent and returns the
-// extent to draw: the whole image when it fits (the offset then is 0), else the window's.
+// Limits one axis of the pan to the image and the window's client extent and returns the
+// extent to draw: the whole image when it fits (the offset then is 0), else the client's.
 int ClampSnapshotPanAxis(int image_px, int window_px, int& pan_px);
 
 // Both axes; the corrected offsets are written back, as the next drag starts from them.

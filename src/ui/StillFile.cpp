@@ -1,5 +1,6 @@
 #include "ui/StillFile.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QSaveFile>
@@ -88,26 +89,24 @@ bool SaveStillImage(const QString& path, const QImage& image, StillFormat format
         return false;
     }
     const StillFormatInfo& info = InfoOf(format);
-    return WriteFileAtomically(
-        path,
-        [&](QSaveFile& file) {
-            QImageWriter writer(&file, info.writerFormat);
-            if (format == StillFormat::Jpeg)
-                writer.setQuality(kStillJpegQuality);
-            if (!writer.canWrite()) {
-                reason = QStringLiteral("no image writer for %1 is installed (%2)")
-                             .arg(QLatin1String(info.name), writer.errorString());
-                return false;
-            }
-            if (!writer.write(image)) {
-                // A full disk shows as the file's error; the writer's is vaguer.
-                reason = file.error() != QFileDevice::NoError ? file.errorString()
-                                                              : writer.errorString();
-                return false;
-            }
-            return true;
-        },
-        reason);
+    // Encoded in memory first: then the file's own checked writes meet any failure, and its
+    // reason is the system's (a full disk), not an image writer's "Unknown error".
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, info.writerFormat);
+    if (format == StillFormat::Jpeg)
+        writer.setQuality(kStillJpegQuality);
+    if (!writer.canWrite()) {
+        reason = QStringLiteral("no image writer for %1 is installed (%2)")
+                     .arg(QLatin1String(info.name), writer.errorString());
+        return false;
+    }
+    if (!writer.write(image)) {
+        reason = writer.errorString();
+        return false;
+    }
+    return SaveBytes(path, encoded.constData(), static_cast<size_t>(encoded.size()), reason);
 }
 
 bool SaveCameraStream(const QString& path, const BYTE* stream, size_t length, QString& reason) {

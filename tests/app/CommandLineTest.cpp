@@ -86,6 +86,9 @@ const Refused kRefused[] = {
      {"--focus", "1", "--save-stream", "c.jpg"},
      "--save-stream goes with --snapshot"},
     {"FocusNotANumber", {"--focus", "soon"}, "not 'soon'"},
+    // Control characters echoed as escapes: the message stays one line.
+    {"LineBreakInAValue", {"--focus", "1\n2\x1b"}, "not '1\\n2\\x1b'"},
+    {"LineBreakInAnOption", {"--fo\rcus", "3"}, "Unknown option 'fo\\rcus'"},
     {"FocusZero", {"--focus", "0"}, "above 0"},
     {"FocusNegative", {"--focus=-3"}, "above 0"},
     {"FocusTooLong", {"--focus", "86401"}, "up to 86400"},

@@ -3,11 +3,14 @@
 // seen from outside: the exit code, what standard output and standard error carry, and the
 // files left behind.
 #include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -32,8 +35,9 @@ protected:
 
     // Starts the program (or a shell around it) with `args` and, when given, NITIDOR_SIM;
     // nothing else of the environment that could reach a display or another copy's lock.
+    // `fileSize_bytes` limits every file the program writes, with SIGXFSZ as a shell leaves it.
     void Start(const QStringList& args, const QString& sim = {},
-               const QString& program = NITIDOR_PROGRAM) {
+               const QString& program = NITIDOR_PROGRAM, rlim_t fileSize_bytes = RLIM_INFINITY) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "NITIDOR_SIM"})
             env.remove(name);
@@ -43,6 +47,13 @@ protected:
             env.insert("NITIDOR_SIM", sim);
         m_process.setProcessEnvironment(env);
         m_process.setWorkingDirectory(Path("work"));
+        m_process.setChildProcessModifier([fileSize_bytes] {
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = fileSize_bytes;
+            setrlimit(RLIMIT_FSIZE, &limit);
+            signal(SIGXFSZ, SIG_DFL);
+        });
         m_process.start(program, args);
         ASSERT_TRUE(m_process.waitForStarted());
     }
@@ -56,8 +67,9 @@ protected:
         m_err += m_process.readAllStandardError();
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
     }
-    int Run(const QStringList& args, const QString& sim = {}) {
-        Start(args, sim);
+    int Run(const QStringList& args, const QString& sim = {},
+            rlim_t fileSize_bytes = RLIM_INFINITY) {
+        Start(args, sim, NITIDOR_PROGRAM, fileSize_bytes);
         return Finish();
     }
     // Standard error is one line that names what failed.
@@ -71,6 +83,19 @@ protected:
         return QString::fromLatin1(m_out).split('\n', Qt::SkipEmptyParts);
     }
     QStringList WorkFiles() const { return QDir(Path("work")).entryList(QDir::Files); }
+    // A file written before the run, which a run that fails to write must leave as it was.
+    static void WriteEarlier(const QString& path) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(kEarlier);
+    }
+    static QByteArray Contents(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    void Clear() { m_out.clear(), m_err.clear(); }
+
+    static constexpr char kEarlier[] = "the earlier file\n";
 
     QTemporaryDir m_dir;
     QProcess m_process;
@@ -177,11 +202,12 @@ INSTANTIATE_TEST_SUITE_P(
                "unplug-after-ms=2000",
                5,
                "the camera stopped answering"},
+        // A line break in a name is echoed as an escape: the line stays one.
         Ending{"StillFolderMissing",
-               {"--snapshot", "gone/still.png"},
+               {"--snapshot", "gone/two\nlines.png"},
                "",
                6,
-               "cannot write gone/still.png: "}),
+               "cannot write gone/two\\nlines.png: "}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(CommandLineProcessTest, AnotherCopyRunning) {
@@ -204,13 +230,106 @@ TEST_F(CommandLineProcessTest, ACtrlCStopsTheRunOnceFiguresFlow) {
     EXPECT_GE(Figures().size(), 1);
 }
 
-TEST_F(CommandLineProcessTest, AReaderThatGoesAwayEndsTheRunCleanly) {
+TEST_F(CommandLineProcessTest, AStandardOutputThatTakesNoLinesEndsTheRunCleanly) {
     // head leaves after two lines; the program's next line finds no reader.
     const QString line = QStringLiteral("'%1' --focus 30 | head -n 2; exit ${PIPESTATUS[0]}");
     Start({"-c", line.arg(NITIDOR_PROGRAM)}, {}, QStringLiteral("bash"));
     EXPECT_EQ(Finish(), 6);
     ExpectOneLine("cannot write to standard output");
     EXPECT_EQ(Figures().size(), 2);
+    // Closed from the start, and standard input with it: the first line fails.
+    Clear();
+    Start({"-c", QStringLiteral("'%1' --focus 30 >&- <&-").arg(NITIDOR_PROGRAM)}, {},
+          QStringLiteral("bash"));
+    EXPECT_EQ(Finish(), 6);
+    ExpectOneLine("cannot write to standard output");
+}
+
+// The sizes of what a still run writes on the simulated camera, learnt from one run.
+struct StillSizes {
+    qint64 png = 0;     // --snapshot still.png
+    qint64 stream = 0;  // the camera's JPEG stream, as "Temp.jpg" holds it
+};
+
+class CommandLineWriteFailureTest : public CommandLineProcessTest {
+protected:
+    const StillSizes& Sizes() {
+        static StillSizes sizes;
+        if (sizes.png == 0) {
+            EXPECT_EQ(Run({"--snapshot", "probe.png", "--save-stream", "probe.jpg"}), 0);
+            sizes = {QFileInfo(Work("probe.png")).size(), QFileInfo(Work("probe.jpg")).size()};
+            QFile::remove(Work("probe.png"));
+            QFile::remove(Work("probe.jpg"));
+            Clear();
+        }
+        return sizes;
+    }
+    void TearDown() override {
+        if (m_bMounted)
+            umount2(Path("disk").toLocal8Bit().constData(), MNT_DETACH);
+    }
+    // A small tmpfs at disk/ with `bytes` of room; false where the test may not mount one.
+    bool MountDisk(qint64 bytes) {
+        QDir(m_dir.path()).mkdir("disk");
+        const QByteArray options = "size=" + QByteArray::number(bytes);
+        m_bMounted = mount("tmpfs", Path("disk").toLocal8Bit().constData(), "tmpfs", 0,
+                           options.constData()) == 0;
+        return m_bMounted;
+    }
+    // Within the last 16 KiB of the file, where a buffered writer meets the limit only at its
+    // final flush.
+    static qint64 NearTheEnd(qint64 size) { return (size - 8192) / 4096 * 4096; }
+
+    bool m_bMounted = false;
+};
+
+TEST_F(CommandLineWriteFailureTest, AFileSizeLimitKeepsTheEarlierFileAndEndsWith6) {
+    const StillSizes sizes = Sizes();
+    ASSERT_GT(sizes.png - 16384, sizes.stream);
+    WriteEarlier(Work("still.png"));
+    EXPECT_EQ(Run({"--snapshot", "still.png"}, {}, rlim_t(sizes.png - 4096)), 6);
+    ExpectOneLine("cannot write still.png: File too large");
+    EXPECT_EQ(Contents(Work("still.png")), kEarlier);
+    EXPECT_EQ(WorkFiles(), QStringList{"still.png"});
+    // The camera's stream does not fit "Temp.jpg": said so, not taken for a bad stream.
+    Clear();
+    EXPECT_EQ(Run({"--snapshot", "still.png"}, {}, rlim_t(sizes.stream / 2)), 6);
+    ExpectOneLine("the camera's JPEG still could not be written to Temp.jpg: File too large");
+    EXPECT_EQ(WorkFiles(), QStringList{"still.png"});
+    // Figures for a CSV whose second line passes the limit.
+    WriteEarlier(Work("figures.csv"));
+    Clear();
+    EXPECT_EQ(Run({"--focus", "1", "--csv", "figures.csv"}, {}, 16), 6);
+    ExpectOneLine("cannot write figures.csv: File too large");
+    EXPECT_EQ(Contents(Work("figures.csv")), kEarlier);
+    EXPECT_EQ(WorkFiles(), (QStringList{"figures.csv", "still.png"}));
+}
+
+TEST_F(CommandLineWriteFailureTest, AFullDiskKeepsTheEarlierFilesAndEndsWith6) {
+    const qint64 room = NearTheEnd(Sizes().png);
+    // Room for the two earlier files, and for all but the end of the still.
+    if (!MountDisk(2 * 4096 + room))
+        GTEST_SKIP() << "no tmpfs can be mounted here (needs root)";
+    const QString still = Path("disk/still.png");
+    const QString csv = Path("disk/figures.csv");
+    WriteEarlier(still);
+    WriteEarlier(csv);
+    EXPECT_EQ(Run({"--snapshot", still}), 6);
+    ExpectOneLine(qPrintable("cannot write " + still + ": No space left on device"));
+    EXPECT_EQ(Contents(still), kEarlier);
+
+    {  // the rest of the room taken
+        QFile fill(Path("disk/fill"));
+        ASSERT_TRUE(fill.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (fill.write(QByteArray(4096, 'x')) > 0) {
+        }
+    }
+    Clear();
+    EXPECT_EQ(Run({"--focus", "1", "--csv", csv}), 6);
+    ExpectOneLine(qPrintable("cannot write " + csv + ": No space left on device"));
+    EXPECT_EQ(Contents(csv), kEarlier);
+    EXPECT_EQ(QDir(Path("disk")).entryList(QDir::Files),
+              (QStringList{"figures.csv", "fill", "still.png"}));
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 // What the imaging layer logs when a still is refused: a raw header that does not match its
-// transfer, and the JPEG library's own message, which goes to the log rather than stderr.
+// transfer, and the JPEG library's own message, which goes to the log rather than stderr (as
+// debug output when the stream passes).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
+#include "TestJpegEncoder.h"
 #include "fakes/RecordingLogSink.h"
 #include "imaging/JpegSnapshot.h"
 #include "imaging/RawSnapshot.h"
@@ -33,6 +36,14 @@ TEST(ImagingLogTest, TheJpegLibrarysMessageGoesToTheLogNotToStandardError) {
     EXPECT_FALSE(DecodeJpegSnapshot(notJpeg, sizeof notJpeg, image, 4, 4));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(log.Count(kLogImaging, LogLevel::Warning, {"JPEG not decoded: Not a JPEG file"}), 1);
+
+    // Padding before the end marker passes, and is told as debug output only.
+    std::vector<BYTE> padded =
+        EncodeTestJpeg(4, 4, {}, [](int, BYTE* row) { std::fill(row, row + 12, BYTE{0x80}); });
+    padded.insert(padded.end() - 2, 5, 0);
+    EXPECT_TRUE(DecodeJpegSnapshot(padded.data(), DWORD(padded.size()), image, 4, 4));
+    EXPECT_EQ(log.Count(kLogImaging, LogLevel::Debug, {"extraneous bytes before marker 0xd9"}), 1);
+    EXPECT_EQ(log.Count(kLogImaging, LogLevel::Warning, {}), 1);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace {
 
 TEST(WindowPlacement, BesideOnTheRightElseTheLeftAlwaysOnTheScreen) {
@@ -44,6 +46,10 @@ TEST(WindowPlacement, ARememberedPlaceIsBroughtBackOnTheScreen) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(KeepInside(c.frame, screen), c.expected) << c.what;
+    // Sums past the int range stay exact: such a frame still ends on the screen.
+    EXPECT_EQ(KeepInside(FrameExtent{INT_MAX - 10, INT_MAX - 10, INT_MAX, INT_MAX}, screen),
+              screen);
+    EXPECT_EQ(KeepInside(FrameExtent{INT_MIN, 100, 560, -5}, screen), QRect(0, 100, 560, 0));
 }
 
 }  // namespace

@@ -4,13 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
 #include "TestJpegEncoder.h"
 #include "fakes/ScriptedCamera.h"
+#include "imaging/JpegSnapshot.h"
 #include "platform/win/Sleep.h"
 #include "session/CameraSession.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -57,6 +60,7 @@ public:
         return still;
     }
 
+    const CTempDir work{CTempDir::kEnter};  // where "Temp.jpg" is written
     CScriptedCamera camera;
     std::unique_ptr<CCaptureDevice> device;
     std::unique_ptr<CDeviceProfile> profile;
@@ -138,12 +142,19 @@ INSTANTIATE_TEST_SUITE_P(
                               StillResult::NotDecoded, true}),
     [](const auto& p) { return std::string(p.param.name); });
 
-TEST_F(CameraSessionTest, AJpegStillCarriesTheCamerasStreamByteForByte) {
-    SetStillSize(64, 48);
-    camera.jpegStill = EncodeTestJpeg(64, 48, {}, [](int y, BYTE* row) {
-        for (int x = 0; x < 64 * 3; ++x)
+// A webcam's frame: stray bytes before its end marker, which take nothing from the picture.
+std::vector<BYTE> PaddedJpeg(int width, int height) {
+    std::vector<BYTE> stream = EncodeTestJpeg(width, height, {}, [width](int y, BYTE* row) {
+        for (int x = 0; x < width * 3; ++x)
             row[x] = BYTE(x + 3 * y);
     });
+    stream.insert(stream.end() - 2, {0x00, 0x00, 0x5A, 0x17});
+    return stream;
+}
+
+TEST_F(CameraSessionTest, AJpegStillCarriesTheCamerasStreamByteForByte) {
+    SetStillSize(64, 48);
+    camera.jpegStill = PaddedJpeg(64, 48);
     // Not a multiple of 4, so the download reads bytes past the stream's end.
     while (camera.jpegStill.size() % 4 != 1)
         camera.jpegStill.push_back(0);
@@ -156,6 +167,16 @@ TEST_F(CameraSessionTest, AJpegStillCarriesTheCamerasStreamByteForByte) {
     EXPECT_EQ(still.source.offset, 0u);
     ASSERT_EQ(still.source.length, camera.jpegStill.size());
     EXPECT_EQ(std::memcmp(still.source.Data(), camera.jpegStill.data(), still.source.length), 0);
+}
+
+TEST_F(CameraSessionTest, AJpegStillWhoseFileCannotBeWrittenSaysSoAndWhy) {
+    std::filesystem::create_directory(kJpegTempFileName);
+    SetStillSize(64, 48);
+    camera.jpegStill = PaddedJpeg(64, 48);
+    EXPECT_EQ(session.TakeStill(FALSE), StillResult::NotWritten);
+    EXPECT_EQ(session.StillFailureReason(), "Temp.jpg: Is a directory");
+    EXPECT_TRUE(front.stills.empty());
+    EXPECT_EQ(pauses.size(), 1u);
 }
 
 TEST_F(CameraSessionTest, ARawStillCarriesItsSamplesAndPhaseAsTheyCame) {

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "FocusDlgFixture.h"
 #include "platform/dshow/DeviceRegistry.h"
@@ -52,6 +53,8 @@ protected:
         video.bLensPanel = FALSE;
         m_cookie = RegisterSimulatedCamera(m_camera, video);
     }
+    // The camera leaves the system: the next "New" finds none.
+    void Unplug() { UnregisterVideoInputDevice(std::exchange(m_cookie, 0)); }
     CommandLog Commands() const {
         const CSimFirmware::Counters counters = m_camera->Firmware().GetCounters();
         return {counters.commands, counters.lastCommand};
@@ -151,6 +154,23 @@ TEST_F(FocusDlgSimTest, GraphEventsAbortOnlyWhileRunningAndAnErrorReleasesTheCam
     Press(IDC_NEW);  // m_bResumePreview survived: the preview runs, and the controls say so
     EXPECT_TRUE(Device().m_bRunning);
     EXPECT_EQ(Now(), kPreviewing);
+}
+
+TEST_F(FocusDlgSimTest, NewLeavesSnapshotAsItWasEvenWhenItFails) {
+    UseCamera();
+    Press(IDC_NEW);
+    Press(IDC_STARTSTOP);
+    Notify(EC_USERABORT);
+    const Row afterAbort{.newOn = true, .startOn = true, .snapshotOn = true};
+    ASSERT_EQ(Now(), afterAbort);
+    Unplug();
+    Press(IDC_NEW);
+    EXPECT_EQ(CountBoxes(IDP_DEVICE_INIT_FAILED, MB_OK | MB_ICONEXCLAMATION), 1);
+    EXPECT_EQ(Now(), afterAbort);
+    // A still then finds no camera to restart, and the controls follow the stopped preview.
+    Press(IDC_SNAPSHOT);
+    EXPECT_EQ(CountBoxes(IDP_DEVICE_ACCESS_FAILED, MB_OK | MB_ICONSTOP), 2);
+    EXPECT_EQ(Now(), (Row{.newOn = true, .startOn = true}));
 }
 
 TEST_F(FocusDlgSimTest, NoFirmwareStopsTheConnectWithoutAMessage) {

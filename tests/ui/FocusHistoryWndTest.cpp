@@ -12,11 +12,15 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "fakes/AppTestEnv.h"
 #include "platform/mfc/WindowHandle.h"
+#include "support/FileSizeLimit.h"
 #include "ui/FocusHistorySettings.h"
 
 namespace {
@@ -181,6 +185,21 @@ TEST_F(FocusHistoryWndTest, AFailedSaveNamesTheFileAndTheReasonAndChangesNothing
     EXPECT_FALSE(std::filesystem::exists(missing.toStdString()));
     EXPECT_TRUE(std::filesystem::is_directory(folder.toStdString()));
     EXPECT_TRUE(std::filesystem::is_empty(folder.toStdString()));
+
+    // A disk that fills up with the file's last bytes: the earlier file stays, and the box says
+    // why in the system's words.
+    const QString earlier = QDir::current().filePath(QStringLiteral("history.csv"));
+    std::ofstream(earlier.toStdString()) << "the earlier history\n";
+    boxes.clear();
+    {
+        const CFileSizeLimit limit(20);
+        EXPECT_FALSE(wnd->SaveCsv(earlier));
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes.front().text.find(std::strerror(EFBIG)), std::string::npos)
+        << boxes.front().text;
+    EXPECT_EQ(ReadFile(earlier), "the earlier history\n");
+    EXPECT_EQ(QDir::current().entryList(QDir::Files), QStringList{QStringLiteral("history.csv")});
 }
 
 TEST_F(FocusHistoryWndTest, OpensWithThePreviewUnlessTheOperatorClosedIt) {
@@ -252,6 +271,22 @@ TEST_F(FocusHistoryWndTest, RemembersWhetherAndWhereItWasBesideTheOtherSettings)
     again.FollowPreview(TRUE);
     EXPECT_EQ(again.size(), QSize(520, 280));
     EXPECT_EQ(again.pos(), QPoint(dialog.screen()->availableGeometry().left(), 60));
+
+    // Smaller than the window can be, in the bottom-right corner: it is kept on the screen at
+    // the size it gets, not at the size stored.
+    const QRect available = dialog.screen()->availableGeometry();
+    char corner[200];
+    std::snprintf(corner, sizeof corner,
+                  "\"FocusHistoryLeft\"=dword:%08x\n\"FocusHistoryTop\"=dword:%08x\n"
+                  "\"FocusHistoryWidth\"=dword:00000010\n\"FocusHistoryHeight\"=dword:00000010\n",
+                  available.right() - 20, available.bottom() - 20);
+    WriteSettings(corner);
+    dialog.show();  // framed: its frame is the guess at the window's own
+    CFocusHistoryWnd small;
+    small.Create(&dialog);
+    small.FollowPreview(TRUE);
+    EXPECT_GT(small.width(), 16);
+    EXPECT_TRUE(available.contains(small.frameGeometry()));
 }
 
 TEST_F(FocusHistoryWndTest, APlaceCountsOnlyWhenWholeAndAFlagOfAnyTypeIsRead) {
@@ -281,6 +316,15 @@ TEST_F(FocusHistoryWndTest, APlaceCountsOnlyWhenWholeAndAFlagOfAnyTypeIsRead) {
          "\"FocusHistoryLeft\"=dword:1\n\"FocusHistoryTop\"=dword:1\n"
          "\"FocusHistoryWidth\"=dword:100\n\"FocusHistoryHeight\"=dword:100\n",
          TRUE, TRUE},
+        // No screen is this large: the sums would overflow on the way back.
+        {"a size near the largest int",
+         "\"FocusHistoryLeft\"=dword:1\n\"FocusHistoryTop\"=dword:1\n"
+         "\"FocusHistoryWidth\"=dword:7ffffff0\n\"FocusHistoryHeight\"=dword:100\n",
+         TRUE, FALSE},
+        {"a corner near the smallest int",
+         "\"FocusHistoryLeft\"=dword:80000001\n\"FocusHistoryTop\"=dword:1\n"
+         "\"FocusHistoryWidth\"=dword:100\n\"FocusHistoryHeight\"=dword:100\n",
+         TRUE, FALSE},
     };
     for (const Case& c : cases) {
         WriteSettings(c.values);

@@ -1,28 +1,28 @@
 // Writing stills to files: every format read back (pixel for pixel where lossless), the
 // camera's stream and samples byte for byte, the PGM header, and each failure leaving no
 // partial file and any earlier file as it was. Then the folder and format remembered.
-#include <sys/resource.h>
-
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QTemporaryDir>
-#include <csignal>
+#include <cerrno>
 #include <cstring>
 
+#include "support/FileSizeLimit.h"
 #include "support/TempRegistry.h"
 #include "ui/StillFile.h"
 #include "ui/StillSaveSettings.h"
 
 namespace {
 
-// A bottom-up BGR still whose every byte tells where it is.
+// A bottom-up BGR still whose every byte is a hash of where it is: no writer compresses it.
 std::vector<BYTE> TestStill(int width, int height) {
     std::vector<BYTE> still(size_t(3) * width * height);
     for (size_t i = 0; i < still.size(); ++i)
-        still[i] = BYTE(i * 7 + i / 3 * 11);
+        still[i] = BYTE((uint32_t(i) * 2654435761u) >> 13);
     return still;
 }
 
@@ -188,7 +188,7 @@ bool Write(Writer writer, const QString& path, QString& reason) {
     static const std::vector<BYTE> still = TestStill(200, 150);
     switch (writer) {
         case Writer::Image:
-            return SaveStillImage(path, StillImage(still.data(), 200, 150), StillFormat::Bmp,
+            return SaveStillImage(path, StillImage(still.data(), 200, 150), StillFormat::Png,
                                   reason);
         case Writer::Stream:
             return SaveCameraStream(path, still.data(), still.size(), reason);
@@ -227,42 +227,29 @@ INSTANTIATE_TEST_SUITE_P(
                                 [](const QString&) { return QStringLiteral("/proc/still.bmp"); }}),
     [](const auto& p) { return std::string(p.param.name); });
 
-// A full disk, as a file-size limit makes it: writes past it fail with EFBIG.
-class FullDiskTest : public StillFileTest {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &m_limit), 0);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    }
-    void TearDown() override {
-        setrlimit(RLIMIT_FSIZE, &m_limit);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    void LimitFilesTo(rlim_t bytes) {
-        rlimit limit = m_limit;
-        limit.rlim_cur = bytes;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    }
-
-private:
-    rlimit m_limit{};
-    void (*m_oldHandler)(int) = SIG_DFL;
-};
-
-TEST_F(FullDiskTest, AWriteThatRunsOutOfSpaceKeepsTheEarlierFile) {
-    const QString target = Path("still.bmp");
-    QString reason;
+// A full disk, as a file-size limit makes it: writes past it fail with EFBIG. It is met early,
+// and within the last 16 KiB, where a buffered writer would meet it only at its final flush.
+TEST_F(StillFileTest, AWriteThatRunsOutOfSpaceSaysWhyAndKeepsTheEarlierFile) {
+    const QString target = Path("still.png");
     {
         QFile earlier(target);
         ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
         earlier.write("the earlier still");
     }
-    LimitFilesTo(4096);
     for (Writer writer : {Writer::Image, Writer::Stream, Writer::Samples}) {
-        EXPECT_FALSE(Write(writer, target, reason)) << int(writer);
-        EXPECT_FALSE(reason.isEmpty());
-        EXPECT_EQ(ReadFile(target), QByteArray("the earlier still"));
-        ExpectFolderHolds({"still.bmp"});
+        QString reason;
+        ASSERT_TRUE(Write(writer, Path("whole"), reason));
+        const qint64 whole = QFileInfo(Path("whole")).size();
+        QFile::remove(Path("whole"));
+        for (const qint64 limit : {qint64{4096}, whole - 100}) {
+            SCOPED_TRACE(testing::Message() << int(writer) << " at " << limit << " of " << whole);
+            const CFileSizeLimit limited(static_cast<rlim_t>(limit));
+            ASSERT_TRUE(limited.IsSet());
+            EXPECT_FALSE(Write(writer, target, reason));
+            EXPECT_EQ(reason, QString::fromLocal8Bit(std::strerror(EFBIG)));
+            EXPECT_EQ(ReadFile(target), QByteArray("the earlier still"));
+            ExpectFolderHolds({"still.png"});
+        }
     }
 }
 

@@ -7,7 +7,7 @@
 
 namespace {
 
-int ClampInto(int start, int extent, int low, int high_exclusive) {
+int64_t ClampInto(int64_t start, int64_t extent, int64_t low, int64_t high_exclusive) {
     return std::max(low, std::min(start, high_exclusive - extent));
 }
 }  // namespace
@@ -19,17 +19,20 @@ QPoint PlaceBeside(const QRect& anchor_frame, const QSize& frame_size, const QRe
         if (left >= available.left())
             x = left;
     }
-    x = ClampInto(x, frame_size.width(), available.left(), available.right() + 1);
-    const int y =
-        ClampInto(anchor_frame.top(), frame_size.height(), available.top(), available.bottom() + 1);
+    x = static_cast<int>(ClampInto(x, frame_size.width(), available.left(), available.right() + 1));
+    const auto y = static_cast<int>(ClampInto(anchor_frame.top(), frame_size.height(),
+                                              available.top(), available.bottom() + 1));
     return {x, y};
 }
 
-QRect KeepInside(const QRect& frame, const QRect& available) {
-    const QSize size = frame.size().boundedTo(available.size());
-    const int x = ClampInto(frame.x(), size.width(), available.left(), available.right() + 1);
-    const int y = ClampInto(frame.y(), size.height(), available.top(), available.bottom() + 1);
-    return {QPoint(x, y), size};
+QRect KeepInside(const FrameExtent& frame, const QRect& available) {
+    const int64_t width = std::clamp<int64_t>(frame.width, 0, available.width());
+    const int64_t height = std::clamp<int64_t>(frame.height, 0, available.height());
+    const int64_t x = ClampInto(frame.left, width, available.left(), available.right() + 1);
+    const int64_t y = ClampInto(frame.top, height, available.top(), available.bottom() + 1);
+    // Inside `available` now, so every value fits an int.
+    return {static_cast<int>(x), static_cast<int>(y), static_cast<int>(width),
+            static_cast<int>(height)};
 }
 
 void MoveBeside(QWidget* window, const QWidget* anchor) {
