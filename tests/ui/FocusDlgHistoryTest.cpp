@@ -3,14 +3,18 @@
 // its peak over at "Start", clears at "New", and is shown and hidden from the dialog's menu.
 #include <QLineEdit>
 #include <QMenu>
+#include <cmath>
 
 #include "FocusDlgFixture.h"
 #include "fakes/ScriptedCamera.h"
 #include "platform/dshow/DeviceRegistry.h"
+#include "platform/mfc/WindowHandle.h"
 #include "platform/renderer/VideoRenderer.h"
+#include "platform/renderer/VideoRendererWindow.h"
 #include "session/FocusFigure.h"
 #include "sim/SimCameraRegistration.h"
 #include "support/SpinUntil.h"
+#include "ui/RegionReadout.h"
 
 namespace {
 
@@ -35,6 +39,24 @@ protected:
         return SpinUntil([&] { return History().Count() >= target; });
     }
     std::string LatestAsShown() { return FormatFocusValue(History().Latest()->value); }
+    QAction* MenuItem(const QString& text) {
+        for (QAction* action : dlg->ContextMenu()->actions()) {
+            if (action->text() == text)
+                return action;
+            if (QMenu* sub = action->menu()) {
+                for (QAction* item : sub->actions()) {
+                    if (item->text() == text)
+                        return item;
+                }
+            }
+        }
+        return nullptr;
+    }
+    std::vector<PreviewMark> Outlines() {
+        auto* shown = dynamic_cast<CVideoRendererWindow*>(
+            WidgetFromHwnd(FindWindow(nullptr, kVideoRendererTitle)));
+        return shown ? shown->Marks() : std::vector<PreviewMark>{};
+    }
 
 private:
     DWORD m_cookie = 0;
@@ -103,7 +125,8 @@ TEST_F(FocusDlgHistoryTest, TheDialogsMenuShowsAndHidesItAndCloseRemembersIt) {
     QStringList texts;
     for (const QAction* action : menu->actions())
         texts << action->text();
-    EXPECT_EQ(texts, (QStringList{"Focus &History", "", "&Close", "", "&About Nitidor..."}));
+    EXPECT_EQ(texts, (QStringList{"Focus &History", "Region &Outlines", "Preview &Rate", "",
+                                  "&Close", "", "&About Nitidor..."}));
 
     QAction* item = menu->actions().front();
     item->trigger();
@@ -114,6 +137,48 @@ TEST_F(FocusDlgHistoryTest, TheDialogsMenuShowsAndHidesItAndCloseRemembersIt) {
     const std::string text = m_registry.Read();
     EXPECT_NE(text.find("\"FocusHistory\"=dword:00000000"), std::string::npos) << text;
     EXPECT_NE(text.find("\"FocusHistoryWidth\""), std::string::npos) << text;
+}
+
+TEST_F(FocusDlgHistoryTest, EachMeasurementOfTheRegionsIsChartedOnceAndOutlinedOnThePreview) {
+    UseSimulatedCamera();
+    Press(IDC_NEW);
+    EXPECT_EQ(Session().PreviewRate(), 1) << "the stated rate unless chosen otherwise";
+    Press(IDC_STARTSTOP);
+    ASSERT_TRUE(SpinUntil([&] { return History().RegionCount() >= 1; }));
+    // At one frame a second the read-out ticks ten times a frame: a reading is taken once.
+    ASSERT_TRUE(SpinUntil([&] { return History().Count() >= History().RegionCount() + 5; }));
+    EXPECT_LE(History().RegionCount(), Session().Meter().FramesMeasured());
+    // This chart has no slanted edges: every region reads none, outlined grey where it lies.
+    EXPECT_TRUE(std::isnan(History().LatestRegions()->mtf50[0]));
+    const std::vector<PreviewMark> marks = Outlines();
+    ASSERT_EQ(marks.size(), size_t(kSfrRegionCount));
+    for (int r = 0; r < kSfrRegionCount; ++r) {
+        const SfrRect rect = SfrRegionRect(SfrRegion(r), 640, 480);
+        EXPECT_EQ(marks[r].left, rect.left);
+        EXPECT_EQ(marks[r].top, rect.top);
+        EXPECT_EQ(marks[r].width, rect.width);
+        EXPECT_EQ(marks[r].rgb, RegionStateRgb(RegionState::NoEdge) & 0xFFFFFF);
+    }
+
+    QAction* outlines = MenuItem(QStringLiteral("Region &Outlines"));
+    ASSERT_TRUE(outlines->isChecked());
+    outlines->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Outlines().empty());
+    const size_t measured = History().RegionCount();
+    ASSERT_TRUE(SpinUntil([&] { return History().RegionCount() > measured; }));
+    EXPECT_TRUE(Outlines().empty()) << "off stays off";
+    EXPECT_NE(m_registry.Read().find("\"PreviewOutlines\"=dword:00000000"), std::string::npos);
+
+    // The rate is kept at once and asked of the camera at the next "New".
+    MenuItem(QStringLiteral("1&0 Frames per Second"))->trigger();
+    EXPECT_NE(m_registry.Read().find("\"PreviewRate\"=dword:0000000a"), std::string::npos);
+    EXPECT_EQ(Session().PreviewRate(), 1);
+    Press(IDC_STARTSTOP);
+    Press(IDC_NEW);
+    EXPECT_EQ(Session().PreviewRate(), 10);
+    EXPECT_TRUE(MenuItem(QStringLiteral("1&0 Frames per Second"))->isChecked());
+    EXPECT_FALSE(MenuItem(QStringLiteral("&1 Frame per Second"))->isChecked());
 }
 
 }  // namespace
