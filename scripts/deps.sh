@@ -16,6 +16,9 @@ packages=(
     openbox xdotool wmctrl dbus-daemon at-spi2-core python3-pyatspi
     # ... and reading back the stills it saves, to compare them with the screen.
     python3-pil
+    # Packaging: the .deb and its dependencies (dpkg-shlibdeps reads the binary's libraries,
+    # found through file), and the checks of what it installs (xprop reads the window's class).
+    dpkg-dev file desktop-file-utils appstream man-db lintian x11-utils
 )
 
 missing=()

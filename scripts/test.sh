@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, builds and runs every test: once with
-# warnings as errors (then the built program end to end on a virtual display), once under
+# warnings as errors (then the built program end to end on a virtual display, and what its
+# installation and Debian package hold, staged in a temporary folder), once under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the test binaries that run threads of their
 # own (without Qt) under ThreadSanitizer, then a short run of each fuzz target.
 set -euo pipefail
@@ -16,6 +17,8 @@ for preset in ci asan; do
     if [ "$preset" = ci ]; then
         echo "== end to end =="
         tests/e2e/run_e2e.sh build/ci/src/app/nitidor build/ci/e2e
+        echo "== install =="
+        scripts/check_install.sh ci
     fi
 done
 echo "== tsan =="

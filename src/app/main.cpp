@@ -16,6 +16,7 @@
 #include "app/Registration.h"
 #include "platform/qtlog/QtLogSink.h"
 #include "platform/win/ModuleName.h"
+#include "product/Product.h"
 
 // The one application object, made before main as the framework expects.
 CFocusApp theApp;
@@ -90,6 +91,11 @@ int main(int argc, char* argv[]) {
         signal(SIGPIPE, SIG_IGN);
 
     const QtMessageHandler handler = bDialog ? nullptr : qInstallMessageHandler(QuietStartUp);
+    // Whatever name the program was started under, the window system files its windows under
+    // the installed desktop entry, so a dock groups them with its launcher: X11 by WM_CLASS
+    // "nitidor" (the entry's StartupWMClass), Wayland by the entry's id.
+    QCoreApplication::setApplicationName(QString::fromLatin1(kProgramName));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
     QApplication application(argc, argv);
     if (!bDialog) {
         qInstallMessageHandler(handler);

@@ -88,7 +88,7 @@ double RiseWidth(const EdgeSpread& spread, int polarity) {
     if (size < 8) {
         return 0;
     }
-    // Levels from the outer sixth of each side; the rise read from a profile smoothed over a
+    // Levels from the outer 15 % of each side; the rise read from a profile smoothed over a
     // pixel so that noise cannot cross a threshold early.
     const double left = MeanOf(esf, 0, outer), right = MeanOf(esf, size - outer, size);
     if ((right - left) * polarity <= 0) {
@@ -122,6 +122,9 @@ std::vector<double> LineSpread(const EdgeSpread& spread, int polarity) {
 
 bool HasSecondEdge(const EdgeSpread& spread, const std::vector<double>& lsf, double width_px) {
     const size_t size = lsf.size();
+    if (size < 8) {
+        return true;
+    }
     std::vector<double> smooth(size);
     for (size_t k = 0; k < size; ++k) {
         smooth[k] = MeanOf(lsf, k >= 2 ? k - 2 : 0, std::min(size, k + 3));

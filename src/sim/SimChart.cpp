@@ -2,16 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <numbers>
 
 namespace {
 
-constexpr BYTE kInk = 18;
-constexpr BYTE kPaper = 236;
+constexpr BYTE kInk = static_cast<BYTE>(kChartInk);
+constexpr BYTE kPaper = static_cast<BYTE>(kChartPaper);
 
 struct Bgr {
     BYTE b, g, r;
+    bool operator==(const Bgr&) const = default;
 };
 
 // 5x7 glyphs, one row per byte, bit 4 = leftmost column.
@@ -43,186 +43,163 @@ bool GlyphInk(char c, int col, int row) {
     return false;
 }
 
-// The chart at a point; X, Y in units of the picture height, origin at the centre.
-Bgr ChartAt(double X, double Y, double halfWidth) {
+// Where things sit. X, Y in picture heights from the centre; what must clear the measurement
+// regions at any aspect ratio is placed by fractions of the width (xFrac).
+struct Layout {
+    double halfWidth;
+    double markSize;  // whole pixels, so the marks' colours hold to the last pixel
+    double xFrac(double f) const { return (2 * f - 1) * halfWidth; }
+};
+
+constexpr double kStarFrac = 0.68;  // right of the centre square, clear of the centre region
+constexpr double kStarRadius = 0.13;
+constexpr double kStarHub = 0.006;
+constexpr int kStarSpokes = 36;
+
+// Bar groups, finer from the top left: two above the centre, two below it.
+struct BarGroup {
+    double x0, y0;  // top-left corner; each group is 0.2 square
+    double pitch;
+    bool bAlongY;
+};
+constexpr BarGroup kBarGroups[] = {{-0.27, -0.38, 0.024, false},
+                                   {0.07, -0.38, 0.012, true},
+                                   {-0.21, 0.15, 0.006, false},
+                                   {0.01, 0.15, 0.003, true}};
+constexpr double kBarSize = 0.2;
+
+// Narrow enough to stay clear of the two top regions.
+constexpr double kCellH = 0.006;
+constexpr double kCaptionTop = -0.46;
+
+constexpr double kPatchTop = 0.38, kPatchBottom = 0.46, kPatchHalfRow = 0.21;
+
+Bgr Star(double dx, double dy, double r) {
     const Bgr paper{kPaper, kPaper, kPaper}, ink{kInk, kInk, kInk};
-    const double r = std::sqrt(X * X + Y * Y);
-    constexpr double kStar = 0.30;
-    if (r < 0.012)
+    if (r < kStarHub)
         return {128, 128, 128};
-    if (r < kStar) {
-        constexpr int kSpokes = 36;
-        const double turn = (std::atan2(Y, X) + std::numbers::pi) / (2 * std::numbers::pi);
-        return (static_cast<int>(turn * kSpokes * 2) & 1) ? ink : paper;
+    if (r < kStarRadius) {
+        const double turn = (std::atan2(dy, dx) + std::numbers::pi) / (2 * std::numbers::pi);
+        return (static_cast<int>(turn * kStarSpokes * 2) & 1) ? ink : paper;
     }
-    if (r < kStar + 0.008)
-        return ink;
+    return ink;  // the rim
+}
 
-    // Bar groups in the four corners, finer clockwise from the top left.
-    const double ax = std::abs(X), ay = std::abs(Y);
-    const double cornerX = halfWidth - 0.05;
-    if (ax > cornerX - 0.2 && ax < cornerX && ay > 0.18 && ay < 0.38) {
-        const int corner = (Y < 0 ? 0 : 2) + ((X < 0) == (Y < 0) ? 0 : 1);
-        const double pitch = 0.024 / (1 << corner);
-        const double along = (corner & 1) ? Y : X;
-        return std::fmod(along + 4.0, pitch) < pitch / 2 ? ink : paper;
-    }
-
-    // The caption across the top, 0.05 high.
-    constexpr double kCellH = 0.05 / 7;
+bool Caption(double X, double Y, bool& bInk) {
     const double captionW = (sizeof(kCaption) - 1) * 6 * kCellH;
-    const double tx = X + captionW / 2, ty = Y + 0.46;
-    if (tx >= 0 && tx < captionW && ty >= 0 && ty < 7 * kCellH) {
-        const int cell = static_cast<int>(tx / kCellH);
-        const int col = cell % 6, row = static_cast<int>(ty / kCellH);
-        if (col < 5 && GlyphInk(kCaption[cell / 6], col, row))
-            return ink;
-        return paper;
-    }
+    const double tx = X + captionW / 2, ty = Y - kCaptionTop;
+    if (tx < 0 || tx >= captionW || ty < 0 || ty >= 7 * kCellH)
+        return false;
+    const int cell = static_cast<int>(tx / kCellH);
+    const int col = cell % 6, row = static_cast<int>(ty / kCellH);
+    bInk = col < 5 && GlyphInk(kCaption[cell / 6], col, row);
+    return true;
+}
 
-    // Colour patches along the bottom: red, green, blue, cyan, magenta, yellow.
-    if (Y > 0.37 && Y < 0.46 && std::abs(X) < 0.6) {
-        static constexpr Bgr kPatches[] = {{40, 40, 220},  {40, 200, 40},  {220, 50, 40},
-                                           {220, 200, 40}, {200, 40, 200}, {40, 210, 230}};
-        const int i = static_cast<int>((X + 0.6) / 0.2);
-        if (std::fmod(X + 0.6, 0.2) > 0.02)
-            return kPatches[std::clamp(i, 0, 5)];
-        return paper;
-    }
+// The chart at a point, without the dark squares.
+Bgr ChartAt(double X, double Y, const Layout& L) {
+    const Bgr paper{kPaper, kPaper, kPaper}, ink{kInk, kInk, kInk};
+    const double ax = std::abs(X), ay = std::abs(Y);
 
     // Registration marks over the frame's corners: when all four are in view, so is the
     // whole picture.
-    if (0.5 - ay < kRegistrationMarkSize && halfWidth - ax < kRegistrationMarkSize) {
+    if (0.5 - ay < L.markSize && L.halfWidth - ax < L.markSize) {
         const RegistrationMarkBgr mark = kRegistrationMarks[(Y < 0 ? 0 : 2) + (X < 0 ? 0 : 1)];
         return {mark.b, mark.g, mark.r};
     }
-
     // A frame around everything, so the picture's edges are obvious too.
-    if (0.5 - ay < 0.012 || halfWidth - ax < 0.012)
+    if (0.5 - ay < 0.012 || L.halfWidth - ax < 0.012)
         return ink;
+
+    const double sx = X - L.xFrac(kStarFrac);
+    const double r = std::sqrt(sx * sx + Y * Y);
+    if (r < kStarRadius + 0.005)
+        return Star(sx, Y, r);
+
+    for (const BarGroup& g : kBarGroups) {
+        if (X > g.x0 && X < g.x0 + kBarSize && Y > g.y0 && Y < g.y0 + kBarSize) {
+            const double along = g.bAlongY ? Y - g.y0 : X - g.x0;
+            return std::fmod(along, g.pitch) < g.pitch / 2 ? ink : paper;
+        }
+    }
+
+    bool bInk = false;
+    if (Caption(X, Y, bInk))
+        return bInk ? ink : paper;
+
+    // Colour patches along the bottom: red, green, blue, cyan, magenta, yellow.
+    if (Y > kPatchTop && Y < kPatchBottom && ax < kPatchHalfRow) {
+        static constexpr Bgr kPatches[] = {{40, 40, 220},  {40, 200, 40},  {220, 50, 40},
+                                           {220, 200, 40}, {200, 40, 200}, {40, 210, 230}};
+        constexpr double kPitch = 2 * kPatchHalfRow / 6;
+        const double along = X + kPatchHalfRow;
+        const int i = static_cast<int>(along / kPitch);
+        if (std::fmod(along, kPitch) > 0.008)
+            return kPatches[std::clamp(i, 0, 5)];
+    }
     return paper;
-}
-
-struct BoxKernel {
-    int r;        // whole taps on each side of the centre
-    float alpha;  // weight of the one partial tap beyond them on each side
-    float norm;   // 1 / total weight
-};
-
-// One sliding pass along a row of interleaved 3-channel samples, edges replicated; `padded`
-// is scratch space.
-void BoxRow(const float* in, float* out, int n, const BoxKernel& k, std::vector<float>& padded) {
-    const int pad = k.r + 1;
-    padded.resize(static_cast<size_t>(n + 2 * pad) * 3);
-    for (int i = -pad; i < n + pad; ++i) {
-        const float* src = in + 3 * std::clamp(i, 0, n - 1);
-        float* dst = &padded[3 * static_cast<size_t>(i + pad)];
-        dst[0] = src[0];
-        dst[1] = src[1];
-        dst[2] = src[2];
-    }
-    const float* p = padded.data() + 3 * pad;  // p[3 * i + c] is sample i, i in [-pad, n + pad)
-    float sum[3] = {0, 0, 0};
-    for (int j = -k.r; j <= k.r; ++j) {
-        for (int c = 0; c < 3; ++c)
-            sum[c] += p[3 * j + c];
-    }
-    for (int i = 0; i < n; ++i) {
-        for (int c = 0; c < 3; ++c) {
-            const float before = p[3 * (i - k.r - 1) + c], after = p[3 * (i + k.r + 1) + c];
-            out[3 * i + c] = (sum[c] + k.alpha * (before + after)) * k.norm;
-            sum[c] += after - p[3 * (i - k.r) + c];
-        }
-    }
-}
-
-// One sliding pass down a strip of `rows` rows of `width` floats each, edges replicated.
-void BoxColumns(const float* in, float* out, int rows, int width, const BoxKernel& k,
-                std::vector<float>& acc) {
-    auto row = [&](int y) { return in + static_cast<size_t>(std::clamp(y, 0, rows - 1)) * width; };
-    acc.assign(static_cast<size_t>(width), 0.0f);
-    for (int j = -k.r; j <= k.r; ++j) {
-        const float* src = row(j);
-        for (int x = 0; x < width; ++x)
-            acc[x] += src[x];
-    }
-    for (int y = 0; y < rows; ++y) {
-        const float* before = row(y - k.r - 1);
-        const float* after = row(y + k.r + 1);
-        const float* leaving = row(y - k.r);
-        float* dst = out + static_cast<size_t>(y) * width;
-        for (int x = 0; x < width; ++x) {
-            dst[x] = (acc[x] + k.alpha * (before[x] + after[x])) * k.norm;
-            acc[x] += after[x] - leaving[x];
-        }
-    }
-}
-
-BYTE ToByte(float v) {
-    return static_cast<BYTE>(std::clamp(v + 0.5f, 0.0f, 255.0f));
 }
 
 }  // namespace
 
-void DrawFocusChart(int width, int height, std::vector<BYTE>& bgr) {
-    bgr.resize(static_cast<size_t>(width) * height * 3);
-    const double scale = 1.0 / height;
-    const double halfWidth = 0.5 * width / height;
-    for (int y = 0; y < height; ++y) {
-        BYTE* row = &bgr[static_cast<size_t>(y) * width * 3];
-        const double Y = (y + 0.5) * scale - 0.5;
-        for (int x = 0; x < width; ++x) {
-            const Bgr p = ChartAt((x + 0.5) * scale - halfWidth, Y, halfWidth);
-            row[3 * x] = p.b;
-            row[3 * x + 1] = p.g;
-            row[3 * x + 2] = p.r;
-        }
+std::array<SimEdgeSquare, kEdgeRegionCount> EdgeSquares(int width, int height) {
+    // Into the ink from each region's centre: left for the centre and the bottom right, right
+    // for the bottom left, down for the top two; each turned the same way by kEdgeTilt_rad.
+    static constexpr double kInward[kEdgeRegionCount][2] = {
+        {-1, 0}, {0, 1}, {0, 1}, {1, 0}, {-1, 0}};
+    const double c = std::cos(kEdgeTilt_rad), s = std::sin(kEdgeTilt_rad);
+    // A third wider than a region, so the square's other edges and corners stay outside it.
+    const double half = width / 12.0;
+    std::array<SimEdgeSquare, kEdgeRegionCount> squares{};
+    for (int i = 0; i < kEdgeRegionCount; ++i) {
+        const double ax = kInward[i][0] * c - kInward[i][1] * s;
+        const double ay = kInward[i][0] * s + kInward[i][1] * c;
+        const double ex = kEdgeRegions[i][0] * width, ey = kEdgeRegions[i][1] * height;
+        squares[i] = {ex + ax * half, ey + ay * half, ax, ay, half};
     }
+    return squares;
 }
 
-void BlurBgr(int width, int height, double sigma, std::vector<BYTE>& bgr) {
-    if (sigma < 0.2 || width < 2 || height < 2)
-        return;
-    constexpr int kPasses = 3;
-    const double variance = sigma * sigma / kPasses;
-    const int r = static_cast<int>(std::floor(0.5 * std::sqrt(12 * variance + 1) - 0.5));
-    const double alpha =
-        (2 * r + 1) * (r * (r + 1) - 3 * variance) / (6 * (variance - (r + 1) * (r + 1)));
-    const BoxKernel k{r, static_cast<float>(alpha),
-                      static_cast<float>(1 / (2 * r + 1 + 2 * alpha))};
-
-    // Rows: all passes while the row is in cache.
-    const size_t rowFloats = static_cast<size_t>(width) * 3;
-    std::vector<float> a(rowFloats), b(rowFloats), padded;
+void DrawChartBase(int width, int height, SimPlanes& planes) {
+    const size_t n = static_cast<size_t>(width) * height;
+    planes.width = width;
+    planes.height = height;
+    const double scale = 1.0 / height;
+    const Layout L{0.5 * width / height, std::round(kRegistrationMarkSize * height) / height};
+    auto at = [&](double x, double y) {
+        return ChartAt(x * scale - L.halfWidth, y * scale - 0.5, L);
+    };
+    std::vector<Bgr> point(n);
     for (int y = 0; y < height; ++y) {
-        BYTE* row = &bgr[y * rowFloats];
-        for (size_t i = 0; i < rowFloats; ++i)
-            a[i] = row[i];
-        BoxRow(a.data(), b.data(), width, k, padded);
-        BoxRow(b.data(), a.data(), width, k, padded);
-        BoxRow(a.data(), b.data(), width, k, padded);
-        for (size_t i = 0; i < rowFloats; ++i)
-            row[i] = ToByte(b[i]);
+        for (int x = 0; x < width; ++x)
+            point[static_cast<size_t>(y) * width + x] = at(x + 0.5, y + 0.5);
     }
-    // Columns: in strips narrow enough that a whole strip stays in cache.
-    constexpr int kStripFloats = 192;
-    std::vector<float> s1, s2, acc;
-    for (size_t x0 = 0; x0 < rowFloats; x0 += kStripFloats) {
-        const int strip = static_cast<int>(std::min<size_t>(kStripFloats, rowFloats - x0));
-        s1.resize(static_cast<size_t>(strip) * height);
-        s2.resize(s1.size());
-        for (int y = 0; y < height; ++y) {
-            const BYTE* src = &bgr[y * rowFloats + x0];
-            for (int i = 0; i < strip; ++i)
-                s1[static_cast<size_t>(y) * strip + i] = src[i];
-        }
-        BoxColumns(s1.data(), s2.data(), height, strip, k, acc);
-        BoxColumns(s2.data(), s1.data(), height, strip, k, acc);
-        BoxColumns(s1.data(), s2.data(), height, strip, k, acc);
-        for (int y = 0; y < height; ++y) {
-            BYTE* dst = &bgr[y * rowFloats + x0];
-            for (int i = 0; i < strip; ++i)
-                dst[i] = ToByte(s2[static_cast<size_t>(y) * strip + i]);
+    for (auto& p : planes.plane)
+        p.resize(n);
+    // A pixel unlike any of its neighbours' centres holds a boundary: 4x4 samples over its area.
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const size_t i = static_cast<size_t>(y) * width + x;
+            bool bUniform = true;
+            for (int dy = -1; dy <= 1 && bUniform; ++dy) {
+                for (int dx = -1; dx <= 1 && bUniform; ++dx) {
+                    const int nx = std::clamp(x + dx, 0, width - 1);
+                    const int ny = std::clamp(y + dy, 0, height - 1);
+                    bUniform = point[static_cast<size_t>(ny) * width + nx] == point[i];
+                }
+            }
+            float sum[3] = {float(point[i].b), float(point[i].g), float(point[i].r)};
+            if (!bUniform) {
+                sum[0] = sum[1] = sum[2] = 0;
+                for (int k = 0; k < 16; ++k) {
+                    const Bgr q = at(x + (k % 4 + 0.5) / 4, y + (k / 4 + 0.5) / 4);
+                    sum[0] += q.b / 16.0f;
+                    sum[1] += q.g / 16.0f;
+                    sum[2] += q.r / 16.0f;
+                }
+            }
+            for (int c = 0; c < 3; ++c)
+                planes.plane[c][i] = sum[c];
         }
     }
 }

@@ -9,10 +9,10 @@ namespace {
 // A day is far longer than any test waits; it keeps sums with the clock far from overflow.
 constexpr int64_t kMaxDelay_ms = 24LL * 60 * 60 * 1000;
 
-bool ReadNumber(std::string_view digits, int64_t max, int64_t& value) {
+bool ReadNumber(std::string_view digits, int64_t min, int64_t max, int64_t& value) {
     int64_t n = 0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
-    if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || n < 0 ||
+    if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || n < min ||
         n > max) {
         return false;
     }
@@ -38,14 +38,21 @@ bool ApplyItem(std::string_view item, SimEnvironment& s) {
     }
     const std::string_view digits = item.substr(equals + 1);
     int64_t n = 0;
-    if (name == "startup-ms" && ReadNumber(digits, kMaxDelay_ms, n))
+    SimSceneConfig& scene = s.camera.scene;
+    if (name == "startup-ms" && ReadNumber(digits, 0, kMaxDelay_ms, n))
         s.camera.firmware.startup_ms = n;
-    else if (name == "unplug-after-ms" && ReadNumber(digits, kMaxDelay_ms, n) && n > 0)
+    else if (name == "unplug-after-ms" && ReadNumber(digits, 1, kMaxDelay_ms, n))
         s.camera.firmware.unplugAfter_ms = n;
-    else if (name == "unplug-at-call" && ReadNumber(digits, kMaxDelay_ms, n) && n > 0)
+    else if (name == "unplug-at-call" && ReadNumber(digits, 1, kMaxDelay_ms, n))
         s.camera.firmware.failFromCall = static_cast<uint64_t>(n);
-    else if (name == "raw-phase" && ReadNumber(digits, 3, n))
+    else if (name == "raw-phase" && ReadNumber(digits, 0, 3, n))
         s.camera.firmware.rawPhase = static_cast<int>(n);
+    else if (name == "tilt-x" && ReadNumber(digits, -CSimScene::kTiltMax, CSimScene::kTiltMax, n))
+        scene.tiltX = static_cast<int>(n);
+    else if (name == "tilt-y" && ReadNumber(digits, -CSimScene::kTiltMax, CSimScene::kTiltMax, n))
+        scene.tiltY = static_cast<int>(n);
+    else if (name == "lens" && ReadNumber(digits, scene.lensMin, scene.lensMax, n))
+        scene.startPosition = static_cast<int>(n);
     else
         return false;
     return true;
@@ -64,7 +71,10 @@ bool ParseSimEnvironment(std::string_view text, SimEnvironment& settings, std::s
         if (!ApplyItem(item, parsed)) {
             error = std::string(kSimEnvironmentVariable) + ": '" + std::string(item) +
                     "' is not absent, no-firmware, startup-ms=N, never-ready, silent-mailbox, "
-                    "unplug-after-ms=N, unplug-at-call=N or raw-phase=0..3";
+                    "unplug-after-ms=N, unplug-at-call=N, raw-phase=0..3, tilt-x=-100..100, "
+                    "tilt-y=-100..100 or lens=" +
+                    std::to_string(parsed.camera.scene.lensMin) + ".." +
+                    std::to_string(parsed.camera.scene.lensMax);
             return false;
         }
     }

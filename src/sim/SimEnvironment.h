@@ -8,6 +8,10 @@
 //   unplug-after-ms=N  every property call fails from N ms after power-up (cable pulled)
 //   unplug-at-call=N   every property call fails from the Nth (1-based) on
 //   raw-phase=N        raw stills carry Bayer phase N, 0 to 3
+//   tilt-x=N           the lens is tilted: in focus N lens steps further on at the picture's
+//                      right edge than at its left, -100 to 100
+//   tilt-y=N           the same from the picture's top edge to its bottom
+//   lens=N             the lens starts at position N, within its travel (0 to 1000)
 // Power-up is when the program registers the camera, as it starts.
 #pragma once
 

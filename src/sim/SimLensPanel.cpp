@@ -1,6 +1,7 @@
 #include "sim/SimLensPanel.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +26,8 @@ CSimLensPanel::CSimLensPanel(std::shared_ptr<CSimScene> scene)
     : m_pScene(std::move(scene)),
       m_pSlider(new QSlider(Qt::Horizontal)),
       m_pPosition(new QSpinBox),
+      m_pTiltX(new QSpinBox),
+      m_pTiltY(new QSpinBox),
       m_pThumbnail(new QLabel) {
     setWindowTitle(QString::fromUtf8(kSimLensPanelTitle));
     setFocusPolicy(Qt::StrongFocus);
@@ -41,6 +44,12 @@ CSimLensPanel::CSimLensPanel(std::shared_ptr<CSimScene> scene)
     m_pPosition->setAccessibleName(QStringLiteral("Lens position"));
     m_pSlider->setAccessibleName(QStringLiteral("Lens"));
     m_pThumbnail->setFixedSize(kThumbWidth, kThumbHeight);
+    for (QSpinBox* tilt : {m_pTiltX, m_pTiltY}) {
+        tilt->setRange(-CSimScene::kTiltMax, CSimScene::kTiltMax);
+        tilt->setKeyboardTracking(false);
+    }
+    m_pTiltX->setAccessibleName(QStringLiteral("Tilt X"));
+    m_pTiltY->setAccessibleName(QStringLiteral("Tilt Y"));
 
     auto* caption = new QLabel(QStringLiteral("Lens &position:"));
     caption->setBuddy(m_pPosition);
@@ -53,6 +62,17 @@ CSimLensPanel::CSimLensPanel(std::shared_ptr<CSimScene> scene)
     grid->addWidget(m_pPosition, 0, 2, Qt::AlignLeft);
     grid->addWidget(m_pSlider, 1, 1, 1, 3);
     grid->addWidget(hint, 2, 1, 1, 3);
+    auto* tilts = new QHBoxLayout;
+    auto* tiltXCaption = new QLabel(QStringLiteral("Tilt &X:"));
+    auto* tiltYCaption = new QLabel(QStringLiteral("Tilt &Y:"));
+    tiltXCaption->setBuddy(m_pTiltX);
+    tiltYCaption->setBuddy(m_pTiltY);
+    for (QWidget* w : {static_cast<QWidget*>(tiltXCaption), static_cast<QWidget*>(m_pTiltX),
+                       static_cast<QWidget*>(tiltYCaption), static_cast<QWidget*>(m_pTiltY)}) {
+        tilts->addWidget(w);
+    }
+    tilts->addStretch(1);
+    grid->addLayout(tilts, 0, 3);
     grid->setColumnStretch(3, 1);
 
     // One set of steps wherever the input lands, whatever the child widget would do alone.
@@ -60,11 +80,25 @@ CSimLensPanel::CSimLensPanel(std::shared_ptr<CSimScene> scene)
     m_pPosition->installEventFilter(this);
     if (auto* edit = m_pPosition->findChild<QLineEdit*>())
         edit->installEventFilter(this);
+    // The wheel turns the lens over the tilt boxes too; their keys are their own.
+    for (QSpinBox* tilt : {m_pTiltX, m_pTiltY}) {
+        tilt->installEventFilter(this);
+        if (auto* edit = tilt->findChild<QLineEdit*>())
+            edit->installEventFilter(this);
+    }
 
     QObject::connect(m_pSlider, &QSlider::valueChanged, this,
                      [this](int value) { MoveLensTo(value); });
     QObject::connect(m_pPosition, &QSpinBox::valueChanged, this,
                      [this](int value) { MoveLensTo(value); });
+    QObject::connect(m_pTiltX, &QSpinBox::valueChanged, this, [this](int value) {
+        m_pScene->SetTiltX(value);
+        ShowPicture();
+    });
+    QObject::connect(m_pTiltY, &QSpinBox::valueChanged, this, [this](int value) {
+        m_pScene->SetTiltY(value);
+        ShowPicture();
+    });
     Refresh();
     // Laid out once: the size does not follow the numbers shown.
     setFixedSize(sizeHint());
@@ -75,9 +109,17 @@ void CSimLensPanel::Refresh() {
     {
         const QSignalBlocker blockSlider(m_pSlider);
         const QSignalBlocker blockBox(m_pPosition);
+        const QSignalBlocker blockTiltX(m_pTiltX);
+        const QSignalBlocker blockTiltY(m_pTiltY);
         m_pSlider->setValue(position);
         m_pPosition->setValue(position);
+        m_pTiltX->setValue(m_pScene->GetTiltX());
+        m_pTiltY->setValue(m_pScene->GetTiltY());
     }
+    ShowPicture();
+}
+
+void CSimLensPanel::ShowPicture() {
     std::vector<BYTE> bgr(static_cast<size_t>(kThumbWidth) * kThumbHeight * 3);
     m_pScene->RenderBgr(kThumbWidth, kThumbHeight, bgr.data(), kThumbWidth * 3, false);
     const QImage image(bgr.data(), kThumbWidth, kThumbHeight, kThumbWidth * 3,
@@ -143,7 +185,10 @@ bool CSimLensPanel::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Wheel)
         return HandleWheel(static_cast<QWheelEvent*>(event));
     // Left and Right edit the typed number in the spin box; everywhere else they turn the lens.
-    if (event->type() == QEvent::KeyPress) {
+    const bool inTilt =
+        watched == m_pTiltX || watched == m_pTiltY ||
+        (watched && (watched->parent() == m_pTiltX || watched->parent() == m_pTiltY));
+    if (event->type() == QEvent::KeyPress && !inTilt) {
         auto* key = static_cast<QKeyEvent*>(event);
         const bool inBox = watched != m_pSlider;
         if (inBox && (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right))

@@ -2,7 +2,8 @@
 // runs. It opens beside the preview window with the slider focused: a long slider, a spin box
 // that shows and takes the exact position, and a live thumbnail of the chart so each step
 // shows at once even when the stream delivers one frame a second. Steps: arrows 1, Page 25,
-// mouse wheel 5, Ctrl+wheel 1, over the whole panel. Closing it only hides it.
+// mouse wheel 5, Ctrl+wheel 1, over the whole panel. Two more spin boxes tilt the lens, in lens
+// steps across the picture (X) and down it (Y). Closing it only hides it.
 #pragma once
 
 #include <QWidget>
@@ -37,6 +38,8 @@ public:
 
     QSlider* Slider() const { return m_pSlider; }
     QSpinBox* PositionBox() const { return m_pPosition; }
+    QSpinBox* TiltXBox() const { return m_pTiltX; }
+    QSpinBox* TiltYBox() const { return m_pTiltY; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -46,12 +49,15 @@ protected:
 private:
     void MoveLensBy(int steps);
     void MoveLensTo(int position);
+    void ShowPicture();
     bool HandleWheel(QWheelEvent* event);
     bool HandleKey(QKeyEvent* event);
 
     std::shared_ptr<CSimScene> m_pScene;
     QSlider* m_pSlider;
     QSpinBox* m_pPosition;
+    QSpinBox* m_pTiltX;
+    QSpinBox* m_pTiltY;
     QLabel* m_pThumbnail;
     int m_nWheelRemainder = 0;  // eighths of a degree short of a whole notch
 };

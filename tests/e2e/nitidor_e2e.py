@@ -32,7 +32,7 @@ IN_BAND_GREEN = (0x2E, 0x9D, 0x3A)  # the history's figure while within 90 % of 
 # The simulated lens: where it sits at power-up, where the chart is sharpest, and the
 # figures the camera reports there at the default settings.
 LENS_START, LENS_IN_FOCUS, LENS_MAX = 420, 620, 1000
-FIGURE_AT_START, FIGURE_IN_FOCUS = 832, 19894
+FIGURE_AT_START, FIGURE_IN_FOCUS = 739, 19930
 SLIDER_HANDLE_PX = 13  # about; a press anywhere on the handle grabs it
 
 # The chart's registration marks, red-green-blue by corner, 78 pixels square in a full-size
@@ -386,7 +386,7 @@ class Suite(Session):
         for position in range(605, 645, 5):  # a plain notch is 5 steps
             self.input.wheel(1)
             self.wait_lens_at(position)
-            # Close to focus the picture is as sharp as the pixels allow: the top is flat.
+            # The figure rises to its one peak at focus and falls after it.
             figures[position] = self.settled_figure(figures[position - 5])
         self.say("        figures: " + ", ".join(f"{p}: {f}" for p, f in figures.items()))
         positions = sorted(figures)

@@ -20,9 +20,9 @@ struct ClipCase {
     bool bClipped;
 };
 
-class ClippedFlagTest : public testing::TestWithParam<ClipCase> {};
+class SlantedEdgeClippedFlagTest : public testing::TestWithParam<ClipCase> {};
 
-TEST_P(ClippedFlagTest, IsSetAboveTwoPercentOfTheRegionsPixels) {
+TEST_P(SlantedEdgeClippedFlagTest, IsSetAboveTwoPercentOfTheRegionsPixels) {
     const ClipCase& c = GetParam();
     BgrPicture picture = reference::MakePicture(100, 100, 128);
     for (int i = 0; i < c.pixels; ++i) {
@@ -35,7 +35,7 @@ TEST_P(ClippedFlagTest, IsSetAboveTwoPercentOfTheRegionsPixels) {
     EXPECT_FALSE(sfr.bEdge);
 }
 
-INSTANTIATE_TEST_SUITE_P(Thresholds, ClippedFlagTest,
+INSTANTIATE_TEST_SUITE_P(Thresholds, SlantedEdgeClippedFlagTest,
                          testing::Values(ClipCase{"None", 0, 0, 0, false},
                                          ClipCase{"TwoPercentBlue0", 128, 0, 0, false},
                                          ClipCase{"JustOverGreen255", 129, 1, 255, true},
@@ -43,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(Thresholds, ClippedFlagTest,
                                          ClipCase{"AllRed255", 6400, 2, 255, true}),
                          [](const auto& p) { return std::string(p.param.name); });
 
-TEST(SaturatedChartTest, IsMeasuredAndMarkedClipped) {
+TEST(SlantedEdgeSaturatedChartTest, IsMeasuredAndMarkedClipped) {
     reference::EdgeSpec edge;
     edge.sigma_px = 1.5;
     edge.low = -80;  // levels beyond the sensor's range: both sides saturate
@@ -60,7 +60,7 @@ TEST(SaturatedChartTest, IsMeasuredAndMarkedClipped) {
 
 // A 640x480 chart with an edge in every region, stored bottom-up with rows padded to 4 bytes
 // (as a preview frame is) and viewed from its top row with a negative stride.
-TEST(BottomUpViewTest, GivesTheSameResultsAsTheTopDownPicture) {
+TEST(SlantedEdgeBottomUpViewTest, GivesTheSameResultsAsTheTopDownPicture) {
     const int width = 642, height = 480;  // 1926 bytes a row, padded to 1928
     BgrPicture picture = reference::MakePicture(width, height, 90);
     for (int index = 0; index < kSfrRegionCount; ++index) {

@@ -40,6 +40,13 @@ const Item kItems[] = {
      [](const SimEnvironment& s) { return s.camera.firmware.failFromCall == 30u; }},
     {"RawPhase", "raw-phase=3",
      [](const SimEnvironment& s) { return s.camera.firmware.rawPhase == 3; }},
+    {"TiltX", "tilt-x=-100",
+     [](const SimEnvironment& s) {
+         return s.camera.scene.tiltX == -100 && s.camera.scene.tiltY == 0;
+     }},
+    {"TiltY", "tilt-y=100", [](const SimEnvironment& s) { return s.camera.scene.tiltY == 100; }},
+    {"LensStart", "lens=0",
+     [](const SimEnvironment& s) { return s.camera.scene.startPosition == 0; }},
     {"SeveralWithEmptyItems", ",no-firmware,,raw-phase=2,",
      [](const SimEnvironment& s) {
          return !s.camera.firmware.bFirmwarePresent && s.camera.firmware.rawPhase == 2 &&
@@ -76,7 +83,8 @@ INSTANTIATE_TEST_SUITE_P(Refusals, SimEnvironmentRefusalTest,
                          testing::Values("unplugged", "Absent", "startup-ms",
                                          "startup-ms=", "startup-ms=-5", "startup-ms=12x",
                                          "startup-ms=0x10", "unplug-after-ms=0", "unplug-at-call=0",
-                                         "raw-phase=4", "never-ready=1",
+                                         "raw-phase=4", "never-ready=1", "tilt-x=101",
+                                         "tilt-y=-101", "tilt-x=+5", "lens=1001", "lens=-1",
                                          "startup-ms=99999999999999999999", " absent"));
 
 TEST(SimFirmwareUnplugTest, EveryCallFailsFromTheTimeGivenAfterPowerUp) {

@@ -150,28 +150,28 @@ TEST_F(SimFirmwareTest, EveryGetAndSetTakesTheRoundTripOnTheCamerasClock) {
     EXPECT_EQ(clock->slept_us, (std::vector<int64_t>{700, 700, 700}));
 }
 
-TEST(SimSceneTest, FocusFigurePeaksAtTheInFocusPositionAndOverflowsTo0x8000) {
+// The end-to-end suite reads these off the screen: the figure at power-up, at best focus and a
+// step either side. From well below the start to the end of travel each step changes it.
+TEST(SimSceneTest, FocusFigureRisesStepByStepToOnePeakAtFocusAndOverflowsTo0x8000) {
     CSimScene scene;
-    const int focus = scene.Config().inFocusPosition;
-    LONG left = scene.FocusFigureAt(focus), right = left;
-    EXPECT_GT(left, 1000);
-    EXPECT_LT(left, 0x8000);
-    for (int off : {20, 60, 150, 300}) {
-        EXPECT_LT(scene.FocusFigureAt(focus - off), left) << off;
-        EXPECT_LT(scene.FocusFigureAt(focus + off), right) << off;
-        left = scene.FocusFigureAt(focus - off), right = scene.FocusFigureAt(focus + off);
+    EXPECT_EQ(scene.FocusFigureAt(scene.Config().startPosition), 739);
+    EXPECT_EQ(scene.FocusFigureAt(619), 19907);
+    EXPECT_EQ(scene.FocusFigureAt(620), 19930);
+    EXPECT_EQ(scene.FocusFigureAt(621), 19907);
+    for (int position = 560; position <= 680; ++position) {
+        const LONG before = scene.FocusFigureAt(position - 1), here = scene.FocusFigureAt(position);
+        if (position <= 620)
+            EXPECT_GT(here, before) << position;
+        else
+            EXPECT_LT(here, before) << position;
     }
-    EXPECT_LT(left * 5, scene.FocusFigureAt(focus));
+    for (int position : {200, 300, 420})
+        EXPECT_GT(scene.FocusFigureAt(position), scene.FocusFigureAt(position - 1)) << position;
+    for (int position : {800, 999})
+        EXPECT_GT(scene.FocusFigureAt(position), scene.FocusFigureAt(position + 1)) << position;
     SimSceneConfig hot;
     hot.focusGain = 100.0;
     EXPECT_EQ(CSimScene(hot).FocusFigureAt(hot.inFocusPosition), CSimScene::kFocusOverflow);
-}
-
-// The end-to-end suite reads these off the screen: the figure at power-up and at best focus.
-TEST(SimSceneTest, FigureIs832AtTheStartPositionAnd19894InFocus) {
-    CSimScene scene;
-    EXPECT_EQ(scene.FocusFigureAt(scene.Config().startPosition), 832);
-    EXPECT_EQ(scene.FocusFigureAt(scene.Config().inFocusPosition), 19894);
 }
 
 // The marks must fill each corner of a full-size still to the pixel, and stop 78 pixels in,

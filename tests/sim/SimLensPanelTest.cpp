@@ -78,6 +78,30 @@ TEST_F(SimLensPanelTest, ThePositionBoxTakesAnExactPositionAndTheEndsHold) {
     EXPECT_EQ(panel.PositionBox()->value(), 1000);
 }
 
+TEST_F(SimLensPanelTest, TheTiltBoxesTiltTheLensWithinTheirRangeAndFollowTheScene) {
+    for (QSpinBox* box : {panel.TiltXBox(), panel.TiltYBox()}) {
+        EXPECT_EQ(box->minimum(), -100);
+        EXPECT_EQ(box->maximum(), 100);
+        EXPECT_EQ(box->value(), 0);
+    }
+    EXPECT_EQ(panel.TiltXBox()->accessibleName(), "Tilt X");
+    EXPECT_EQ(panel.TiltYBox()->accessibleName(), "Tilt Y");
+    const QSize size = panel.size();
+    panel.TiltXBox()->setValue(-100);
+    panel.TiltYBox()->setValue(37);
+    EXPECT_EQ(scene->GetTiltX(), -100);
+    EXPECT_EQ(scene->GetTiltY(), 37);
+    EXPECT_EQ(panel.size(), size);
+    // The wheel over a tilt box still turns the lens; the tilt stays.
+    const int before = Lens();
+    Wheel(panel.TiltXBox(), 120);
+    EXPECT_EQ(Lens(), before + 5);
+    EXPECT_EQ(scene->GetTiltX(), -100);
+    scene->SetTiltY(-4);
+    panel.Refresh();
+    EXPECT_EQ(panel.TiltYBox()->value(), -4);
+}
+
 TEST_F(SimLensPanelTest, OpensBesideThePreviewWithTheSliderFocusedAndASteadySize) {
     EXPECT_GE(panel.Slider()->width(), kLensSliderLength_px);
     const QSize size = panel.size();

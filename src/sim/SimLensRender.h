@@ -1,0 +1,35 @@
+// Rendering the chart as the simulated lens and sensor see it: each pixel's area of the chart,
+// blurred by a Gaussian whose sigma follows the place in the picture (the lens may be tilted).
+// The dark squares are added in closed form, so their edges are exact at every sigma; the rest
+// is blurred by per-pixel band-limited Gaussian kernels, on a coarser copy of the chart where
+// the blur is at least twice as wide as its pixels. Internal to CSimScene.
+#pragma once
+
+#include <array>
+
+#include "platform/com/Types.h"
+#include "sim/SimChart.h"
+#include "sim/SimOptics.h"
+
+// The chart of one picture size, drawn sharp: level 0 is DrawChartBase, each pixel of level k
+// the average of a 2^k square of level 0; and its dark squares.
+struct SimSharpChart {
+    static constexpr int kLevels = 6;
+    SimPlanes level[kLevels];
+    std::array<SimEdgeSquare, kEdgeRegionCount> squares{};
+};
+
+void BuildSharpChart(int width, int height, SimSharpChart& chart);
+
+// Where a rendering goes: bytes (blue, green, red per pixel, rows top-down without gaps), or
+// the unrounded planes.
+struct SimRenderTarget {
+    BYTE* bgr = nullptr;
+    SimPlanes* planes = nullptr;
+};
+
+// Renders the chart through the lens in tiles shared among `threads` threads; the result does
+// not depend on their number. bFullResolution keeps every blur on the picture's own pixels
+// (slower for wide blurs, and smooth in sigma everywhere, as the focus figure wants).
+void RenderThroughLens(const SimSharpChart& chart, const SimSigmaField& field, bool bFullResolution,
+                       int threads, const SimRenderTarget& target);
