@@ -30,8 +30,8 @@ void SetTextIfChanged(QLineEdit* readout, const QString& text) {
 }
 
 void ShowInFocusColours(QWidget* readout, bool bInFocus) {
-    QPalette colours = ReadoutPalette(readout->parentWidget() ? readout->parentWidget()->palette()
-                                                              : QPalette());
+    QPalette colours =
+        ReadoutPalette(readout->parentWidget() ? readout->parentWidget()->palette() : QPalette());
     if (bInFocus) {
         colours.setColor(QPalette::Base, QColor(kInFocusBackground));
         colours.setColor(QPalette::Window, QColor(kInFocusBackground));

@@ -40,6 +40,9 @@ CRegionPanel::CRegionPanel(QWidget* parent) : QWidget(parent) {
     heading->setAlignment(Qt::AlignCenter);
     column->addWidget(heading);
     column->addLayout(grid);
+    auto* tiltCaption = new QLabel(QStringLiteral("Tilt"));
+    tiltCaption->setAlignment(Qt::AlignCenter);
+    column->addWidget(tiltCaption);
     for (QLineEdit* tilt : {m_pTiltAcross, m_pTiltUpDown}) {
         tilt->setFixedHeight(tilt->fontMetrics().height() + 2);
         column->addWidget(tilt);
@@ -66,9 +69,8 @@ QWidget* CRegionPanel::MakeCell(SfrRegion region) {
     const int line_px = cell.peak->fontMetrics().height() + 1;
     cell.peak->setFixedHeight(line_px);
     cell.state->setFixedHeight(line_px);
-    cell.state->setMinimumWidth(cell.state->fontMetrics().horizontalAdvance(
-                                    QStringLiteral("searching")) +
-                                4);
+    cell.state->setMinimumWidth(
+        cell.state->fontMetrics().horizontalAdvance(QStringLiteral("searching")) + 4);
 
     auto* caption = new QLabel(RegionShortName(region));
     caption->setToolTip(name);
@@ -100,8 +102,8 @@ void CRegionPanel::ShowRegions(const RegionSharpness* latest, const CFocusHistor
         const RegionState state = RegionStateOf(sfr, peak);
         SetTextIfChanged(cell.value, Mtf50Text(sfr));
         SetTextIfChanged(cell.peak,
-                         QStringLiteral("peak ") + (peak.HasPeak() ? Mtf50Text(peak.Peak())
-                                                                   : QStringLiteral("\u2014")));
+                         QStringLiteral("peak ") +
+                             (peak.HasPeak() ? Mtf50Text(peak.Peak()) : QStringLiteral("\u2014")));
         SetTextIfChanged(cell.state, latest ? RegionStateWord(state) : QString());
         ShowInFocusColours(cell.value, state == RegionState::InFocus);
         const bool telling = state == RegionState::Clipped || state == RegionState::NoEdge;

@@ -28,13 +28,16 @@ const RegionLook& LookOf(SfrRegion region) {
     return kLooks[index >= 0 && index < kSfrRegionCount ? index : 0];
 }
 
-QString TiltText(bool bValid, double percent, const char* towards, const char* away) {
+QString TiltText(bool bValid, double percent, const char* axis, const char* towards,
+                 const char* away) {
     if (!bValid)
         return kNone;
     const long rounded = std::lround(std::fabs(percent));
     if (std::fabs(percent) < kLevelTilt_percent)
-        return QStringLiteral("level");
-    return QStringLiteral("%1 sharper by %2 %").arg(percent > 0 ? towards : away).arg(rounded);
+        return QStringLiteral("%1 level").arg(QString::fromUtf8(axis));
+    return QStringLiteral("%1 sharper by %2 %")
+        .arg(QString::fromUtf8(percent > 0 ? towards : away))
+        .arg(rounded);
 }
 
 }  // namespace
@@ -96,9 +99,9 @@ QString Mtf50Text(const EdgeSfr& region) {
 }
 
 QString TiltAcrossText(const ImageTilt& tilt) {
-    return TiltText(tilt.bValid, tilt.x_percent, "\u2190 left", "\u2192 right");
+    return TiltText(tilt.bValid, tilt.x_percent, "\u2194", "\u2190 left", "\u2192 right");
 }
 
 QString TiltUpDownText(const ImageTilt& tilt) {
-    return TiltText(tilt.bValid, tilt.y_percent, "\u2191 top", "\u2193 bottom");
+    return TiltText(tilt.bValid, tilt.y_percent, "\u2195", "\u2191 top", "\u2193 bottom");
 }

@@ -32,7 +32,7 @@ QString Mtf50Text(const EdgeSfr& region);
 // Corners that differ by less than this share of their mean read "level".
 inline constexpr double kLevelTilt_percent = 5.0;
 // Which side is sharper across ("← left sharper by 23 %", "→ right sharper by 8 %") and up
-// and down ("↑ top sharper by 6 %", "↓ bottom ..."); "level" within kLevelTilt_percent, "—"
-// when a corner has no edge.
+// and down ("↑ top sharper by 6 %", "↓ bottom ..."); "↔ level" or "↕ level" within
+// kLevelTilt_percent; "—" when a corner has no edge.
 QString TiltAcrossText(const ImageTilt& tilt);
 QString TiltUpDownText(const ImageTilt& tilt);

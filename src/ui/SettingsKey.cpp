@@ -63,8 +63,8 @@ bool CSettingsKey::ReadText(const char* name, QString& text) const {
     // Text is kept with its final zero; a value without one is taken as it is.
     if (data[size - 1] == 0)
         --size;
-    text = QString::fromUtf8(reinterpret_cast<const char*>(data.data()),
-                             static_cast<qsizetype>(size));
+    text =
+        QString::fromUtf8(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(size));
     return true;
 }
 

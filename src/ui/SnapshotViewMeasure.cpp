@@ -42,9 +42,9 @@ void CSnapshotViewDlg::OnMeasureSharpness() {
         values << RegionShortName(SfrRegion(r)) + QLatin1Char(' ') +
                       Mtf50Text(m_sharpness.regions[r]);
     const ImageTilt tilt = MeasureTilt(m_sharpness);
-    m_pSharpnessBox->setText(QStringLiteral("MTF50  %1\ntilt  %2,  %3")
-                                 .arg(values.join(QStringLiteral("   ")), TiltAcrossText(tilt),
-                                      TiltUpDownText(tilt)));
+    m_pSharpnessBox->setText(
+        QStringLiteral("MTF50  %1\ntilt  %2,  %3")
+            .arg(values.join(QStringLiteral("   ")), TiltAcrossText(tilt), TiltUpDownText(tilt)));
     m_pSharpnessBox->adjustSize();
     // At the top, in the middle: the corners stay free for the still's own corners.
     m_pSharpnessBox->move((width() - m_pSharpnessBox->width()) / 2, kBoxMargin_px);

@@ -3,7 +3,6 @@
 // its peak over at "Start", clears at "New", and is shown and hidden from the dialog's menu.
 #include <QLineEdit>
 #include <QMenu>
-#include <cmath>
 
 #include "FocusDlgFixture.h"
 #include "fakes/ScriptedCamera.h"
@@ -148,17 +147,24 @@ TEST_F(FocusDlgHistoryTest, EachMeasurementOfTheRegionsIsChartedOnceAndOutlinedO
     // At one frame a second the read-out ticks ten times a frame: a reading is taken once.
     ASSERT_TRUE(SpinUntil([&] { return History().Count() >= History().RegionCount() + 5; }));
     EXPECT_LE(History().RegionCount(), Session().Meter().FramesMeasured());
-    // This chart has no slanted edges: every region reads none, outlined grey where it lies.
-    EXPECT_TRUE(std::isnan(History().LatestRegions()->mtf50[0]));
-    const std::vector<PreviewMark> marks = Outlines();
-    ASSERT_EQ(marks.size(), size_t(kSfrRegionCount));
-    for (int r = 0; r < kSfrRegionCount; ++r) {
-        const SfrRect rect = SfrRegionRect(SfrRegion(r), 640, 480);
-        EXPECT_EQ(marks[r].left, rect.left);
-        EXPECT_EQ(marks[r].top, rect.top);
-        EXPECT_EQ(marks[r].width, rect.width);
-        EXPECT_EQ(marks[r].rgb, RegionStateRgb(RegionState::NoEdge) & 0xFFFFFF);
-    }
+    // Each region outlined where it lies, in the colour of the state the history shows.
+    auto outlinedAsShown = [&] {
+        const RegionSharpness* latest = dlg->FocusHistory().LatestRegions();
+        const std::vector<PreviewMark> marks = Outlines();
+        if (!latest || marks.size() != size_t(kSfrRegionCount))
+            return false;
+        for (int r = 0; r < kSfrRegionCount; ++r) {
+            const SfrRect rect = SfrRegionRect(SfrRegion(r), 640, 480);
+            const RegionState state =
+                RegionStateOf(latest->regions[r], History().RegionPeak(SfrRegion(r)));
+            if (marks[r].left != rect.left || marks[r].top != rect.top ||
+                marks[r].width != rect.width || marks[r].height != rect.height ||
+                marks[r].rgb != (RegionStateRgb(state) & 0xFFFFFF))
+                return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(SpinUntil(outlinedAsShown));
 
     QAction* outlines = MenuItem(QStringLiteral("Region &Outlines"));
     ASSERT_TRUE(outlines->isChecked());

@@ -145,7 +145,7 @@ TEST_F(FocusHistoryWndTest, RegionsShowTheLatestValuesTheirPeaksStatesAndTheTilt
     EXPECT_EQ(RegionPeak(TopRight), "peak 0.3000");
     EXPECT_EQ(RegionState(TopLeft), "searching") << "its own peak at start-up";
     EXPECT_EQ(RegionState(Centre), "searching");
-    EXPECT_EQ(Tilt(), "\u2192 right sharper by 100 % / level");
+    EXPECT_EQ(Tilt(), "\u2192 right sharper by 100 % / \u2195 level");
     AddRegions(0.20, 0.20, 0.0, 0.20, true);  // bottom left loses its edge
     AddRegions(0.30, 0.27, 0.28, 0.28);
     EXPECT_EQ(Region(BottomLeft), "0.2800");
@@ -164,7 +164,7 @@ TEST_F(FocusHistoryWndTest, RegionsShowTheLatestValuesTheirPeaksStatesAndTheTilt
     EXPECT_TRUE(RegionLooksInFocus(TopRight)) << "fell from 0.30 to 0.20, back to 0.29";
     EXPECT_FALSE(RegionLooksInFocus(TopLeft)) << "still climbing";
     AddRegions(0.30, 0.25, 0.28, 0.25);
-    EXPECT_EQ(Tilt(), "\u2190 left sharper by 15 % / level");
+    EXPECT_EQ(Tilt(), "\u2190 left sharper by 15 % / \u2195 level");
 
     wnd->ResetPeak();
     EXPECT_EQ(RegionPeak(TopLeft), "peak \u2014");
@@ -185,8 +185,8 @@ TEST(RegionReadout, TiltSaysWhichSideIsSharperInWordsAndArrows) {
     };
     const Case cases[] = {
         {{true, 23.4, -5.0}, "\u2190 left sharper by 23 %", "\u2193 bottom sharper by 5 %"},
-        {{true, -8.0, 4.9}, "\u2192 right sharper by 8 %", "level"},
-        {{true, 0.0, 12.6}, "level", "\u2191 top sharper by 13 %"},
+        {{true, -8.0, 4.9}, "\u2192 right sharper by 8 %", "\u2195 level"},
+        {{true, 0.0, 12.6}, "\u2194 level", "\u2191 top sharper by 13 %"},
         {{false, 30.0, 30.0}, "\u2014", "\u2014"},
     };
     for (const Case& c : cases) {
