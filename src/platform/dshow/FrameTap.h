@@ -15,7 +15,8 @@ public:
     virtual void OnFrame(const VideoFrameRef& frame) = 0;
 
 protected:
-    ~IFrameSink() = default;
+    // Never deleted through this; virtual so that a sink class need not be final to build.
+    virtual ~IFrameSink() = default;
 };
 
 struct IFrameTap : IUnknown {
