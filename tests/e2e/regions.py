@@ -161,6 +161,8 @@ class RegionSteps:
         """Clicks "Snapshot" and prints how long the still took to be painted on the screen:
         from the click to the first frame that holds its lower-left registration mark."""
         button = self.button("Snapshot")
+        check(not self.screen.grab().has_run(STILL_MARK_BLUE, 48, 70, 16),
+              "a still's mark is on the screen before the click")
         self.click(button)
         clicked = time.monotonic()
         while time.monotonic() - clicked < 20:
