@@ -4,9 +4,11 @@
 #include <QPainter>
 #include <QPolygonF>
 #include <algorithm>
+#include <cmath>
 
 #include "session/FocusFigure.h"
 #include "session/FocusHistory.h"
+#include "ui/RegionReadout.h"
 
 namespace {
 
@@ -21,6 +23,12 @@ constexpr double kFigureDot_px = 1.5;
 // the cost of joining 300 wide segments (a tenth of the time per paint).
 constexpr double kFigureDouble_px = 0.7;
 constexpr double kLatestDot_px = 3.0;
+constexpr double kRegionStep = 0.1;  // cycles per pixel between the regions' labels
+constexpr double kRegionLine_px = 1.6;
+
+QString RegionLabel(double mtf50) {
+    return QString::number(mtf50, 'f', 1);
+}
 
 QString NumberText(int64_t value) {
     return QString::number(value);
@@ -72,12 +80,45 @@ FocusScale CFocusChart::Scale() const {
     return ChooseFocusScale(low, high);
 }
 
+void CFocusChart::SetShowRegions(bool bShow) {
+    m_bShowRegions = bShow;
+    update();
+}
+
+double CFocusChart::RegionTop() const {
+    double high = 0;
+    for (int r = 0; r < kSfrRegionCount; ++r) {
+        const CPeakTracker& peak = m_history.RegionPeak(SfrRegion(r));
+        if (peak.HasPeak())
+            high = std::max(high, peak.Peak());
+    }
+    const int64_t start_ms = Start_ms();
+    for (size_t i = 0; i < m_history.RegionCount(); ++i) {
+        const RegionSample& sample = m_history.RegionAt(i);
+        if (sample.elapsed_ms < start_ms)
+            continue;
+        for (float value : sample.mtf50) {
+            if (!std::isnan(value))
+                high = std::max(high, double(value));
+        }
+    }
+    return std::max(1.0, std::ceil(high / kRegionStep - 1e-9)) * kRegionStep;
+}
+
 QRect CFocusChart::PlotAreaFor(const FocusScale& scale) const {
     const QFontMetrics metrics = fontMetrics();
     const int label_px = std::max(metrics.horizontalAdvance(NumberText(scale.top)),
                                   metrics.horizontalAdvance(NumberText(scale.bottom)));
-    return rect().adjusted(label_px + 2 * kLabelGap_px, kTopMargin_px, -kRightMargin_px,
+    const int right_px = m_bShowRegions
+                             ? metrics.horizontalAdvance(RegionLabel(0.5)) + 2 * kLabelGap_px
+                             : kRightMargin_px;
+    return rect().adjusted(label_px + 2 * kLabelGap_px, kTopMargin_px, -right_px,
                            -(metrics.height() + kLabelGap_px));
+}
+
+double CFocusChart::YOfRegion(double mtf50) const {
+    const QRect plot = PlotArea();
+    return plot.top() + (RegionTop() - mtf50) * plot.height() / RegionTop();
 }
 
 QRect CFocusChart::PlotArea() const {
@@ -104,6 +145,8 @@ void CFocusChart::paintEvent(QPaintEvent*) {
     PaintGrid(painter, plot, scale);
     PaintPeak(painter, plot, scale);
     PaintFigures(painter, plot, scale);
+    if (m_bShowRegions)
+        PaintRegions(painter, plot);
     if (m_history.Count() == 0) {
         painter.setPen(QColor(kChartText));
         painter.drawText(plot, Qt::AlignCenter, QStringLiteral("No figures yet"));
@@ -226,5 +269,56 @@ void CFocusChart::PaintFigures(QPainter& painter, const QRect& plot,
                                {x + kMarkHalfWidth_px, plot.top() - kMarkHeight_px},
                                {x, plot.top()}};
         painter.drawPolygon(mark, 3);
+    }
+}
+
+// On their own scale at the right, without grid lines of their own: the figure's stay the
+// ones to read across.
+void CFocusChart::PaintRegions(QPainter& painter, const QRect& plot) const {
+    const double top = RegionTop();
+    const int text_h = painter.fontMetrics().height();
+    painter.setPen(QColor(kChartText));
+    for (int step = 0; step * kRegionStep <= top + 1e-9; ++step) {
+        const double value = step * kRegionStep;
+        const int y = qRound(plot.top() + (top - value) * plot.height() / top);
+        painter.drawLine(plot.right(), y, plot.right() + kLabelGap_px / 2, y);
+        painter.drawText(QRect(plot.right() + kLabelGap_px, y - text_h / 2, width(), text_h),
+                         Qt::AlignLeft | Qt::AlignVCenter, RegionLabel(value));
+    }
+    const int64_t start_ms = Start_ms();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setClipRect(plot.adjusted(-2, -2, 2, 2));
+    for (int r = 0; r < kSfrRegionCount; ++r) {
+        painter.setPen(QPen(QColor(RegionTraceRgb(SfrRegion(r))), kRegionLine_px));
+        QPolygonF stretch;
+        auto flush = [&] {
+            if (stretch.size() > 1)
+                painter.drawPolyline(stretch);
+            stretch.clear();
+        };
+        for (size_t i = 0; i < m_history.RegionCount(); ++i) {
+            const RegionSample& sample = m_history.RegionAt(i);
+            const float value = sample.mtf50[r];
+            if (sample.bAfterPause || std::isnan(value))
+                flush();
+            if (std::isnan(value))
+                continue;
+            stretch.append(QPointF(MapX(plot, start_ms, sample.elapsed_ms),
+                                   plot.top() + (top - value) * plot.height() / top));
+        }
+        flush();
+    }
+    painter.restore();
+    // A key in the top-left corner: each region's short name in its colour.
+    int x = plot.left() + kLabelGap_px;
+    const int y = plot.top() + 2;
+    for (int r = 0; r < kSfrRegionCount; ++r) {
+        const QString name = RegionShortName(SfrRegion(r));
+        const int w = painter.fontMetrics().horizontalAdvance(name);
+        painter.fillRect(QRect(x - 2, y, w + 4, text_h), QColor(kChartPaper));
+        painter.setPen(QColor(RegionTraceRgb(SfrRegion(r))));
+        painter.drawText(QRect(x, y, w, text_h), Qt::AlignLeft | Qt::AlignTop, name);
+        x += w + kLabelGap_px;
     }
 }

@@ -3,7 +3,8 @@
 // scale from zero with its values at the left and the seconds since the start below; the held
 // peak is a line with its value, the band of good focus under it is shaded, an overflow is
 // drawn at the top edge with a red mark, and where the read-out paused the line breaks over a
-// grey stretch.
+// grey stretch. It can also draw the five regions' MTF50s, each in its own colour, on a
+// second scale in cycles per pixel at the right, breaking where a region had no edge.
 #pragma once
 
 #include <QColor>
@@ -28,6 +29,13 @@ public:
     // Shows `history`, which must outlive the chart; update() after it changes.
     explicit CFocusChart(const CFocusHistory& history, QWidget* parent = nullptr);
 
+    void SetShowRegions(bool bShow);
+    bool ShowsRegions() const { return m_bShowRegions; }
+    // The regions' scale, from zero to the tenth of a cycle per pixel above the highest MTF50
+    // or held peak shown (at least 0.1).
+    double RegionTop() const;
+    double YOfRegion(double mtf50) const;
+
     // The scale of the figures shown now and the held peak.
     FocusScale Scale() const;
     // The rectangle the figures are drawn in, inside the labels.
@@ -50,7 +58,9 @@ private:
     void PaintGrid(QPainter& painter, const QRect& plot, const FocusScale& scale) const;
     void PaintPeak(QPainter& painter, const QRect& plot, const FocusScale& scale) const;
     void PaintFigures(QPainter& painter, const QRect& plot, const FocusScale& scale) const;
+    void PaintRegions(QPainter& painter, const QRect& plot) const;
     QRect PlotAreaFor(const FocusScale& scale) const;
 
     const CFocusHistory& m_history;
+    bool m_bShowRegions = false;
 };

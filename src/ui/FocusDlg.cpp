@@ -100,13 +100,14 @@ BOOL CFocusDlg::OnInitDialog() {
                     [this] { SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX); });
         }
         m_pSystemMenu->insertAction(close, m_wndHistory.ToggleAction());
+        AddPreviewItems(close);
         m_pSystemMenu->insertSeparator(close);
     }
     m_wndHistory.Create(this);
     setWindowIcon(m_hIcon);
 
-    // The session holds what a connect needs (640 x 480 at one frame a second, nothing to
-    // resume yet) and tells this dialog what happens.
+    // The session holds what a connect needs (640 x 480, nothing to resume yet; the rate is
+    // read at each "New") and tells this dialog what happens.
     m_session.SetFront(this);
     m_btnNew.EnableWindow(TRUE);
     m_btnStartStop.EnableWindow(FALSE);
@@ -128,8 +129,10 @@ void CFocusDlg::OnSysCommand(UINT nID, LPARAM lParam) {
 }
 
 void CFocusDlg::contextMenuEvent(QContextMenuEvent* event) {
-    if (m_pSystemMenu)
-        m_pSystemMenu->exec(event->globalPos());
+    if (!m_pSystemMenu)
+        return;
+    ShowPreviewSettings();  // as stored: another copy may have changed them since
+    m_pSystemMenu->exec(event->globalPos());
 }
 
 QIcon CFocusDlg::OnQueryDragIcon() const {

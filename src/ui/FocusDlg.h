@@ -6,6 +6,7 @@
 
 #include <QIcon>
 #include <QMenu>
+#include <cstdint>
 #include <string>
 
 #include "platform/mfc/Button.h"
@@ -13,6 +14,7 @@
 #include "platform/mfc/Static.h"
 #include "session/CameraSession.h"
 #include "ui/FocusHistoryWnd.h"
+#include "ui/PreviewSettings.h"
 #include "ui/SnapshotViewDlg.h"
 
 // The focus read-out's window timer and its period.
@@ -30,6 +32,9 @@ public:
     CSnapshotViewDlg& SnapshotView() { return m_wndSnapshotView; }
     // The chart of the figures the read-out showed, beside the dialog.
     CFocusHistoryWnd& FocusHistory() { return m_wndHistory; }
+    // The context menu: the history's toggle, the region outlines, the preview rate, Close
+    // and About.
+    QMenu* ContextMenu() const { return m_pSystemMenu; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -57,6 +62,15 @@ private:
     void ShowPreviewControls(BOOL bRunning);
     void EnsureSnapshotView();
 
+    // The five regions (FocusDlgRegions.cpp): the menu items for the outlines and the rate,
+    // a new measurement into the history, and the outlines that show its regions' states.
+    void AddPreviewItems(QAction* before);
+    void ChoosePreviewRate(LONG framesPerSecond);
+    void ChooseOutlines(bool bShow);
+    void ShowPreviewSettings();
+    void FeedRegions();
+    void ShowOutlines();
+
     // ISessionFront
     void ShowStatus(const std::string& text) override;
     void ShowMessage(SessionMessage message) override;
@@ -76,6 +90,13 @@ private:
     BOOL m_bViewCreated = 0;
     CSnapshotViewDlg m_wndSnapshotView;
     CFocusHistoryWnd m_wndHistory;
+    CPreviewSettings m_previewSettings;
+    uint64_t m_nRegionSequence = 0;  // of the measurement last handed to the history
+    int m_nRegionFrameWidth = 0;     // of the frame it was measured on
+    int m_nRegionFrameHeight = 0;
+    QAction* m_pOutlines = nullptr;
+    QAction* m_pRateStated = nullptr;
+    QAction* m_pRateFast = nullptr;
     // The title-bar menu's stand-in: window managers own the real one, so Close and the About
     // item live in the dialog's context menu.
     QMenu* m_pSystemMenu = nullptr;

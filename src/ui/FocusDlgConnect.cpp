@@ -10,6 +10,8 @@ void CFocusDlg::OnNew() {
     m_btnStartStop.SetWindowText(LoadResString(IDS_START));
     m_stcFocus.SetWindowText("");
     m_wndHistory.Clear();
+    m_previewSettings.Load();
+    m_session.SetPreviewRate(m_previewSettings.nFrameRate);
     if (m_session.Connect(GetSafeHwnd()) != CCameraSession::ConnectResult::Connected)
         return;  // the session has said why
     m_btnStartStop.EnableWindow(TRUE);

@@ -46,6 +46,8 @@ void CFocusDlg::OnTimer(UINT_PTR nIDEvent) {
         m_stcFocus.SetWindowText(FormatFocusValue(value));
         m_wndHistory.AddFigure(value);  // exactly what the read-out shows
     }
+    if (nIDEvent == kFocusTimerId)
+        FeedRegions();
     CDialog::WindowProc(WM_TIMER, nIDEvent, 0);
 }
 

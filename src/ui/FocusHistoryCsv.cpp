@@ -26,6 +26,9 @@ void CFocusHistoryWnd::BuildMenu() {
     connect(m_pMenu->addAction(QStringLiteral("&Save as CSV...")), &QAction::triggered, this,
             &CFocusHistoryWnd::AskAndSaveCsv);
     m_pMenu->addSeparator();
+    m_pRegionTraces = m_pMenu->addAction(QStringLiteral("Show Re&gions in Chart"));
+    m_pRegionTraces->setCheckable(true);
+    connect(m_pRegionTraces, &QAction::triggered, this, &CFocusHistoryWnd::ShowRegionTraces);
     // The key is the window's own (keyPressEvent); the menu only names it.
     connect(m_pMenu->addAction(QStringLiteral("&Reset Peak\tR")), &QAction::triggered, this,
             &CFocusHistoryWnd::ResetPeak);

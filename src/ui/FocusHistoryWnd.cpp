@@ -4,8 +4,10 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,40 +16,22 @@
 #include <QScreen>
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <memory>
 
 #include "platform/mfc/WindowPlacement.h"
 #include "session/FocusFigure.h"
 #include "ui/FocusChart.h"
+#include "ui/Readout.h"
+#include "ui/RegionPanel.h"
 
 namespace {
 
-// Beside the main dialog and above the preview, which opens 400 pixels down: 560 x 330 inside
+// Beside the main dialog and above the preview, which opens 400 pixels down: 800 x 330 inside
 // leaves room for a title bar on a 1280 x 1024 screen and covers neither.
-constexpr QSize kFirstSize(560, 330);
+constexpr QSize kFirstSize(800, 330);
 constexpr double kFigureFontScale = 2.5;  // the figure read from across the bench
-
-// A read-out's colours out of the band: those of a label on the window.
-QPalette ReadoutPalette(QPalette colours) {
-    colours.setColor(QPalette::Base, colours.color(QPalette::Window));
-    colours.setColor(QPalette::Text, colours.color(QPalette::WindowText));
-    return colours;
-}
-
-QLineEdit* MakeReadout(const QString& accessibleName) {
-    auto* readout = new QLineEdit;
-    readout->setPalette(ReadoutPalette(readout->palette()));
-    // A read-out, not a field: no frame, no focus, clicks and the menu go to the window; the
-    // text stays readable to assistive tools.
-    readout->setReadOnly(true);
-    readout->setFrame(false);
-    readout->setFocusPolicy(Qt::NoFocus);
-    readout->setContextMenuPolicy(Qt::NoContextMenu);
-    readout->setAttribute(Qt::WA_TransparentForMouseEvents);
-    readout->setAccessibleName(accessibleName);
-    readout->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return readout;
-}
+constexpr double kStateFontScale = 1.2;
 
 // The screen under a remembered frame's centre, if any.
 const QScreen* ScreenUnder(const FrameExtent& frame) {
@@ -56,11 +40,6 @@ const QScreen* ScreenUnder(const FrameExtent& frame) {
     };
     return QGuiApplication::screenAt(
         QPoint(centre(frame.left, frame.width), centre(frame.top, frame.height)));
-}
-
-void SetTextIfChanged(QLineEdit* readout, const QString& text) {
-    if (readout->text() != text)
-        readout->setText(text);
 }
 
 }  // namespace
@@ -81,18 +60,9 @@ CFocusHistoryWnd::~CFocusHistoryWnd() = default;
 
 void CFocusHistoryWnd::BuildLayout() {
     m_pChart = new CFocusChart(m_history);
-    m_pFigure = MakeReadout(QStringLiteral("Figure"));
+    m_pRegions = new CRegionPanel;
     m_pPeak = MakeReadout(QStringLiteral("Peak"));
     m_pOverflows = MakeReadout(QStringLiteral("Overflows"));
-
-    QFont big = m_pFigure->font();
-    big.setPointSizeF(big.pointSizeF() * kFigureFontScale);
-    big.setBold(true);
-    m_pFigure->setFont(big);
-    // Wide enough for "Overflow" and the figures a camera sends, so the row keeps still.
-    const QFontMetrics metrics(big);
-    m_pFigure->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("Overflow")) + 16);
-    m_pFigure->setAutoFillBackground(true);
     QPalette peakColours = m_pPeak->palette();
     peakColours.setColor(QPalette::Text, QColor(kChartPeak));
     m_pPeak->setPalette(peakColours);
@@ -104,25 +74,54 @@ void CFocusHistoryWnd::BuildLayout() {
     connect(reset, &QPushButton::clicked, this, &CFocusHistoryWnd::ResetPeak);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(m_pFigure, 0, 0, 2, 1);
+    grid->addWidget(BuildFigureBox(), 0, 0, 2, 1);
     grid->addWidget(new QLabel(QStringLiteral("Peak:")), 0, 1);
     grid->addWidget(m_pPeak, 0, 2);
     grid->addWidget(new QLabel(QStringLiteral("Overflows:")), 1, 1);
     grid->addWidget(m_pOverflows, 1, 2);
     grid->addWidget(reset, 0, 3, 2, 1);
     grid->addWidget(m_pChart, 2, 0, 1, 4);
+    grid->addWidget(m_pRegions, 0, 4, 3, 1);
     grid->setColumnStretch(0, 1);  // the figure's box grows: green is seen from afar
     grid->setRowStretch(2, 1);
-    // Room for any figure a camera sends without the row moving; narrow enough that the window
-    // fits beside the dialog on an 800-pixel-wide screen.
+    // Room for any figure a camera sends without the row moving.
     const int small = m_pPeak->fontMetrics().horizontalAdvance(QStringLiteral("-99999999"));
     m_pPeak->setFixedWidth(small + 8);
     m_pOverflows->setFixedWidth(small + 8);
 }
 
+// The figure and, on its left, whether the peak has been passed: one box that turns green.
+QWidget* CFocusHistoryWnd::BuildFigureBox() {
+    m_pFigure = MakeReadout(QStringLiteral("Figure"));
+    m_pFocusState = MakeReadout(QStringLiteral("Focus state"), Qt::AlignLeft | Qt::AlignVCenter);
+    QFont big = m_pFigure->font();
+    big.setPointSizeF(big.pointSizeF() * kFigureFontScale);
+    big.setBold(true);
+    m_pFigure->setFont(big);
+    // Wide enough for "Overflow" and the figures a camera sends, so the row keeps still.
+    m_pFigure->setMinimumWidth(QFontMetrics(big).horizontalAdvance(QStringLiteral("Overflow")) +
+                               16);
+    QFont word = m_pFocusState->font();
+    word.setPointSizeF(word.pointSizeF() * kStateFontScale);
+    m_pFocusState->setFont(word);
+    m_pFocusState->setFixedWidth(QFontMetrics(word).horizontalAdvance(QStringLiteral("searching")) +
+                                 12);
+
+    m_pFigureBox = new QFrame;
+    m_pFigureBox->setAutoFillBackground(true);
+    auto* row = new QHBoxLayout(m_pFigureBox);
+    row->setContentsMargins(6, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(m_pFocusState);
+    row->addWidget(m_pFigure, 1);
+    ShowInFocusColours(m_pFigureBox, false);
+    return m_pFigureBox;
+}
+
 void CFocusHistoryWnd::Create(QWidget* dialog) {
     m_pDialog = dialog;
     m_settings.Load();
+    ShowRegionTraces(m_settings.bRegionTraces);
 }
 
 void CFocusHistoryWnd::DestroyWindow() {
@@ -189,11 +188,13 @@ void CFocusHistoryWnd::PlaceFirstTime() {
 
 void CFocusHistoryWnd::Clear() {
     m_history.Clear();
+    m_bHasRegions = false;
     ShowReadouts();
 }
 
 void CFocusHistoryWnd::StartRun() {
     m_history.ResetPeak();
+    m_bHasRegions = false;  // the last preview's regions are no reading of this one
     ShowReadouts();
 }
 
@@ -218,6 +219,26 @@ void CFocusHistoryWnd::AddFigure(LONG value) {
     ShowReadouts();
 }
 
+void CFocusHistoryWnd::AddRegions(const RegionSharpness& regions) {
+    // The read-outs show the values the history holds, so a peak compares with its own kind.
+    m_regions = regions;
+    RegionValues mtf50;
+    for (int r = 0; r < kSfrRegionCount; ++r) {
+        EdgeSfr& region = m_regions.regions[r];
+        mtf50[r] = region.bEdge ? static_cast<float>(region.mtf50) : std::nanf("");
+        region.mtf50 = region.bEdge ? mtf50[r] : 0.0;
+    }
+    m_history.AddRegions(m_now_ms(), mtf50);
+    m_bHasRegions = true;
+    ShowReadouts();
+}
+
+void CFocusHistoryWnd::ShowRegionTraces(bool bShow) {
+    m_settings.bRegionTraces = bShow ? TRUE : FALSE;
+    m_pRegionTraces->setChecked(bShow);
+    m_pChart->SetShowRegions(bShow);
+}
+
 void CFocusHistoryWnd::ResetPeak() {
     m_history.ResetPeak();
     ShowReadouts();
@@ -227,34 +248,30 @@ void CFocusHistoryWnd::ShowReadouts() {
     const FocusSample* latest = m_history.Latest();
     SetTextIfChanged(m_pFigure,
                      latest ? QString::fromStdString(FormatFocusValue(latest->value)) : QString());
-    ShowInBand(latest && m_history.InBand(latest->value));
+    ShowInFocus(latest != nullptr, latest && m_history.InFocus(latest->value));
     SetTextIfChanged(m_pPeak, m_history.HasPeak()
                                   ? QString::fromStdString(FormatFocusValue(m_history.Peak()))
                                   : QString());
     const size_t overflows = m_history.OverflowCount();
     SetTextIfChanged(m_pOverflows, QString::number(overflows));
-    QPalette colours = m_pOverflows->palette();
-    const QColor text = overflows ? QColor(kChartOverflow) : palette().color(QPalette::WindowText);
-    if (colours.color(QPalette::Text) != text) {
-        colours.setColor(QPalette::Text, text);
-        m_pOverflows->setPalette(colours);
-    }
+    SetTextColour(m_pOverflows,
+                  overflows ? QColor(kChartOverflow) : palette().color(QPalette::WindowText));
+    m_pRegions->ShowRegions(LatestRegions(), m_history);
     m_pChart->update();
 }
 
-void CFocusHistoryWnd::ShowInBand(bool bInBand) {
-    if (bInBand == m_bShownInBand)
-        return;
-    m_bShownInBand = bInBand;
-    QPalette colours = ReadoutPalette(palette());
-    if (bInBand) {
-        colours.setColor(QPalette::Base, QColor(kInBandBackground));
-        colours.setColor(QPalette::Window, QColor(kInBandBackground));
-        colours.setColor(QPalette::Text, Qt::white);
-    }
-    m_pFigure->setPalette(colours);
-    m_pFigure->setAccessibleDescription(bInBand ? QStringLiteral("within 90 % of the peak")
-                                                : QString());
+// Green only once the peak has been passed: at start-up and after a reset the first blurred
+// figure is its own peak, and green then would call a blurred picture sharp.
+void CFocusHistoryWnd::ShowInFocus(bool bHasFigure, bool bInFocus) {
+    SetTextIfChanged(m_pFocusState, !bHasFigure ? QString()
+                                    : bInFocus  ? QStringLiteral("in focus")
+                                                : QStringLiteral("searching"));
+    for (QWidget* part :
+         {m_pFigureBox, static_cast<QWidget*>(m_pFigure), static_cast<QWidget*>(m_pFocusState)})
+        ShowInFocusColours(part, bInFocus);
+    const QString description = bInFocus ? QStringLiteral("in focus") : QString();
+    if (m_pFigure->accessibleDescription() != description)
+        m_pFigure->setAccessibleDescription(description);
 }
 
 void CFocusHistoryWnd::keyPressEvent(QKeyEvent* event) {

@@ -1,28 +1,30 @@
 // CFocusHistoryWnd: the "Focus History" window beside the main dialog. It charts the figures
-// the dialog's focus read-out shows, in a large read-out of its own that turns green within
-// 90 % of the peak held since "Start" or since the operator reset it ("Reset Peak", or R);
-// overflows are counted beside the peak. Its context menu copies the history as CSV or saves
-// it to a file. It opens with the preview unless the operator closed it, and remembers that
-// and where it was. Closing it only hides it; the main dialog's context menu shows it again.
+// the dialog's focus read-out shows, in a large read-out of its own that says "searching"
+// until the peak held since "Start" or the operator's reset ("Reset Peak", or R) has been
+// passed, and turns green back near it; overflows are counted beside the peak. Beside the
+// chart, the five regions measured from the picture, each with its own peak and the same rule
+// (CRegionPanel); the chart can draw them too. Its context menu copies the history as CSV,
+// saves it to a file, and shows or hides the regions on the chart. It opens with the preview
+// unless the operator closed it, and remembers that, the chart's choice and where it was.
+// Closing it only hides it; the main dialog's context menu shows it again.
 #pragma once
 
-#include <QColor>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
 
+#include "measure/RegionSharpness.h"
 #include "session/FocusHistory.h"
 #include "ui/FocusHistorySettings.h"
 
 class CFocusChart;
+class CRegionPanel;
 class QAction;
 class QLineEdit;
 class QMenu;
 
 inline constexpr const char kFocusHistoryTitle[] = "Focus History";
-// The figure read-out's background while the figure is in the band.
-inline constexpr QRgb kInBandBackground = 0xFF2E9D3A;  // green
 
 class CFocusHistoryWnd : public QWidget {
     Q_OBJECT
@@ -45,9 +47,14 @@ public:
     void FollowPreview(BOOL bRunning);  // the preview runs (the window opens) or stopped
     void Pause();                       // a still holds the preview
     void AddFigure(LONG value);         // a figure the read-out showed
+    // A new measurement of the five regions (a region without an edge is held as NaN).
+    void AddRegions(const RegionSharpness& regions);
+    // The latest measurement since "New" or "Start"; null when none.
+    const RegionSharpness* LatestRegions() const { return m_bHasRegions ? &m_regions : nullptr; }
 
     // The operator's.
     void ResetPeak();
+    void ShowRegionTraces(bool bShow);
     void CopyCsv() const;
     // Writes the history to `path` through a temporary file renamed into place; a failure is
     // shown in a message box naming the file and the reason.
@@ -56,10 +63,13 @@ public:
     const CFocusHistory& History() const { return m_history; }
     const CFocusHistorySettings& Settings() const { return m_settings; }
     CFocusChart* Chart() const { return m_pChart; }
+    CRegionPanel* Regions() const { return m_pRegions; }
     QLineEdit* FigureReadout() const { return m_pFigure; }
+    QLineEdit* FocusStateReadout() const { return m_pFocusState; }
     QLineEdit* PeakReadout() const { return m_pPeak; }
     QLineEdit* OverflowReadout() const { return m_pOverflows; }
     QMenu* ContextMenu() const { return m_pMenu; }
+    QAction* RegionTracesAction() const { return m_pRegionTraces; }
     // Milliseconds of a monotonic clock; tests give their own.
     void SetClock(std::function<int64_t()> now_ms) { m_now_ms = std::move(now_ms); }
 
@@ -72,11 +82,12 @@ protected:
 
 private:
     void BuildLayout();
+    QWidget* BuildFigureBox();
     void BuildMenu();
     void Open(bool bActivate);
     void PlaceFirstTime();
     void ShowReadouts();
-    void ShowInBand(bool bInBand);
+    void ShowInFocus(bool bHasFigure, bool bInFocus);
     void AskAndSaveCsv();
 
     CFocusHistory m_history;
@@ -84,12 +95,17 @@ private:
     std::function<int64_t()> m_now_ms;
     QWidget* m_pDialog = nullptr;
     bool m_bPlaced = false;  // moved to its place once; later it stays where the operator put it
-    bool m_bShownInBand = false;
+    RegionSharpness m_regions;
+    bool m_bHasRegions = false;
     QString m_csvPath;  // where the last save went
     CFocusChart* m_pChart = nullptr;
+    CRegionPanel* m_pRegions = nullptr;
+    QWidget* m_pFigureBox = nullptr;
     QLineEdit* m_pFigure = nullptr;
+    QLineEdit* m_pFocusState = nullptr;
     QLineEdit* m_pPeak = nullptr;
     QLineEdit* m_pOverflows = nullptr;
     QAction* m_pToggle = nullptr;
+    QAction* m_pRegionTraces = nullptr;
     QMenu* m_pMenu = nullptr;
 };

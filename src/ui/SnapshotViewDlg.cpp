@@ -67,6 +67,7 @@ BOOL CSnapshotViewDlg::Create() {
 
 void CSnapshotViewDlg::SetImage(std::unique_ptr<BYTE[]> image, int width, int height) {
     m_source = CStillSource{};  // it belonged to the image going now
+    ForgetSharpness();
     m_pImage = std::move(image);
     m_bmih = BITMAPINFOHEADER{};
     m_bmih.biSize = kBitmapInfoHeaderSize;
@@ -116,6 +117,7 @@ void CSnapshotViewDlg::OnPaint() {
             ClampSnapshotPan(m_bmih.biWidth, m_bmih.biHeight, width(), height(), m_nPanX, m_nPanY);
         if (view.draw_width > 0 && view.draw_height > 0) {
             DrawVisiblePart(dc, view.draw_width, view.draw_height);
+            DrawRegions(dc, view.draw_width, view.draw_height);
             drawn_width = view.draw_width;
             drawn_height = view.draw_height;
         }
@@ -165,6 +167,7 @@ void CSnapshotViewDlg::OnLButtonUp(const QPoint&) {
 }
 
 void CSnapshotViewDlg::OnDestroy() {
+    ForgetSharpness();
     m_pImage.reset();
     m_source = CStillSource{};
 }

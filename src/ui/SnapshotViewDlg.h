@@ -1,7 +1,9 @@
 // The "Snapshot View" window: shows the last snapshot one image pixel to one screen pixel and
 // pans over an image larger than the window while the left button drags it. It owns the image
 // it shows from the hand-over on, with what the camera sent for it; closing it only hides it,
-// so the next snapshot reuses it. Its context menu (and Ctrl+S) saves the still to a file.
+// so the next snapshot reuses it. Its context menu (and Ctrl+S) saves the still to a file, and
+// measures the five regions' sharpness at the still's full resolution: their outlines are drawn
+// over the picture at their places, and their MTF50s in a small box, until the next still.
 #pragma once
 
 #include <QDialog>
@@ -10,6 +12,7 @@
 #include <QStringList>
 #include <memory>
 
+#include "measure/RegionSharpness.h"
 #include "platform/win/WinTypes.h"
 #include "session/SessionFront.h"
 
@@ -20,6 +23,7 @@ class QMouseEvent;
 class QPaintEvent;
 class QResizeEvent;
 class QHideEvent;
+class QLabel;
 class QPainter;
 
 class CSnapshotViewDlg : public QDialog {
@@ -63,6 +67,12 @@ public:
     void OnSaveAs();          // the image, as PNG, JPEG, TIFF or BMP
     void OnSaveCameraJpeg();  // the camera's JPEG stream, byte for byte
     void OnSaveRawSamples();  // the raw Bayer samples as an 8-bit binary PGM
+    void OnMeasureSharpness();
+
+    // The measurement of the still shown, if the operator asked for one.
+    const RegionSharpness* Sharpness() const { return m_bMeasured ? &m_sharpness : nullptr; }
+    // The box with the five values and the tilt; hidden until a measurement.
+    QLabel* SharpnessBox() const { return m_pSharpnessBox; }
 
 protected:
     void OnPaint();
@@ -83,6 +93,9 @@ protected:
 
 private:
     void DrawVisiblePart(QPainter& painter, int draw_width, int draw_height) const;
+    // The regions' outlines and values over the visible part, where they lie in the still.
+    void DrawRegions(QPainter& painter, int draw_width, int draw_height) const;
+    void ForgetSharpness();
     // The file name the operator chooses for `title`, offering `filters` with the one at
     // filterIndex first (afterwards the one chosen); false when the dialog was cancelled.
     bool AskSavePath(const QString& title, const QStringList& filters, int& filterIndex,
@@ -90,4 +103,7 @@ private:
 
     BOOL m_bCreated = FALSE;
     QAction* m_pSaveAsAction = nullptr;
+    RegionSharpness m_sharpness;
+    bool m_bMeasured = false;
+    QLabel* m_pSharpnessBox = nullptr;
 };

@@ -44,6 +44,9 @@ void CSnapshotViewDlg::contextMenuEvent(QContextMenuEvent* event) {
         menu.addAction(QStringLiteral("Save &Raw Samples..."), this,
                        &CSnapshotViewDlg::OnSaveRawSamples);
     }
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("&Measure Sharpness"), this,
+                   &CSnapshotViewDlg::OnMeasureSharpness);
     menu.exec(event->globalPos());
 }
 

@@ -18,6 +18,7 @@ import pyatspi  # noqa: E402
 from PIL import Image  # noqa: E402
 
 from desktop import Program  # noqa: E402
+from regions import RegionSteps  # noqa: E402
 from session import Session, StepFailed, check  # noqa: E402
 
 MAIN_TITLE = "PXV58RL_V2.0.4.1 Nitidor"
@@ -27,7 +28,7 @@ VIEW_TITLE = "Snapshot View"
 ABOUT_TITLE = "About Nitidor"
 SAVE_TITLE = "Save As"
 HISTORY_TITLE = "Focus History"
-IN_BAND_GREEN = (0x2E, 0x9D, 0x3A)  # the history's figure while within 90 % of its peak
+IN_BAND_GREEN = (0x2E, 0x9D, 0x3A)  # the history's figure once in focus: past the peak, near it
 
 # The simulated lens: where it sits at power-up, where the chart is sharpest, and the
 # figures the camera reports there at the default settings.
@@ -49,22 +50,27 @@ def near(colour, expected, tolerance=COLOUR_TOLERANCE):
     return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))
 
 
-class Suite(Session):
+class Suite(RegionSteps, Session):
     STEPS = [
         "start_program",
         "second_copy_ends_at_once",
         "connect_with_new",
         "start_preview",
+        "history_searches_at_start_up",
         "turn_lens_with_keys",
         "sweep_lens_with_wheel_to_peak",
         "focus_history_holds_the_peak",
         "drag_slider_and_type_position",
+        "choose_ten_frames_a_second",
+        "regions_outlined_on_preview_and_charted",
+        "tilt_sets_the_corners_apart",
         "close_preview_from_window_manager",
         "start_preview_again",
         "take_jpeg_snapshot",
         "pan_jpeg_still_to_every_corner",
         "save_still_through_the_file_dialog",
         "take_raw_snapshot_and_pan",
+        "measure_sharpness_of_the_still",
         "about_box_leaves_lens_usable",
         "exit_saves_settings",
     ]
@@ -245,10 +251,10 @@ class Suite(Session):
             raise StepFailed(f"the view's {vertical}-{horizontal} corner: {problem}") from None
         self.view_corner = (vertical, horizontal)
 
-    def snapshot_into_view(self):
-        """Presses Snapshot and waits for the still in the view, and for the preview to run
-        again; leaves the view in front."""
-        self.click(self.button("Snapshot"))
+    def snapshot_into_view(self, kind):
+        """Presses Snapshot, prints how long the still took to show, and waits for it in the
+        view and for the preview to run again; leaves the view in front."""
+        self.timed_snapshot_click(kind)
         self.window(VIEW_TITLE, timeout_s=20)
         view = self.window(VIEW_TITLE).rect
         check(view.width < STILL_WIDTH and view.height < STILL_HEIGHT,
@@ -425,6 +431,7 @@ class Suite(Session):
         self.input.keys("r")
         self.wait(f"the held peak starts over at {away}",
                   lambda: self.history_text("Peak") == str(away), 5)
+        self.check_searching("right after Reset Peak")
         # Through the focus and out the other side with the wheel, noting every figure shown.
         self.input.point_at(*self.focus_lens_panel().rect.centre)
         self.figures_seen = [away]
@@ -452,6 +459,8 @@ class Suite(Session):
                   lambda: near(self.screen.grab().pixel(readout.x + 3, readout.y + 3),
                                IN_BAND_GREEN, 8), 5)
         check(self.history_text("Peak") == str(FIGURE_IN_FOCUS), "the peak moved")
+        check(self.history_text("Focus state") == "in focus",
+              f'the history says "{self.history_text("Focus state")}" past the peak')
 
     def drag_slider_and_type_position(self):
         slider = self.control(LENS_TITLE, "slider", "Lens").rect
@@ -493,7 +502,7 @@ class Suite(Session):
     def take_jpeg_snapshot(self):
         check(not self.control(MAIN_TITLE, "check box", "RawData").checked,
               '"RawData" is ticked')
-        self.snapshot_into_view()
+        self.snapshot_into_view("JPEG")
 
     def pan_jpeg_still_to_every_corner(self):
         for corner in (("bottom", "right"), ("top", "right"), ("top", "left"),
@@ -538,12 +547,14 @@ class Suite(Session):
         raw_data = self.control(MAIN_TITLE, "check box", "RawData")
         self.click(raw_data)
         self.wait('"RawData" is ticked', lambda: raw_data.checked, 5)
+        # A new place of the lens: the camera renders this still afresh.
+        self.focus_lens_panel()
+        self.input.keys("Right")
+        self.wait_lens_at(LENS_IN_FOCUS + 1)
         # Only a new still shows the closed view again.
-        self.snapshot_into_view()
+        self.snapshot_into_view("raw")
         self.pan("bottom", "right")
         self.pan("bottom", "left")
-        self.wm.close(VIEW_TITLE)  # done with it; it hides and the lens panel shows again
-        self.wait_gone(VIEW_TITLE)
 
     def about_box_leaves_lens_usable(self):
         main = self.window(MAIN_TITLE).rect

@@ -1,6 +1,7 @@
 """What a person sees: the virtual X server's screen, read from the framebuffer file that
 Xvfb keeps in XWD format (-fbdir), and written out as PNG screenshots."""
 
+import re
 import struct
 import zlib
 
@@ -38,6 +39,30 @@ class Frame:
             rgb[2::3] = line[0::4]
             rows += rgb
         return bytes(rows)
+
+    def has_run(self, rgb, tolerance, length, row_step):
+        """Whether some row, of every row_step-th, holds `length` pixels in a row within
+        `tolerance` of `rgb`: a flat patch that size, found without reading every pixel."""
+        def span(level):
+            low, high = max(0, level - tolerance), min(255, level + tolerance)
+            return b"[" + re.escape(bytes([low])) + b"-" + re.escape(bytes([high])) + b"]"
+        red, green, blue = rgb
+        pixel = span(blue) + span(green) + span(red) + b"."  # B, G, R, pad
+        pattern = re.compile(b"(?:" + pixel + b"){%d}" % length, re.DOTALL)
+        for y in range(0, self.height, row_step):
+            line = bytes(self._pixels[y * self._stride:y * self._stride + 4 * self.width])
+            if any(m.start() % 4 == 0 for m in pattern.finditer(line)):
+                return True
+        return False
+
+    def count_near(self, rect, rgb, tolerance):
+        """How many pixels of the rectangle lie within `tolerance` of `rgb`."""
+        x, y, width, height = rect
+        data = self.region_rgb(x, y, width, height)
+        red, green, blue = rgb
+        return sum(1 for i in range(0, len(data), 3)
+                   if abs(data[i] - red) <= tolerance and abs(data[i + 1] - green) <= tolerance
+                   and abs(data[i + 2] - blue) <= tolerance)
 
     def save_png(self, path):
         rows = bytearray()

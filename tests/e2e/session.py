@@ -14,7 +14,7 @@ import pyatspi
 from desktop import Input, WindowManager, wait_until
 from screen import Screen
 
-BUDGET_S = 100  # every wait is cut short when the whole run would pass this
+BUDGET_S = 150  # every wait is cut short when the whole run would pass this
 
 
 class StepFailed(Exception):

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <cmath>
 #include <cstdlib>
 
 #include "session/FocusHistory.h"
+#include "ui/RegionReadout.h"
 
 namespace {
 
@@ -101,6 +103,36 @@ TEST_F(FocusChartTest, OverflowSitsOnTheTopEdgeMarkedAndALoneFigureIsADot) {
     EXPECT_TRUE(LineNear(x, plot.top() + 1)) << "the line reaches the top edge";
     EXPECT_FALSE(Near(At(X(3000), plot.top() - 3), kChartOverflow, 60)) << "one mark only";
     EXPECT_TRUE(LineNear(X(5000), Y(2500))) << "the lone figure";
+}
+
+TEST_F(FocusChartTest, RegionsRunOnTheirOwnScaleAndBreakWhereARegionHadNoEdge) {
+    history.Resume(0);
+    const float none = std::nanf("");
+    for (int64_t t_ms = 100; t_ms <= 10000; t_ms += 100) {
+        const bool gap = t_ms > 4000 && t_ms < 7000;
+        history.Add(t_ms, 11000);
+        history.AddRegions(t_ms, {0.23f, 0.05f, gap ? none : 0.12f, 0.05f, 0.05f});
+    }
+    chart.SetShowRegions(false);
+    const QRect without = chart.PlotArea();
+    chart.SetShowRegions(true);
+    EXPECT_LT(chart.PlotArea().right(), without.right()) << "room for the regions' scale";
+    EXPECT_DOUBLE_EQ(chart.RegionTop(), 0.3) << "the next tenth above the highest";
+    Paint();
+    auto traceNear = [&](SfrRegion region, int64_t t_ms, double mtf50) {
+        const int x = X(t_ms);
+        const int y = qRound(chart.YOfRegion(mtf50));
+        for (int dy = -2; dy <= 2; ++dy) {
+            if (Near(shot.pixel(x, y + dy), RegionTraceRgb(region), 60))
+                return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(traceNear(SfrRegion::Centre, 2000, 0.23));
+    EXPECT_TRUE(traceNear(SfrRegion::TopRight, 2000, 0.12));
+    EXPECT_FALSE(traceNear(SfrRegion::TopRight, 5500, 0.12)) << "no edge: no line";
+    EXPECT_TRUE(traceNear(SfrRegion::TopRight, 8000, 0.12));
+    EXPECT_TRUE(LineNear(X(2000), Y(11000))) << "the figure's line is still drawn";
 }
 
 TEST_F(FocusChartTest, EmptyChartHasAScaleButNoPeakAndNoLine) {

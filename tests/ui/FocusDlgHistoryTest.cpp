@@ -7,10 +7,13 @@
 #include "FocusDlgFixture.h"
 #include "fakes/ScriptedCamera.h"
 #include "platform/dshow/DeviceRegistry.h"
+#include "platform/mfc/WindowHandle.h"
 #include "platform/renderer/VideoRenderer.h"
+#include "platform/renderer/VideoRendererWindow.h"
 #include "session/FocusFigure.h"
 #include "sim/SimCameraRegistration.h"
 #include "support/SpinUntil.h"
+#include "ui/RegionReadout.h"
 
 namespace {
 
@@ -35,6 +38,24 @@ protected:
         return SpinUntil([&] { return History().Count() >= target; });
     }
     std::string LatestAsShown() { return FormatFocusValue(History().Latest()->value); }
+    QAction* MenuItem(const QString& text) {
+        for (QAction* action : dlg->ContextMenu()->actions()) {
+            if (action->text() == text)
+                return action;
+            if (QMenu* sub = action->menu()) {
+                for (QAction* item : sub->actions()) {
+                    if (item->text() == text)
+                        return item;
+                }
+            }
+        }
+        return nullptr;
+    }
+    std::vector<PreviewMark> Outlines() {
+        auto* shown = dynamic_cast<CVideoRendererWindow*>(
+            WidgetFromHwnd(FindWindow(nullptr, kVideoRendererTitle)));
+        return shown ? shown->Marks() : std::vector<PreviewMark>{};
+    }
 
 private:
     DWORD m_cookie = 0;
@@ -103,7 +124,8 @@ TEST_F(FocusDlgHistoryTest, TheDialogsMenuShowsAndHidesItAndCloseRemembersIt) {
     QStringList texts;
     for (const QAction* action : menu->actions())
         texts << action->text();
-    EXPECT_EQ(texts, (QStringList{"Focus &History", "", "&Close", "", "&About Nitidor..."}));
+    EXPECT_EQ(texts, (QStringList{"Focus &History", "Region &Outlines", "Preview &Rate", "",
+                                  "&Close", "", "&About Nitidor..."}));
 
     QAction* item = menu->actions().front();
     item->trigger();
@@ -114,6 +136,55 @@ TEST_F(FocusDlgHistoryTest, TheDialogsMenuShowsAndHidesItAndCloseRemembersIt) {
     const std::string text = m_registry.Read();
     EXPECT_NE(text.find("\"FocusHistory\"=dword:00000000"), std::string::npos) << text;
     EXPECT_NE(text.find("\"FocusHistoryWidth\""), std::string::npos) << text;
+}
+
+TEST_F(FocusDlgHistoryTest, EachMeasurementOfTheRegionsIsChartedOnceAndOutlinedOnThePreview) {
+    UseSimulatedCamera();
+    Press(IDC_NEW);
+    EXPECT_EQ(Session().PreviewRate(), 1) << "the stated rate unless chosen otherwise";
+    Press(IDC_STARTSTOP);
+    ASSERT_TRUE(SpinUntil([&] { return History().RegionCount() >= 1; }));
+    // At one frame a second the read-out ticks ten times a frame: a reading is taken once.
+    ASSERT_TRUE(SpinUntil([&] { return History().Count() >= History().RegionCount() + 5; }));
+    EXPECT_LE(History().RegionCount(), Session().Meter().FramesMeasured());
+    // Each region outlined where it lies, in the colour of the state the history shows.
+    auto outlinedAsShown = [&] {
+        const RegionSharpness* latest = dlg->FocusHistory().LatestRegions();
+        const std::vector<PreviewMark> marks = Outlines();
+        if (!latest || marks.size() != size_t(kSfrRegionCount))
+            return false;
+        for (int r = 0; r < kSfrRegionCount; ++r) {
+            const SfrRect rect = SfrRegionRect(SfrRegion(r), 640, 480);
+            const RegionState state =
+                RegionStateOf(latest->regions[r], History().RegionPeak(SfrRegion(r)));
+            if (marks[r].left != rect.left || marks[r].top != rect.top ||
+                marks[r].width != rect.width || marks[r].height != rect.height ||
+                marks[r].rgb != (RegionStateRgb(state) & 0xFFFFFF))
+                return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(SpinUntil(outlinedAsShown));
+
+    QAction* outlines = MenuItem(QStringLiteral("Region &Outlines"));
+    ASSERT_TRUE(outlines->isChecked());
+    outlines->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Outlines().empty());
+    const size_t measured = History().RegionCount();
+    ASSERT_TRUE(SpinUntil([&] { return History().RegionCount() > measured; }));
+    EXPECT_TRUE(Outlines().empty()) << "off stays off";
+    EXPECT_NE(m_registry.Read().find("\"PreviewOutlines\"=dword:00000000"), std::string::npos);
+
+    // The rate is kept at once and asked of the camera at the next "New".
+    MenuItem(QStringLiteral("1&0 Frames per Second"))->trigger();
+    EXPECT_NE(m_registry.Read().find("\"PreviewRate\"=dword:0000000a"), std::string::npos);
+    EXPECT_EQ(Session().PreviewRate(), 1);
+    Press(IDC_STARTSTOP);
+    Press(IDC_NEW);
+    EXPECT_EQ(Session().PreviewRate(), 10);
+    EXPECT_TRUE(MenuItem(QStringLiteral("1&0 Frames per Second"))->isChecked());
+    EXPECT_FALSE(MenuItem(QStringLiteral("&1 Frame per Second"))->isChecked());
 }
 
 }  // namespace

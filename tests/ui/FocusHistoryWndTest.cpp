@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -21,7 +22,11 @@
 #include "fakes/AppTestEnv.h"
 #include "platform/mfc/WindowHandle.h"
 #include "support/FileSizeLimit.h"
+#include "ui/FocusChart.h"
 #include "ui/FocusHistorySettings.h"
+#include "ui/Readout.h"
+#include "ui/RegionPanel.h"
+#include "ui/RegionReadout.h"
 
 namespace {
 
@@ -45,9 +50,40 @@ protected:
     std::string Figure() const { return wnd->FigureReadout()->text().toStdString(); }
     std::string Peak() const { return wnd->PeakReadout()->text().toStdString(); }
     std::string Overflows() const { return wnd->OverflowReadout()->text().toStdString(); }
-    bool LooksInBand() const {
+    // One measurement: the corners' MTF50s as given, the centre 0.25; 0 stands for no edge.
+    void AddRegions(double tl, double tr, double bl, double br, bool bClippedCentre = false) {
+        RegionSharpness regions;
+        const double values[kSfrRegionCount] = {0.25, tl, tr, bl, br};
+        for (int r = 0; r < kSfrRegionCount; ++r) {
+            regions.regions[r].bEdge = values[r] > 0;
+            regions.regions[r].mtf50 = values[r];
+        }
+        regions.regions[0].bClipped = bClippedCentre;
+        now_ms += 100;
+        wnd->AddRegions(regions);
+    }
+    std::string Region(SfrRegion region) const {
+        return wnd->Regions()->ValueReadout(region)->text().toStdString();
+    }
+    std::string RegionPeak(SfrRegion region) const {
+        return wnd->Regions()->PeakReadout(region)->text().toStdString();
+    }
+    std::string RegionState(SfrRegion region) const {
+        return wnd->Regions()->StateReadout(region)->text().toStdString();
+    }
+    bool RegionLooksInFocus(SfrRegion region) const {
+        const QImage shot = wnd->Regions()->ValueReadout(region)->grab().toImage();
+        return shot.pixel(2, 2) == kInFocusBackground;
+    }
+    std::string Tilt() const {
+        return (wnd->Regions()->TiltAcrossReadout()->text() + " / " +
+                wnd->Regions()->TiltUpDownReadout()->text())
+            .toStdString();
+    }
+    std::string State() const { return wnd->FocusStateReadout()->text().toStdString(); }
+    bool LooksInFocus() const {
         const QImage shot = wnd->FigureReadout()->grab().toImage();
-        return shot.pixel(2, 2) == kInBandBackground;
+        return shot.pixel(2, 2) == kInFocusBackground;
     }
     QAction* MenuItem(const QString& text) const {
         for (QAction* action : wnd->ContextMenu()->actions()) {
@@ -68,34 +104,101 @@ protected:
     std::unique_ptr<CFocusHistoryWnd> wnd;
 };
 
-TEST_F(FocusHistoryWndTest, ReadOutsShowTheFigureThePeakAndTheOverflows) {
+TEST_F(FocusHistoryWndTest, ReadOutsShowTheFigureThePeakTheOverflowsAndWhetherInFocus) {
     EXPECT_EQ(Figure(), "");
     EXPECT_EQ(Peak(), "");
+    EXPECT_EQ(State(), "");
     struct Step {
         LONG value;
         const char* figure;
         const char* peak;
         const char* overflows;
-        bool inBand;
     };
+    // The model says when it is in focus; the window only shows it. Green is seen once, after
+    // the peak was passed, and never at start-up, where the first figure is its own peak.
     const Step steps[] = {
-        {832, "832", "832", "0", true},  // the only figure is its own peak
-        {kOverflow, "Overflow", "832", "1", false},
-        {19894, "19894", "19894", "1", true},
-        {17904, "17904", "19894", "1", false},  // 90 % of 19894 is 17904.6
-        {17905, "17905", "19894", "1", true},
-        {-12, "-12", "19894", "1", false},
+        {832, "832", "832", "0"},       {kOverflow, "Overflow", "832", "1"},
+        {19894, "19894", "19894", "1"}, {17000, "17000", "19894", "1"},
+        {19000, "19000", "19894", "1"}, {-12, "-12", "19894", "1"},
     };
+    int greens = 0;
     for (const Step& step : steps) {
         Add(step.value);
+        const bool inFocus = wnd->History().InFocus(step.value);
+        greens += inFocus;
         EXPECT_EQ(Figure(), step.figure);
         EXPECT_EQ(Peak(), step.peak) << step.figure;
         EXPECT_EQ(Overflows(), step.overflows) << step.figure;
-        EXPECT_EQ(LooksInBand(), step.inBand) << step.figure;
-        EXPECT_EQ(!wnd->FigureReadout()->accessibleDescription().isEmpty(), step.inBand);
+        EXPECT_EQ(LooksInFocus(), inFocus) << step.figure;
+        EXPECT_EQ(State(), inFocus ? "in focus" : "searching") << step.figure;
+        EXPECT_EQ(!wnd->FigureReadout()->accessibleDescription().isEmpty(), inFocus);
     }
-    for (QLineEdit* readout : {wnd->FigureReadout(), wnd->PeakReadout(), wnd->OverflowReadout()})
+    EXPECT_EQ(greens, 1) << "19000, back near the peak after falling from it";
+    for (QLineEdit* readout : {wnd->FigureReadout(), wnd->PeakReadout(), wnd->OverflowReadout(),
+                               wnd->FocusStateReadout()})
         EXPECT_FALSE(readout->accessibleName().isEmpty());
+}
+
+TEST_F(FocusHistoryWndTest, RegionsShowTheLatestValuesTheirPeaksStatesAndTheTilt) {
+    using enum SfrRegion;
+    const char kNone[] = "\u2014";
+    EXPECT_EQ(Region(Centre), kNone) << "nothing measured";
+    EXPECT_EQ(Tilt(), std::string(kNone) + " / " + kNone);
+    AddRegions(0.10, 0.30, 0.10, 0.30);
+    EXPECT_EQ(Region(TopLeft), "0.1000");
+    EXPECT_EQ(RegionPeak(TopRight), "peak 0.3000");
+    EXPECT_EQ(RegionState(TopLeft), "searching") << "its own peak at start-up";
+    EXPECT_EQ(RegionState(Centre), "searching");
+    EXPECT_EQ(Tilt(), "\u2192 right sharper by 100 % / \u2195 level");
+    AddRegions(0.20, 0.20, 0.0, 0.20, true);  // bottom left loses its edge
+    AddRegions(0.30, 0.27, 0.28, 0.28);
+    EXPECT_EQ(Region(BottomLeft), "0.2800");
+    AddRegions(0.29, 0.29, 0.0, 0.30, true);
+    EXPECT_EQ(Region(BottomLeft), kNone) << "no edge: never 0, never the value before";
+    EXPECT_EQ(RegionState(BottomLeft), "no edge");
+    EXPECT_EQ(RegionState(Centre), "clipped");
+    EXPECT_EQ(Tilt(), std::string(kNone) + " / " + kNone) << "a corner without an edge";
+    // Each region follows its own peak, as the model decides.
+    for (SfrRegion region : {TopLeft, TopRight, BottomRight}) {
+        const bool inFocus = wnd->History().RegionPeak(region).InFocus(
+            wnd->History().LatestRegions()->mtf50[int(region)]);
+        EXPECT_EQ(RegionLooksInFocus(region), inFocus) << int(region);
+        EXPECT_EQ(RegionState(region), inFocus ? "in focus" : "searching") << int(region);
+    }
+    EXPECT_TRUE(RegionLooksInFocus(TopRight)) << "fell from 0.30 to 0.20, back to 0.29";
+    EXPECT_FALSE(RegionLooksInFocus(TopLeft)) << "still climbing";
+    AddRegions(0.30, 0.25, 0.28, 0.25);
+    EXPECT_EQ(Tilt(), "\u2190 left sharper by 15 % / \u2195 level");
+
+    wnd->ResetPeak();
+    EXPECT_EQ(RegionPeak(TopLeft), "peak \u2014");
+    EXPECT_FALSE(RegionLooksInFocus(TopRight));
+    wnd->StartRun();
+    EXPECT_EQ(Region(TopLeft), kNone) << "a new preview: the last one's values are gone";
+    AddRegions(0.30, 0.26, 0.24, 0.26);
+    wnd->Clear();
+    EXPECT_EQ(Region(TopLeft), kNone);
+    EXPECT_EQ(wnd->History().RegionCount(), 0u);
+}
+
+TEST(RegionReadout, TiltSaysWhichSideIsSharperInWordsAndArrows) {
+    struct Case {
+        ImageTilt tilt;
+        const char* across;
+        const char* upDown;
+    };
+    const Case cases[] = {
+        {{true, 23.4, -5.0}, "\u2190 left sharper by 23 %", "\u2193 bottom sharper by 5 %"},
+        {{true, -8.0, 4.9}, "\u2192 right sharper by 8 %", "\u2195 level"},
+        {{true, 0.0, 12.6}, "\u2194 level", "\u2191 top sharper by 13 %"},
+        {{false, 30.0, 30.0}, "\u2014", "\u2014"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TiltAcrossText(c.tilt).toStdString(), c.across);
+        EXPECT_EQ(TiltUpDownText(c.tilt).toStdString(), c.upDown);
+    }
+    EXPECT_EQ(Mtf50Text(std::nan("")).toStdString(), "\u2014");
+    EXPECT_EQ(Mtf50Text(0.28174).toStdString(), "0.2817");
 }
 
 TEST_F(FocusHistoryWndTest, ThePeakIsResetByTheButtonTheKeyTheMenuAndStart) {
@@ -118,7 +221,8 @@ TEST_F(FocusHistoryWndTest, ThePeakIsResetByTheButtonTheKeyTheMenuAndStart) {
         EXPECT_EQ(Figure(), "15000") << "the figures stay";
         Add(12000);
         EXPECT_EQ(Peak(), "12000");
-        EXPECT_TRUE(LooksInBand());
+        EXPECT_FALSE(LooksInFocus()) << "right after a reset the peak is not yet passed";
+        EXPECT_EQ(State(), "searching");
     }
     // Ctrl+R is no reset.
     QKeyEvent press(QEvent::KeyPress, Qt::Key_R, Qt::ControlModifier);
@@ -204,7 +308,7 @@ TEST_F(FocusHistoryWndTest, AFailedSaveNamesTheFileAndTheReasonAndChangesNothing
 
 TEST_F(FocusHistoryWndTest, OpensWithThePreviewUnlessTheOperatorClosedIt) {
     QWidget dialog;
-    dialog.setGeometry(0, 0, 200, 120);
+    dialog.setGeometry(0, 0, 60, 120);
     dialog.show();
     wnd->Create(&dialog);
     EXPECT_FALSE(wnd->isVisible()) << "hidden until the preview runs";
@@ -231,11 +335,11 @@ TEST_F(FocusHistoryWndTest, OpensWithThePreviewUnlessTheOperatorClosedIt) {
     EXPECT_FALSE(wnd->Settings().bShown);
 
     // A screen too narrow for the whole width beside the dialog: narrower, still beside it.
-    dialog.setGeometry(available.left(), available.top(), available.width() - 500, 120);
+    dialog.setGeometry(available.left(), available.top(), available.width() - 740, 120);
     CFocusHistoryWnd narrow;
     narrow.Create(&dialog);
     narrow.FollowPreview(TRUE);
-    EXPECT_LT(narrow.width(), 500);
+    EXPECT_LT(narrow.width(), 740);
     EXPECT_TRUE(available.contains(narrow.frameGeometry()));
     EXPECT_FALSE(narrow.frameGeometry().intersects(dialog.frameGeometry()));
 }
@@ -246,15 +350,18 @@ TEST_F(FocusHistoryWndTest, RemembersWhetherAndWhereItWasBesideTheOtherSettings)
         "\"FocusHistory\"=dword:00000001\n"
         "\"FocusHistoryLeft\"=dword:00000028\n"      // 40
         "\"FocusHistoryTop\"=dword:0000001e\n"       // 30
-        "\"FocusHistoryWidth\"=dword:00000258\n"     // 600
+        "\"FocusHistoryWidth\"=dword:000002f8\n"     // 760
         "\"FocusHistoryHeight\"=dword:00000140\n");  // 320
     QWidget dialog;
     wnd->Create(&dialog);
     wnd->FollowPreview(TRUE);
     EXPECT_EQ(wnd->pos(), QPoint(40, 30));
-    EXPECT_EQ(wnd->size(), QSize(600, 320));
+    EXPECT_EQ(wnd->size(), QSize(760, 320));
     wnd->move(-4000, 60);  // off every screen: saved as it is, brought back next time
-    wnd->resize(520, 280);
+    wnd->resize(720, 280);
+    EXPECT_FALSE(wnd->Chart()->ShowsRegions());
+    MenuItem(QStringLiteral("Show Re&gions in Chart"))->trigger();
+    EXPECT_TRUE(wnd->Chart()->ShowsRegions());
     wnd->DestroyWindow();
     EXPECT_FALSE(wnd->isVisible());
     EXPECT_TRUE(wnd->Settings().bShown) << "closing the dialog is no choice of the operator's";
@@ -262,14 +369,17 @@ TEST_F(FocusHistoryWndTest, RemembersWhetherAndWhereItWasBesideTheOtherSettings)
     for (const char* line :
          {"\"NoLoadFirmware\"=dword:00000001", "\"FocusHistory\"=dword:00000001",
           "\"FocusHistoryLeft\"=dword:fffff060", "\"FocusHistoryTop\"=dword:0000003c",
-          "\"FocusHistoryWidth\"=dword:00000208", "\"FocusHistoryHeight\"=dword:00000118"})
+          "\"FocusHistoryWidth\"=dword:000002d0", "\"FocusHistoryHeight\"=dword:00000118",
+          "\"FocusHistoryRegions\"=dword:00000001"})
         EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
     EXPECT_EQ(text.find("EnhanceJPEG"), std::string::npos) << "none of the utility's own";
 
     CFocusHistoryWnd again;
     again.Create(&dialog);
     again.FollowPreview(TRUE);
-    EXPECT_EQ(again.size(), QSize(520, 280));
+    EXPECT_EQ(again.size(), QSize(720, 280));
+    EXPECT_TRUE(again.Chart()->ShowsRegions());
+    EXPECT_TRUE(again.RegionTracesAction()->isChecked());
     EXPECT_EQ(again.pos(), QPoint(dialog.screen()->availableGeometry().left(), 60));
 
     // Smaller than the window can be, in the bottom-right corner: it is kept on the screen at

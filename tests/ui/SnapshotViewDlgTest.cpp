@@ -13,6 +13,9 @@
 #include <cstring>
 #include <limits>
 
+#include <QLabel>
+
+#include "EdgeRender.h"
 #include "platform/mfc/DialogUnits.h"
 #include "ui/SnapshotPan.h"
 
@@ -178,6 +181,60 @@ TEST(SnapshotPan, OffsetsEndBetweenZeroAndTheSurplusAndDragsSaturate) {
     DragSnapshotPan(30, 30, pan_x, pan_y);
     EXPECT_EQ(pan_x, kMin);
     EXPECT_EQ(pan_y, kMax);
+}
+
+}  // namespace
+
+namespace {
+
+// A 640 x 480 still with a slanted edge in each corner and none in the centre, as the camera
+// hands it over (bottom-up, packed).
+std::unique_ptr<BYTE[]> StillWithCornerEdges() {
+    reference::BgrPicture picture = reference::MakePicture(640, 480, 120);
+    for (SfrRegion corner :
+         {SfrRegion::TopLeft, SfrRegion::TopRight, SfrRegion::BottomLeft, SfrRegion::BottomRight}) {
+        reference::EdgeSpec edge;
+        edge.sigma_px = 1.0;
+        reference::RenderEdge(picture, SfrRegionRect(corner, 640, 480), edge);
+    }
+    auto image = std::make_unique<BYTE[]>(640 * 480 * 3);
+    for (int y = 0; y < 480; ++y)
+        std::memcpy(&image[(479 - y) * 640 * 3], picture.Pixel(0, y), 640 * 3);
+    return image;
+}
+
+TEST_F(SnapshotViewDlgTest, MeasureSharpnessOutlinesTheRegionsWhereTheyLieUntilTheNextStill) {
+    ASSERT_TRUE(m_dlg.Create());
+    m_dlg.resize(300, 200);
+    m_dlg.SetImage(StillWithCornerEdges(), 640, 480);
+    m_dlg.ShowWindow();
+    m_dlg.m_nPanY = 480 - 200;  // the still's top rows
+    m_dlg.OnMeasureSharpness();
+    ASSERT_NE(m_dlg.Sharpness(), nullptr);
+    const QString values = m_dlg.SharpnessBox()->text();
+    EXPECT_TRUE(m_dlg.SharpnessBox()->isVisible());
+    EXPECT_TRUE(values.contains(QStringLiteral("C \u2014"))) << values.toStdString();
+    for (const char* corner : {"TL 0.", "TR 0.", "BL 0.", "BR 0."})
+        EXPECT_TRUE(values.contains(QLatin1String(corner))) << values.toStdString();
+
+    // The top-left region is 80 pixels square at (56, 32) of the still: its outline's left
+    // edge at column 56 (a 2-pixel pen inside it), moving with the pan.
+    const SfrRect tl = SfrRegionRect(SfrRegion::TopLeft, 640, 480);
+    ASSERT_EQ(tl, (SfrRect{56, 32, 80, 80}));
+    const QRgb measured = 0xFF1F78D1;
+    for (int pan_x : {0, 20}) {
+        m_dlg.m_nPanX = pan_x;
+        const QImage shot = m_dlg.grab().toImage();
+        const int mid_y = tl.top + tl.height / 2;
+        EXPECT_EQ(shot.pixel(tl.left + 1 - pan_x, mid_y), measured) << pan_x;
+        EXPECT_NE(shot.pixel(tl.left - 2 - pan_x, mid_y), measured) << pan_x;
+    }
+    Hand(640, 480);  // the next still
+    EXPECT_EQ(m_dlg.Sharpness(), nullptr);
+    EXPECT_FALSE(m_dlg.SharpnessBox()->isVisible());
+    m_dlg.m_nPanX = 0;
+    m_dlg.m_nPanY = 280;
+    PaintAndCheck();  // no outline left over
 }
 
 }  // namespace

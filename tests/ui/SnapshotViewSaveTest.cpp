@@ -121,11 +121,12 @@ TEST_F(SnapshotViewSaveTest, TheMenuOffersWhatTheStillCarries) {
     m_view.SetStill(MakeStill(8, 4, CStillSource::Kind::JpegStream));
     const QString saveAs =
         QStringLiteral("Save &As...\t") + QKeySequence(QKeySequence::Save).toString();
-    EXPECT_EQ(MenuItems(), (QStringList{saveAs, "Save Camera &JPEG..."}));
+    const QString measure = QStringLiteral("&Measure Sharpness");
+    EXPECT_EQ(MenuItems(), (QStringList{saveAs, "Save Camera &JPEG...", "", measure}));
     m_view.SetStill(MakeStill(8, 4, CStillSource::Kind::RawSamples));
-    EXPECT_EQ(MenuItems(), (QStringList{saveAs, "Save &Raw Samples..."}));
+    EXPECT_EQ(MenuItems(), (QStringList{saveAs, "Save &Raw Samples...", "", measure}));
     m_view.SetImage(std::make_unique<BYTE[]>(96), 8, 4);
-    EXPECT_EQ(MenuItems(), (QStringList{saveAs}));
+    EXPECT_EQ(MenuItems(), (QStringList{saveAs, "", measure}));
 }
 
 TEST_F(SnapshotViewSaveTest, SaveAsWritesTheImageShownInTheFormatChosen) {
