@@ -383,8 +383,11 @@ void AddSquares(const SimSharpChart& chart, const SimSigmaField& field, const Ti
                     const double sigma = field.At(x + 0.5, y + 0.5);
                     const float ink =
                         dark * static_cast<float>(SquareProfile(phi, u, v, q.half, sigma, a, b));
-                    for (int c = 0; c < planes; ++c)
-                        row[c][x - t.x0] += ink;
+                    row[0][x - t.x0] += ink;
+                    if (planes == 3) {
+                        row[1][x - t.x0] += ink;
+                        row[2][x - t.x0] += ink;
+                    }
                 }
             };
             edges(xa, std::min(ia, xb));

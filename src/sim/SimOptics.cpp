@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numbers>
+#include <vector>
 
 namespace {
 
@@ -149,8 +151,8 @@ double EdgeProfile(double d, double sigma, double a, double b) {
            (a * b);
 }
 
-CNormalCdfTable::CNormalCdfTable() : m_values(static_cast<size_t>(2 * kRange / kStep) + 2) {
-    for (size_t i = 0; i < m_values.size(); ++i)
+CNormalCdfTable::CNormalCdfTable() {
+    for (size_t i = 0; i < std::size(m_values); ++i)
         m_values[i] = Phi(-kRange + static_cast<double>(i) * kStep);
 }
 

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <vector>
 
 // Blur sigma, in pixels, at each place of a picture: the lens is in focus where
 // a + bx * x + by * y is zero (x, y in pixel coordinates, pixel (i, j) covering
@@ -39,14 +38,15 @@ public:
     static constexpr double kRange = 8.5, kStep = 1.0 / 512;
     CNormalCdfTable();
     double operator()(double z) const {
+        // Within the range t is at most 2 kRange / kStep, the table's last index but one.
         const double t = (std::clamp(z, -kRange, kRange) + kRange) / kStep;
-        const size_t i = std::min(static_cast<size_t>(t), m_values.size() - 2);
+        const size_t i = static_cast<size_t>(t);
         const double f = t - static_cast<double>(i);
         return m_values[i] + f * (m_values[i + 1] - m_values[i]);
     }
 
 private:
-    std::vector<double> m_values;
+    double m_values[static_cast<size_t>(2 * kRange / kStep) + 2];
 };
 const CNormalCdfTable& NormalCdfTable();
 
