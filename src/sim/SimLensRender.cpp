@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -406,6 +407,7 @@ BYTE ToByte(float v) {
 
 void Emit(const Tile& t, int width, int planes, const Scratch& s, const SimRenderTarget& target) {
     const int w = t.x1 - t.x0;
+    BYTE bytes[kTile];
     for (int y = t.y0; y < t.y1; ++y) {
         const size_t src = static_cast<size_t>(y - t.y0) * s.outStride;
         const size_t dst = static_cast<size_t>(y) * width + t.x0;
@@ -418,7 +420,14 @@ void Emit(const Tile& t, int width, int planes, const Scratch& s, const SimRende
             if (planes == 1) {
                 const float* grey = &s.out[0][src];
                 for (int i = 0; i < w; ++i)
-                    out[3 * i] = out[3 * i + 1] = out[3 * i + 2] = ToByte(grey[i]);
+                    bytes[i] = ToByte(grey[i]);
+                // Four bytes at a time, each pixel's fourth overwritten by the next pixel; the
+                // row's last pixel alone, its fourth byte being another tile's.
+                for (int i = 0; i + 1 < w; ++i) {
+                    const uint32_t bgr = bytes[i] * 0x010101u;
+                    std::memcpy(out + 3 * i, &bgr, 4);
+                }
+                out[3 * (w - 1)] = out[3 * (w - 1) + 1] = out[3 * (w - 1) + 2] = bytes[w - 1];
             } else {
                 for (int i = 0; i < w; ++i) {
                     for (int c = 0; c < 3; ++c)

@@ -2,7 +2,8 @@
 // blurred by a Gaussian whose sigma follows the place in the picture (the lens may be tilted).
 // The dark squares are added in closed form, so their edges are exact at every sigma; the rest
 // is blurred by per-pixel band-limited Gaussian kernels, on a coarser copy of the chart where
-// the blur is at least twice as wide as its pixels. Internal to CSimScene.
+// the blur is at least twice as wide as its pixels, one grey plane where no colour is within
+// the kernels' reach, and not at all where they read one grey only. Internal to CSimScene.
 #pragma once
 
 #include <array>
