@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numbers>
+#include <vector>
 
 namespace {
 
@@ -30,25 +32,6 @@ double Phi2(double u, double sigma) {
     return 0.5 * (u * u + sigma * sigma) * Phi(z) +
            0.5 * u * sigma * kInvSqrt2Pi * std::exp(-0.5 * z * z);
 }
-
-// Phi at any z from a table: linear interpolation over 1/512 steps is within 1.2e-7.
-class CPhiTable {
-public:
-    static constexpr double kRange = 8.5, kStep = 1.0 / 512;
-    CPhiTable() : m_values(static_cast<size_t>(2 * kRange / kStep) + 2) {
-        for (size_t i = 0; i < m_values.size(); ++i)
-            m_values[i] = Phi(-kRange + static_cast<double>(i) * kStep);
-    }
-    double operator()(double z) const {
-        const double t = (std::clamp(z, -kRange, kRange) + kRange) / kStep;
-        const size_t i = std::min(static_cast<size_t>(t), m_values.size() - 2);
-        const double f = t - static_cast<double>(i);
-        return m_values[i] + f * (m_values[i + 1] - m_values[i]);
-    }
-
-private:
-    std::vector<double> m_values;
-};
 
 // Gaussian kernels every 1/64 pixel of sigma up to kKernelTableSigma, as short as the Gaussian's
 // reach (three taps at least): the taps whose response is closest to exp(-2 pi^2 sigma^2 f^2)
@@ -132,16 +115,7 @@ const CKernelTable& KernelTable() {
     return table;
 }
 
-const CPhiTable& PhiTable() {
-    static const CPhiTable table;
-    return table;
-}
-
 }  // namespace
-
-double SimSigmaField::At(double x, double y) const {
-    return std::min(std::abs(a + bx * x + by * y) * perStep, cap);
-}
 
 void SimSigmaField::Range(double x0, double y0, double x1, double y1, double& lo,
                           double& hi) const {
@@ -164,7 +138,7 @@ double EdgeProfile(double d, double sigma, double a, double b) {
         return 0;
     if (sigma >= kEdgeProfileExactBelow) {
         // The pixel adds the variance of two uniform widths a and b.
-        return PhiTable()(d / std::sqrt(sigma * sigma + (a * a + b * b) / 12));
+        return NormalCdfTable()(d / std::sqrt(sigma * sigma + (a * a + b * b) / 12));
     }
     if (a < 1e-6 || b < 1e-6) {
         // An edge along the pixel grid: the pixel is one width across it.
@@ -175,6 +149,16 @@ double EdgeProfile(double d, double sigma, double a, double b) {
     return (Phi2(d + ha + hb, sigma) - Phi2(d + ha - hb, sigma) - Phi2(d - ha + hb, sigma) +
             Phi2(d - ha - hb, sigma)) /
            (a * b);
+}
+
+CNormalCdfTable::CNormalCdfTable() {
+    for (size_t i = 0; i < std::size(m_values); ++i)
+        m_values[i] = Phi(-kRange + static_cast<double>(i) * kStep);
+}
+
+const CNormalCdfTable& NormalCdfTable() {
+    static const CNormalCdfTable table;
+    return table;
 }
 
 double TrueMtf50(double sigma) {
