@@ -89,6 +89,9 @@ public:
     CRegionMeter& Meter() { return m_meter; }
 
     BOOL IsConnected() const { return m_bConnected; }
+    // The last connect's profile read failed once a mailbox wait's bound had passed: the
+    // camera took requests and answered none. The connect itself goes on, as designed.
+    BOOL ProfileTimedOut() const { return m_bProfileTimedOut; }
     BOOL ResumesPreview() const { return m_bResumePreview; }
     LONG LastFocusValue() const { return m_nFocusValue; }
     // Why the last still's transient file could not be written: its name and the system's
@@ -124,6 +127,7 @@ private:
     BOOL m_bResumePreview = 0;
     LONG m_nFrameRate = 1;
     BOOL m_bFirmwarePresent = 0;
+    BOOL m_bProfileTimedOut = 0;
     LONG m_nFocusValue = 0;
     int64_t m_nReadyTimeout_ms = kDeviceReadyTimeout_ms;
     std::string m_stillFailureReason;
