@@ -34,10 +34,12 @@ QJsonObject Stats(const FigureStats& stats) {
 }
 
 QJsonValue Regions(const RegionStats& stats) {
-    QJsonObject o{{"readings", static_cast<qint64>(stats.readings)}, {"mtf50", Mtf50(stats.median)}};
-    o.insert("tilt", stats.tilt.bValid ? QJsonValue(QJsonObject{{"x_percent", stats.tilt.x_percent},
-                                                                {"y_percent", stats.tilt.y_percent}})
-                                       : QJsonValue(QJsonValue::Null));
+    QJsonObject o{{"readings", static_cast<qint64>(stats.readings)},
+                  {"mtf50", Mtf50(stats.median)}};
+    o.insert("tilt", stats.tilt.bValid
+                         ? QJsonValue(QJsonObject{{"x_percent", stats.tilt.x_percent},
+                                                  {"y_percent", stats.tilt.y_percent}})
+                         : QJsonValue(QJsonValue::Null));
     return o;
 }
 
@@ -55,8 +57,8 @@ QJsonValue Still(const RunSummary& s) {
     if (s.stillPath.isEmpty())
         return QJsonValue::Null;
     QJsonObject still{{"file", s.stillPath}};
-    still.insert("stream", s.streamPath.isEmpty() ? QJsonValue(QJsonValue::Null)
-                                                  : QJsonValue(s.streamPath));
+    still.insert("stream",
+                 s.streamPath.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(s.streamPath));
     if (s.stillRegions)
         still.insert("mtf50", Mtf50(s.stillRegions->mtf50));
     return still;
@@ -75,7 +77,8 @@ const char* Verdict(int exitCode) {
 
 }  // namespace
 
-QJsonObject FigureJson(int64_t elapsed_ms, LONG value, bool bRegions, const RegionReadout* reading) {
+QJsonObject FigureJson(int64_t elapsed_ms, LONG value, bool bRegions,
+                       const RegionReadout* reading) {
     const bool bOverflow = IsFocusOverflow(value);
     QJsonObject o{{"type", "figure"},
                   {"elapsed_ms", static_cast<qint64>(elapsed_ms)},

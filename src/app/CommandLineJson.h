@@ -13,8 +13,8 @@
 // What the summary object tells of a run.
 struct RunSummary {
     int exitCode = kExitDone;
-    std::string failure;  // the line that ended the run, without the program's name
-    std::optional<FigureStats> focus;       // the whole focus run; none without --focus
+    std::string failure;               // the line that ended the run, without the program's name
+    std::optional<FigureStats> focus;  // the whole focus run; none without --focus
     std::optional<FigureStats> lastSecond;  // the stretch the limits judge
     int64_t lastSecondFrom_ms = 0;
     std::optional<RegionStats> regions;  // the last second's; none without --regions

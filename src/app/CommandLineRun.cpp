@@ -5,10 +5,10 @@
 #include <QSaveFile>
 #include <QTimer>
 #include <cstdio>
+#include <utility>
 
 #include "app/CommandLineJson.h"
 #include "device/MailboxTransfer.h"
-#include "imaging/JpegSnapshot.h"
 #include "platform/win/ModuleName.h"
 #include "product/Product.h"
 #include "session/FocusFigure.h"
@@ -128,8 +128,9 @@ int CCommandLineRun::CheckOutputs() {
     // The still and the stream are written once the camera is done with; whether their folders
     // take a file is tried now, as is the current one that a JPEG still passes through.
     const bool bTempJpeg = !m_options.snapshotPath.isEmpty() && !m_options.bRaw;
-    for (const QString& path : {m_options.snapshotPath, m_options.streamPath,
-                                bTempJpeg ? QString::fromLatin1(kJpegTempFileName) : QString()}) {
+    for (const QString& path :
+         {m_options.snapshotPath, m_options.streamPath,
+          bTempJpeg ? QString::fromLatin1(CCameraSession::JpegTransientFile()) : QString()}) {
         if (path.isEmpty())
             continue;
         QSaveFile probe(path);

@@ -43,7 +43,8 @@ LimitResult JudgeFigure(double limit, const FigureStats& stats) {
         return r;
     r.missed = Quoted(r.option, limit, 4) + ": ";
     if (!r.measured)
-        r.missed += stats.samples ? "only overflows in the last second" : "no figure in the last second";
+        r.missed +=
+            stats.samples ? "only overflows in the last second" : "no figure in the last second";
     else
         r.missed += "median " + FormatAmount(*r.measured, 0) + " (" +
                     FormatAmount(limit - *r.measured, 4) + " short)";

@@ -107,8 +107,8 @@ bool XDisplayAnswers(std::string display) {
     bool bAnswers = false;
     for (const addrinfo* a = found; a && !bAnswers; a = a->ai_next) {
         const CSocket s(NewSocket(a->ai_family));
-        bAnswers = s.Fd() >= 0 && ConnectTo(s.Fd(), a->ai_addr, a->ai_addrlen) &&
-                   XServerAnswers(s.Fd());
+        bAnswers =
+            s.Fd() >= 0 && ConnectTo(s.Fd(), a->ai_addr, a->ai_addrlen) && XServerAnswers(s.Fd());
     }
     freeaddrinfo(found);
     return bAnswers;

@@ -94,6 +94,8 @@ public:
     BOOL ProfileTimedOut() const { return m_bProfileTimedOut; }
     BOOL ResumesPreview() const { return m_bResumePreview; }
     LONG LastFocusValue() const { return m_nFocusValue; }
+    // The file in the current folder that a JPEG still passes through while it is decoded.
+    static const char* JpegTransientFile();
     // Why the last still's transient file could not be written: its name and the system's
     // words ("Temp.jpg: File too large").
     const std::string& StillFailureReason() const { return m_stillFailureReason; }
