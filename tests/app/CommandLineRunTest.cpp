@@ -211,72 +211,64 @@ TEST_P(CommandLineEndingTest, EndsWithItsCodeAndOneLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Endings, CommandLineEndingTest,
-    testing::Values(
-        Ending{"NoCamera",
-               [](CommandLineRunTest&, CommandLineOptions& o, auto&) { o.focus_ms = 100; },
-               kExitNoCamera, "no camera named \"Standard_Camera\" was found"},
-        Ending{"NoFirmware",
-               [](CommandLineRunTest& fx, CommandLineOptions& o, auto&) {
-                   fx.config.firmware.bFirmwarePresent = FALSE;
-                   fx.UseCamera();
-                   o.focus_ms = 100;
-               },
-               kExitNotReady, "no firmware runs in the camera"},
-        Ending{"NeverReady",
-               [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
-                   fx.config.firmware.startup_ms = 3'600'000;
-                   fx.UseCamera();
-                   o.focus_ms = 100;
-                   before = [](CFocusApp& app) { app.m_session.SetReadyTimeout(30); };
-               },
-               kExitNotReady, "the camera did not become ready within 30 ms"},
-        Ending{"UnpluggedWhileFocusing",
-               [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
-                   fx.UseCamera();
-                   o.focus_ms = 20'000;
-                   before = fx.UnplugAfter(200);
-               },
-               kExitCameraLost, "the camera stopped answering (its status could not be read)"},
-        Ending{"UnpluggedBeforeTheStill",
-               [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
-                   fx.UseCamera();
-                   o.focus_ms = 500;
-                   o.snapshotPath = fx.Path("still.png");
-                   before = fx.UnplugAfter(300);
-               },
-               kExitCameraLost, "the camera stopped answering (the still request)"},
-        Ending{"StillFolderMissing",
-               [](CommandLineRunTest& fx, CommandLineOptions& o, auto&) {
-                   fx.UseCamera();
-                   o.snapshotPath = fx.Path("gone/still.png");
-               },
-               kExitStillFailed, "cannot write /"},
-        Ending{"CsvCannotBeWritten",
-               [](CommandLineRunTest& fx, CommandLineOptions& o, auto&) {
-                   fx.UseCamera();
-                   o.focus_ms = 100;
-                   QDir::current().mkdir("figures.csv");
-                   o.csvPath = fx.Path("figures.csv");
-               },
-               kExitStillFailed, "cannot write /"},
-        Ending{"AnotherCopyRuns",
-               [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
-                   fx.UseCamera();
-                   o.focus_ms = 100;
-                   before = [&fx](CFocusApp&) {
-                       fx.held = CreateMutex(nullptr, TRUE, kInstanceMutexName);
-                   };
-               },
-               kExitAnotherCopy, "another copy is running"},
-        Ending{"Interrupted",
-               [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
-                   fx.UseCamera();
-                   o.focus_ms = 20'000;
-                   before = [](CFocusApp& app) {
-                       QTimer::singleShot(300, [&app] { app.m_pCommandLine->Interrupt(SIGINT); });
-                   };
-               },
-               kExitInterrupted, "interrupted"}),
+    testing::Values(Ending{"NoFirmware",
+                           [](CommandLineRunTest& fx, CommandLineOptions& o, auto&) {
+                               fx.config.firmware.bFirmwarePresent = FALSE;
+                               fx.UseCamera();
+                               o.focus_ms = 100;
+                           },
+                           kExitNotReady, "no firmware runs in the camera"},
+                    Ending{"NeverReady",
+                           [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
+                               fx.config.firmware.startup_ms = 3'600'000;
+                               fx.UseCamera();
+                               o.focus_ms = 100;
+                               before = [](CFocusApp& app) { app.m_session.SetReadyTimeout(30); };
+                           },
+                           kExitNotReady, "the camera did not become ready within 30 ms"},
+                    Ending{"UnpluggedWhileFocusing",
+                           [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
+                               fx.UseCamera();
+                               o.focus_ms = 20'000;
+                               before = fx.UnplugAfter(200);
+                           },
+                           kExitCameraLost,
+                           "the camera stopped answering (its status could not be read)"},
+                    Ending{"UnpluggedBeforeTheStill",
+                           [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
+                               fx.UseCamera();
+                               o.focus_ms = 500;
+                               o.snapshotPath = fx.Path("still.png");
+                               before = fx.UnplugAfter(300);
+                           },
+                           kExitCameraLost, "the camera stopped answering (the still request)"},
+                    Ending{"CsvCannotBeWritten",
+                           [](CommandLineRunTest& fx, CommandLineOptions& o, auto&) {
+                               fx.UseCamera();
+                               o.focus_ms = 100;
+                               QDir::current().mkdir("figures.csv");
+                               o.csvPath = fx.Path("figures.csv");
+                           },
+                           kExitStillFailed, "cannot write /"},
+                    Ending{"AnotherCopyRuns",
+                           [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
+                               fx.UseCamera();
+                               o.focus_ms = 100;
+                               before = [&fx](CFocusApp&) {
+                                   fx.held = CreateMutex(nullptr, TRUE, kInstanceMutexName);
+                               };
+                           },
+                           kExitAnotherCopy, "another copy is running"},
+                    Ending{"Interrupted",
+                           [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
+                               fx.UseCamera();
+                               o.focus_ms = 20'000;
+                               before = [](CFocusApp& app) {
+                                   QTimer::singleShot(
+                                       300, [&app] { app.m_pCommandLine->Interrupt(SIGINT); });
+                               };
+                           },
+                           kExitInterrupted, "interrupted"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace

@@ -25,9 +25,9 @@ CommandLineOptions Limits(std::optional<double> figure, std::optional<double> mt
 }
 
 TEST(CommandLineVerdictTest, FiguresLeaveOverflowsOutAndTakeTheLowerMiddle) {
-    const std::vector<FigureSample> figures = {
-        {100, 900}, {200, 19000}, {300, kOverflow}, {1100, 15000}, {1200, 16000},
-        {1300, kOverflow}, {1400, 14000}, {1500, 17000}, {1600, 19000}};
+    const std::vector<FigureSample> figures = {{100, 900},    {200, 19000},  {300, kOverflow},
+                                               {1100, 15000}, {1200, 16000}, {1300, kOverflow},
+                                               {1400, 14000}, {1500, 17000}, {1600, 19000}};
     const FigureStats all = SummarizeFigures(figures);
     EXPECT_EQ(FormatFocusSummary(all),
               "focus: 9 samples, min 900, median 16000, max 19000 at 200 ms, 2 overflows");
@@ -71,9 +71,8 @@ TEST(CommandLineVerdictTest, RegionsWithoutAnEdgeMissTheLimitsThatNeedThem) {
               "limits missed: --min-mtf50 0.24: tr 0.21 (0.03 short), br no edge; "
               "--max-tilt 10: no tilt measured, no edge in br");
 
-    // Left sharper than right by a third of the mean: x = 100 * (0.3 - 0.2) / 0.25 = 40 %.
-    const RegionStats tilted =
-        SummarizeRegions({Reading(1100, {0.3, 0.3, 0.2, 0.3, 0.2})}, 1000);
+    // The left corners beat the right ones by 0.1 on a mean of 0.25: x = 40 %.
+    const RegionStats tilted = SummarizeRegions({Reading(1100, {0.3, 0.3, 0.2, 0.3, 0.2})}, 1000);
     ASSERT_TRUE(tilted.tilt.bValid);
     EXPECT_DOUBLE_EQ(tilted.tilt.x_percent, 40);
     EXPECT_DOUBLE_EQ(tilted.tilt.y_percent, 0);
