@@ -285,7 +285,7 @@ TEST_F(CommandLineProcessTest, AStationGetsAVerdictAndASummaryItCanParse) {
         Clear();
         EXPECT_EQ(Run(args, lens), code) << lens << m_err.toStdString();
         const QStringList lines = Figures();
-        ASSERT_GE(lines.size(), 6) << lens;
+        ASSERT_GE(lines.size(), 2) << lens;  // a figure at least, and the summary
         for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
             const QJsonObject figure = QJsonDocument::fromJson(lines[i].toUtf8()).object();
             EXPECT_EQ(figure["type"], "figure") << lines[i].toStdString();
