@@ -115,7 +115,7 @@ LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -l "$page" >"$tmp/man" 2
 [ ! -s "$tmp/man.err" ] || { cat "$tmp/man.err" >&2; fail "man warns about $page"; }
 section() { awk -v name="$1" '/^[A-Z]/ { on = ($0 == name) } on' "$tmp/man"; }
 "${clean_env[@]}" "$program" --help >"$tmp/help"
-for option in $(grep -oE -- '(^| )--?[a-z][a-z-]*' "$tmp/help" | sort -u); do
+for option in $(grep -oE -- '(^| )--?[a-z][a-z0-9-]*' "$tmp/help" | sort -u); do
     # An option's own paragraph, not a mention in another's.
     section OPTIONS | grep -E '^ {7}-' | grep -qE -- "(^| )$option( |,|$)" ||
         fail "the manual lacks $option"

@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <cmath>
+#include <limits>
 #include <ostream>
 
 #include "platform/win/ModuleName.h"
@@ -16,21 +17,34 @@ const char kDescription[] =
     "it connects, starts the preview, prints the focus figures, takes a still and stops.";
 
 const char kExitCodes[] =
-    "\nFocus figures are printed one a line, as elapsed_ms,figure: milliseconds since the\n"
-    "preview was started, then the figure as the main window shows it (\"Overflow\" when the\n"
-    "camera's measure ran out of range). With --regions five columns follow,\n"
+    "\nFocus figures are printed one a line under the header elapsed_ms,figure: milliseconds\n"
+    "since the preview was started, then the figure as the main window shows it (\"Overflow\"\n"
+    "when the camera's measure ran out of range). With --regions five columns follow,\n"
     "mtf50_c,mtf50_tl,mtf50_tr,mtf50_bl,mtf50_br: the sharpness (MTF50, cycles per pixel)\n"
     "measured from the picture in its centre and corners, empty where a region shows no\n"
     "usable edge; a still then adds one line \"still,,\" followed by its five values.\n"
+    "A focus run ends with one line on standard error: the figures' count, minimum, median,\n"
+    "maximum and when it was reached, and the overflows.\n"
+    "\nThe limits judge the last second of the focus run, by medians that leave overflows and\n"
+    "regions without an edge out: a region with no edge in that second misses --min-mtf50,\n"
+    "and one of the corners without an edge misses --max-tilt. Tilt x is the left corners'\n"
+    "MTF50 less the right ones' and y the top's less the bottom's, in per cent of their mean.\n"
+    "\nWith --json each figure is one JSON object on standard output,\n"
+    "{\"type\":\"figure\",\"elapsed_ms\":..,\"figure\":..,\"overflow\":..,\"mtf50\":{..}},\n"
+    "and the last line is the summary, "
+    "{\"type\":\"summary\",\"exit_code\":..,\"verdict\":..,...}.\n"
     "\nExit codes:\n"
-    "  0  done\n"
+    "  0  done, and every limit met\n"
+    "  1  the program could not start, or the main window has no display\n"
     "  2  the command line cannot be understood\n"
     "  3  no camera named \"Standard_Camera\" was found\n"
     "  4  no firmware runs in the camera, or it never became ready\n"
     "  5  the camera stopped answering, or a wait on it ran out\n"
     "  6  the still could not be taken, or a file could not be written\n"
     "  7  another copy of the program is running\n"
-    "130  interrupted\n";
+    "  8  the run measured fine but missed a limit\n"
+    "130  interrupted (SIGINT, Ctrl+C)\n"
+    "143  terminated (SIGTERM)\n";
 
 struct Options {
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
@@ -61,6 +75,24 @@ struct Options {
                                QStringLiteral("Also measures the sharpness of the picture's "
                                               "centre and four corners (asks the camera for 10 "
                                               "frames a second).")};
+    QCommandLineOption json{QStringLiteral("json"),
+                            QStringLiteral("Prints JSON objects on standard output instead of "
+                                           "CSV lines: one a figure, then a summary.")};
+    QCommandLineOption minFigure{QStringLiteral("min-figure"),
+                                 QStringLiteral("Fails the run (exit code 8) unless the median "
+                                                "figure of the focus run's last second is at "
+                                                "least this."),
+                                 QStringLiteral("figure")};
+    QCommandLineOption minMtf50{QStringLiteral("min-mtf50"),
+                                QStringLiteral("Fails the run (8) unless every region's median "
+                                               "MTF50 of the last second is at least this "
+                                               "(cycles per pixel, up to 1); implies --regions."),
+                                QStringLiteral("mtf50")};
+    QCommandLineOption maxTilt{QStringLiteral("max-tilt"),
+                               QStringLiteral("Fails the run (8) unless the tilt the corners "
+                                              "show in the last second stays within this many "
+                                              "per cent either way; implies --regions."),
+                               QStringLiteral("percent")};
 };
 
 CommandLine BadUsage(const QString& text) {
@@ -101,6 +133,75 @@ bool ReadSeconds(const QString& text, int64_t& ms, QString& error) {
     return true;
 }
 
+// A limit's number: finite and within [min, max].
+bool ReadLimit(const QCommandLineOption& option, const QString& text, double min, double max,
+               const char* range, std::optional<double>& limit, QString& error) {
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value) || value < min || value > max) {
+        error = QStringLiteral("--%1 takes %2, not '%3'")
+                    .arg(option.names().constLast(), QLatin1String(range), text);
+        return false;
+    }
+    limit = value;
+    return true;
+}
+
+bool ReadLimits(const QCommandLineParser& parser, const Options& o, CommandLineOptions& options,
+                QString& error) {
+    constexpr double kHuge = std::numeric_limits<double>::max();
+    struct Limit {
+        const QCommandLineOption& option;
+        double min, max;
+        const char* range;
+        std::optional<double>& limit;
+    };
+    for (const Limit& l :
+         {Limit{o.minFigure, -kHuge, kHuge, "a number", options.minFigure},
+          Limit{o.minMtf50, 0, 1, "a number from 0 to 1", options.minMtf50},
+          Limit{o.maxTilt, 0, kHuge, "a number of 0 or more", options.maxTilt_percent}}) {
+        QString text;
+        if (!SingleValue(parser, l.option, text, error))
+            return false;
+        if (parser.isSet(l.option) &&
+            !ReadLimit(l.option, text, l.min, l.max, l.range, l.limit, error))
+            return false;
+        if (parser.isSet(l.option) && !parser.isSet(o.focus)) {
+            error = QStringLiteral("--%1 goes with --focus").arg(l.option.names().constLast());
+            return false;
+        }
+    }
+    // The region limits are judged on the regions' measurement, so they ask for it.
+    if (options.minMtf50 || options.maxTilt_percent)
+        options.bRegions = true;
+    return true;
+}
+
+// What the camera sends for a still is a JPEG stream, or with --raw samples written as a PGM:
+// a name whose suffix says the other would mislead whatever opens it.
+bool CheckStreamSuffix(const CommandLineOptions& options, QString& error) {
+    if (options.streamPath.isEmpty())
+        return true;
+    const QString suffix = QFileInfo(options.streamPath).suffix().toLower();
+    static const QStringList kJpeg{"jpg", "jpeg", "jpe", "jfif"};
+    static const QStringList kPgm{"pgm", "pnm"};
+    if (options.bRaw && kJpeg.contains(suffix)) {
+        error = QStringLiteral(
+                    "--save-stream with --raw writes the samples as a PGM: name it "
+                    ".pgm, not '%1'")
+                    .arg(options.streamPath);
+        return false;
+    }
+    if (!options.bRaw && kPgm.contains(suffix)) {
+        error = QStringLiteral(
+                    "--save-stream writes the camera's JPEG stream (--raw writes a "
+                    "PGM): name it .jpg, not '%1'")
+                    .arg(options.streamPath);
+        return false;
+    }
+    return true;
+}
+
 bool SameFile(const QString& a, const QString& b) {
     return !a.isEmpty() && !b.isEmpty() &&
            QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
@@ -118,9 +219,12 @@ bool Check(const QCommandLineParser& parser, const Options& o, CommandLineOption
     }
     options.bRaw = parser.isSet(o.raw);
     options.bRegions = parser.isSet(o.regions);
+    options.bJson = parser.isSet(o.json);
     const bool bFocus = parser.isSet(o.focus);
     const bool bSnapshot = parser.isSet(o.snapshot);
     if (bFocus && !ReadSeconds(focus, options.focus_ms, error))
+        return false;
+    if (!ReadLimits(parser, o, options, error))
         return false;
     struct Need {
         bool given;
@@ -160,6 +264,8 @@ bool Check(const QCommandLineParser& parser, const Options& o, CommandLineOption
         }
         options.snapshotFormat = *format;
     }
+    if (!CheckStreamSuffix(options, error))
+        return false;
     const QString* paths[] = {&options.csvPath, &options.snapshotPath, &options.streamPath};
     for (size_t i = 0; i < std::size(paths); ++i) {
         for (size_t j = i + 1; j < std::size(paths); ++j) {
@@ -212,8 +318,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     const Options o;
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
-    parser.addOptions(
-        {o.help, o.version, o.focus, o.csv, o.snapshot, o.raw, o.saveStream, o.regions});
+    parser.addOptions({o.help, o.version, o.focus, o.csv, o.snapshot, o.raw, o.saveStream,
+                       o.regions, o.json, o.minFigure, o.minMtf50, o.maxTilt});
     if (!parser.parse(arguments))
         return BadUsage(parser.errorText());
     if (parser.isSet(o.help)) {

@@ -7,20 +7,23 @@
 #include <QStringList>
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "ui/StillFile.h"
 
 enum ExitCode : int {
     kExitDone = 0,
-    kExitFailed = 1,        // the program itself could not start (COM, memory)
-    kExitUsage = 2,         // the command line (or NITIDOR_SIM) cannot be understood
-    kExitNoCamera = 3,      // no camera named "Standard_Camera"
-    kExitNotReady = 4,      // no firmware runs, or the camera never became ready
-    kExitCameraLost = 5,    // the camera stopped answering, or a wait on it ran out
-    kExitStillFailed = 6,   // the still could not be taken, or a file could not be written
-    kExitAnotherCopy = 7,   // another copy runs (the single-instance rule)
-    kExitInterrupted = 130  // Ctrl+C or a terminate request, as shells count it
+    kExitFailed = 1,         // the program itself could not start (COM, memory)
+    kExitUsage = 2,          // the command line (or NITIDOR_SIM) cannot be understood
+    kExitNoCamera = 3,       // no camera named "Standard_Camera"
+    kExitNotReady = 4,       // no firmware runs, or the camera never became ready
+    kExitCameraLost = 5,     // the camera stopped answering, or a wait on it ran out
+    kExitStillFailed = 6,    // the still could not be taken, or a file could not be written
+    kExitAnotherCopy = 7,    // another copy runs (the single-instance rule)
+    kExitLimitMissed = 8,    // the run measured fine, but missed a limit it was given
+    kExitInterrupted = 130,  // Ctrl+C (SIGINT), as shells count it: 128 + the signal
+    kExitTerminated = 143    // a terminate request (SIGTERM)
 };
 
 // The longest focus run the command line takes: a day.
@@ -34,6 +37,13 @@ struct CommandLineOptions {
     bool bRaw = false;
     QString streamPath;     // empty: the camera's stream or samples are not written
     bool bRegions = false;  // the five regions' sharpness beside each figure and for the still
+    bool bJson = false;     // standard output carries JSON objects instead of CSV lines
+    // Limits on the last second of the focus run; a run that misses one ends with 8.
+    std::optional<double> minFigure;        // the median firmware figure, at least
+    std::optional<double> minMtf50;         // every region's median MTF50, at least
+    std::optional<double> maxTilt_percent;  // |x| and |y| of the corners' tilt, at most
+
+    bool HasLimits() const { return minFigure || minMtf50 || maxTilt_percent; }
 };
 
 struct CommandLine {

@@ -4,7 +4,10 @@
 #include <QEventLoop>
 #include <QSaveFile>
 #include <QTimer>
+#include <cstdio>
+#include <utility>
 
+#include "app/CommandLineJson.h"
 #include "device/MailboxTransfer.h"
 #include "platform/win/ModuleName.h"
 #include "product/Product.h"
@@ -20,6 +23,20 @@ std::string Seconds(int64_t ms) {
     return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
 }
 
+// The five region columns as a record has them, each led by its comma (all empty: none yet).
+std::string RegionColumns(const RegionReadout* reading) {
+    std::string columns;
+    for (int i = 0; i < kSfrRegionCount; ++i) {
+        columns += ',';
+        if (reading && reading->mtf50[i]) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.4f", *reading->mtf50[i]);
+            columns += text;
+        }
+    }
+    return columns;
+}
+
 }  // namespace
 
 CCommandLineRun::CCommandLineRun(CommandLineOptions options, std::ostream& out, std::ostream& err)
@@ -28,6 +45,8 @@ CCommandLineRun::CCommandLineRun(CommandLineOptions options, std::ostream& out, 
 CCommandLineRun::~CCommandLineRun() = default;
 
 int CCommandLineRun::Fail(int code, const std::string& what) {
+    if (m_failure.empty())
+        m_failure = OneLine(what);
     m_err << GetModuleBaseName() << ": " << OneLine(what) << std::endl;
     return code;
 }
@@ -37,8 +56,9 @@ int CCommandLineRun::CannotWrite(const QString& path, const QString& reason) {
                                       (reason.isEmpty() ? "unknown error" : reason.toStdString()));
 }
 
-void CCommandLineRun::Interrupt() {
-    m_bInterrupted = true;
+void CCommandLineRun::Interrupt(int signalNumber) {
+    if (m_interruptCode == 0)
+        m_interruptCode = 128 + signalNumber;
     if (m_pLoop)
         m_pLoop->quit();
 }
@@ -47,7 +67,11 @@ void CCommandLineRun::Interrupt() {
 // the thread, the run looks whether one came.
 bool CCommandLineRun::Interrupted() {
     QCoreApplication::processEvents();
-    return m_bInterrupted;
+    return m_interruptCode != 0;
+}
+
+int CCommandLineRun::EndInterrupted() {
+    return Fail(m_interruptCode, m_interruptCode == kExitTerminated ? "terminated" : "interrupted");
 }
 
 int CCommandLineRun::Run(CCameraSession& session) {
@@ -55,48 +79,64 @@ int CCommandLineRun::Run(CCameraSession& session) {
     // A region column a second old would sit beside ten fresh figures.
     if (m_options.bRegions)
         session.SetPreviewRate(10);
-    int code = OpenCsv();
+    int code = CheckOutputs();
     if (code == kExitDone)
         code = Connect(session);
     if (code == kExitDone && Interrupted())
-        code = Fail(kExitInterrupted, "interrupted");
-    if (code == kExitDone) {
-        m_sinceStart.start();
-        if (!session.StartPreview(TRUE))
-            code = Fail(kExitCameraLost, "the camera's preview could not be started");
-        m_bFocusStarted = code == kExitDone;
-        if (code == kExitDone && m_options.focus_ms > 0)
-            code = WatchFocus(session);
-        if (code == kExitDone && Interrupted())
-            code = Fail(kExitInterrupted, "interrupted");
-        if (code == kExitDone && !m_options.snapshotPath.isEmpty()) {
-            code = TakeStill(session);
-            if (code == kExitDone && !PrintStillRegions()) {
-                code = m_pCsv ? CannotWrite(m_options.csvPath, m_csvFailure)
-                              : Fail(kExitStillFailed, "cannot write to standard output");
-            }
-            // A still taken is written even if the request to stop came meanwhile.
-            if (code == kExitDone && Interrupted())
-                code = Fail(kExitInterrupted, "interrupted");
-        }
-        // As "Stop": only a running preview is stopped, and then the firmware is told.
-        if (session.IsPreviewRunning())
-            session.StopPreview(TRUE);
-    }
+        code = EndInterrupted();
+    if (code == kExitDone)
+        code = Measure(session);
     session.DisconnectDevice();
     session.SetFront(nullptr);
-    return WriteOutputs(code);
+    return Conclude(WriteOutputs(code));
 }
 
-int CCommandLineRun::OpenCsv() {
-    if (m_options.csvPath.isEmpty())
-        return kExitDone;
-    // Opened before the camera is touched, so a file that cannot be written costs no run.
-    m_pCsv = std::make_unique<QSaveFile>(m_options.csvPath);
+int CCommandLineRun::Measure(CCameraSession& session) {
+    m_sinceStart.start();
+    int code = session.StartPreview(TRUE)
+                   ? kExitDone
+                   : Fail(kExitCameraLost, "the camera's preview could not be started");
+    m_bFocusStarted = code == kExitDone;
+    if (code == kExitDone && m_options.focus_ms > 0)
+        code = WatchFocus(session);
+    if (code == kExitDone && Interrupted())
+        code = EndInterrupted();
+    if (code == kExitDone && !m_options.snapshotPath.isEmpty()) {
+        code = TakeStill(session);
+        if (code == kExitDone)
+            code = PrintStillRegions();
+        // A still taken is written even if the request to stop came meanwhile.
+        if (code == kExitDone && Interrupted())
+            code = EndInterrupted();
+    }
+    // As "Stop": only a running preview is stopped, and then the firmware is told.
+    if (session.IsPreviewRunning())
+        session.StopPreview(TRUE);
+    return code;
+}
+
+int CCommandLineRun::CheckOutputs() {
     QString reason;
-    if (!OpenForWriting(*m_pCsv, reason)) {
-        m_pCsv.reset();
-        return CannotWrite(m_options.csvPath, reason);
+    if (!m_options.csvPath.isEmpty()) {
+        // Opened now, so a file that cannot be written costs no run.
+        m_pCsv = std::make_unique<QSaveFile>(m_options.csvPath);
+        if (!OpenForWriting(*m_pCsv, reason)) {
+            m_pCsv.reset();
+            return CannotWrite(m_options.csvPath, reason);
+        }
+    }
+    // The still and the stream are written once the camera is done with; whether their folders
+    // take a file is tried now, as is the current one that a JPEG still passes through.
+    const bool bTempJpeg = !m_options.snapshotPath.isEmpty() && !m_options.bRaw;
+    for (const QString& path :
+         {m_options.snapshotPath, m_options.streamPath,
+          bTempJpeg ? QString::fromLatin1(CCameraSession::JpegTransientFile()) : QString()}) {
+        if (path.isEmpty())
+            continue;
+        QSaveFile probe(path);
+        if (!OpenForWriting(probe, reason))
+            return CannotWrite(path, reason);
+        probe.cancelWriting();
     }
     return kExitDone;
 }
@@ -105,6 +145,13 @@ int CCommandLineRun::Connect(CCameraSession& session) {
     // No window takes the graph's events; the focus run asks for them at each tick.
     switch (session.Connect(nullptr)) {
         case CCameraSession::ConnectResult::Connected:
+            // The dialog goes on without a profile; a station learns the camera is gone now.
+            if (session.ProfileTimedOut()) {
+                return Fail(kExitCameraLost,
+                            "the camera stopped answering: nothing came through its mailbox "
+                            "within " +
+                                Seconds(kMailboxTimeout_ms) + " (the device profile, at connect)");
+            }
             return kExitDone;
         case CCameraSession::ConnectResult::CameraNotFound:
             return Fail(kExitNoCamera,
@@ -120,32 +167,62 @@ int CCommandLineRun::Connect(CCameraSession& session) {
     return Fail(kExitNotReady, "the camera could not be set up for its preview");
 }
 
-bool CCommandLineRun::PrintFigure(CCameraSession& session, int64_t elapsed_ms, LONG value) {
+int CCommandLineRun::WriteOut(const std::string& text) {
+    m_out << text << std::flush;  // a reader at the other end of a pipe sees it at once
+    return m_out ? kExitDone : Fail(kExitStillFailed, "cannot write to standard output");
+}
+
+int CCommandLineRun::WriteJson(const QJsonObject& object) {
+    return WriteOut(JsonLine(object));
+}
+
+// CSV goes to the file, or else to standard output unless that carries JSON; the header first.
+int CCommandLineRun::WriteCsv(const std::string& line) {
+    if (!m_pCsv && m_options.bJson)
+        return kExitDone;
+    std::string text;
+    if (!std::exchange(m_bCsvHeader, true)) {
+        text = kFocusRecordHeader;
+        if (m_options.bRegions)
+            text += "," + RegionColumnsHeader();
+        text += "\n";
+    }
+    text += line;
+    if (!m_pCsv)
+        return WriteOut(text);
+    if (WriteAll(*m_pCsv, text.data(), text.size()))
+        return kExitDone;
+    m_csvFailure = m_pCsv->errorString();
+    return CannotWrite(m_options.csvPath, m_csvFailure);
+}
+
+int CCommandLineRun::PrintFigure(int64_t elapsed_ms, LONG value, const RegionReadout* regions) {
     std::string line = FormatFocusRecord(elapsed_ms, value);
-    if (m_options.bRegions) {
-        RegionReading reading;
-        line += FormatRegionColumns(session.ReadRegions(reading) ? &reading.sharpness : nullptr);
-    }
-    return PrintLine(line + "\n");
+    if (m_options.bRegions)
+        line += RegionColumns(regions);
+    int code = WriteCsv(line + "\n");
+    if (code == kExitDone && m_options.bJson)
+        code = WriteJson(FigureJson(elapsed_ms, value, m_options.bRegions, regions));
+    return code;
 }
 
-bool CCommandLineRun::PrintStillRegions() {
+int CCommandLineRun::PrintStillRegions() {
     if (!m_options.bRegions || !m_still)
-        return true;
-    const RegionSharpness regions =
-        MeasureStillRegions(m_still->image.get(), m_still->width, m_still->height);
-    return PrintLine("still," + FormatRegionColumns(&regions) + "\n");
+        return kExitDone;
+    m_stillRegions = MakeRegionSample(
+        0, MeasureStillRegions(m_still->image.get(), m_still->width, m_still->height));
+    return WriteCsv("still," + RegionColumns(&*m_stillRegions) + "\n");
 }
 
-bool CCommandLineRun::PrintLine(const std::string& line) {
-    if (m_pCsv) {
-        if (WriteAll(*m_pCsv, line.data(), line.size()))
-            return true;
-        m_csvFailure = m_pCsv->errorString();
-        return false;
+const RegionReadout* CCommandLineRun::TakeRegions(CCameraSession& session, int64_t now_ms) {
+    RegionReading reading;
+    if (!session.ReadRegions(reading))
+        return nullptr;
+    if (m_regions.empty() || reading.sequence != m_regionSequence) {
+        m_regionSequence = reading.sequence;
+        m_regions.push_back(MakeRegionSample(now_ms, reading.sharpness));
     }
-    m_out << line << std::flush;  // a reader at the other end of a pipe sees it at once
-    return static_cast<bool>(m_out);
+    return &m_regions.back();
 }
 
 int CCommandLineRun::FocusTick(CCameraSession& session, int64_t& lastFigure_ms) {
@@ -154,13 +231,13 @@ int CCommandLineRun::FocusTick(CCameraSession& session, int64_t& lastFigure_ms) 
     LONG value = 0;
     const FocusPoll poll = session.PollFocus(value);
     const int64_t now_ms = m_sinceStart.elapsed();
+    const RegionReadout* regions = m_options.bRegions ? TakeRegions(session, now_ms) : nullptr;
     if (poll == FocusPoll::Figure) {
-        if (!PrintFigure(session, now_ms, value)) {
-            return m_pCsv ? CannotWrite(m_options.csvPath, m_csvFailure)
-                          : Fail(kExitStillFailed, "cannot write to standard output");
-        }
         lastFigure_ms = now_ms;
-    } else if (now_ms - lastFigure_ms >= kFocusSilence_ms) {
+        m_figures.push_back({now_ms, value});
+        return PrintFigure(now_ms, value, regions);
+    }
+    if (now_ms - lastFigure_ms >= kFocusSilence_ms) {
         return Fail(kExitCameraLost,
                     poll == FocusPoll::Failed
                         ? "the camera stopped answering (its status could not be read)"
@@ -170,9 +247,10 @@ int CCommandLineRun::FocusTick(CCameraSession& session, int64_t& lastFigure_ms) 
 }
 
 int CCommandLineRun::WatchFocus(CCameraSession& session) {
+    // The header goes out even if no figure follows.
+    int code = WriteCsv("");
     QEventLoop loop;
     m_pLoop = &loop;
-    int code = kExitDone;
     int64_t lastFigure_ms = m_sinceStart.elapsed();
     QTimer tick;
     tick.setTimerType(Qt::PreciseTimer);
@@ -187,12 +265,21 @@ int CCommandLineRun::WatchFocus(CCameraSession& session) {
     end.setSingleShot(true);
     QObject::connect(&end, &QTimer::timeout, &loop, &QEventLoop::quit);
     end.start(static_cast<int>(std::max<int64_t>(0, m_options.focus_ms - m_sinceStart.elapsed())));
-    if (!m_bInterrupted)
+    if (code == kExitDone && m_interruptCode == 0)
         loop.exec();
     m_pLoop = nullptr;
-    if (code == kExitDone && m_bInterrupted)
-        code = Fail(kExitInterrupted, "interrupted");
+    if (code == kExitDone && m_interruptCode != 0)
+        return EndInterrupted();
+    if (code == kExitDone)
+        EndFocus();
     return code;
+}
+
+void CCommandLineRun::EndFocus() {
+    m_bFocusDone = true;
+    m_focusEnd_ms = m_sinceStart.elapsed();
+    m_err << GetModuleBaseName() << ": " << FormatFocusSummary(SummarizeFigures(m_figures))
+          << std::endl;
 }
 
 void CCommandLineRun::ShowMessage(SessionMessage message) {
@@ -257,13 +344,47 @@ int CCommandLineRun::WriteOutputs(int code) {
     if (!m_still)
         return code;
     const QImage image = StillImage(m_still->image.get(), m_still->width, m_still->height);
-    if (!SaveStillImage(m_options.snapshotPath, image, m_options.snapshotFormat, reason))
+    if (SaveStillImage(m_options.snapshotPath, image, m_options.snapshotFormat, reason))
+        m_stillWritten = m_options.snapshotPath;
+    else
         keep(CannotWrite(m_options.snapshotPath, reason));
-    if (!m_options.streamPath.isEmpty() &&
-        !SaveStillSource(m_options.streamPath, m_still->source, m_still->width, m_still->height,
-                         reason)) {
-        keep(CannotWrite(m_options.streamPath, reason));
+    if (!m_options.streamPath.isEmpty()) {
+        if (SaveStillSource(m_options.streamPath, m_still->source, m_still->width, m_still->height,
+                            reason))
+            m_streamWritten = m_options.streamPath;
+        else
+            keep(CannotWrite(m_options.streamPath, reason));
     }
     m_still.reset();
+    return code;
+}
+
+int CCommandLineRun::Conclude(int code) {
+    RunSummary summary;
+    if (m_bFocusStarted && m_options.focus_ms > 0)
+        summary.focus = SummarizeFigures(m_figures);
+    // Only a focus run that went to its end is judged.
+    if (m_bFocusDone) {
+        summary.lastSecondFrom_ms = std::max<int64_t>(0, m_focusEnd_ms - kVerdictWindow_ms);
+        summary.lastSecond = SummarizeFigures(m_figures, summary.lastSecondFrom_ms);
+        if (m_options.bRegions)
+            summary.regions = SummarizeRegions(m_regions, summary.lastSecondFrom_ms);
+        summary.limits =
+            JudgeLimits(m_options, *summary.lastSecond, summary.regions.value_or(RegionStats{}));
+        const std::string missed = FormatMissedLimits(summary.limits);
+        if (code == kExitDone && !missed.empty())
+            code = Fail(kExitLimitMissed, missed);
+    }
+    if (!m_options.bJson)
+        return code;
+    summary.exitCode = code;
+    summary.failure = m_failure;
+    summary.stillPath = m_stillWritten;
+    summary.streamPath = m_streamWritten;
+    summary.stillRegions = m_stillRegions;
+    // The summary is the last word even of a failed run; a second failure is not told.
+    m_out << JsonLine(SummaryJson(summary)) << std::flush;
+    if (!m_out && code == kExitDone)
+        code = Fail(kExitStillFailed, "cannot write to standard output");
     return code;
 }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #include <QApplication>
 #include <QLoggingCategory>
@@ -15,6 +16,7 @@
 #include <iostream>
 
 #include "app/CommandLine.h"
+#include "app/DisplayProbe.h"
 #include "app/FocusApp.h"
 #include "app/Registration.h"
 #include "platform/qtlog/QtLogSink.h"
@@ -28,7 +30,7 @@ namespace {
 int g_signalPipe[2] = {-1, -1};
 
 void OnTerminate(int signo) {
-    const char byte = 1;
+    const char byte = static_cast<char>(signo);
     (void)!write(g_signalPipe[1], &byte, 1);
     // A second request, while the first is still being honoured, ends the process at once.
     struct sigaction action {};
@@ -37,7 +39,8 @@ void OnTerminate(int signo) {
 }
 
 // Ctrl+C or a terminate request closes the main dialog as "Exit" would, so the camera is
-// released and the settings are saved; the handler itself only wakes the event loop.
+// released and the settings are saved; the handler itself only wakes the event loop, with the
+// signal's number, which the command line's exit code carries.
 void CloseOnTerminateSignals(QApplication& application) {
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
         return;
@@ -48,7 +51,7 @@ void CloseOnTerminateSignals(QApplication& application) {
         QWidget* dialog = theApp.m_pMainWnd;
         if (!dialog) {
             if (theApp.m_pCommandLine)
-                theApp.m_pCommandLine->Interrupt();
+                theApp.m_pCommandLine->Interrupt(byte);
             else
                 QCoreApplication::quit();
             return;
@@ -91,6 +94,25 @@ void QuietStartUp(QtMsgType type, const QMessageLogContext&, const QString& mess
     if (type == QtCriticalMsg || type == QtFatalMsg)
         std::cerr << message.toStdString() << std::endl;
 }
+
+void NeedsADisplay(const std::string& why) {
+    std::cerr << GetModuleBaseName() << ": the main window needs a display (" << OneLine(why)
+              << "); " << GetModuleBaseName() << " --help lists the options that need none"
+              << std::endl;
+}
+
+// A display that answered the probe may still turn Qt away (credentials it will not take):
+// Qt's fatal message and abort become the same one line and exit code.
+QtMessageHandler g_startUpHandler = nullptr;
+void DisplayRefused(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type != QtFatalMsg) {
+        if (g_startUpHandler)
+            g_startUpHandler(type, context, message);
+        return;
+    }
+    NeedsADisplay("the window system refused it");
+    std::_Exit(kExitFailed);
+}
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -110,16 +132,23 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!bDialog)
         signal(SIGPIPE, SIG_IGN);
+    std::string why;
+    if (bDialog && !DisplayAnswers(why)) {
+        NeedsADisplay(why);
+        return kExitFailed;
+    }
 
-    const QtMessageHandler handler = bDialog ? nullptr : qInstallMessageHandler(QuietStartUp);
+    const QtMessageHandler handler =
+        qInstallMessageHandler(bDialog ? DisplayRefused : QuietStartUp);
+    g_startUpHandler = handler;
     // Whatever name the program was started under, the window system files its windows under
     // the installed desktop entry, so a dock groups them with its launcher: X11 by WM_CLASS
     // "nitidor" (the entry's StartupWMClass), Wayland by the entry's id.
     QCoreApplication::setApplicationName(QString::fromLatin1(kProgramName));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
     QApplication application(argc, argv);
+    qInstallMessageHandler(handler);
     if (!bDialog) {
-        qInstallMessageHandler(handler);
         // The command line's standard error is the one line that ends a run; the diagnostics
         // speak only when QT_LOGGING_RULES asks them to.
         QLoggingCategory::setFilterRules(

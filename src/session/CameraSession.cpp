@@ -2,6 +2,7 @@
 #include "session/CameraSession.h"
 
 #include "capture/CaptureSequences.h"
+#include "device/MailboxTransfer.h"
 #include "platform/dshow/Interfaces.h"
 #include "platform/log/Log.h"
 #include "platform/win/WinUser.h"
@@ -62,6 +63,7 @@ CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
         m_device.reset();
     }
     m_bConnected = 0;
+    m_bProfileTimedOut = 0;
 
     // The renderer's window of an earlier graph may have outlived it.
     if (HWND leftover = FindWindow(nullptr, kVideoRendererTitle))
@@ -96,8 +98,16 @@ CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
         EndConnect();
         return ConnectResult::NotReady;
     }
-    if (m_profile)
-        m_profile->LoadFromDevice(device);
+    if (m_profile) {
+        // The profile's waits are bounded on the device's clock: a failed read that took that
+        // long ran out of time rather than being refused.
+        const int64_t started_ms = device.m_pClock->Now_ms();
+        if (!m_profile->LoadFromDevice(device) &&
+            device.m_pClock->Now_ms() - started_ms >= kMailboxTimeout_ms) {
+            LogInfo(kLogSession, "connect: the device profile's mailbox wait ran out");
+            m_bProfileTimedOut = 1;
+        }
+    }
     ShowStatus("Initializing...");
 
     if (!SelectFormatAndPreview()) {

@@ -89,8 +89,13 @@ public:
     CRegionMeter& Meter() { return m_meter; }
 
     BOOL IsConnected() const { return m_bConnected; }
+    // The last connect's profile read failed once a mailbox wait's bound had passed: the
+    // camera took requests and answered none. The connect itself goes on, as designed.
+    BOOL ProfileTimedOut() const { return m_bProfileTimedOut; }
     BOOL ResumesPreview() const { return m_bResumePreview; }
     LONG LastFocusValue() const { return m_nFocusValue; }
+    // The file in the current folder that a JPEG still passes through while it is decoded.
+    static const char* JpegTransientFile();
     // Why the last still's transient file could not be written: its name and the system's
     // words ("Temp.jpg: File too large").
     const std::string& StillFailureReason() const { return m_stillFailureReason; }
@@ -124,6 +129,7 @@ private:
     BOOL m_bResumePreview = 0;
     LONG m_nFrameRate = 1;
     BOOL m_bFirmwarePresent = 0;
+    BOOL m_bProfileTimedOut = 0;
     LONG m_nFocusValue = 0;
     int64_t m_nReadyTimeout_ms = kDeviceReadyTimeout_ms;
     std::string m_stillFailureReason;

@@ -14,6 +14,10 @@
 #include "platform/win/Sleep.h"
 #include "session/CameraSession.h"
 
+const char* CCameraSession::JpegTransientFile() {
+    return kJpegTempFileName;
+}
+
 CCameraSession::StillResult CCameraSession::TakeStill(BOOL bRaw) {
     m_stillFailureReason.clear();
     if (!m_device)

@@ -48,6 +48,17 @@ const Accepted kAccepted[] = {
      [](const CommandLineOptions& o) {
          return o.bRaw && o.streamPath == "s.pgm" && o.snapshotFormat == StillFormat::Bmp;
      }},
+    {"LimitsWithJson",
+     {"--focus", "2", "--json", "--min-figure", "15000", "--min-mtf50", "0.3", "--max-tilt", "5"},
+     [](const CommandLineOptions& o) {
+         return o.bJson && o.minFigure == 15000 && o.minMtf50 == 0.3 && o.maxTilt_percent == 5 &&
+                o.bRegions;  // the region limits ask for the regions
+     }},
+    {"FigureLimitAlone",
+     {"--focus", "1", "--min-figure=-5"},
+     [](const CommandLineOptions& o) {
+         return o.minFigure == -5 && !o.minMtf50 && !o.maxTilt_percent && !o.bRegions && !o.bJson;
+     }},
     {"EverythingInAnyOrder",
      {"--save-stream", "c.jpg", "--snapshot", "s.jpeg", "--csv", "f.csv", "--focus", "1"},
      [](const CommandLineOptions& o) {
@@ -85,6 +96,19 @@ const Refused kRefused[] = {
     {"StreamWithoutSnapshot",
      {"--focus", "1", "--save-stream", "c.jpg"},
      "--save-stream goes with --snapshot"},
+    {"LimitWithoutFocus",
+     {"--snapshot", "s.png", "--min-figure", "3"},
+     "--min-figure goes with --focus"},
+    {"Mtf50AboveOne",
+     {"--focus", "1", "--min-mtf50", "1.5"},
+     "--min-mtf50 takes a number from 0 to 1, not '1.5'"},
+    {"TiltNegative", {"--focus", "1", "--max-tilt=-1"}, "--max-tilt takes a number of 0 or more"},
+    {"FigureLimitNotANumber",
+     {"--focus", "1", "--min-figure", "nan"},
+     "--min-figure takes a number, not 'nan'"},
+    {"JpegStreamNamedPgm",
+     {"--snapshot", "s.png", "--save-stream", "c.PGM"},
+     "writes the camera's JPEG stream (--raw writes a PGM): name it .jpg, not 'c.PGM'"},
     {"FocusNotANumber", {"--focus", "soon"}, "not 'soon'"},
     // Control characters echoed as escapes: the message stays one line.
     {"LineBreakInAValue", {"--focus", "1\n2\x1b"}, "not '1\\n2\\x1b'"},
@@ -134,8 +158,11 @@ TEST(CommandLineTest, NoArgumentsIsTheDialogAndHelpAndVersionAnswerAtOnce) {
         std::ostringstream out, err;
         EXPECT_EQ(AnswerCommandLine(help, out, err), kExitDone);
         EXPECT_EQ(out.str().rfind("Usage: nitidor [options]", 0), 0u) << out.str();
-        for (const char* text : {"--focus <seconds>", "--csv <file>", "--snapshot <file>", "--raw",
-                                 "--save-stream <file>", "elapsed_ms,figure", "  7  another copy"})
+        for (const char* text :
+             {"--focus <seconds>", "--csv <file>", "--snapshot <file>", "--raw",
+              "--save-stream <file>", "elapsed_ms,figure", "  7  another copy", "--json",
+              "--min-figure <figure>", "--min-mtf50 <mtf50>", "--max-tilt <percent>",
+              "  8  the run measured fine", "143  terminated"})
             EXPECT_NE(out.str().find(text), std::string::npos) << text;
         EXPECT_TRUE(err.str().empty());
     }

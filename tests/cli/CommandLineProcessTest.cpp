@@ -8,10 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -41,6 +46,8 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "NITIDOR_SIM"})
             env.remove(name);
+        if (!m_display.isEmpty())
+            env.insert("DISPLAY", m_display);
         env.insert("XDG_RUNTIME_DIR", Path("run"));
         env.insert("NITIDOR_REGISTRY_FILE", Path("registry.reg"));
         if (!sim.isEmpty())
@@ -98,6 +105,7 @@ protected:
     static constexpr char kEarlier[] = "the earlier file\n";
 
     QTemporaryDir m_dir;
+    QString m_display;  // DISPLAY for the program; unset when empty
     QProcess m_process;
     QByteArray m_out, m_err;
 };
@@ -108,8 +116,15 @@ TEST_F(CommandLineProcessTest, FocusFiguresThenAJpegStillWithTheCamerasStream) {
                                            QFile::ReadOther | QFile::ExeOther);
     EXPECT_EQ(Run({"--focus", "1", "--snapshot", "still.png", "--save-stream", "camera.jpg"}), 0)
         << m_err.toStdString();
-    EXPECT_TRUE(m_err.isEmpty()) << m_err.toStdString();
-    const QStringList figures = Figures();
+    // The focus run's summary is the one line on standard error.
+    EXPECT_TRUE(QRegularExpression("^nitidor: focus: \\d+ samples, min \\d+, median \\d+, max "
+                                   "\\d+ at \\d+ ms, 0 overflows\n$")
+                    .match(QString::fromLatin1(m_err))
+                    .hasMatch())
+        << m_err.toStdString();
+    QStringList figures = Figures();
+    ASSERT_FALSE(figures.isEmpty());
+    EXPECT_EQ(figures.takeFirst(), "elapsed_ms,figure");
     EXPECT_GE(figures.size(), 5);
     for (const QString& line : figures)
         EXPECT_TRUE(QRegularExpression("^\\d+,(-?\\d+|Overflow)$").match(line).hasMatch())
@@ -138,7 +153,7 @@ TEST_F(CommandLineProcessTest, ARawStillWithItsSamplesAndTheFiguresInACsv) {
     EXPECT_TRUE(m_out.isEmpty());
     QFile csv(Work("figures.csv"));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(QRegularExpression("^(\\d+,(-?\\d+|Overflow)\\n){2,}$")
+    EXPECT_TRUE(QRegularExpression("^elapsed_ms,figure\\n(\\d+,(-?\\d+|Overflow)\\n){2,}$")
                     .match(QString::fromLatin1(csv.readAll()))
                     .hasMatch());
 }
@@ -146,8 +161,9 @@ TEST_F(CommandLineProcessTest, ARawStillWithItsSamplesAndTheFiguresInACsv) {
 TEST_F(CommandLineProcessTest, RegionsBesideEachFigureAndALineForTheStill) {
     ASSERT_EQ(Run({"--focus", "1", "--snapshot", "still.bmp", "--regions"}, "lens=600"), 0)
         << m_err.toStdString();
-    const QStringList lines = Figures();
-    ASSERT_GE(lines.size(), 3);
+    QStringList lines = Figures();
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines.takeFirst(), "elapsed_ms,figure,mtf50_c,mtf50_tl,mtf50_tr,mtf50_bl,mtf50_br");
     const QRegularExpression figure("^\\d+,\\d+(,(0\\.\\d{4})?){5}$");
     for (qsizetype i = 0; i + 1 < lines.size(); ++i)
         EXPECT_TRUE(figure.match(lines[i]).hasMatch()) << lines[i].toStdString();
@@ -173,6 +189,7 @@ struct Ending {
     const char* sim;
     int code;
     const char* says;
+    const char* display = "";  // DISPLAY, unset when empty
 };
 
 void PrintTo(const Ending& e, std::ostream* os) {
@@ -184,6 +201,7 @@ class CommandLineEndingTest : public CommandLineProcessTest,
 
 TEST_P(CommandLineEndingTest, EndsWithItsCodeAndOneLine) {
     const Ending& e = GetParam();
+    m_display = QString::fromLatin1(e.display);
     EXPECT_EQ(Run(e.args, QString::fromLatin1(e.sim)), e.code);
     ExpectOneLine(e.says);
     EXPECT_EQ(WorkFiles(), QStringList());  // no still and no partial file
@@ -202,12 +220,36 @@ INSTANTIATE_TEST_SUITE_P(
                "unplug-after-ms=2000",
                5,
                "the camera stopped answering"},
-        // A line break in a name is echoed as an escape: the line stays one.
+        // Nothing came through the mailbox for the profile at connect: the camera is gone.
+        Ending{"SilentMailbox",
+               {"--focus", "5", "--snapshot", "still.png"},
+               "silent-mailbox",
+               5,
+               "the camera stopped answering: nothing came through its mailbox within 10 s"},
+        // Outputs are tried before the camera, which is absent here. A line break in a name is
+        // echoed as an escape: the line stays one.
         Ending{"StillFolderMissing",
                {"--snapshot", "gone/two\nlines.png"},
-               "",
+               "absent",
                6,
-               "cannot write gone/two\\nlines.png: "}),
+               "cannot write gone/two\\nlines.png: "},
+        Ending{"StreamFolderMissing",
+               {"--focus", "1", "--snapshot", "still.png", "--save-stream", "gone/camera.jpg"},
+               "absent",
+               6,
+               "cannot write gone/camera.jpg: "},
+        Ending{"RawSamplesNamedJpeg",
+               {"--snapshot", "still.png", "--raw", "--save-stream", "r2.jpg"},
+               "",
+               2,
+               "--save-stream with --raw writes the samples as a PGM: name it .pgm, not 'r2.jpg'"},
+        Ending{"NoDisplay",
+               {},
+               "",
+               1,
+               "the main window needs a display (DISPLAY and WAYLAND_DISPLAY are not set); "
+               "nitidor --help lists the options that need none"},
+        Ending{"NoXServer", {}, "", 1, "(no X server answers at DISPLAY=:4093)", ":4093"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(CommandLineProcessTest, AnotherCopyRunning) {
@@ -221,13 +263,80 @@ TEST_F(CommandLineProcessTest, AnotherCopyRunning) {
     qputenv("XDG_RUNTIME_DIR", oldRuntime);
 }
 
-TEST_F(CommandLineProcessTest, ACtrlCStopsTheRunOnceFiguresFlow) {
-    Start({"--focus", "30"});
-    ASSERT_TRUE(m_process.waitForReadyRead(kRunLimit_ms));
-    ASSERT_EQ(kill(static_cast<pid_t>(m_process.processId()), SIGINT), 0);
-    EXPECT_EQ(Finish(), 130);
-    ExpectOneLine("interrupted");
-    EXPECT_GE(Figures().size(), 1);
+TEST_F(CommandLineProcessTest, CtrlCAndATerminateRequestStopTheRunOnceFiguresFlow) {
+    // As shells count a signal's end: 128 + its number.
+    for (const auto& [signalNumber, code, says] :
+         {std::tuple{SIGINT, 130, "interrupted"}, std::tuple{SIGTERM, 143, "terminated"}}) {
+        Clear();
+        Start({"--focus", "30"});
+        ASSERT_TRUE(m_process.waitForReadyRead(kRunLimit_ms));
+        ASSERT_EQ(kill(static_cast<pid_t>(m_process.processId()), signalNumber), 0);
+        EXPECT_EQ(Finish(), code);
+        ExpectOneLine(says);
+        EXPECT_GE(Figures().size(), 1);
+    }
+}
+
+// A station script: the figure limit passes in focus and fails out of it, and the summary
+// object, the last line, parses.
+TEST_F(CommandLineProcessTest, AStationGetsAVerdictAndASummaryItCanParse) {
+    const QStringList args{"--focus", "2", "--json", "--min-figure", "10000"};
+    for (const auto& [lens, code] : {std::pair{"lens=620", 0}, std::pair{"lens=420", 8}}) {
+        Clear();
+        EXPECT_EQ(Run(args, lens), code) << lens << m_err.toStdString();
+        const QStringList lines = Figures();
+        ASSERT_GE(lines.size(), 2) << lens;  // a figure at least, and the summary
+        for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+            const QJsonObject figure = QJsonDocument::fromJson(lines[i].toUtf8()).object();
+            EXPECT_EQ(figure["type"], "figure") << lines[i].toStdString();
+            EXPECT_TRUE(figure["figure"].isDouble() && figure["elapsed_ms"].isDouble());
+            EXPECT_FALSE(figure.contains("mtf50"));
+        }
+        const QJsonObject summary = QJsonDocument::fromJson(lines.last().toUtf8()).object();
+        EXPECT_EQ(summary["type"], "summary") << lines.last().toStdString();
+        EXPECT_EQ(summary["exit_code"], code);
+        EXPECT_EQ(summary["verdict"], code ? "fail" : "pass");
+        const QJsonObject limit = summary["limits"].toArray().at(0).toObject();
+        EXPECT_EQ(limit["option"], "min-figure");
+        EXPECT_EQ(limit["met"], code == 0);
+        EXPECT_EQ(limit["measured"], summary["focus"]["last_second"]["median"]);
+        const QStringList said = QString::fromLatin1(m_err).split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(said.size(), code ? 2 : 1) << m_err.toStdString();
+        EXPECT_TRUE(said[0].startsWith("nitidor: focus: ")) << said[0].toStdString();
+        if (code) {
+            EXPECT_TRUE(QRegularExpression("^nitidor: limit missed: --min-figure 10000: median "
+                                           "\\d+ \\(\\d+ short\\)$")
+                            .match(said[1])
+                            .hasMatch())
+                << said[1].toStdString();
+            EXPECT_EQ("nitidor: " + summary["message"].toString(), said[1]);
+        }
+    }
+}
+
+// The corners of a lens tilted top to bottom miss the tilt limit; the regions' medians, the
+// tilt and the still's files are in the summary.
+TEST_F(CommandLineProcessTest, ATiltedLensMissesTheTiltLimit) {
+    EXPECT_EQ(Run({"--focus", "2", "--json", "--max-tilt", "50", "--min-mtf50", "0.1", "--snapshot",
+                   "still.png", "--save-stream", "camera.jpg"},
+                  "lens=600,tilt-y=-40"),
+              8);
+    const QString said = QString::fromLatin1(m_err).section('\n', 1);
+    EXPECT_TRUE(QRegularExpression("^nitidor: limit missed: --max-tilt 50: y -\\d+(\\.\\d+)? % "
+                                   "\\(\\d+(\\.\\d+)? over\\)\n$")
+                    .match(said)
+                    .hasMatch())
+        << m_err.toStdString();
+    const QStringList lines = Figures();
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_TRUE(QJsonDocument::fromJson(lines.end()[-2].toUtf8())["mtf50"]["tl"].isDouble());
+    const QJsonObject summary = QJsonDocument::fromJson(lines.last().toUtf8()).object();
+    EXPECT_LT(summary["regions"]["tilt"]["y_percent"].toDouble(), -50);
+    EXPECT_GT(summary["regions"]["mtf50"]["c"].toDouble(), 0.1);
+    EXPECT_EQ(summary["still"]["file"], "still.png");
+    EXPECT_EQ(summary["still"]["stream"], "camera.jpg");
+    EXPECT_TRUE(summary["still"]["mtf50"]["br"].isDouble());
+    EXPECT_EQ(summary["limits"].toArray().size(), 2);
 }
 
 TEST_F(CommandLineProcessTest, AStandardOutputThatTakesNoLinesEndsTheRunCleanly) {
