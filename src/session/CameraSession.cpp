@@ -5,6 +5,7 @@
 #include "platform/dshow/Interfaces.h"
 #include "platform/log/Log.h"
 #include "platform/win/WinUser.h"
+#include "session/SessionLog.h"
 
 CCameraSession::CCameraSession(std::unique_ptr<CCaptureDevice>& device,
                                std::unique_ptr<CDeviceProfile>& profile,

@@ -13,6 +13,7 @@
 #include "platform/log/Log.h"
 #include "platform/win/Sleep.h"
 #include "session/CameraSession.h"
+#include "session/SessionLog.h"
 
 CCameraSession::StillResult CCameraSession::TakeStill(BOOL bRaw) {
     m_stillFailureReason.clear();

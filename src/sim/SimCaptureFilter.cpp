@@ -9,6 +9,7 @@
 #include "platform/mfc/WindowHandle.h"
 #include "sim/SimCapturePins.h"
 #include "sim/SimLensPanel.h"
+#include "sim/SimLog.h"
 #include "sim/SimVideoFormats.h"
 
 // The panel is a widget: made, shown and deleted on the user-interface thread only.

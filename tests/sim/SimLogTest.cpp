@@ -2,10 +2,12 @@
 // what it then sees, with the status.
 #include <gtest/gtest.h>
 
+#include "device/DeviceLog.h"
 #include "device/VendorChannel.h"
 #include "fakes/RecordingLogSink.h"
 #include "fakes/TestVendorChannel.h"
 #include "sim/SimCameraFilter.h"
+#include "sim/SimLog.h"
 
 namespace {
 
