@@ -3,6 +3,7 @@
 
 #include "capture/CaptureSequences.h"
 #include "platform/dshow/Interfaces.h"
+#include "platform/dshow/VideoWindowQuery.h"
 #include "platform/log/Log.h"
 #include "platform/win/WinUser.h"
 #include "session/SessionLog.h"
@@ -65,7 +66,7 @@ CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
     m_bConnected = 0;
 
     // The renderer's window of an earlier graph may have outlived it.
-    if (HWND leftover = FindWindow(nullptr, kVideoRendererTitle))
+    if (HWND leftover = FindVideoRendererWindow())
         DestroyWindow(leftover);
 
     m_device = std::make_unique<CCaptureDevice>();
