@@ -1,7 +1,9 @@
 # The layers of the source tree, where each lives and what each may use. Arrows point down
-# only; the build refuses a library that names a layer it may not use (nitidor_add_layer), and
-# the `layers` test refuses a source file that includes one (CheckLayers.cmake). Only the
-# layers listed in NITIDOR_QT_LAYERS may use Qt. docs/SOURCE_MAP.md draws the same picture.
+# only: a layer uses only layers listed before it in NITIDOR_LAYERS, and a layer without Qt uses
+# no layer with it (LayerTableCheck.cmake refuses any other table). The build refuses a library
+# that names a layer it may not use (nitidor_add_layer), and the `layers` test refuses a source
+# file that includes one (CheckLayers.cmake). Only the layers listed in NITIDOR_QT_LAYERS may
+# use Qt. docs/SOURCE_MAP.md draws the same picture.
 set(NITIDOR_LAYERS
     log com ks registry win dshow vidcap mfc renderer qtlog
     device capture imaging measure session sim simpanel ui app)
