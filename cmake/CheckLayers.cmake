@@ -1,7 +1,10 @@
-# Run as `cmake -DSOURCE_DIR=<repo> -P CheckLayers.cmake`: fails when a source file includes a
-# layer its own layer may not use, or Qt outside the Qt layers.
+# Run as `cmake -DSOURCE_DIR=<repo> -P CheckLayers.cmake`: fails when the layer table does not
+# point one way, when a source file includes a layer its own layer may not use, or Qt outside the
+# Qt layers.
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/LayerTableCheck.cmake)
+nitidor_check_layer_table()
 
 set(problems "")
 foreach(layer IN LISTS NITIDOR_LAYERS)

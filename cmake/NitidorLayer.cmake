@@ -1,11 +1,22 @@
 include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/LayerTableCheck.cmake)
+nitidor_check_layer_table()
 
 # nitidor_add_layer(<layer> SOURCES <files...> [USES <layers...>] [LIBS <other libraries...>])
 # The library nitidor_<layer> from the listed sources; it links the layers it USES, which must
 # be among those Layers.cmake allows it, and the base layers always; Qt only when it is a Qt
-# layer.
+# layer. LIBS are outside libraries: a layer of ours passed there would slip past the table.
 function(nitidor_add_layer layer)
   cmake_parse_arguments(L "" "" "SOURCES;USES;LIBS" ${ARGN})
+  if(NOT layer IN_LIST NITIDOR_LAYERS)
+    message(FATAL_ERROR "'${layer}' is not a layer of cmake/Layers.cmake")
+  endif()
+  foreach(lib IN LISTS L_LIBS)
+    if(lib MATCHES "^nitidor_")
+      message(FATAL_ERROR "layer '${layer}' links ${lib} as a plain library; name the layer in "
+                          "USES, where cmake/Layers.cmake is checked")
+    endif()
+  endforeach()
   foreach(used IN LISTS L_USES)
     if(NOT used IN_LIST NITIDOR_LAYER_USES_${layer} AND NOT used IN_LIST NITIDOR_BASE_LAYERS)
       message(FATAL_ERROR "layer '${layer}' may not use '${used}' (see cmake/Layers.cmake)")

@@ -8,6 +8,7 @@
 #include "platform/registry/RegistryFlag.h"
 #include "ui/DialogTemplates.h"
 #include "ui/FocusDlg.h"
+#include "ui/UiLog.h"
 
 CFocusApp::CFocusApp() {
     // The dialogs' templates and the icon are the operator console's.

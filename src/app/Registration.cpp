@@ -1,27 +1,38 @@
 #include "app/Registration.h"
 
-#include <cstdlib>
-
 #include "platform/dshow/Interfaces.h"
 #include "platform/dshow/NullRenderer.h"
 #include "platform/renderer/VideoRenderer.h"
 #include "sim/SimCameraRegistration.h"
-#include "sim/SimEnvironment.h"
+#include "sim/panel/SimLensPanelObserver.h"
+
+namespace {
+
+// The camera backends, each listing its cameras as video input devices, in the order the
+// program looks for its camera among them. A backend that cannot read its settings stops the
+// start and registers nothing.
+struct CameraBackend {
+    const char* name;
+    bool (*registerCameras)(std::string& error);
+};
+
+constexpr CameraBackend kCameraBackends[] = {
+    {"simulator", &RegisterSimulatedCameraFromEnvironment},
+};
+
+}  // namespace
 
 bool RegisterPlatformClasses(bool bShowsPreview, std::string& error) {
-    SimEnvironment sim;
-    const char* text = std::getenv(kSimEnvironmentVariable);
-    if (text && !ParseSimEnvironment(text, sim, error))
-        return false;
+    for (const CameraBackend& backend : kCameraBackends) {
+        if (!backend.registerCameras(error))
+            return false;
+    }
     RegisterDShowClasses();
-    if (bShowsPreview)
+    if (bShowsPreview) {
         RegisterVideoRenderer();
-    else
+        AttachSimLensPanel();
+    } else {
         RegisterNullRenderer();
-    if (!sim.bAbsent) {
-        SimVideoConfig video;
-        video.bLensPanel = bShowsPreview ? TRUE : FALSE;
-        RegisterSimulatedCamera(sim.camera, video);
     }
     return true;
 }

@@ -1,11 +1,12 @@
-// What the program registers before it runs: the capture framework's classes, the renderer a
-// preview is drawn with, and the simulated camera it finds as "Standard_Camera".
+// What the program registers before it runs: the cameras of every camera backend (today the
+// simulated camera it finds as "Standard_Camera"), the capture framework's classes, and the
+// renderer a preview is drawn with.
 #pragma once
 
 #include <string>
 
-// With bShowsPreview the renderer shows frames in its own window and the simulator opens its
-// lens panel beside it; without, the renderer shows nothing and needs no window system. The
-// simulated camera follows NITIDOR_SIM (sim/SimEnvironment.h); false, with `error`, when that
-// cannot be read, and nothing registered.
+// With bShowsPreview the renderer shows frames in its own window and the simulator's lens panel
+// follows the stream beside it; without, the renderer shows nothing and needs no window
+// system. The simulated camera follows NITIDOR_SIM (sim/SimEnvironment.h); false, with
+// `error`, when that cannot be read, and nothing registered.
 bool RegisterPlatformClasses(bool bShowsPreview, std::string& error);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "capture/CaptureLog.h"
 #include "device/DeviceCommands.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/ks/VendorPropertySet.h"

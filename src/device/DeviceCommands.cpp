@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "device/DeviceLog.h"
 #include "device/VendorChannel.h"
 #include "platform/ks/VendorPropertySet.h"
 #include "platform/log/Log.h"

@@ -1,6 +1,7 @@
 #include "device/DeviceProfile.h"
 
 #include "device/BlockLimit.h"
+#include "device/DeviceLog.h"
 #include "device/MailboxTransfer.h"
 #include "device/VendorChannel.h"
 #include "platform/log/Log.h"

@@ -4,6 +4,7 @@
 #include <array>
 #include <new>
 
+#include "device/DeviceLog.h"
 #include "device/VendorChannel.h"
 #include "platform/log/Log.h"
 

@@ -1,5 +1,6 @@
 #include "device/PropertyAccessor.h"
 
+#include "device/DeviceLog.h"
 #include "platform/com/ComPtr.h"
 #include "platform/ks/KsPropertySet.h"
 #include "platform/log/Log.h"

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "device/DeviceLog.h"
 #include "device/PropertyAccessor.h"
 #include "device/WireFormat.h"
 #include "platform/ks/VendorPropertySet.h"

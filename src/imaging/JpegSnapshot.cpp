@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "imaging/ImagingLog.h"
 #include "platform/log/Log.h"
 
 #include <jpeglib.h>

@@ -12,6 +12,7 @@
 
 #include "imaging/BayerDemosaic.h"
 #include "imaging/DevelopRows.h"
+#include "imaging/ImagingLog.h"
 #include "imaging/ToneCurve.h"
 #include "platform/log/Log.h"
 

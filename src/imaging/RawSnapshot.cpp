@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <new>
 
+#include "imaging/ImagingLog.h"
 #include "platform/log/Log.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include "measure/EdgeMtf.h"
 #include "measure/EdgeSpread.h"
 #include "measure/LumaPlane.h"
+#include "measure/MeasureLog.h"
 #include "platform/log/Log.h"
 
 namespace {

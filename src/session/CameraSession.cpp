@@ -4,8 +4,10 @@
 #include "capture/CaptureSequences.h"
 #include "device/MailboxTransfer.h"
 #include "platform/dshow/Interfaces.h"
+#include "platform/dshow/VideoWindowQuery.h"
 #include "platform/log/Log.h"
 #include "platform/win/WinUser.h"
+#include "session/SessionLog.h"
 
 CCameraSession::CCameraSession(std::unique_ptr<CCaptureDevice>& device,
                                std::unique_ptr<CDeviceProfile>& profile,
@@ -66,7 +68,7 @@ CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
     m_bProfileTimedOut = 0;
 
     // The renderer's window of an earlier graph may have outlived it.
-    if (HWND leftover = FindWindow(nullptr, kVideoRendererTitle))
+    if (HWND leftover = FindVideoRendererWindow())
         DestroyWindow(leftover);
 
     m_device = std::make_unique<CCaptureDevice>();

@@ -13,6 +13,7 @@
 #include "platform/log/Log.h"
 #include "platform/win/Sleep.h"
 #include "session/CameraSession.h"
+#include "session/SessionLog.h"
 
 const char* CCameraSession::JpegTransientFile() {
     return kJpegTempFileName;

@@ -1,20 +1,23 @@
 #include "sim/SimCameraRegistration.h"
 
-#include "platform/dshow/DeviceRegistry.h"
-#include "product/Product.h"
+#include <cstdlib>
+
+#include "sim/SimEnvironment.h"
 
 DWORD RegisterSimulatedCamera(std::shared_ptr<CSimCamera> camera, const SimVideoConfig& video) {
-    if (!camera)
-        camera = std::make_shared<CSimCamera>();
-    return RegisterVideoInputDevice(kCameraName, [camera, video](IBaseFilter** ppFilter) {
-        if (!ppFilter)
-            return E_POINTER;
-        auto filter = MakeComObject<CSimCaptureFilter>(camera, video);
-        *ppFilter = static_cast<IBaseFilter*>(filter.Detach());
-        return S_OK;
-    });
+    return RegisterLiveCaptureDevice(SimCaptureDevice(std::move(camera), video));
 }
 
 DWORD RegisterSimulatedCamera(const SimCameraConfig& config, const SimVideoConfig& video) {
     return RegisterSimulatedCamera(std::make_shared<CSimCamera>(config), video);
+}
+
+bool RegisterSimulatedCameraFromEnvironment(std::string& error) {
+    SimEnvironment sim;
+    const char* text = std::getenv(kSimEnvironmentVariable);
+    if (text && !ParseSimEnvironment(text, sim, error))
+        return false;
+    if (!sim.bAbsent)
+        RegisterSimulatedCamera(sim.camera);
+    return true;
 }

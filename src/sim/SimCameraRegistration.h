@@ -4,10 +4,14 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
-#include "sim/SimCaptureFilter.h"
+#include "sim/SimCaptureBackend.h"
 
 // Returns the cookie for UnregisterVideoInputDevice.
 DWORD RegisterSimulatedCamera(std::shared_ptr<CSimCamera> camera, const SimVideoConfig& video = {});
 // A camera on real time with the given configuration.
 DWORD RegisterSimulatedCamera(const SimCameraConfig& config = {}, const SimVideoConfig& video = {});
+// The camera as NITIDOR_SIM scripts it (SimEnvironment.h), unless that says it is absent; false,
+// with `error`, when NITIDOR_SIM cannot be read, and nothing registered.
+bool RegisterSimulatedCameraFromEnvironment(std::string& error);

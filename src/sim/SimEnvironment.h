@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "sim/SimCameraFilter.h"
+#include "sim/SimCamera.h"
 
 inline constexpr char kSimEnvironmentVariable[] = "NITIDOR_SIM";
 

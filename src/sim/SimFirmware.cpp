@@ -9,6 +9,7 @@
 #include "platform/ks/VendorPropertySet.h"
 #include "platform/log/Log.h"
 #include "sim/SimClock.h"
+#include "sim/SimLog.h"
 #include "sim/SimScene.h"
 #include "sim/SimStill.h"
 

@@ -13,6 +13,7 @@
 
 #include "platform/com/Guid.h"
 #include "platform/com/Types.h"
+#include "platform/vidcap/CaptureBackend.h"
 
 class ISimClock;
 class CSimScene;
@@ -47,7 +48,7 @@ struct SimFirmwareConfig {
         {2592, 1944, 0}, {2048, 1536, 1}, {1600, 1200, 2}, {1280, 960, 3}, {640, 480, 4}};
 };
 
-class CSimFirmware {
+class CSimFirmware : public ICameraPropertySet {
 public:
     // Where posted blocks live in device memory, and how much memory the camera has.
     static constexpr DWORD kBlockBase = 0x00100000;
@@ -59,17 +60,17 @@ public:
 
     CSimFirmware(std::shared_ptr<ISimClock> clock, std::shared_ptr<CSimScene> scene,
                  const SimFirmwareConfig& config = {});
-    ~CSimFirmware();
+    ~CSimFirmware() override;
     CSimFirmware(const CSimFirmware&) = delete;
     CSimFirmware& operator=(const CSimFirmware&) = delete;
 
     // The property set as the driver answers it. Other sets are refused with
     // E_PROP_SET_UNSUPPORTED, unknown ids and directions with E_PROP_ID_UNSUPPORTED.
-    HRESULT QuerySupported(REFGUID set, DWORD id, DWORD* pTypeSupport);
+    HRESULT QuerySupported(REFGUID set, DWORD id, DWORD* pTypeSupport) override;
     HRESULT Get(REFGUID set, DWORD id, void* pInstanceData, DWORD cbInstanceData, void* pPropData,
-                DWORD cbPropData, DWORD* pcbReturned);
+                DWORD cbPropData, DWORD* pcbReturned) override;
     HRESULT Set(REFGUID set, DWORD id, void* pInstanceData, DWORD cbInstanceData, void* pPropData,
-                DWORD cbPropData);
+                DWORD cbPropData) override;
 
     // Called by the capture side as video starts and stops; focus reports are posted only
     // in between.

@@ -4,6 +4,7 @@
 #include "ui/FocusDlg.h"
 #include "ui/Resource.h"
 #include "ui/StringTable.h"
+#include "ui/UiLog.h"
 
 void CFocusDlg::OnNew() {
     // "Snapshot" is left as it was: after a user abort it stays enabled through a New.

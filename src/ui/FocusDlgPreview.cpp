@@ -5,6 +5,7 @@
 #include "ui/FocusDlg.h"
 #include "ui/Resource.h"
 #include "ui/StringTable.h"
+#include "ui/UiLog.h"
 
 // Every flow that starts or stops the preview ends here, so the controls and the read-out
 // never disagree with it.

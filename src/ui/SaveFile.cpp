@@ -13,6 +13,7 @@
 #include "platform/mfc/WinApp.h"
 #include "platform/mfc/WindowHandle.h"
 #include "platform/win/ModuleName.h"
+#include "ui/UiLog.h"
 
 bool OpenForWriting(QSaveFile& file, QString& reason) {
     if (QFileInfo(file.fileName()).isDir()) {

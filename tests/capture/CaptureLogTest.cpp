@@ -1,6 +1,7 @@
 // What the capture layer logs: a camera that is not there, and the failing graph step with the
 // platform's status.
 #include "CaptureFixture.h"
+#include "capture/CaptureLog.h"
 #include "fakes/RecordingLogSink.h"
 
 namespace {

@@ -2,15 +2,15 @@
 // drives it: connect, start-up format, resumed preview, frames at one per second, disconnect.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <memory>
 
 #include "capture/CaptureSequences.h"
 #include "platform/dshow/DeviceRegistry.h"
+#include "platform/vidcap/LiveCaptureFilter.h"
 #include "sim/SimCameraRegistration.h"
 #include "support/LeakCheck.h"
-#include "support/SpinUntil.h"
-#include "support/VideoRendererEnvironment.h"
+#include "support/NullRendererEnvironment.h"
+#include "support/WaitUntil.h"
 
 namespace {
 
@@ -31,17 +31,16 @@ TEST_P(CaptureOnSimulatorTest, ConnectPreviewAtOneFramePerSecondAndDisconnect) {
         ASSERT_TRUE(SelectFormatAndPreview(device, nFormatKey, 640, 480, 1, TRUE));
         EXPECT_EQ(device.m_bNoPreviewPin, !GetParam());
 
-        const auto& sim = *dynamic_cast<CSimCaptureFilter*>(device.m_pCameraFilter.Get());
-        ASSERT_TRUE(SpinUntil([&] { return sim.FramesDelivered() == 1; }));
+        const auto& sim = *dynamic_cast<CLiveCaptureFilter*>(device.m_pCameraFilter.Get());
+        ASSERT_TRUE(WaitUntil([&] { return sim.FramesDelivered() == 1; }));
         clock->Advance(999);
-        ASSERT_TRUE(SpinUntil([&] { return sim.FramesDelivered() == 1; }));
+        ASSERT_TRUE(WaitUntil([&] { return sim.FramesDelivered() == 1; }));
         clock->Advance(1);
-        ASSERT_TRUE(SpinUntil([&] { return sim.FramesDelivered() == 2; }));
+        ASSERT_TRUE(WaitUntil([&] { return sim.FramesDelivered() == 2; }));
 
         DisconnectDevice(device, bConnected);
         EXPECT_FALSE(device.m_bRunning || device.m_pFilterGraph || device.m_pCameraFilter);
     }
-    QCoreApplication::processEvents();
     ClearVideoInputDevices();  // the fixture then counts what is left
 }
 

@@ -3,7 +3,6 @@
 // tilted lens peaking where the tilt puts their focus.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <array>
 #include <memory>
 
@@ -12,8 +11,8 @@
 #include "session/RegionMeter.h"
 #include "sim/SimCameraRegistration.h"
 #include "support/LeakCheck.h"
-#include "support/SpinUntil.h"
-#include "support/VideoRendererEnvironment.h"
+#include "support/NullRendererEnvironment.h"
+#include "support/WaitUntil.h"
 
 namespace {
 
@@ -45,7 +44,6 @@ protected:
             m_device.reset();
         }
         m_camera.reset();
-        QCoreApplication::processEvents();
         ClearVideoInputDevices();
     }
 
@@ -55,7 +53,7 @@ protected:
         RegionReading reading;
         const uint64_t before = m_meter.Latest(reading) ? reading.sequence : 0;
         m_clock->Advance(1000);
-        EXPECT_TRUE(SpinUntil([&] { return m_meter.Latest(reading) && reading.sequence > before; }))
+        EXPECT_TRUE(WaitUntil([&] { return m_meter.Latest(reading) && reading.sequence > before; }))
             << "no frame measured at " << position;
         return reading.sharpness;
     }

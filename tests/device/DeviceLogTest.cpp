@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "device/DeviceCommands.h"
+#include "device/DeviceLog.h"
 #include "device/MailboxTransfer.h"
 #include "fakes/RecordingLogSink.h"
 #include "fakes/ScriptedCamera.h"

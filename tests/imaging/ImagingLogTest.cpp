@@ -9,6 +9,7 @@
 
 #include "TestJpegEncoder.h"
 #include "fakes/RecordingLogSink.h"
+#include "imaging/ImagingLog.h"
 #include "imaging/JpegSnapshot.h"
 #include "imaging/RawSnapshot.h"
 #include "support/TempDir.h"

@@ -13,6 +13,13 @@
 
 namespace {
 
+// Categories of the names the layers use; the sink knows none of them in advance.
+constexpr LogCategory kLogDevice{"nitidor.device"};
+constexpr LogCategory kLogCapture{"nitidor.capture"};
+constexpr LogCategory kLogImaging{"nitidor.imaging"};
+constexpr LogCategory kLogSim{"nitidor.sim"};
+constexpr LogCategory kLogUi{"nitidor.ui"};
+
 TEST(LogSinkTest, ASinkTakesEveryMessageWhileConnectedThenGivesTheOneBeforeBack) {
     ILogSink* const mains = SetLogSink(nullptr);  // the test main's, connected to Qt
     SetLogSink(mains);

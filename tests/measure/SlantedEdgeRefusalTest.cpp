@@ -9,6 +9,7 @@
 
 #include "EdgeRender.h"
 #include "fakes/RecordingLogSink.h"
+#include "measure/MeasureLog.h"
 #include "measure/RegionSharpness.h"
 
 namespace {

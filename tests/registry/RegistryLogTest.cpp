@@ -2,6 +2,7 @@
 // parsed, once however many calls read it.
 #include "RegistryFixture.h"
 #include "fakes/RecordingLogSink.h"
+#include "platform/registry/RegistryLog.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 // wire records must agree with the simulator's.
 #include <gtest/gtest.h>
 
+#include "SimFilter.h"
 #include "device/DeviceCommands.h"
 #include "device/DeviceProfile.h"
 #include "device/MailboxTransfer.h"
 #include "fakes/TestVendorChannel.h"
-#include "sim/SimCameraFilter.h"
 #include "support/LeakCheck.h"
 #include "support/TempRegistry.h"
 
@@ -30,7 +30,7 @@ protected:
     void Connect(const SimCameraConfig& config = {}) {
         m_channel.m_pCameraFilter = nullptr;
         m_camera = std::make_shared<CSimCamera>(config, std::make_shared<CSteppingClock>());
-        m_channel.m_pCameraFilter.Attach(static_cast<IBaseFilter*>(new CSimCameraFilter(m_camera)));
+        m_channel.m_pCameraFilter = SimFilter(m_camera);
     }
     void SetUp() override { Connect(); }
     // Requests nothing; downloads the block the mailbox announces.
@@ -113,7 +113,7 @@ TEST_F(SimChannelTest, ASilentMailboxIsPolledAtTheCamerasPaceNotTheHosts) {
     SimCameraConfig config;
     config.firmware.bMailboxNeverAnswers = TRUE;
     const auto camera = std::make_shared<CSimCamera>(config);  // on real time
-    m_channel.m_pCameraFilter.Attach(static_cast<IBaseFilter*>(new CSimCameraFilter(camera)));
+    m_channel.m_pCameraFilter = SimFilter(camera);
     ASSERT_TRUE(m_channel.RequestCapabilities());
     DeviceStatus status;
     EXPECT_FALSE(WaitForMailbox(m_channel, status, 50));

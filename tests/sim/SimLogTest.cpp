@@ -2,10 +2,12 @@
 // what it then sees, with the status.
 #include <gtest/gtest.h>
 
+#include "SimFilter.h"
+#include "device/DeviceLog.h"
 #include "device/VendorChannel.h"
 #include "fakes/RecordingLogSink.h"
 #include "fakes/TestVendorChannel.h"
-#include "sim/SimCameraFilter.h"
+#include "sim/SimLog.h"
 
 namespace {
 
@@ -15,7 +17,7 @@ TEST(SimLogTest, AScriptedUnplugIsToldOnceAndTheHostWarnsOfTheStatusItGets) {
     config.firmware.failFromCall = 3;  // the register read's second QuerySupported
     const auto camera = std::make_shared<CSimCamera>(config);
     CTestVendorChannel channel;
-    channel.m_pCameraFilter.Attach(static_cast<IBaseFilter*>(new CSimCameraFilter(camera)));
+    channel.m_pCameraFilter = SimFilter(camera);
     BYTE value = 0;
     EXPECT_FALSE(channel.ReadRegister(0x740, value));
     EXPECT_FALSE(channel.ReadRegister(0x740, value));

@@ -1,34 +1,41 @@
 // The simulated camera's video side, driven through the capture stand-in as the utility drives
 // it: formats, the frame interval on an injected clock, streaming that tells the firmware,
-// stream failure. (Finding the camera and both render paths are exercised in the capture
-// tests.)
-#include <QPointer>
+// stream failure, and the stream observer's watch. (Finding the camera and both render paths
+// are exercised in the capture tests.)
+#include <atomic>
+#include <deque>
+#include <string>
 #include <thread>
 
-#include "platform/mfc/WindowHandle.h"
-#include "platform/renderer/FrameConvert.h"
-#include "platform/renderer/VideoRendererWindow.h"
-#include "sim/SimCaptureFilter.h"
-#include "sim/SimLensPanel.h"
+#include "SimFilter.h"
+#include "platform/dshow/FrameTap.h"
+#include "platform/vidcap/LiveCaptureFilter.h"
 #include "support/CreateInstance.h"
 #include "support/LeakCheck.h"
-#include "support/SpinUntil.h"
-#include "support/VideoRendererEnvironment.h"
+#include "support/NullRendererEnvironment.h"
+#include "support/WaitUntil.h"
 
 namespace {
 
 constexpr int kRgb640 = 2;  // the capability index of RGB24 640 x 480
 
+// The size of the last frame the preview's renderer took.
+class CFrameSizeSink : public IFrameSink {
+public:
+    void OnFrame(const VideoFrameRef& frame) override {
+        m_width = frame.width;
+        m_height = frame.Rows();
+    }
+    std::atomic<LONG> m_width{0};
+    std::atomic<LONG> m_height{0};
+};
+
 class SimVideoTest : public LeakCheckedTest {
 protected:
     // Makes the camera's filter on the manual clock and takes its capture pin.
-    void Make(uint64_t failAtFrame = 0, BOOL bLensPanel = FALSE) {
-        InstallWindowSystem();  // FindWindow reaches the renderer's window through it
+    void Make(uint64_t failAtFrame = 0) {
         m_camera = std::make_shared<CSimCamera>(SimCameraConfig{}, m_clock);
-        m_filter.Attach(static_cast<IBaseFilter*>(
-            MakeComObject<CSimCaptureFilter>(
-                m_camera, SimVideoConfig{.bLensPanel = bLensPanel, .failAtFrame = failAtFrame})
-                .Detach()));
+        m_filter = SimFilter(m_camera, SimVideoConfig{.failAtFrame = failAtFrame});
         ComPtr<IEnumPins> pins;
         ComPtr<IPin> pin;
         ASSERT_EQ(m_filter->EnumPins(pins.ReleaseAndGetAddressOf()), S_OK);
@@ -44,6 +51,14 @@ protected:
         ASSERT_EQ(m_graph.As(m_control), S_OK);
         ASSERT_EQ(builder->RenderStream(&PIN_CATEGORY_PREVIEW, m_filter.Get(), nullptr, nullptr),
                   VFW_S_NOPREVIEWPIN);
+        ASSERT_EQ(builder->FindInterface(&PIN_CATEGORY_CAPTURE, m_filter.Get(), IID_IFrameTap,
+                                         m_tap.ReleaseAndGetVoidAddress()),
+                  S_OK);
+        ASSERT_EQ(m_tap->SetFrameSink(&m_sink), S_OK);
+    }
+    void TearDown() override {
+        if (m_tap)
+            m_tap->SetFrameSink(nullptr);
     }
 
     // Asks for the capability at `index` with the given frame interval.
@@ -58,7 +73,7 @@ protected:
     }
 
     uint64_t Delivered() {
-        return static_cast<CSimCaptureFilter*>(m_filter.Get())->FramesDelivered();
+        return static_cast<CLiveCaptureFilter*>(m_filter.Get())->FramesDelivered();
     }
     // Frames delivered once the camera clock has moved on by `advance_ms` and the streaming
     // thread has had time to act on it.
@@ -70,10 +85,12 @@ protected:
 
     std::shared_ptr<CManualSimClock> m_clock = std::make_shared<CManualSimClock>(0);
     std::shared_ptr<CSimCamera> m_camera;
+    CFrameSizeSink m_sink;  // outlives the renderer it is handed to
     ComPtr<IBaseFilter> m_filter;
     ComPtr<IAMStreamConfig> m_config;
     ComPtr<IGraphBuilder> m_graph;
     ComPtr<IMediaControl> m_control;
+    ComPtr<IFrameTap> m_tap;
 };
 
 TEST_F(SimVideoTest, OffersRenderableVideoInfoFormatsAndTakesOnlyThose) {
@@ -87,7 +104,9 @@ TEST_F(SimVideoTest, OffersRenderableVideoInfoFormatsAndTakesOnlyThose) {
         ASSERT_EQ(pmt->formattype, FORMAT_VideoInfo);
         ASSERT_GE(pmt->cbFormat, sizeof(VIDEOINFOHEADER));
         const auto& bmi = reinterpret_cast<VIDEOINFOHEADER*>(pmt->pbFormat)->bmiHeader;
-        EXPECT_EQ(FrameBytes(*pmt), pmt->lSampleSize) << "the renderer must take every format";
+        VideoFrameRef layout;
+        ASSERT_TRUE(DescribeVideoType(*pmt, layout)) << "the renderers must take every format";
+        EXPECT_EQ(layout.FrameBytes(), pmt->lSampleSize) << i;
         EXPECT_EQ(i == kRgb640,
                   bmi.biCompression == BI_RGB && bmi.biWidth == 640 && bmi.biHeight == 480)
             << i;
@@ -119,22 +138,21 @@ TEST_F(SimVideoTest, FramesComeAtTheChosenIntervalOfTheCameraClockOnlyWhileRunni
     Render();
     ASSERT_EQ(m_control->Run(), S_OK);
     EXPECT_TRUE(m_camera->Firmware().IsStreaming());
-    ASSERT_TRUE(SpinUntil([&] { return Delivered() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Delivered() == 1; }));
     EXPECT_EQ(DeliveredAfter(199), 1u);
     m_clock->Advance(1);
-    ASSERT_TRUE(SpinUntil([&] { return Delivered() == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return Delivered() == 2; }));
     EXPECT_EQ(DeliveredAfter(5'000), 3u) << "a long stall brings one frame, not a burst";
-    auto* window = static_cast<CVideoRendererWindow*>(
-        WidgetFromHwnd(FindWindow(nullptr, kVideoRendererTitle)));
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(SpinUntil([&] { return window->FramesShown() >= 1; }));
-    EXPECT_EQ(window->Frame().size(), QSize(640, 480));
+    EXPECT_EQ(m_sink.m_width, 640);
+    EXPECT_EQ(m_sink.m_height, 480);
 
     ASSERT_EQ(m_control->Stop(), S_OK);  // joins the streaming thread
     EXPECT_FALSE(m_camera->Firmware().IsStreaming());
     EXPECT_EQ(DeliveredAfter(10'000), 3u);
     // A graph released while running stops the camera too.
     ASSERT_EQ(m_control->Run(), S_OK);
+    m_tap->SetFrameSink(nullptr);
+    m_tap = nullptr;
     m_control = nullptr;
     m_graph = nullptr;
     EXPECT_FALSE(m_camera->Firmware().IsStreaming());
@@ -146,7 +164,7 @@ TEST_F(SimVideoTest, AStreamThatFailsRaisesErrorAbortAndStops) {
     ComPtr<IMediaEventEx> events;
     ASSERT_EQ(m_graph.As(events), S_OK);
     ASSERT_EQ(m_control->Run(), S_OK);
-    ASSERT_TRUE(SpinUntil([&] { return Delivered() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Delivered() == 1; }));
     m_clock->Advance(1'000);
     LONG code = 0;
     LONG_PTR p1 = 0, p2 = 0;
@@ -161,50 +179,68 @@ TEST_F(SimVideoTest, PauseStopsTheStreamAndTheFirmwareUntilRunAgain) {
     Make();
     Render();
     ASSERT_EQ(m_control->Run(), S_OK);
-    ASSERT_TRUE(SpinUntil([&] { return Delivered() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Delivered() == 1; }));
     ASSERT_EQ(m_filter->Pause(), S_OK);  // joins the streaming thread
     EXPECT_FALSE(m_camera->Firmware().IsStreaming());
     EXPECT_EQ(DeliveredAfter(10'000), 1u);
     ASSERT_EQ(m_filter->Run(0), S_OK);
     EXPECT_TRUE(m_camera->Firmware().IsStreaming());
-    ASSERT_TRUE(SpinUntil([&] { return Delivered() == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return Delivered() == 2; }));
     EXPECT_EQ(m_control->Stop(), S_OK);
     EXPECT_FALSE(m_camera->Firmware().IsStreaming());
 }
 
-TEST_F(SimVideoTest, AFilterReleasedWhileRunningStopsTheCamera) {
-    // The camera alone and with its pins, outside any graph.
-    for (const bool bPins : {false, true}) {
-        SCOPED_TRACE(bPins);
-        m_filter = nullptr;
-        Make();
-        if (!bPins)
-            m_filter.Attach(new CSimCameraFilter(m_camera));
-        FILTER_INFO info;
-        ASSERT_EQ(m_filter->QueryFilterInfo(&info), S_OK);
-        EXPECT_STREQ(info.achName, L"Standard_Camera");
-        EXPECT_EQ(info.pGraph, nullptr);
-        ASSERT_EQ(m_filter->Run(0), S_OK);
-        EXPECT_TRUE(m_camera->Firmware().IsStreaming());
-        m_config = nullptr;
-        m_filter = nullptr;
-        EXPECT_FALSE(m_camera->Firmware().IsStreaming());
-    }
-}
-
-TEST_F(SimVideoTest, TheLensPanelOpensOnStartAndGoesWithTheFilter) {
-    Make(0, TRUE);
-    const auto* sim = static_cast<CSimCaptureFilter*>(m_filter.Get());
-    EXPECT_EQ(sim->LensPanel(), nullptr);
+TEST_F(SimVideoTest, AFilterReleasedWhileRunningOutsideAGraphStopsTheCamera) {
+    Make();
+    FILTER_INFO info;
+    ASSERT_EQ(m_filter->QueryFilterInfo(&info), S_OK);
+    EXPECT_STREQ(info.achName, L"Standard_Camera");
+    EXPECT_EQ(info.pGraph, nullptr);
     ASSERT_EQ(m_filter->Run(0), S_OK);
-    QPointer<QWidget> panel = sim->LensPanel();
-    ASSERT_NE(panel, nullptr);
-    EXPECT_TRUE(panel->isVisible());
-    ASSERT_EQ(m_filter->Stop(), S_OK);
+    EXPECT_TRUE(m_camera->Firmware().IsStreaming());
     m_config = nullptr;
     m_filter = nullptr;
-    QCoreApplication::processEvents();
-    EXPECT_EQ(panel, nullptr);
+    EXPECT_FALSE(m_camera->Firmware().IsStreaming());
+}
+
+// Records what each watch is told: "+" for a start, "-" for a stop, "x" when it goes.
+class CRecordingObserver : public ISimStreamObserver {
+public:
+    std::unique_ptr<ISimStreamWatch> Watch(std::shared_ptr<CSimCamera> camera) override {
+        EXPECT_NE(camera, nullptr);
+        m_log.emplace_back();  // a deque: the watches keep references into it
+        return std::make_unique<CWatch>(m_log.back());
+    }
+    std::deque<std::string> m_log;  // one entry per watch
+
+private:
+    class CWatch : public ISimStreamWatch {
+    public:
+        explicit CWatch(std::string& log) : m_log(log) {}
+        ~CWatch() override { m_log += "x"; }
+        void OnStreamStarted() override { m_log += "+"; }
+        void OnStreamStopped() override { m_log += "-"; }
+
+    private:
+        std::string& m_log;
+    };
+};
+
+TEST_F(SimVideoTest, EachFilterIsWatchedFromItsMakingToItsRelease) {
+    const auto observer = std::make_shared<CRecordingObserver>();
+    SetSimStreamObserver(observer);
+    Make();
+    ASSERT_EQ(m_filter->Run(0), S_OK);
+    ASSERT_EQ(m_filter->Stop(), S_OK);
+    ASSERT_EQ(m_filter->Run(0), S_OK);
+    m_config = nullptr;
+    m_filter = nullptr;  // released while running: stopped, then the watch goes
+    // A camera that keeps its stream to itself is not watched.
+    const auto quiet = SimFilter(m_camera, SimVideoConfig{.bLensPanel = FALSE});
+    ASSERT_EQ(quiet->Run(0), S_OK);
+    ASSERT_EQ(quiet->Stop(), S_OK);
+    SetSimStreamObserver(nullptr);
+    EXPECT_EQ(observer->m_log, std::deque<std::string>{"+-+-x"});
 }
 
 }  // namespace

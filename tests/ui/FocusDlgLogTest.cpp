@@ -2,6 +2,8 @@
 // session) and which message box the operator got (the dialog).
 #include "FocusDlgFixture.h"
 #include "fakes/RecordingLogSink.h"
+#include "session/SessionLog.h"
+#include "ui/UiLog.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "FocusDlgFixture.h"
 #include "platform/dshow/DeviceRegistry.h"
 #include "platform/dshow/StreamInterfaces.h"
+#include "platform/dshow/VideoWindowQuery.h"
 #include "platform/mfc/WindowHandle.h"
 #include "platform/renderer/VideoRenderer.h"
 #include "sim/SimCameraRegistration.h"
@@ -198,10 +199,14 @@ TEST_F(FocusDlgSimTest, SecondNewBuildsAfreshAndCloseWhilePreviewingReleasesEver
     const auto mark = std::make_shared<CSteadyHostClock>();
     Device().m_pClock = mark;
     static_cast<QLabel*>(dlg->GetDlgItem(IDC_FOCUS))->setText("123");
-    QPointer<QWidget> leftover(new QWidget);
-    leftover->setWindowTitle("ActiveMovie Window");
+    // A renderer of an earlier graph, still held somewhere, with its window.
+    ComPtr<IBaseFilter> earlier;
+    ASSERT_EQ(CVideoRenderer::Create(earlier.ReleaseAndGetAddressOf()), S_OK);
+    QPointer<QWidget> leftover = WidgetFromHwnd(FindVideoRendererWindow());
+    ASSERT_NE(leftover, nullptr);
     Press(IDC_NEW);
     EXPECT_TRUE(leftover.isNull());
+    earlier = nullptr;
     EXPECT_NE(Device().m_pClock, mark);
     EXPECT_EQ(TextOf(IDC_FOCUS), "");
     EXPECT_EQ(Now(), kIdle);

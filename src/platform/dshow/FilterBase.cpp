@@ -2,7 +2,11 @@
 
 #include "platform/dshow/ComEnumerator.h"
 
+#include "platform/dshow/DShowLog.h"
+#include "platform/log/Log.h"
+
 #include <cwchar>
+#include <string>
 
 CFilterCore::CFilterCore(const CLSID& clsid, const wchar_t* pDefaultName) : m_clsid(clsid) {
     if (pDefaultName)
@@ -34,6 +38,15 @@ HRESULT CFilterCore::DoGetClassID(CLSID* pClassID) {
     return S_OK;
 }
 
+void CFilterCore::Trace(const char* call, HRESULT hr) const {
+    std::string name;
+    {
+        std::lock_guard lock(m_mutex);
+        name = LogName(m_achName);
+    }
+    LogDebug(kLogDShow, "filter %s: %s: 0x%08X", name.c_str(), call, LogStatus(hr));
+}
+
 HRESULT CFilterCore::LeaveRunningFor(FILTER_STATE target) {
     // The state lock is not held here: a streaming thread being joined may still raise an event.
     if (State() == State_Running)
@@ -44,12 +57,16 @@ HRESULT CFilterCore::LeaveRunningFor(FILTER_STATE target) {
 
 HRESULT CFilterCore::DoStop() {
     std::lock_guard transition(m_transitionMutex);
-    return LeaveRunningFor(State_Stopped);
+    const HRESULT hr = LeaveRunningFor(State_Stopped);
+    Trace("Stop", hr);
+    return hr;
 }
 
 HRESULT CFilterCore::DoPause() {
     std::lock_guard transition(m_transitionMutex);
-    return LeaveRunningFor(State_Paused);
+    const HRESULT hr = LeaveRunningFor(State_Paused);
+    Trace("Pause", hr);
+    return hr;
 }
 
 HRESULT CFilterCore::DoRun() {
@@ -57,6 +74,7 @@ HRESULT CFilterCore::DoRun() {
     if (State() == State_Running)
         return S_OK;
     const HRESULT hr = OnStartStreaming();
+    Trace("Run", hr);
     if (FAILED(hr))
         return hr;
     SetState(State_Running);

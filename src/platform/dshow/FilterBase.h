@@ -49,6 +49,8 @@ protected:
 
 private:
     HRESULT LeaveRunningFor(FILTER_STATE target);
+    // A debug trace of an entry point and its status, under the filter's name.
+    void Trace(const char* call, HRESULT hr) const;
     void SetState(FILTER_STATE state);
 
     const CLSID m_clsid;

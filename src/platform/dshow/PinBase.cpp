@@ -2,6 +2,9 @@
 
 #include <cwchar>
 
+#include "platform/dshow/DShowLog.h"
+#include "platform/log/Log.h"
+
 CPinCore::CPinCore(IBaseFilter* pOwner, PIN_DIRECTION dir, const wchar_t* name,
                    const GUID& category)
     : m_pOwner(pOwner), m_dir(dir), m_category(category) {
@@ -58,8 +61,11 @@ void CPinCore::Attach(IPin* pPeer, const AM_MEDIA_TYPE& mt) {
 }
 
 HRESULT CPinCore::TryConnect(IPin* pReceivePin, const AM_MEDIA_TYPE& mt) {
-    if (CheckMediaType(mt) != S_OK)
+    if (CheckMediaType(mt) != S_OK) {
+        LogDebug(kLogDShow, "pin %s: Connect: %s is not one it carries", LogName(m_achName).c_str(),
+                 LogMediaType(mt).c_str());
         return VFW_E_TYPE_NOT_ACCEPTED;
+    }
     const HRESULT hr = pReceivePin->ReceiveConnection(Self(), &mt);
     if (FAILED(hr))
         return hr;
@@ -68,6 +74,13 @@ HRESULT CPinCore::TryConnect(IPin* pReceivePin, const AM_MEDIA_TYPE& mt) {
 }
 
 HRESULT CPinCore::DoConnect(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt) {
+    const HRESULT hr = ConnectTo(pReceivePin, pmt);
+    LogDebug(kLogDShow, "pin %s: Connect (%s): 0x%08X", LogName(m_achName).c_str(),
+             pmt ? LogMediaType(*pmt).c_str() : "any type", LogStatus(hr));
+    return hr;
+}
+
+HRESULT CPinCore::ConnectTo(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt) {
     if (!pReceivePin)
         return E_POINTER;
     if (m_dir != PINDIR_OUTPUT)
@@ -99,6 +112,13 @@ HRESULT CPinCore::DoConnect(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt) {
 }
 
 HRESULT CPinCore::DoReceiveConnection(IPin* pConnector, const AM_MEDIA_TYPE* pmt) {
+    const HRESULT hr = AcceptConnection(pConnector, pmt);
+    LogDebug(kLogDShow, "pin %s: ReceiveConnection (%s): 0x%08X", LogName(m_achName).c_str(),
+             pmt ? LogMediaType(*pmt).c_str() : "no type", LogStatus(hr));
+    return hr;
+}
+
+HRESULT CPinCore::AcceptConnection(IPin* pConnector, const AM_MEDIA_TYPE* pmt) {
     if (!pConnector || !pmt)
         return E_POINTER;
     if (m_dir != PINDIR_INPUT)

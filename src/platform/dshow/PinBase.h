@@ -54,6 +54,9 @@ protected:
     IBaseFilter* const m_pOwner;
 
 private:
+    // The untraced bodies of DoConnect and DoReceiveConnection.
+    HRESULT ConnectTo(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt);
+    HRESULT AcceptConnection(IPin* pConnector, const AM_MEDIA_TYPE* pmt);
     HRESULT TryConnect(IPin* pReceivePin, const AM_MEDIA_TYPE& mt);
     void Attach(IPin* pPeer, const AM_MEDIA_TYPE& mt);
 

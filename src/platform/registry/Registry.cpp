@@ -13,6 +13,7 @@
 #include "platform/log/Log.h"
 #include "platform/registry/RegistryFile.h"
 #include "platform/registry/RegistryLock.h"
+#include "platform/registry/RegistryLog.h"
 
 // An open key: the full path of its section and the access it was opened with.
 struct HKEY__ {

@@ -14,6 +14,7 @@
 #include "platform/log/LogRepeatFilter.h"
 #include "platform/registry/FileDescriptor.h"
 #include "platform/registry/RegistryFile.h"
+#include "platform/registry/RegistryLog.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "platform/registry/RegistryFlag.h"
 
 #include "platform/log/Log.h"
+#include "platform/registry/RegistryLog.h"
 
 BOOL QueryRegistryFlag(HKEY key, const char* name, BOOL& flag) {
     DWORD value = 0;

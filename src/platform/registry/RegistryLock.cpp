@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/log/Log.h"
+#include "platform/registry/RegistryLog.h"
 
 CRegistryLock::CRegistryLock(const std::string& file) {
     const std::string path = file + ".lock";

@@ -4,8 +4,11 @@
 #include <QPointer>
 #include <QThread>
 #include <mutex>
+#include <vector>
 
 #include "platform/com/ComRuntime.h"
+#include "platform/dshow/VideoWindowQuery.h"
+#include "platform/mfc/WindowHandle.h"
 #include "platform/renderer/FrameConvert.h"
 #include "platform/renderer/VideoRendererWindow.h"
 
@@ -23,6 +26,19 @@ namespace {
 
 bool OnUiThread() {
     return qApp && QThread::currentThread() == qApp->thread();
+}
+
+// Every renderer window made, newest last, for FindVideoRendererWindow; user-interface thread
+// only, as the windows are made there. A window deleted since reads null and is dropped.
+std::vector<QPointer<CVideoRendererWindow>>& RendererWindows() {
+    static std::vector<QPointer<CVideoRendererWindow>> windows;
+    return windows;
+}
+
+HWND NewestRendererWindow() {
+    auto& windows = RendererWindows();
+    std::erase_if(windows, [](const QPointer<CVideoRendererWindow>& w) { return w.isNull(); });
+    return windows.empty() ? nullptr : HwndFromWidget(windows.back());
 }
 
 template <class F>
@@ -104,6 +120,7 @@ HRESULT CVideoRenderer::CreateInstance(REFIID riid, void** ppv) {
 
 void RegisterVideoRenderer() {
     CoRegisterClass(CLSID_VideoRenderer, &CVideoRenderer::CreateInstance);
+    SetVideoRendererWindowQuery(&NewestRendererWindow);
 }
 
 CVideoRenderer::CVideoRenderer()
@@ -121,6 +138,7 @@ CVideoRenderer::CVideoRenderer()
         }
     };
     m_pShared->window = window;
+    RendererWindows().emplace_back(window);
 }
 
 CVideoRenderer::~CVideoRenderer() {

@@ -50,6 +50,7 @@ private:
     std::unique_ptr<CInputPin> m_pInput;
 };
 
-// Enters the video renderer in the COM class table as the graph's default renderer. Without
-// it a preview cannot be rendered (nothing is shown); idempotent.
+// Enters the video renderer in the COM class table as the graph's default renderer, and makes
+// its windows the answer of FindVideoRendererWindow. Without it a preview cannot be rendered
+// (nothing is shown); idempotent.
 void RegisterVideoRenderer();

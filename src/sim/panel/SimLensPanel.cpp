@@ -1,4 +1,4 @@
-#include "sim/SimLensPanel.h"
+#include "sim/panel/SimLensPanel.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

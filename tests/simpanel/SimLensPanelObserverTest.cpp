@@ -1,0 +1,72 @@
+// The lens panel attached as the simulator's stream observer: it opens beside the preview
+// window when the stream starts, stays over a stop, and goes with the filter.
+#include <QApplication>
+#include <QPointer>
+#include <QScreen>
+
+#include "platform/dshow/VideoWindowQuery.h"
+#include "platform/mfc/WindowHandle.h"
+#include "platform/mfc/WindowPlacement.h"
+#include "platform/renderer/VideoRenderer.h"
+#include "platform/renderer/VideoRendererWindow.h"
+#include "platform/vidcap/LiveCaptureFilter.h"
+#include "sim/SimCaptureBackend.h"
+#include "sim/panel/SimLensPanel.h"
+#include "sim/panel/SimLensPanelObserver.h"
+#include "support/CreateInstance.h"
+#include "support/LeakCheck.h"
+#include "support/SpinUntil.h"
+#include "support/VideoRendererEnvironment.h"
+
+namespace {
+
+CSimLensPanel* OpenPanel() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* panel = dynamic_cast<CSimLensPanel*>(widget))
+            return panel;
+    }
+    return nullptr;
+}
+
+class SimLensPanelObserverTest : public LeakCheckedTest {
+protected:
+    void SetUp() override { AttachSimLensPanel(); }
+    void TearDown() override { SetSimStreamObserver(nullptr); }
+};
+
+TEST_F(SimLensPanelObserverTest, OpensBesideThePreviewOnStartStaysOverAStopAndGoesWithTheFilter) {
+    const auto camera =
+        std::make_shared<CSimCamera>(SimCameraConfig{}, std::make_shared<CManualSimClock>(0));
+    ComPtr<IBaseFilter> filter;
+    ASSERT_EQ(CreateSimCameraFilter(camera, {}, filter.ReleaseAndGetAddressOf()), S_OK);
+    auto graph = CreateInstance<IGraphBuilder>(CLSID_FilterGraph);
+    auto builder = CreateInstance<ICaptureGraphBuilder>(CLSID_CaptureGraphBuilder);
+    ASSERT_EQ(builder->SetFiltergraph(graph.Get()), S_OK);
+    ASSERT_EQ(graph->AddFilter(filter.Get(), nullptr), S_OK);
+    ASSERT_EQ(builder->RenderStream(&PIN_CATEGORY_PREVIEW, filter.Get(), nullptr, nullptr),
+              VFW_S_NOPREVIEWPIN);
+    ComPtr<IMediaControl> control;
+    ASSERT_EQ(graph.As(control), S_OK);
+    EXPECT_EQ(OpenPanel(), nullptr);
+
+    ASSERT_EQ(control->Run(), S_OK);
+    QPointer<CSimLensPanel> panel = OpenPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    const QWidget* preview = WidgetFromHwnd(FindVideoRendererWindow());
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(panel->pos(), PlaceBeside(preview->frameGeometry(), panel->frameGeometry().size(),
+                                        preview->screen()->availableGeometry()))
+        << "the panel opens beside the preview window";
+    ASSERT_EQ(control->Stop(), S_OK);
+    EXPECT_TRUE(panel->isVisible());
+
+    control = nullptr;
+    builder = nullptr;
+    graph = nullptr;
+    filter = nullptr;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(panel, nullptr);
+}
+
+}  // namespace
