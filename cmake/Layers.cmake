@@ -6,7 +6,7 @@
 # use Qt. docs/SOURCE_MAP.md draws the same picture.
 set(NITIDOR_LAYERS
     log com ks registry win dshow vidcap mfc renderer qtlog
-    device capture imaging measure session sim simpanel ui app)
+    device capture imaging measure session sim v4l2 simpanel ui app)
 
 set(NITIDOR_LAYER_DIR_log platform/log)
 set(NITIDOR_LAYER_DIR_com platform/com)
@@ -24,6 +24,7 @@ set(NITIDOR_LAYER_DIR_imaging imaging)
 set(NITIDOR_LAYER_DIR_measure measure)
 set(NITIDOR_LAYER_DIR_session session)
 set(NITIDOR_LAYER_DIR_sim sim)
+set(NITIDOR_LAYER_DIR_v4l2 v4l2)
 set(NITIDOR_LAYER_DIR_simpanel sim/panel)
 set(NITIDOR_LAYER_DIR_ui ui)
 set(NITIDOR_LAYER_DIR_app app)
@@ -38,7 +39,7 @@ set(NITIDOR_LAYER_USES_ks com)
 set(NITIDOR_LAYER_USES_registry com)
 set(NITIDOR_LAYER_USES_win com)
 set(NITIDOR_LAYER_USES_dshow com ks win)
-# The live capture filter over a camera backend; the backends (sim, later V4L2) use it.
+# The live capture filter over a camera backend; the backends (sim, v4l2) use it.
 set(NITIDOR_LAYER_USES_vidcap com ks win dshow)
 set(NITIDOR_LAYER_USES_mfc com win)
 # mfc for the handle of its window, which FindVideoRendererWindow answers with.
@@ -51,10 +52,12 @@ set(NITIDOR_LAYER_USES_imaging "")
 set(NITIDOR_LAYER_USES_measure imaging)
 set(NITIDOR_LAYER_USES_session com ks win dshow device capture imaging measure)
 set(NITIDOR_LAYER_USES_sim com ks dshow vidcap)
+# Real cameras: a second backend of the live capture filter.
+set(NITIDOR_LAYER_USES_v4l2 com ks dshow vidcap)
 # The simulator's lens panel: a Qt window beside the preview (dshow: where that is).
 set(NITIDOR_LAYER_USES_simpanel com win dshow mfc sim)
 set(NITIDOR_LAYER_USES_ui com win registry dshow mfc device capture imaging measure session)
 set(NITIDOR_LAYER_USES_app
-    com win registry dshow renderer mfc qtlog device capture measure session sim simpanel ui)
+    com win registry dshow renderer mfc qtlog device capture measure session sim v4l2 simpanel ui)
 
 set(NITIDOR_QT_LAYERS mfc renderer qtlog simpanel ui app)

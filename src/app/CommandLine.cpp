@@ -37,7 +37,7 @@ const char kExitCodes[] =
     "  0  done, and every limit met\n"
     "  1  the program could not start, or the main window has no display\n"
     "  2  the command line cannot be understood\n"
-    "  3  no camera named \"Standard_Camera\" was found\n"
+    "  3  no camera of that name (\"Standard_Camera\" unless --camera names one) was found\n"
     "  4  no firmware runs in the camera, or it never became ready\n"
     "  5  the camera stopped answering, or a wait on it ran out\n"
     "  6  the still could not be taken, or a file could not be written\n"
@@ -51,6 +51,13 @@ struct Options {
                             QStringLiteral("Shows this help.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Shows the version.")};
+    QCommandLineOption listCameras{QStringLiteral("list-cameras"),
+                                   QStringLiteral("Lists the cameras, one name a line, and "
+                                                  "ends.")};
+    QCommandLineOption camera{QStringLiteral("camera"),
+                              QStringLiteral("Runs on the camera of this name instead of "
+                                             "\"Standard_Camera\" (see --list-cameras)."),
+                              QStringLiteral("name")};
     QCommandLineOption focus{QStringLiteral("focus"),
                              QStringLiteral("Prints the focus figures the camera reports for "
                                             "this many seconds."),
@@ -211,7 +218,8 @@ bool SameFile(const QString& a, const QString& b) {
 bool Check(const QCommandLineParser& parser, const Options& o, CommandLineOptions& options,
            QString& error) {
     QString focus;
-    if (!SingleValue(parser, o.focus, focus, error) ||
+    if (!SingleValue(parser, o.camera, options.cameraName, error) ||
+        !SingleValue(parser, o.focus, focus, error) ||
         !SingleValue(parser, o.csv, options.csvPath, error) ||
         !SingleValue(parser, o.snapshot, options.snapshotPath, error) ||
         !SingleValue(parser, o.saveStream, options.streamPath, error)) {
@@ -239,6 +247,10 @@ bool Check(const QCommandLineParser& parser, const Options& o, CommandLineOption
             error = QStringLiteral("%1 needs a file name").arg(QLatin1String(need.name));
             return false;
         }
+    }
+    if (parser.isSet(o.camera) && options.cameraName.isEmpty()) {
+        error = QStringLiteral("--camera needs a camera's name");
+        return false;
     }
     if (parser.isSet(o.csv) && !bFocus) {
         error = QStringLiteral("--csv goes with --focus");
@@ -318,8 +330,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     const Options o;
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
-    parser.addOptions({o.help, o.version, o.focus, o.csv, o.snapshot, o.raw, o.saveStream,
-                       o.regions, o.json, o.minFigure, o.minMtf50, o.maxTilt});
+    parser.addOptions({o.help, o.version, o.listCameras, o.camera, o.focus, o.csv, o.snapshot,
+                       o.raw, o.saveStream, o.regions, o.json, o.minFigure, o.minMtf50, o.maxTilt});
     if (!parser.parse(arguments))
         return BadUsage(parser.errorText());
     if (parser.isSet(o.help)) {
@@ -339,6 +351,12 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     if (!parser.positionalArguments().isEmpty())
         return BadUsage(QStringLiteral("unexpected argument '%1'")
                             .arg(parser.positionalArguments().constFirst()));
+    if (parser.isSet(o.listCameras)) {
+        if (parser.optionNames().size() > 1)
+            return BadUsage(QStringLiteral("--list-cameras goes alone"));
+        commandLine.action = CommandLine::Action::ListCameras;
+        return commandLine;
+    }
     QString error;
     if (!Check(parser, o, commandLine.options, error))
         return BadUsage(error);
@@ -356,6 +374,7 @@ int AnswerCommandLine(const CommandLine& commandLine, std::ostream& out, std::os
             err << GetModuleBaseName() << ": " << commandLine.text << std::endl;
             return kExitUsage;
         case CommandLine::Action::Dialog:
+        case CommandLine::Action::ListCameras:
         case CommandLine::Action::Run:
             break;
     }

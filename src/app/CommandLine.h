@@ -16,7 +16,7 @@ enum ExitCode : int {
     kExitDone = 0,
     kExitFailed = 1,         // the program itself could not start (COM, memory)
     kExitUsage = 2,          // the command line (or NITIDOR_SIM) cannot be understood
-    kExitNoCamera = 3,       // no camera named "Standard_Camera"
+    kExitNoCamera = 3,       // no camera of the name asked for ("Standard_Camera")
     kExitNotReady = 4,       // no firmware runs, or the camera never became ready
     kExitCameraLost = 5,     // the camera stopped answering, or a wait on it ran out
     kExitStillFailed = 6,    // the still could not be taken, or a file could not be written
@@ -30,6 +30,7 @@ enum ExitCode : int {
 inline constexpr double kMaxFocusSeconds = 24 * 60 * 60;
 
 struct CommandLineOptions {
+    QString cameraName;    // empty: "Standard_Camera"
     int64_t focus_ms = 0;  // 0: no focus run
     QString csvPath;       // empty: figures go to standard output
     QString snapshotPath;  // empty: no still
@@ -47,7 +48,7 @@ struct CommandLineOptions {
 };
 
 struct CommandLine {
-    enum class Action { Dialog, Help, Version, Run, BadUsage };
+    enum class Action { Dialog, Help, Version, ListCameras, Run, BadUsage };
     Action action = Action::Dialog;
     CommandLineOptions options;
     std::string text;  // the help or version text, or what is wrong with the command line

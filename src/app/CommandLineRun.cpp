@@ -12,6 +12,7 @@
 #include "platform/win/ModuleName.h"
 #include "product/Product.h"
 #include "session/FocusFigure.h"
+#include "ui/CameraChoice.h"
 #include "ui/SaveFile.h"
 
 namespace {
@@ -76,6 +77,9 @@ int CCommandLineRun::EndInterrupted() {
 
 int CCommandLineRun::Run(CCameraSession& session) {
     session.SetFront(this);
+    // The camera the main window chose, unless the command line names one.
+    session.SetCameraName(m_options.cameraName.isEmpty() ? LoadCameraName()
+                                                         : m_options.cameraName.toStdString());
     // A region column a second old would sit beside ten fresh figures.
     if (m_options.bRegions)
         session.SetPreviewRate(10);
@@ -155,7 +159,7 @@ int CCommandLineRun::Connect(CCameraSession& session) {
             return kExitDone;
         case CCameraSession::ConnectResult::CameraNotFound:
             return Fail(kExitNoCamera,
-                        std::string("no camera named \"") + kCameraName + "\" was found");
+                        "no camera named \"" + OneLine(session.CameraName()) + "\" was found");
         case CCameraSession::ConnectResult::NoFirmware:
             return Fail(kExitNotReady, "no firmware runs in the camera");
         case CCameraSession::ConnectResult::NotReady:

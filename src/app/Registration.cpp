@@ -5,6 +5,7 @@
 #include "platform/renderer/VideoRenderer.h"
 #include "sim/SimCameraRegistration.h"
 #include "sim/panel/SimLensPanelObserver.h"
+#include "v4l2/V4l2Cameras.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ struct CameraBackend {
 
 constexpr CameraBackend kCameraBackends[] = {
     {"simulator", &RegisterSimulatedCameraFromEnvironment},
+    {"V4L2", &RegisterV4l2Cameras},
 };
 
 }  // namespace

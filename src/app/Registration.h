@@ -1,6 +1,6 @@
-// What the program registers before it runs: the cameras of every camera backend (today the
-// simulated camera it finds as "Standard_Camera"), the capture framework's classes, and the
-// renderer a preview is drawn with.
+// What the program registers before it runs: the cameras of every camera backend (the
+// simulated camera it finds as "Standard_Camera", then the real cameras V4L2 lists), the
+// capture framework's classes, and the renderer a preview is drawn with.
 #pragma once
 
 #include <string>

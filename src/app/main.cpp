@@ -19,6 +19,7 @@
 #include "app/DisplayProbe.h"
 #include "app/FocusApp.h"
 #include "app/Registration.h"
+#include "capture/CaptureDevice.h"
 #include "platform/qtlog/QtLogSink.h"
 #include "platform/win/ModuleName.h"
 #include "product/Product.h"
@@ -113,6 +114,18 @@ void DisplayRefused(QtMsgType type, const QMessageLogContext& context, const QSt
     NeedsADisplay("the window system refused it");
     std::_Exit(kExitFailed);
 }
+// --list-cameras: every video input device, one name a line, in the order "New" looks.
+int ListCameras() {
+    std::string error;
+    if (!RegisterPlatformClasses(false, error)) {
+        std::cerr << GetModuleBaseName() << ": " << error << std::endl;
+        return kExitUsage;
+    }
+    for (const std::string& name : ListCaptureDeviceNames())
+        std::cout << OneLine(name) << '\n';
+    std::cout << std::flush;
+    return std::cout ? kExitDone : kExitFailed;
+}
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -124,6 +137,8 @@ int main(int argc, char* argv[]) {
     CQtLogSink logToQt;
     const CommandLine commandLine = ParseCommandLine(CommandLineArguments(argc, argv));
     const bool bDialog = commandLine.action == CommandLine::Action::Dialog;
+    if (commandLine.action == CommandLine::Action::ListCameras)
+        return ListCameras();
     if (!bDialog && commandLine.action != CommandLine::Action::Run)
         return AnswerCommandLine(commandLine, std::cout, std::cerr);
     // The command line shows no window, so it needs no display. A reader that goes away ends

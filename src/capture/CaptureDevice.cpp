@@ -8,6 +8,7 @@
 #include "capture/CaptureLog.h"
 #include "device/DeviceCommands.h"
 #include "platform/com/ComRuntime.h"
+#include "platform/ks/KsPropertySet.h"
 #include "platform/ks/VendorPropertySet.h"
 #include "platform/log/Log.h"
 
@@ -127,6 +128,32 @@ BOOL FindCaptureDevice(const char* name, ComPtr<IBaseFilter>& filter) {
     return found;
 }
 
+std::vector<std::string> ListCaptureDeviceNames() {
+    std::vector<std::string> names;
+    ComPtr<ICreateDevEnum> devEnum;
+    if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_ICreateDevEnum, devEnum.ReleaseAndGetVoidAddress())) ||
+        !devEnum) {
+        return names;
+    }
+    ComPtr<IEnumMoniker> monikers;
+    if (devEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory,
+                                       monikers.ReleaseAndGetAddressOf(), 0) != S_OK ||
+        !monikers) {
+        return names;
+    }
+    monikers->Reset();
+    for (int index = 0;; ++index) {
+        ComPtr<IMoniker> moniker;
+        if (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) != S_OK)
+            break;
+        char name[kNameBufferBytes];
+        if (moniker && ReadFriendlyName(moniker.Get(), index, name))
+            names.emplace_back(name);
+    }
+    return names;
+}
+
 void RemoveDownstream(IBaseFilter* filter, IGraphBuilder* graph) {
     if (!filter || !graph)
         return;
@@ -186,7 +213,7 @@ BOOL CCaptureDevice::BuildGraph() {
         }
         m_pGraphBuilder = std::move(builder);
     }
-    if (!FindCaptureDevice(kCameraName, m_pCameraFilter)) {
+    if (!FindCaptureDevice(m_cameraName.c_str(), m_pCameraFilter)) {
         ReleaseAll();
         return FALSE;
     }
@@ -294,6 +321,17 @@ BOOL CCaptureDevice::Connect() {
 
 BOOL CCaptureDevice::SelectFormat(DWORD compression, LONG width, LONG height,
                                   LONG framesPerSecond) {
+    // A rate below 1 has no frame interval; refuse it rather than divide by it.
+    if (framesPerSecond < 1) {
+        LogWarning(kLogCapture, "SelectFormat: %d frames per second refused", framesPerSecond);
+        return FALSE;
+    }
+    return SelectFormatInterval(compression, width, height,
+                                kOneSecond_100ns / static_cast<LONGLONG>(framesPerSecond));
+}
+
+BOOL CCaptureDevice::SelectFormatInterval(DWORD compression, LONG width, LONG height,
+                                          REFERENCE_TIME interval_100ns) {
     LONG group = 0;
     LONG position = 0;
     if (!m_formatTable.FindGroup(compression, group) ||
@@ -304,9 +342,9 @@ BOOL CCaptureDevice::SelectFormat(DWORD compression, LONG width, LONG height,
         return FALSE;
     }
     const CFormatEntry* entry = m_formatTable.GetEntry(group, position);
-    // A rate below 1 has no frame interval; refuse it rather than divide by it.
-    if (!entry || framesPerSecond < 1) {
-        LogWarning(kLogCapture, "SelectFormat: %d frames per second refused", framesPerSecond);
+    if (!entry || interval_100ns <= 0) {
+        LogWarning(kLogCapture, "SelectFormat: interval %lld refused",
+                   static_cast<long long>(interval_100ns));
         return FALSE;
     }
 
@@ -331,12 +369,12 @@ BOOL CCaptureDevice::SelectFormat(DWORD compression, LONG width, LONG height,
 
     VIDEOINFOHEADER vih;
     std::memcpy(&vih, mt->pbFormat, sizeof vih);
-    vih.AvgTimePerFrame = kOneSecond_100ns / static_cast<LONGLONG>(framesPerSecond);
+    vih.AvgTimePerFrame = interval_100ns;
     std::memcpy(mt->pbFormat, &vih, sizeof vih);
     const HRESULT hr = m_pStreamConfig->SetFormat(mt.get());
     if (FAILED(hr)) {
-        LogWarning(kLogCapture, "SelectFormat: SetFormat of %d x %d at %d per second: 0x%08X",
-                   width, height, framesPerSecond, LogStatus(hr));
+        LogWarning(kLogCapture, "SelectFormat: SetFormat of %d x %d at %lld x 100 ns: 0x%08X",
+                   width, height, static_cast<long long>(interval_100ns), LogStatus(hr));
         return FALSE;
     }
     return TRUE;
@@ -473,6 +511,11 @@ void CCaptureDevice::ReleaseAll() {
     m_pStreamConfig.Reset();
     m_pVideoCompression.Reset();
     m_formatTable.Clear();
+}
+
+BOOL CCaptureDevice::IsVideoOnly() const {
+    ComPtr<IKsPropertySet> props;
+    return m_pCameraFilter && FAILED(m_pCameraFilter.As(props));
 }
 
 BOOL CCaptureDevice::NextGraphEvent(LONG& code) {

@@ -3,6 +3,9 @@
 // runs and stops the preview; the property operations come from CVendorChannel.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "capture/FormatTable.h"
 #include "device/VendorChannel.h"
 #include "platform/com/ComPtr.h"
@@ -23,6 +26,10 @@ public:
 
     BOOL Connect();
     BOOL SelectFormat(DWORD compression, LONG width, LONG height, LONG framesPerSecond);
+    // The same at a frame interval of the capture pin's range (a rate no whole number of
+    // frames per second gives).
+    BOOL SelectFormatInterval(DWORD compression, LONG width, LONG height,
+                              REFERENCE_TIME interval_100ns);
     BOOL RenderPreview();
     BOOL Run();
     BOOL Stop();
@@ -43,6 +50,12 @@ public:
     void SetFrameSink(IFrameSink* pSink);
     // Outlines places on the preview; FALSE when no rendered preview can draw them.
     BOOL SetPreviewMarks(const PreviewMark* pMarks, ULONG count);
+    // The camera offers no vendor property set at all: a video-only camera, whose figure
+    // comes from its picture.
+    BOOL IsVideoOnly() const;
+
+    // The friendly name Connect looks for.
+    std::string m_cameraName = kCameraName;
 
     ComPtr<IMediaEventEx> m_pMediaEvent;
     CFormatTable m_formatTable;
@@ -72,5 +85,7 @@ private:
 
 // Finds the first video input device whose friendly name is exactly `name` and binds it.
 BOOL FindCaptureDevice(const char* name, ComPtr<IBaseFilter>& filter);
+// The friendly names of the video input devices, in the order FindCaptureDevice walks them.
+std::vector<std::string> ListCaptureDeviceNames();
 // Disconnects and removes every filter downstream of `filter`, deepest first.
 void RemoveDownstream(IBaseFilter* filter, IGraphBuilder* graph);

@@ -1,7 +1,10 @@
 // CCameraSession: connecting, the preview, the focus read-out, graph events and disconnecting.
 #include "session/CameraSession.h"
 
+#include <cmath>
+
 #include "capture/CaptureSequences.h"
+#include "capture/NearestFormat.h"
 #include "device/MailboxTransfer.h"
 #include "platform/dshow/Interfaces.h"
 #include "platform/dshow/VideoWindowQuery.h"
@@ -40,6 +43,28 @@ BOOL CCameraSession::SelectFormatAndPreview() {
                                     m_bResumePreview);
 }
 
+BOOL CCameraSession::SelectVideoOnlyFormat() {
+    if (!m_device)
+        return FALSE;
+    CCaptureDevice& device = *m_device;
+    // Ten figures a second, as the firmware reports them; the rate nearest that otherwise.
+    constexpr REFERENCE_TIME kTenPerSecond_100ns = 1'000'000;
+    NearestFormat format;
+    if (ChooseNearestFormat(device.m_formatTable, m_nWidth, m_nHeight, kTenPerSecond_100ns,
+                            format)) {
+        m_nFormatKey = format.compression;
+        LogInfo(kLogSession, "video-only camera: %d x %d at %lld x 100 ns", format.width,
+                format.height, static_cast<long long>(format.interval_100ns));
+        // A refusal leaves the pin in its own format, as for any camera.
+        device.SelectFormatInterval(format.compression, format.width, format.height,
+                                    format.interval_100ns);
+    }
+    device.m_bPreviewWanted = m_bResumePreview;
+    if (!m_bResumePreview)
+        return TRUE;
+    return device.RenderPreview() && device.Run();
+}
+
 void CCameraSession::DisconnectDevice() {
     if (m_pFront)
         m_pFront->StopFocusReadout();
@@ -66,6 +91,7 @@ CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
     }
     m_bConnected = 0;
     m_bProfileTimedOut = 0;
+    m_bVideoOnly = 0;
 
     // The renderer's window of an earlier graph may have outlived it.
     if (HWND leftover = FindVideoRendererWindow())
@@ -74,18 +100,30 @@ CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
     m_device = std::make_unique<CCaptureDevice>();
     CCaptureDevice& device = *m_device;
     device.m_bPreviewWanted = FALSE;
+    device.m_cameraName = m_cameraName;
     device.SetFrameSink(&m_meter);
     ShowStatus("Looking for device...");
 
     m_bConnected = ConnectDevice(hNotifyWindow);
     if (!m_bConnected) {
         LogInfo(kLogSession, "connect failed: \"%s\" not found or its graph not built",
-                kCameraName);
+                m_cameraName.c_str());
         ShowMessage(SessionMessage::DeviceInitFailed);
         ShowStatus("");
         return ConnectResult::CameraNotFound;
     }
     ShowStatus("Device found");
+    if (device.IsVideoOnly()) {
+        // No vendor channel: no firmware to check, no state to wait for, no profile to read.
+        m_bVideoOnly = 1;
+        ShowStatus("Initializing...");
+        if (!SelectVideoOnlyFormat()) {
+            LogInfo(kLogSession, "connect failed: the preview running before could not be resumed");
+            EndConnect();
+            return ConnectResult::FormatFailed;
+        }
+        return ConnectResult::Connected;
+    }
     CheckFirmware();
     if (!m_bNoLoadFirmware && !m_bFirmwarePresent) {
         LogInfo(kLogSession, "connect stopped: no firmware in the camera, NoLoadFirmware off");
@@ -161,7 +199,22 @@ BOOL CCameraSession::ReadFocus(LONG& value) {
     return PollFocus(value) == FocusPoll::Figure;
 }
 
+CCameraSession::FocusPoll CCameraSession::PollPictureFocus(LONG& value) {
+    RegionReading reading;
+    if (!ReadRegions(reading) || reading.sequence == m_nFigureSequence)
+        return FocusPoll::Nothing;
+    m_nFigureSequence = reading.sequence;
+    const EdgeSfr& centre = reading.sharpness.regions[static_cast<int>(SfrRegion::Centre)];
+    if (!centre.bEdge)
+        return FocusPoll::Nothing;
+    m_nFocusValue = static_cast<LONG>(std::lround(centre.mtf50 * 10000.0));
+    value = m_nFocusValue;
+    return FocusPoll::Figure;
+}
+
 CCameraSession::FocusPoll CCameraSession::PollFocus(LONG& value) {
+    if (m_bVideoOnly)
+        return PollPictureFocus(value);
     DeviceStatus status;
     if (!m_device || !m_device->GetStatus(status))
         return FocusPoll::Failed;

@@ -55,14 +55,23 @@ public:
     // "New": releases the earlier device and builds a fresh one around the camera, checks its
     // firmware, waits until it is ready, reads its profile and selects the start-up format
     // (resuming the preview if it ran before an abort). Graph events go to `hNotifyWindow`.
+    // A video-only camera skips the firmware, the wait and the profile, and starts in the
+    // format nearest 640 x 480 at 10 frames per second.
     ConnectResult Connect(HWND hNotifyWindow);
+    // The friendly name the next Connect looks for ("Standard_Camera" unless told).
+    void SetCameraName(std::string name) { m_cameraName = std::move(name); }
+    const std::string& CameraName() const { return m_cameraName; }
+    // The connected camera has no vendor property set: its figure is the centre region's
+    // MTF50 x 10000, measured from the picture, and it has no raw stills.
+    BOOL IsVideoOnly() const { return m_bVideoOnly; }
     // "Start": renders and runs the preview; the firmware is told (command 65) if bTellFirmware.
     BOOL StartPreview(BOOL bTellFirmware);
     // "Stop": stops the preview; the firmware is told (command 66) if bTellFirmware.
     void StopPreview(BOOL bTellFirmware);
     BOOL IsPreviewRunning() const;
     // One tick of the focus read-out: TRUE with the figure when the camera had posted one, which
-    // is then acknowledged (written back unchanged).
+    // is then acknowledged (written back unchanged); for a video-only camera, when the centre
+    // region was measured on a new frame.
     BOOL ReadFocus(LONG& value);
     // The same tick, telling a failed read from a mailbox with no figure in it.
     FocusPoll PollFocus(LONG& value);
@@ -106,6 +115,8 @@ public:
 private:
     BOOL ConnectDevice(HWND hNotifyWindow);
     BOOL SelectFormatAndPreview();
+    BOOL SelectVideoOnlyFormat();
+    FocusPoll PollPictureFocus(LONG& value);
     void CheckFirmware();
     void EndConnect();
     StillResult TakeJpegSnapshot(CCaptureDevice& device);
@@ -131,6 +142,9 @@ private:
     BOOL m_bFirmwarePresent = 0;
     BOOL m_bProfileTimedOut = 0;
     LONG m_nFocusValue = 0;
+    std::string m_cameraName = kCameraName;
+    BOOL m_bVideoOnly = 0;
+    uint64_t m_nFigureSequence = 0;  // the region reading the last picture figure came from
     int64_t m_nReadyTimeout_ms = kDeviceReadyTimeout_ms;
     std::string m_stillFailureReason;
     // Outlives every device it is handed to: the session takes it back before a device goes.

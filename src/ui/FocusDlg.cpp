@@ -101,6 +101,7 @@ BOOL CFocusDlg::OnInitDialog() {
         }
         m_pSystemMenu->insertAction(close, m_wndHistory.ToggleAction());
         AddPreviewItems(close);
+        AddCameraMenu(close);
         m_pSystemMenu->insertSeparator(close);
     }
     m_wndHistory.Create(this);
@@ -132,6 +133,7 @@ void CFocusDlg::contextMenuEvent(QContextMenuEvent* event) {
     if (!m_pSystemMenu)
         return;
     ShowPreviewSettings();  // as stored: another copy may have changed them since
+    ShowCameras();
     m_pSystemMenu->exec(event->globalPos());
 }
 

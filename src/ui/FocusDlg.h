@@ -32,8 +32,8 @@ public:
     CSnapshotViewDlg& SnapshotView() { return m_wndSnapshotView; }
     // The chart of the figures the read-out showed, beside the dialog.
     CFocusHistoryWnd& FocusHistory() { return m_wndHistory; }
-    // The context menu: the history's toggle, the region outlines, the preview rate, Close
-    // and About.
+    // The context menu: the history's toggle, the region outlines, the preview rate, the
+    // camera, Close and About.
     QMenu* ContextMenu() const { return m_pSystemMenu; }
 
 protected:
@@ -70,6 +70,10 @@ private:
     void ShowPreviewSettings();
     void FeedRegions();
     void ShowOutlines();
+    // The "Camera" submenu (FocusDlgCamera.cpp): the video input devices, the chosen one
+    // ticked; a choice is kept and taken at the next "New".
+    void AddCameraMenu(QAction* before);
+    void ShowCameras();
 
     // ISessionFront
     void ShowStatus(const std::string& text) override;
@@ -97,6 +101,7 @@ private:
     QAction* m_pOutlines = nullptr;
     QAction* m_pRateStated = nullptr;
     QAction* m_pRateFast = nullptr;
+    QMenu* m_pCameraMenu = nullptr;
     // The title-bar menu's stand-in: window managers own the real one, so Close and the About
     // item live in the dialog's context menu.
     QMenu* m_pSystemMenu = nullptr;

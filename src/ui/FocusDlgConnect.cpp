@@ -1,6 +1,7 @@
 // CFocusDlg: connecting the camera ("New"), and what the session tells the operator.
 #include "platform/log/Log.h"
 #include "platform/mfc/MessageBox.h"
+#include "ui/CameraChoice.h"
 #include "ui/FocusDlg.h"
 #include "ui/Resource.h"
 #include "ui/StringTable.h"
@@ -13,9 +14,13 @@ void CFocusDlg::OnNew() {
     m_wndHistory.Clear();
     m_previewSettings.Load();
     m_session.SetPreviewRate(m_previewSettings.nFrameRate);
+    m_session.SetCameraName(LoadCameraName());
     if (m_session.Connect(GetSafeHwnd()) != CCameraSession::ConnectResult::Connected)
         return;  // the session has said why
     m_btnStartStop.EnableWindow(TRUE);
+    // A video-only camera has no raw Bayer stills.
+    if (QWidget* raw = GetDlgItem(IDC_RAWDATA))
+        raw->setEnabled(!m_session.IsVideoOnly());
     // A preview resumed from before an abort shows as running, with its read-out.
     if (m_session.IsPreviewRunning())
         ShowPreviewControls(TRUE);

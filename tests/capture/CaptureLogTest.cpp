@@ -36,7 +36,7 @@ TEST_F(CaptureLogTest, TheFailingStepIsWarnedWithThePlatformsStatus) {
     EXPECT_EQ(Warnings({"Run: IMediaControl::Run: 0x80004005"}), 1);
     m_world->Script("Camera.Capture.SetFormat", E_FAIL, true);
     EXPECT_FALSE(m_device->SelectFormat(kMjpg, 640, 480, 1));
-    EXPECT_EQ(Warnings({"SetFormat of 640 x 480 at 1 per second: 0x80004005"}), 1);
+    EXPECT_EQ(Warnings({"SetFormat of 640 x 480 at 10000000 x 100 ns: 0x80004005"}), 1);
 }
 
 }  // namespace

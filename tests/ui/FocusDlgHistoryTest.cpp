@@ -124,8 +124,8 @@ TEST_F(FocusDlgHistoryTest, TheDialogsMenuShowsAndHidesItAndCloseRemembersIt) {
     QStringList texts;
     for (const QAction* action : menu->actions())
         texts << action->text();
-    EXPECT_EQ(texts, (QStringList{"Focus &History", "Region &Outlines", "Preview &Rate", "",
-                                  "&Close", "", "&About Nitidor..."}));
+    EXPECT_EQ(texts, (QStringList{"Focus &History", "Region &Outlines", "Preview &Rate", "Ca&mera",
+                                  "", "&Close", "", "&About Nitidor..."}));
 
     QAction* item = menu->actions().front();
     item->trigger();
