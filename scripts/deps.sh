@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libgl-dev libjpeg62-turbo-dev
+    # Real cameras: libv4lconvert turns their formats into the graph's 24-bit frames.
+    libv4l-dev
     # Qt's TIFF writer (and its other image plugins), for saving stills as TIFF.
     qt6-image-formats-plugins
     libgtest-dev libgmock-dev libbenchmark-dev
@@ -16,6 +18,10 @@ packages=(
     openbox xdotool wmctrl dbus-daemon at-spi2-core python3-pyatspi
     # ... and reading back the stills it saves, to compare them with the screen.
     python3-pil
+    # A real V4L2 implementation to test the camera backend against: PipeWire's V4L2 layer
+    # serving a source that GStreamer feeds (jpegenc and pngdec are in plugins-good).
+    pipewire pipewire-v4l2 wireplumber gstreamer1.0-pipewire gstreamer1.0-tools
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     # Packaging: the .deb and its dependencies (dpkg-shlibdeps reads the binary's libraries,
     # found through file), and the checks of what it installs (xprop reads the window's class).
     dpkg-dev file desktop-file-utils appstream man-db lintian x11-utils

@@ -112,7 +112,10 @@ wait_for "the accessibility bus" 10 dbus-send --session --print-reply --dest=org
 echo "e2e: display $DISPLAY ($screen), output in $out"
 # The driver bounds every step; this bounds the whole, well inside three minutes. It runs in the
 # background so that an interrupt reaches the clean-up at once, not after the driver.
-timeout --kill-after=5 160 /usr/bin/python3 -B "$here/nitidor_e2e.py" \
+# NITIDOR_E2E_SUITE=camera runs the real-camera steps instead (tests/pipewire starts them).
+suite=nitidor_e2e.py
+[ "${NITIDOR_E2E_SUITE:-}" = camera ] && suite=camera_e2e.py
+timeout --kill-after=5 160 /usr/bin/python3 -B "$here/$suite" \
     --program "$program" --out "$out" --workdir "$tmp/work" \
     --settings "$tmp/settings.reg" --framebuffer "$tmp/fb/Xvfb_screen0" &
 status=0

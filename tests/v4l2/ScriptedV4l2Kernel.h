@@ -5,12 +5,12 @@
 // read what was left behind (mappings, open descriptors, queued buffers).
 #pragma once
 
-#include <cerrno>
+#include <poll.h>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <deque>
 #include <map>
-#include <poll.h>
 #include <string>
 #include <vector>
 
@@ -36,9 +36,9 @@ struct ScriptedNode {
 // One DQBUF answer: a filled buffer, or an error.
 struct ScriptedFrame {
     std::vector<uint8_t> bytes;
-    int error = 0;             // EAGAIN, EIO, ...: DQBUF fails so
-    int64_t bytesUsed = -1;    // what the driver says it filled; -1: bytes.size()
-    int64_t index = -1;        // the index it reports; -1: the buffer it really filled
+    int error = 0;           // EAGAIN, EIO, ...: DQBUF fails so
+    int64_t bytesUsed = -1;  // what the driver says it filled; -1: bytes.size()
+    int64_t index = -1;      // the index it reports; -1: the buffer it really filled
     uint32_t flags = 0;
 };
 
@@ -140,7 +140,8 @@ private:
                 auto* cap = static_cast<v4l2_capability*>(arg);
                 *cap = {};
                 // Filled to the brim: the driver need not end its texts with a zero.
-                std::memcpy(cap->card, node.card.data(), std::min(node.card.size(), sizeof cap->card));
+                std::memcpy(cap->card, node.card.data(),
+                            std::min(node.card.size(), sizeof cap->card));
                 std::memcpy(cap->bus_info, node.busInfo.data(),
                             std::min(node.busInfo.size(), sizeof cap->bus_info));
                 cap->device_caps = node.deviceCaps;
@@ -199,8 +200,8 @@ private:
                     m_buffers.clear();
                     return 0;
                 }
-                req->count = requestedBuffers >= 0 ? static_cast<uint32_t>(requestedBuffers)
-                                                   : req->count;
+                req->count =
+                    requestedBuffers >= 0 ? static_cast<uint32_t>(requestedBuffers) : req->count;
                 m_buffers.assign(std::min<uint32_t>(req->count, 64),
                                  std::vector<uint8_t>(m_sizeImage));
                 return 0;
@@ -209,8 +210,7 @@ private:
                 auto* b = static_cast<v4l2_buffer*>(arg);
                 if (b->index >= m_buffers.size())
                     return EINVAL;
-                b->length = bufferLength >= 0 ? static_cast<uint32_t>(bufferLength)
-                                              : m_sizeImage;
+                b->length = bufferLength >= 0 ? static_cast<uint32_t>(bufferLength) : m_sizeImage;
                 b->m.offset = b->index * m_sizeImage;
                 return 0;
             }

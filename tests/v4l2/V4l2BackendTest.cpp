@@ -65,10 +65,9 @@ TEST(V4l2CamerasTest, ListsEachCaptureCameraOnceByItsCardNamingTwinsApart) {
     std::vector<std::string> seen;
     for (const V4l2CameraNode& c : cameras)
         seen.push_back(c.path + " " + c.name);
-    EXPECT_EQ(seen, (std::vector<std::string>{"/dev/video0 Bench Camera",
-                                              "/dev/video2 Bench Camera #2",
-                                              "/dev/video4 Standard_Camera #2",
-                                              "/dev/video63 " + std::string(32, 'L')}));
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        "/dev/video0 Bench Camera", "/dev/video2 Bench Camera #2",
+                        "/dev/video4 Standard_Camera #2", "/dev/video63 " + std::string(32, 'L')}));
     EXPECT_EQ(kernel.openFds, 0) << "every node is closed after the look";
 }
 
@@ -112,11 +111,10 @@ TEST(V4l2BackendTest, OffersEachSizeOnceWithTheRatesOfAllItsPixelFormats) {
         int64_t interval;
     };
     // The slowest rate at least as fast as asked; YUYV, cheaper, when both have it.
-    for (const Case& c : {Case{1'000'000, V4L2_PIX_FMT_YUYV, 666'666},
-                          Case{333'333, V4L2_PIX_FMT_YUYV, 333'333},
-                          Case{10'000'000, V4L2_PIX_FMT_YUYV, 2'000'000},
-                          Case{200'000, V4L2_PIX_FMT_MJPEG, 166'666},
-                          Case{100'000, V4L2_PIX_FMT_MJPEG, 166'666}}) {
+    for (const Case& c :
+         {Case{1'000'000, V4L2_PIX_FMT_YUYV, 666'666}, Case{333'333, V4L2_PIX_FMT_YUYV, 333'333},
+          Case{10'000'000, V4L2_PIX_FMT_YUYV, 2'000'000},
+          Case{200'000, V4L2_PIX_FMT_MJPEG, 166'666}, Case{100'000, V4L2_PIX_FMT_MJPEG, 166'666}}) {
         SCOPED_TRACE(c.wanted);
         ASSERT_EQ(backend->SetFormat(1, c.wanted), S_OK);
         EXPECT_EQ(FourCcText(v4l2.ChosenMode().pixelFormat), FourCcText(c.fourcc));
@@ -199,7 +197,7 @@ TEST(V4l2BackendTest, MjpegFramesDecodeWithTheCamerasPaddingAroundTheirEnd) {
         std::fill(frame.begin(), frame.end(), BYTE{0x77});
         kernel.frames.push_back({*bytes});
         ASSERT_EQ(backend->WaitFrame(100, frame), FrameWait::Frame);
-        const size_t last = frame.size() - 3;  // the top row's last pixel
+        const size_t last = frame.size() - 3;                   // the top row's last pixel
         EXPECT_GT(frame[0], 150) << "bottom rows first: blue";  // B G R
         EXPECT_LT(frame[2], 100);
         EXPECT_GT(frame[last + 2], 150) << "the top row last: red";

@@ -15,8 +15,8 @@ class V4l2FaultTest : public testing::Test {
 protected:
     void SetUp() override { kernel.nodes = {ScriptedNode{}}; }  // YUYV 8 x 4, 64 bytes
     std::unique_ptr<ICaptureBackend> Started() {
-        auto backend = OpenV4l2Backend(kernel, {"/dev/video0", "Bench Camera",
-                                                "usb-0000:00:14.0-1", "Bench Camera"});
+        auto backend = OpenV4l2Backend(
+            kernel, {"/dev/video0", "Bench Camera", "usb-0000:00:14.0-1", "Bench Camera"});
         if (backend && backend->Start() != S_OK)
             backend.reset();
         return backend;
@@ -48,10 +48,10 @@ TEST_F(V4l2FaultTest, SkipsWhatTheDriverFilledWronglyAndKeepsEveryBuffer) {
     empty.bytesUsed = 0;
     ScriptedFrame flagged = Good();
     flagged.flags = V4L2_BUF_FLAG_ERROR;
-    for (const Case& c : {Case{"bytesused beyond the buffer", oversized}, Case{"odd bytesused", odd},
-                    Case{"nothing filled", empty}, Case{"the error flag", flagged},
-                    Case{"EAGAIN after poll said ready", {{}, EAGAIN}},
-                    Case{"EIO", {{}, EIO}}}) {
+    for (const Case& c :
+         {Case{"bytesused beyond the buffer", oversized}, Case{"odd bytesused", odd},
+          Case{"nothing filled", empty}, Case{"the error flag", flagged},
+          Case{"EAGAIN after poll said ready", {{}, EAGAIN}}, Case{"EIO", {{}, EIO}}}) {
         SCOPED_TRACE(c.what);
         kernel.frames.push_back(c.frame);
         EXPECT_EQ(Wait(*backend), FrameWait::Timeout);
@@ -90,8 +90,7 @@ TEST_F(V4l2FaultTest, RefusesAFormatOrBuffersTheDriverWillNotGiveAsAsked) {
           Case{"S_FMT: EBUSY", [](CScriptedV4l2Kernel& k) { k.setFormatError = EBUSY; }},
           Case{"no buffers", [](CScriptedV4l2Kernel& k) { k.requestedBuffers = 0; }},
           Case{"33 buffers", [](CScriptedV4l2Kernel& k) { k.requestedBuffers = 33; }},
-          Case{"buffers shorter than a frame",
-               [](CScriptedV4l2Kernel& k) { k.bufferLength = 63; }},
+          Case{"buffers shorter than a frame", [](CScriptedV4l2Kernel& k) { k.bufferLength = 63; }},
           Case{"buffers of 1 GiB", [](CScriptedV4l2Kernel& k) { k.bufferLength = 1 << 30; }}}) {
         SCOPED_TRACE(c.what);
         CScriptedV4l2Kernel fresh;
@@ -99,8 +98,8 @@ TEST_F(V4l2FaultTest, RefusesAFormatOrBuffersTheDriverWillNotGiveAsAsked) {
         kernel.nodes = {ScriptedNode{}};
         kernel.nodes.front().modes.push_back(other);
         c.script(kernel);
-        auto backend = OpenV4l2Backend(kernel, {"/dev/video0", "Bench Camera",
-                                                "usb-0000:00:14.0-1", "Bench Camera"});
+        auto backend = OpenV4l2Backend(
+            kernel, {"/dev/video0", "Bench Camera", "usb-0000:00:14.0-1", "Bench Camera"});
         ASSERT_NE(backend, nullptr);
         ASSERT_EQ(backend->SetFormat(0, 333'333), S_OK);
         EXPECT_EQ(backend->Start(), E_FAIL);
