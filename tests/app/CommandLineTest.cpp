@@ -59,6 +59,9 @@ const Accepted kAccepted[] = {
      [](const CommandLineOptions& o) {
          return o.minFigure == -5 && !o.minMtf50 && !o.maxTilt_percent && !o.bRegions && !o.bJson;
      }},
+    {"CameraByName",
+     {"--camera", "USB Camera #2", "--focus", "1"},
+     [](const CommandLineOptions& o) { return o.cameraName == "USB Camera #2"; }},
     {"EverythingInAnyOrder",
      {"--save-stream", "c.jpg", "--snapshot", "s.jpeg", "--csv", "f.csv", "--focus", "1"},
      [](const CommandLineOptions& o) {
@@ -126,6 +129,12 @@ const Refused kRefused[] = {
      {"--snapshot", "s.png", "--save-stream", "./s.png"},
      "'s.png' is named for two outputs"},
     {"UnknownOption", {"--fokus", "3"}, "Unknown option 'fokus'"},
+    {"CameraAlone", {"--camera", "Cam"}, "nothing to do"},
+    {"CameraEmpty", {"--camera", "", "--focus", "1"}, "--camera needs a camera's name"},
+    {"CameraTwice",
+     {"--camera", "A", "--camera", "B", "--focus", "1"},
+     "--camera is given more than once"},
+    {"ListWithARun", {"--list-cameras", "--focus", "1"}, "--list-cameras goes alone"},
     {"StrayArgument", {"--focus", "3", "extra"}, "unexpected argument 'extra'"},
 };
 
@@ -162,10 +171,11 @@ TEST(CommandLineTest, NoArgumentsIsTheDialogAndHelpAndVersionAnswerAtOnce) {
              {"--focus <seconds>", "--csv <file>", "--snapshot <file>", "--raw",
               "--save-stream <file>", "elapsed_ms,figure", "  7  another copy", "--json",
               "--min-figure <figure>", "--min-mtf50 <mtf50>", "--max-tilt <percent>",
-              "  8  the run measured fine", "143  terminated"})
+              "  8  the run measured fine", "143  terminated", "--list-cameras", "--camera <name>"})
             EXPECT_NE(out.str().find(text), std::string::npos) << text;
         EXPECT_TRUE(err.str().empty());
     }
+    EXPECT_EQ(ParseCommandLine({"nitidor", "--list-cameras"}).action, Action::ListCameras);
     const CommandLine version = ParseCommandLine({"nitidor", "--version"});
     ASSERT_EQ(version.action, Action::Version);
     std::ostringstream out, err;

@@ -3,6 +3,7 @@
 #include <tuple>
 
 #include "capture/FormatTable.h"
+#include "capture/NearestFormat.h"
 
 namespace {
 
@@ -100,3 +101,36 @@ TEST_F(FormatTableTest, AnEntryAddedAfterSortingIsAGroupOfItsOwn) {
 }
 
 }  // namespace
+
+TEST(NearestFormatTest, TheExactSizeElseTheNearestInTheFirstGroupAtARateItHas) {
+    CFormatTable table;
+    NearestFormat chosen;
+    EXPECT_FALSE(ChooseNearestFormat(table, 640, 480, 1'000'000, chosen));
+    const auto add = [&](LONG index, DWORD code, LONG width, LONG height, REFERENCE_TIME lo,
+                         REFERENCE_TIME hi) {
+        VIDEOINFOHEADER vih;
+        vih.bmiHeader = {.biWidth = width, .biHeight = height, .biCompression = code};
+        VIDEO_STREAM_CONFIG_CAPS caps{};
+        caps.MinFrameInterval = lo;
+        caps.MaxFrameInterval = hi;
+        table.Add(index, AM_MEDIA_TYPE{}, vih, caps, {});
+        table.Sort();
+    };
+    add(0, kYuy2, 640, 480, 333'333, 333'333);  // a later group: never chosen
+    add(1, 0, 320, 240, 333'333, 10'000'000);
+    add(2, 0, 960, 720, 333'333, 666'666);
+    ASSERT_TRUE(ChooseNearestFormat(table, 640, 480, 1'000'000, chosen));
+    EXPECT_EQ(std::tuple(chosen.compression, chosen.width, chosen.height, chosen.interval_100ns),
+              std::tuple(DWORD{0}, 320, 240, REFERENCE_TIME{1'000'000}))
+        << "as far from 640 x 480 as 960 x 720, and smaller";
+    add(3, 0, 800, 600, 500'000, 500'000);
+    ASSERT_TRUE(ChooseNearestFormat(table, 640, 480, 1'000'000, chosen));
+    EXPECT_EQ(std::tuple(chosen.width, chosen.interval_100ns),
+              std::tuple(800, REFERENCE_TIME{500'000}))
+        << "the nearest size, at the nearest rate it has";
+    add(4, 0, 640, -480, 333'333, 333'333);
+    ASSERT_TRUE(ChooseNearestFormat(table, 640, 480, 1'000'000, chosen));
+    EXPECT_EQ(std::tuple(chosen.width, chosen.height, chosen.interval_100ns),
+              std::tuple(640, -480, REFERENCE_TIME{333'333}))
+        << "top-down rows are the same size";
+}
