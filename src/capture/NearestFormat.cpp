@@ -20,9 +20,9 @@ BOOL ChooseNearestFormat(const CFormatTable& table, LONG width, LONG height,
     for (const FormatSize& s : *sizes) {
         const int64_t d = distance(s);
         const int64_t bestD = distance(*best);
-        if (d < bestD || (d == bestD && static_cast<int64_t>(s.width) * std::llabs(s.height) <
-                                            static_cast<int64_t>(best->width) *
-                                                std::llabs(best->height))) {
+        if (d < bestD ||
+            (d == bestD && static_cast<int64_t>(s.width) * std::llabs(s.height) <
+                               static_cast<int64_t>(best->width) * std::llabs(best->height))) {
             best = &s;
         }
     }

@@ -1,11 +1,11 @@
 #include "v4l2/V4l2Camera.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fcntl.h>
-#include <poll.h>
 #include <thread>
 
 #include "platform/log/Log.h"
@@ -224,8 +224,8 @@ bool CV4l2Camera::SetFormat(const V4l2Mode& mode, int64_t interval_100ns, v4l2_f
     const v4l2_pix_format& pix = format.fmt.pix;
     if (pix.pixelformat != mode.pixelFormat || pix.width != mode.width ||
         pix.height != mode.height) {
-        LogWarning(kLogV4l2, "%s: asked for %s %u x %u, the driver set %s %u x %u",
-                   m_path.c_str(), FourCcText(mode.pixelFormat).c_str(), mode.width, mode.height,
+        LogWarning(kLogV4l2, "%s: asked for %s %u x %u, the driver set %s %u x %u", m_path.c_str(),
+                   FourCcText(mode.pixelFormat).c_str(), mode.width, mode.height,
                    FourCcText(pix.pixelformat).c_str(), pix.width, pix.height);
         return false;
     }
@@ -348,8 +348,8 @@ CV4l2Camera::Dequeue CV4l2Camera::DequeueOne(V4l2Frame& frame) {
     frame = {b.index, static_cast<const uint8_t*>(m_buffers[b.index].address), b.bytesused};
     if ((b.flags & V4L2_BUF_FLAG_ERROR) || b.bytesused == 0 ||
         b.bytesused > m_buffers[b.index].length) {
-        LogDebug(kLogV4l2, "%s: buffer %u skipped: %u bytes of %zu, flags 0x%08X",
-                 m_path.c_str(), b.index, b.bytesused, m_buffers[b.index].length, b.flags);
+        LogDebug(kLogV4l2, "%s: buffer %u skipped: %u bytes of %zu, flags 0x%08X", m_path.c_str(),
+                 b.index, b.bytesused, m_buffers[b.index].length, b.flags);
         return Requeue(frame) ? Dequeue::Skipped : Dequeue::Lost;
     }
     return Dequeue::Frame;
@@ -361,8 +361,7 @@ bool CV4l2Camera::Requeue(const V4l2Frame& frame) {
     v4l2_buffer b = CaptureBuffer(frame.index);
     if (const int error = Ioctl(VIDIOC_QBUF, &b); error != 0) {
         // One buffer fewer still streams; with none left, poll reports the error.
-        LogWarning(kLogV4l2, "%s: QBUF %u: %s", m_path.c_str(), frame.index,
-                   std::strerror(error));
+        LogWarning(kLogV4l2, "%s: QBUF %u: %s", m_path.c_str(), frame.index, std::strerror(error));
         return error != ENODEV;
     }
     return true;
@@ -396,8 +395,8 @@ V4l2Wait CV4l2Camera::WaitNewest(int timeout_ms, V4l2Frame& frame) {
             frame = newest;
             return V4l2Wait::Frame;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - Clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             return V4l2Wait::Timeout;
         if (++spurious > kSpuriousWakesBeforePause)

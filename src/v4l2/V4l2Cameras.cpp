@@ -35,14 +35,13 @@ std::vector<V4l2CameraNode> ListV4l2Cameras(IV4l2System& system,
             name = base + " #" + std::to_string(copy);
         names.push_back(name);
         LogDebug(kLogV4l2, "%s: \"%s\" on %s", path.c_str(), name.c_str(),
-                camera->BusInfo().c_str());
+                 camera->BusInfo().c_str());
         cameras.push_back({path, camera->Card(), camera->BusInfo(), name});
     }
     return cameras;
 }
 
-std::unique_ptr<ICaptureBackend> OpenV4l2Backend(IV4l2System& system,
-                                                 const V4l2CameraNode& node) {
+std::unique_ptr<ICaptureBackend> OpenV4l2Backend(IV4l2System& system, const V4l2CameraNode& node) {
     std::unique_ptr<CV4l2Camera> camera = CV4l2Camera::Open(system, node.path);
     if (!camera)
         return nullptr;

@@ -1,10 +1,10 @@
 #include "v4l2/V4l2Convert.h"
 
+#include <libv4l-plugin.h>
+#include <libv4lconvert.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <libv4l-plugin.h>
-#include <libv4lconvert.h>
 
 #include "platform/log/Log.h"
 #include "v4l2/V4l2Log.h"
@@ -12,11 +12,11 @@
 namespace {
 
 constexpr V4l2PixelFormatInfo kFormats[] = {
-    {V4L2_PIX_FMT_YUYV, 0, 16},    {V4L2_PIX_FMT_YVYU, 1, 16},   {V4L2_PIX_FMT_UYVY, 2, 16},
-    {V4L2_PIX_FMT_YUV420, 3, 12},  {V4L2_PIX_FMT_YVU420, 4, 12}, {V4L2_PIX_FMT_BGR24, 5, 24},
-    {V4L2_PIX_FMT_RGB24, 6, 24},   {V4L2_PIX_FMT_GREY, 7, 8},    {V4L2_PIX_FMT_SBGGR8, 8, 8},
-    {V4L2_PIX_FMT_SGBRG8, 8, 8},   {V4L2_PIX_FMT_SGRBG8, 8, 8},  {V4L2_PIX_FMT_SRGGB8, 8, 8},
-    {V4L2_PIX_FMT_MJPEG, 9, 0},    {V4L2_PIX_FMT_JPEG, 9, 0},
+    {V4L2_PIX_FMT_YUYV, 0, 16},   {V4L2_PIX_FMT_YVYU, 1, 16},   {V4L2_PIX_FMT_UYVY, 2, 16},
+    {V4L2_PIX_FMT_YUV420, 3, 12}, {V4L2_PIX_FMT_YVU420, 4, 12}, {V4L2_PIX_FMT_BGR24, 5, 24},
+    {V4L2_PIX_FMT_RGB24, 6, 24},  {V4L2_PIX_FMT_GREY, 7, 8},    {V4L2_PIX_FMT_SBGGR8, 8, 8},
+    {V4L2_PIX_FMT_SGBRG8, 8, 8},  {V4L2_PIX_FMT_SGRBG8, 8, 8},  {V4L2_PIX_FMT_SRGGB8, 8, 8},
+    {V4L2_PIX_FMT_MJPEG, 9, 0},   {V4L2_PIX_FMT_JPEG, 9, 0},
 };
 
 // The converter never asks the camera anything: it converts what it is given, so the same
@@ -125,8 +125,8 @@ bool CV4l2Convert::Convert(const uint8_t* data, size_t size, std::span<uint8_t> 
     if (length > static_cast<size_t>(INT32_MAX))
         return false;
     const int written = v4lconvert_convert(
-        m_pData, &m_source, &m_target, const_cast<unsigned char*>(source),
-        static_cast<int>(length), m_topDown.data(), static_cast<int>(m_topDown.size()));
+        m_pData, &m_source, &m_target, const_cast<unsigned char*>(source), static_cast<int>(length),
+        m_topDown.data(), static_cast<int>(m_topDown.size()));
     if (written < 0 || static_cast<size_t>(written) < m_topDown.size()) {
         LogDebug(kLogV4l2, "a frame would not convert: %s", v4lconvert_get_error_message(m_pData));
         return false;

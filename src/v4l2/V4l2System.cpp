@@ -1,11 +1,11 @@
 #include "v4l2/V4l2System.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace {
 

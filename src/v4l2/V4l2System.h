@@ -3,9 +3,9 @@
 // rather than through errno, so nothing is lost between the call and the look at it.
 #pragma once
 
+#include <sys/types.h>
 #include <cstddef>
 #include <cstdint>
-#include <sys/types.h>
 
 class IV4l2System {
 public:
