@@ -297,7 +297,17 @@ void CCommandLineRun::ShowStill(CStill still) {
 
 int CCommandLineRun::TakeStill(CCameraSession& session) {
     const std::string kind = m_options.bRaw ? "raw" : "JPEG";
-    switch (session.TakeStill(m_options.bRaw)) {
+    const StillResult result = session.TakeStill(m_options.bRaw);
+    // A video-only camera's still is one of its frames: no request, no mailbox.
+    if (session.IsVideoOnly()) {
+        if (result == StillResult::Refused)
+            return Fail(kExitStillFailed, "the camera has no raw stills: it is video only");
+        if (result == StillResult::TimedOut)
+            return Fail(kExitCameraLost, "the camera sent no frame for the still");
+        if (result == StillResult::NotDownloaded)
+            return Fail(kExitStillFailed, "the camera's still could not be taken");
+    }
+    switch (result) {
         case StillResult::Shown:
             if (m_bRestartFailed)
                 return Fail(kExitCameraLost, "the preview could not be restarted after the still");

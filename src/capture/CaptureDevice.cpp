@@ -518,6 +518,16 @@ BOOL CCaptureDevice::IsVideoOnly() const {
     return m_pCameraFilter && FAILED(m_pCameraFilter.As(props));
 }
 
+HRESULT CCaptureDevice::TakeCameraStill(CameraStillFrame& still) {
+    ComPtr<ICameraStill> camera;
+    const HRESULT hr = m_pCameraFilter ? m_pCameraFilter.As(camera) : E_POINTER;
+    if (FAILED(hr) || !camera) {
+        LogWarning(kLogCapture, "the camera takes no still of its own: 0x%08X", LogStatus(hr));
+        return FAILED(hr) ? hr : E_NOINTERFACE;
+    }
+    return camera->TakeStill(&still);
+}
+
 BOOL CCaptureDevice::NextGraphEvent(LONG& code) {
     if (!m_pMediaEvent)
         return FALSE;

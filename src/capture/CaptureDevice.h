@@ -9,6 +9,7 @@
 #include "capture/FormatTable.h"
 #include "device/VendorChannel.h"
 #include "platform/com/ComPtr.h"
+#include "platform/dshow/CameraStill.h"
 #include "platform/dshow/FrameTap.h"
 #include "platform/dshow/Interfaces.h"
 #include "platform/log/LogLevel.h"
@@ -53,6 +54,9 @@ public:
     // The camera offers no vendor property set at all: a video-only camera, whose figure
     // comes from its picture.
     BOOL IsVideoOnly() const;
+    // A still from the camera's own frames (a video-only camera's), while the graph is
+    // stopped; E_NOINTERFACE for a camera that cannot.
+    HRESULT TakeCameraStill(CameraStillFrame& still);
 
     // The friendly name Connect looks for.
     std::string m_cameraName = kCameraName;

@@ -79,7 +79,10 @@ public:
     // does (the firmware told if bTellFirmware); a streaming error releases the camera.
     GraphEvent HandleGraphEvents(BOOL bTellFirmware);
     // "Snapshot": stops the preview, takes a JPEG still at the profile's first resolution or a
-    // raw still, shows it through the front and restarts the preview.
+    // raw still, shows it through the front and restarts the preview. A video-only camera
+    // gives a frame at its largest size instead (its JPEG frame when it streams MJPEG there;
+    // the next frame, the preview going on, when it streams that format already), and no raw
+    // still.
     StillResult TakeStill(BOOL bRaw);
     // Releases the camera (the device object stays); no command is sent.
     void DisconnectDevice();
@@ -121,6 +124,10 @@ private:
     void EndConnect();
     StillResult TakeJpegSnapshot(CCaptureDevice& device);
     StillResult TakeRawSnapshot(CCaptureDevice& device);
+    StillResult TakeCameraStill(CCaptureDevice& device);
+    StillResult ShowCameraStill(CameraStillFrame& frame);
+    // The camera's JPEG frame decoded through the JPEG path, handed over with its stream.
+    StillResult ShowJpegStill(std::unique_ptr<BYTE[]> block, size_t length, int width, int height);
     static StillResult DownloadFailure(const CCaptureDevice& device, int64_t started_ms);
     void RestartPreview(CCaptureDevice& device);
     StillResult CloseStill(CCaptureDevice& device, StillResult result, const char* kind,

@@ -2,6 +2,7 @@
 // downloads it through the mailbox, converts it, hands it to the front and restarts the
 // preview after a pause. Buffers are owned by unique_ptr and handed over only when shown: the
 // image, and the downloaded block with the stream or samples in it.
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <string>
@@ -10,6 +11,7 @@
 #include "imaging/JpegSnapshot.h"
 #include "imaging/RawDevelop.h"
 #include "imaging/RawSnapshot.h"
+#include "platform/dshow/FilterInterfaces.h"
 #include "platform/log/Log.h"
 #include "platform/win/Sleep.h"
 #include "session/CameraSession.h"
@@ -23,6 +25,12 @@ CCameraSession::StillResult CCameraSession::TakeStill(BOOL bRaw) {
     m_stillFailureReason.clear();
     if (!m_device)
         return StillResult::Refused;
+    if (m_bVideoOnly && !bRaw)
+        return TakeCameraStill(*m_device);
+    if (m_bVideoOnly) {
+        LogInfo(kLogSession, "raw still refused: a video-only camera has no raw stills");
+        return StillResult::Refused;
+    }
     return bRaw ? TakeRawSnapshot(*m_device) : TakeJpegSnapshot(*m_device);
 }
 
@@ -168,4 +176,76 @@ CCameraSession::StillResult CCameraSession::TakeRawSnapshot(CCaptureDevice& devi
     }
     block.reset();
     return CloseStill(device, result, "raw", "not developed");
+}
+
+CCameraSession::StillResult CCameraSession::ShowJpegStill(std::unique_ptr<BYTE[]> block,
+                                                          size_t length, int width, int height) {
+    std::unique_ptr<BYTE[]> image(new (std::nothrow) BYTE[static_cast<size_t>(3) * width * height]);
+    if (!image)
+        return StillResult::NoMemory;
+    if (m_pFront)
+        m_pFront->PrepareStillView();
+    JpegFailure failure;
+    if (!DecodeJpegSnapshot(block.get(), static_cast<DWORD>(length), image.get(), width, height,
+                            &failure)) {
+        if (!failure.bNotWritten)
+            return StillResult::NotDecoded;
+        m_stillFailureReason = std::string(kJpegTempFileName) + ": " + failure.reason;
+        return StillResult::NotWritten;
+    }
+    CStill still{std::move(image), width, height, {}};
+    still.source.kind = CStillSource::Kind::JpegStream;
+    still.source.length = length;
+    still.source.block = std::move(block);
+    if (m_pFront)
+        m_pFront->ShowStill(std::move(still));
+    return StillResult::Shown;
+}
+
+// A video-only camera's still. When the camera already streams in the still's format, the
+// next frame is the still and the preview goes on: stopping it only to restart it in the same
+// format would gain nothing (and PipeWire's V4L2 layer cannot restart a stream at once).
+// Otherwise the preview stops, the camera gives one frame at its largest size, and the closing
+// steps (the pause, the restart in the preview's format) follow as for any still.
+CCameraSession::StillResult CCameraSession::TakeCameraStill(CCaptureDevice& device) {
+    CameraStillFrame frame;
+    HRESULT hr = VFW_E_NOT_STOPPED;
+    if (device.IsRunning()) {
+        hr = device.TakeCameraStill(frame);
+        if (SUCCEEDED(hr))
+            return ShowCameraStill(frame);
+    }
+    device.Stop();
+    device.m_bPreviewWanted = FALSE;
+    if (hr == VFW_E_NOT_STOPPED)
+        hr = device.TakeCameraStill(frame);
+    const StillResult result = SUCCEEDED(hr)         ? ShowCameraStill(frame)
+                               : hr == VFW_E_TIMEOUT ? StillResult::TimedOut
+                                                     : StillResult::NotDownloaded;
+    if (FAILED(hr))
+        LogInfo(kLogSession, "camera still: 0x%08X", LogStatus(hr));
+    return CloseStill(device, result, "camera", "not decoded");
+}
+
+CCameraSession::StillResult CCameraSession::ShowCameraStill(CameraStillFrame& frame) {
+    StillResult result = StillResult::NoMemory;
+    if (frame.bJpeg) {
+        // The stream goes along in a block of its own, as a downloaded one does.
+        std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[frame.bytes.size()]);
+        if (block) {
+            std::copy(frame.bytes.begin(), frame.bytes.end(), block.get());
+            result = ShowJpegStill(std::move(block), frame.bytes.size(), frame.width, frame.height);
+        }
+        return result;
+    }
+    const size_t size = frame.bytes.size();
+    std::unique_ptr<BYTE[]> image(new (std::nothrow) BYTE[size]);
+    if (!image)
+        return result;
+    if (size != static_cast<size_t>(3) * frame.width * frame.height)
+        return StillResult::NotDecoded;
+    std::copy(frame.bytes.begin(), frame.bytes.end(), image.get());
+    if (m_pFront)
+        m_pFront->ShowStill(CStill{std::move(image), frame.width, frame.height, {}});
+    return StillResult::Shown;
 }

@@ -1,4 +1,6 @@
 // CFocusDlg: connecting the camera ("New"), and what the session tells the operator.
+#include <QAbstractButton>
+
 #include "platform/log/Log.h"
 #include "platform/mfc/MessageBox.h"
 #include "ui/CameraChoice.h"
@@ -18,9 +20,12 @@ void CFocusDlg::OnNew() {
     if (m_session.Connect(GetSafeHwnd()) != CCameraSession::ConnectResult::Connected)
         return;  // the session has said why
     m_btnStartStop.EnableWindow(TRUE);
-    // A video-only camera has no raw Bayer stills.
-    if (QWidget* raw = GetDlgItem(IDC_RAWDATA))
+    // A video-only camera has no raw Bayer stills: its box is cleared and disabled.
+    if (auto* raw = qobject_cast<QAbstractButton*>(GetDlgItem(IDC_RAWDATA))) {
+        if (m_session.IsVideoOnly())
+            raw->setChecked(false);
         raw->setEnabled(!m_session.IsVideoOnly());
+    }
     // A preview resumed from before an abort shows as running, with its read-out.
     if (m_session.IsPreviewRunning())
         ShowPreviewControls(TRUE);

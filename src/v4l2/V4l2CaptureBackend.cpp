@@ -4,10 +4,15 @@
 #include <chrono>
 #include <limits>
 
+#include "platform/dshow/FilterInterfaces.h"
 #include "platform/log/Log.h"
+#include "platform/vidcap/CaptureFormats.h"
 #include "v4l2/V4l2Log.h"
 
 namespace {
+
+// How long a still may wait for its frame: a camera's first frames after a switch can be slow.
+constexpr int64_t kStillWait_ms = 3000;
 
 // The interval a mode streams at when asked for `wanted`, and whether that is at least as
 // fast as asked.
@@ -157,7 +162,148 @@ FrameWait CV4l2CaptureBackend::WaitFrame(int64_t timeout_ms, std::span<BYTE> fra
     // A frame that does not convert is dropped; a camera that sends only such frames falls
     // silent, and the silence ends the stream.
     const bool bConverted = m_convert.Convert(taken.data, taken.bytesUsed, frame);
+    OfferStill(taken, frame, bConverted);
     if (!m_pCamera->Requeue(taken))
         return FrameWait::Lost;
     return bConverted ? FrameWait::Frame : FrameWait::Timeout;
+}
+
+size_t CV4l2CaptureBackend::StillMode() const {
+    size_t best = 0;
+    const auto area = [](const V4l2Mode& m) { return uint64_t{m.width} * m.height; };
+    for (size_t i = 1; i < m_modes.size(); ++i) {
+        const V4l2Mode& m = m_modes[i];
+        const V4l2Mode& b = m_modes[best];
+        if (area(m) != area(b)) {
+            if (area(m) > area(b))
+                best = i;
+            continue;
+        }
+        const bool bJpeg = IsJpegFormat(m.pixelFormat);
+        if (bJpeg != IsJpegFormat(b.pixelFormat)) {
+            if (bJpeg)
+                best = i;
+        } else if (RankOf(m) < RankOf(b)) {
+            best = i;
+        }
+    }
+    return best;
+}
+
+HRESULT CV4l2CaptureBackend::TakeOneFrame(const V4l2Mode& mode, int64_t timeout_ms,
+                                          CameraStillFrame& still) {
+    const CaptureFormat format{MEDIASUBTYPE_RGB24, static_cast<LONG>(mode.width),
+                               static_cast<LONG>(mode.height), 0, 0};
+    std::vector<BYTE> converted;
+    const auto deadline = Now_ms() + timeout_ms;
+    for (int64_t left = timeout_ms; left > 0; left = deadline - Now_ms()) {
+        V4l2Frame taken;
+        const V4l2Wait wait = m_pCamera->WaitNewest(static_cast<int>(left), taken);
+        if (wait == V4l2Wait::Lost)
+            return HRESULT_DEVICE_NOT_CONNECTED;
+        if (wait == V4l2Wait::Timeout)
+            continue;
+        bool bTaken = false;
+        if (IsJpegFormat(mode.pixelFormat)) {
+            // The camera's own stream, as it came; a frame cut short is passed over.
+            const size_t length = JpegStreamLength(taken.data, taken.bytesUsed);
+            if (length > 0) {
+                still.bytes.assign(taken.data, taken.data + length);
+                bTaken = true;
+            }
+        } else {
+            converted.resize(CaptureFrameBytes(format));
+            if (m_convert.Convert(taken.data, taken.bytesUsed, converted)) {
+                // Packed rows: the graph's rows are padded to 4 bytes.
+                const size_t row = size_t{mode.width} * 3;
+                const size_t stride = CaptureRowBytes(format);
+                still.bytes.resize(row * mode.height);
+                for (uint32_t y = 0; y < mode.height; ++y)
+                    std::copy_n(converted.data() + stride * y, row, still.bytes.data() + row * y);
+                bTaken = true;
+            }
+        }
+        if (!m_pCamera->Requeue(taken))
+            return HRESULT_DEVICE_NOT_CONNECTED;
+        if (bTaken) {
+            still.bJpeg = IsJpegFormat(mode.pixelFormat);
+            still.width = static_cast<LONG>(mode.width);
+            still.height = static_cast<LONG>(mode.height);
+            return S_OK;
+        }
+    }
+    return VFW_E_TIMEOUT;
+}
+
+HRESULT CV4l2CaptureBackend::TakeStill(CameraStillFrame& still, bool bStreaming) {
+    if (m_modes.empty())
+        return E_FAIL;
+    if (bStreaming)
+        return StillMode() == m_nMode ? TakeStillFromStream(still) : VFW_E_NOT_STOPPED;
+    const V4l2Mode& mode = m_modes[StillMode()];
+    v4l2_format format{};
+    HRESULT hr = E_FAIL;
+    if (m_pCamera->SetFormat(mode, mode.intervals_100ns.front(), format) &&
+        m_convert.Prepare(format) && m_pCamera->StartStreaming()) {
+        hr = TakeOneFrame(mode, kStillWait_ms, still);
+    }
+    m_pCamera->StopStreaming();
+    if (FAILED(hr) && m_pCamera->IsLost())
+        hr = HRESULT_DEVICE_NOT_CONNECTED;
+    LogAt(kLogV4l2, SUCCEEDED(hr) ? LogLevel::Debug : LogLevel::Warning,
+          "%s: still of %s %u x %u: 0x%08X", m_pCamera->Path().c_str(),
+          FourCcText(mode.pixelFormat).c_str(), mode.width, mode.height, LogStatus(hr));
+    return hr;
+}
+
+HRESULT CV4l2CaptureBackend::TakeStillFromStream(CameraStillFrame& still) {
+    std::unique_lock lock(m_stillMutex);
+    m_pWaitingStill = &still;
+    m_bStillTaken = false;
+    const bool bTaken = m_stillTaken.wait_for(lock, std::chrono::milliseconds(kStillWait_ms),
+                                              [this] { return m_bStillTaken; });
+    m_pWaitingStill = nullptr;
+    LogDebug(kLogV4l2, "%s: still from the stream: %s", m_pCamera->Path().c_str(),
+             bTaken ? "taken" : "no frame in time");
+    return bTaken ? S_OK : VFW_E_TIMEOUT;
+}
+
+void CV4l2CaptureBackend::OfferStill(const V4l2Frame& taken, std::span<const BYTE> converted,
+                                     bool bConverted) {
+    std::lock_guard lock(m_stillMutex);
+    if (!m_pWaitingStill)
+        return;
+    const V4l2Mode& mode = m_modes[m_nMode];
+    CameraStillFrame& still = *m_pWaitingStill;
+    if (IsJpegFormat(mode.pixelFormat)) {
+        const size_t length = JpegStreamLength(taken.data, taken.bytesUsed);
+        // A frame that did not decode is no still either.
+        if (length == 0 || !bConverted)
+            return;
+        still.bytes.assign(taken.data, taken.data + length);
+    } else {
+        if (!bConverted)
+            return;
+        const CaptureFormat& format = m_formats[FormatOfMode(m_nMode)];
+        const size_t row = size_t{mode.width} * 3;
+        const size_t stride = CaptureRowBytes(format);
+        still.bytes.resize(row * mode.height);
+        for (uint32_t y = 0; y < mode.height; ++y)
+            std::copy_n(converted.data() + stride * y, row, still.bytes.data() + row * y);
+    }
+    still.bJpeg = IsJpegFormat(mode.pixelFormat);
+    still.width = static_cast<LONG>(mode.width);
+    still.height = static_cast<LONG>(mode.height);
+    m_bStillTaken = true;
+    m_pWaitingStill = nullptr;
+    m_stillTaken.notify_all();
+}
+
+size_t CV4l2CaptureBackend::FormatOfMode(size_t mode) const {
+    for (size_t f = 0; f < m_modesOfFormat.size(); ++f) {
+        const std::vector<size_t>& modes = m_modesOfFormat[f];
+        if (std::find(modes.begin(), modes.end(), mode) != modes.end())
+            return f;
+    }
+    return 0;
 }

@@ -6,7 +6,9 @@
 // would be one more ICameraPropertySet, given the camera's documentation.
 #pragma once
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "platform/vidcap/CaptureBackend.h"
@@ -34,12 +36,27 @@ public:
     HRESULT Start() override;
     void Stop() override;
     FrameWait WaitFrame(int64_t timeout_ms, std::span<BYTE> frame) override;
+    // At the largest size, in MJPEG when the camera has it there (its JPEG frame as it
+    // came), else converted; the next Start streams the format set before. While streaming,
+    // only in the mode that streams: the next frame, handed over by WaitFrame.
+    bool HasStill() const override { return !m_modes.empty(); }
+    HRESULT TakeStill(CameraStillFrame& still, bool bStreaming) override;
 
     // What the last SetFormat chose (tests, diagnostics).
     const V4l2Mode& ChosenMode() const { return m_modes[m_nMode]; }
     int64_t ChosenInterval() const { return m_nInterval_100ns; }
 
 private:
+    // The still's mode: the largest size, MJPEG there if offered, else the cheapest format.
+    size_t StillMode() const;
+    // One usable frame into `still`, within timeout_ms; the stream is running.
+    HRESULT TakeOneFrame(const V4l2Mode& mode, int64_t timeout_ms, CameraStillFrame& still);
+
+    HRESULT TakeStillFromStream(CameraStillFrame& still);
+    size_t FormatOfMode(size_t mode) const;
+    // Streaming thread: hands the frame to a waiting still, if one waits.
+    void OfferStill(const V4l2Frame& taken, std::span<const BYTE> converted, bool bConverted);
+
     const std::unique_ptr<CV4l2Camera> m_pCamera;
     std::vector<V4l2Mode> m_modes;
     std::vector<CaptureFormat> m_formats;
@@ -47,4 +64,9 @@ private:
     size_t m_nMode = 0;
     int64_t m_nInterval_100ns = 0;
     CV4l2Convert m_convert;
+    // A still waiting for the stream's next frame: set by TakeStill, filled by WaitFrame.
+    std::mutex m_stillMutex;
+    std::condition_variable m_stillTaken;
+    CameraStillFrame* m_pWaitingStill = nullptr;  // guarded by m_stillMutex
+    bool m_bStillTaken = false;                   // guarded by m_stillMutex
 };

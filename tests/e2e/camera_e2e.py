@@ -9,8 +9,11 @@ import os
 import re
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import pyatspi  # noqa: E402
 
 from desktop import Program  # noqa: E402
 from session import Session, StepFailed, check  # noqa: E402
@@ -78,14 +81,18 @@ class CameraSuite(Session):
         self.ui = Program(self.process.pid)
         self.window(MAIN_TITLE, timeout_s=20)
         check(self.button("New").enabled, '"New" is not enabled')
+        # As a person waits for the window to be there before reaching for its menu.
+        self.wait("the main dialog is the active window",
+                  lambda: self.window(MAIN_TITLE).has_state(pyatspi.STATE_ACTIVE), 10)
 
     def choose_the_camera_from_the_menu(self):
+        kept = f'"CameraName"="{CAMERA}"'
         main = self.window(MAIN_TITLE).rect
         self.input.click(main.x + 6, main.y + 6, button=3)
+        time.sleep(0.5)  # the menu opens
         # "Ca&mera", whose first item (the simulator) is active; the test camera is next.
         self.input.keys("m", "Down", "Return")
-        self.wait(f'the settings keep "{CAMERA}"',
-                  lambda: f'"CameraName"="{CAMERA}"' in self.settings_text(), 5)
+        self.wait(f"the settings keep {kept}", lambda: kept in self.settings_text(), 5)
 
     def connect_with_new(self):
         self.click(self.button("New"))

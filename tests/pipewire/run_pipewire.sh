@@ -173,6 +173,27 @@ lost_when_the_source_stops() { # STOP (frozen: silence) or TERM (gone)
         grep -q "camera" "$out/lost.err"
 }
 
+still_is_the_cameras_jpeg() {
+    start_source TestSnap mjpeg && wait_listed TestSnap || return 1
+    rm -f "$tmp/still.png" "$tmp/still.jpg"
+    run --camera TestSnap --snapshot "$tmp/still.png" --save-stream "$tmp/still.jpg"
+    /usr/bin/python3 - "$tmp/still.png" "$tmp/still.jpg" <<'PY'
+import sys
+from PIL import Image
+still, stream = (Image.open(p) for p in sys.argv[1:])
+assert still.size == (1280, 720) and stream.size == (1280, 720), (still.size, stream.size)
+assert stream.format == "JPEG", stream.format
+data = open(sys.argv[2], "rb").read()
+assert data[:2] == b"\xff\xd8" and data[-2:] == b"\xff\xd9", "the stream runs to its end marker"
+# The still shows the chart: the grey card and its dark squares.
+grey = still.convert("L").resize((64, 36))
+levels = list(grey.getdata())
+assert sum(l < 90 for l in levels) > 0.03 * len(levels), "no ink"
+assert sum(170 < l < 230 for l in levels) > 0.5 * len(levels), "no card"
+print("a 1280 x 720 still and its JPEG stream of", len(data), "bytes")
+PY
+}
+
 camera_steps_end_to_end() {
     NITIDOR_E2E_SUITE=camera NITIDOR_E2E_PRELOAD="$(command -v pw-v4l2)" \
         NITIDOR_E2E_PIPEWIRE_RUNTIME="$XDG_RUNTIME_DIR" \
@@ -186,6 +207,8 @@ check "--camera TestJpeg (MJPEG 1280 x 720): figures from the picture" \
     figures_from_the_picture TestJpeg ""
 check "--camera TestYuyv --focus 3 --regions --json: figures from the picture" \
     figures_from_the_picture TestYuyv yuyv
+check "--snapshot on an MJPEG camera: the still and the camera's JPEG frame" \
+    still_is_the_cameras_jpeg
 check "a source frozen mid-run (no frame for 2 s) ends with the lost camera" \
     lost_when_the_source_stops STOP
 check "a source ended mid-run ends with the lost camera" lost_when_the_source_stops TERM

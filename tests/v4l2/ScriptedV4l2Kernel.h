@@ -8,10 +8,13 @@
 #include <poll.h>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <map>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <linux/videodev2.h>
@@ -57,11 +60,19 @@ public:
     int openFds = 0;
     int mappings = 0;
     int streamOns = 0;
+    v4l2_pix_format lastFormat{};    // the last S_FMT's answer
     std::vector<uint32_t> requests;  // every ioctl asked, in order
 
     size_t QueuedBuffers() const { return m_queued.size(); }
+    // For a test thread while the stream's thread uses the kernel; the other members are read
+    // only while nothing streams.
+    void Push(ScriptedFrame frame) {
+        std::lock_guard lock(m_lock);
+        frames.push_back(std::move(frame));
+    }
 
     int Open(const char* path, int) override {
+        std::lock_guard lock(m_lock);
         if (Fails())
             return -ENODEV;
         for (size_t i = 0; i < nodes.size(); ++i) {
@@ -74,10 +85,12 @@ public:
         return -ENOENT;
     }
     void Close(int fd) override {
+        std::lock_guard lock(m_lock);
         if (m_fdNode.erase(fd))
             --openFds;
     }
     void* Mmap(size_t length, int fd, off_t offset, int& error) override {
+        std::lock_guard lock(m_lock);
         if (Fails()) {
             error = ENODEV;
             return nullptr;
@@ -90,16 +103,27 @@ public:
         ++mappings;
         return m_buffers[index].data();
     }
-    void Munmap(void*, size_t) override { --mappings; }
-    int Poll(int, short, int, short& revents) override {
-        if (Fails() || bPollError) {
-            revents = POLLERR | POLLHUP;
-            return 1;
+    void Munmap(void*, size_t) override {
+        std::lock_guard lock(m_lock);
+        --mappings;
+    }
+    int Poll(int, short, int timeout_ms, short& revents) override {
+        {
+            std::lock_guard lock(m_lock);
+            if (Fails() || bPollError) {
+                revents = POLLERR | POLLHUP;
+                return 1;
+            }
+            revents = frames.empty() ? 0 : POLLIN;
+            if (!frames.empty())
+                return 1;
         }
-        revents = frames.empty() ? 0 : POLLIN;
-        return frames.empty() ? 0 : 1;
+        // Nothing to take: the wait takes a little time, as the kernel's would.
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeout_ms, 5)));
+        return 0;
     }
     int Ioctl(int fd, unsigned long request, void* arg) override {
+        std::lock_guard lock(m_lock);
         requests.push_back(static_cast<uint32_t>(request));
         if (Fails())
             return ENODEV;
@@ -255,6 +279,7 @@ private:
         pix.bytesperline = m->pixelFormat == V4L2_PIX_FMT_MJPEG ? 0 : FrameBytes(*m) / m->height;
         pix.sizeimage = FrameBytes(*m);
         m_sizeImage = pix.sizeimage;
+        lastFormat = pix;
         return 0;
     }
 
@@ -276,6 +301,16 @@ private:
         return 0;
     }
 
+    // A kernel is copied whole to start afresh; its lock is not.
+    struct Lock {
+        std::mutex mutex;
+        Lock() = default;
+        Lock(const Lock&) {}
+        Lock& operator=(const Lock&) { return *this; }
+        void lock() { mutex.lock(); }
+        void unlock() { mutex.unlock(); }
+    };
+    Lock m_lock;
     std::map<int, size_t> m_fdNode;
     std::vector<std::vector<uint8_t>> m_buffers;
     std::deque<uint32_t> m_queued;

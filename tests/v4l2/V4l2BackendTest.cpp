@@ -208,3 +208,48 @@ TEST(V4l2BackendTest, MjpegFramesDecodeWithTheCamerasPaddingAroundTheirEnd) {
     }
     EXPECT_EQ(kernel.QueuedBuffers(), 4u);
 }
+
+TEST(V4l2StillTest, TakesTheLargestSizeInMjpegWhenItHasItThenStreamsAsBefore) {
+    CScriptedV4l2Kernel kernel;
+    ScriptedNode node;
+    node.modes = {{V4L2_PIX_FMT_YUYV, 8, 4, {{1, 30}}},
+                  {V4L2_PIX_FMT_YUYV, 16, 16, {{1, 5}}},
+                  {V4L2_PIX_FMT_MJPEG, 16, 16, {{1, 30}}}};
+    kernel.nodes = {node};
+    const auto backend = Open(kernel);
+    ASSERT_NE(backend, nullptr);
+    ASSERT_TRUE(backend->HasStill());
+    const std::vector<BYTE> jpeg = EncodeTestJpeg(
+        16, 16, TestJpegOptions{}, [](int, BYTE* row) { std::fill(row, row + 48, BYTE{90}); });
+    std::vector<uint8_t> padded = jpeg;
+    padded.resize(jpeg.size() + 37, 0);
+    kernel.frames.push_back({std::vector<uint8_t>(5, 0xFF)});  // cut short: passed over
+    kernel.frames.push_back({padded});
+    CameraStillFrame still;
+    ASSERT_EQ(backend->TakeStill(still, false), S_OK);
+    EXPECT_TRUE(still.bJpeg);
+    EXPECT_EQ(std::tuple(still.width, still.height), std::tuple(16, 16));
+    EXPECT_EQ(still.bytes, jpeg) << "the camera's stream byte for byte, without its padding";
+    EXPECT_EQ(FourCcText(kernel.lastFormat.pixelformat), "MJPG");
+    EXPECT_EQ(kernel.mappings, 0) << "the still's stream is over";
+
+    ASSERT_EQ(backend->SetFormat(0, 333'333), S_OK);
+    ASSERT_EQ(backend->Start(), S_OK);
+    EXPECT_EQ(std::tuple(kernel.lastFormat.width, kernel.lastFormat.height), std::tuple(8u, 4u));
+    backend->Stop();
+
+    // Without MJPEG at the largest size: the converted frame, rows bottom-up and packed.
+    kernel.nodes.front().modes = {{V4L2_PIX_FMT_YUYV, 6, 2, {{1, 30}}}};
+    const auto plain = Open(kernel);
+    ASSERT_NE(plain, nullptr);
+    kernel.frames.push_back({GreyYuyv(6, 2, {30, 230})});
+    ASSERT_EQ(plain->TakeStill(still, false), S_OK);
+    EXPECT_FALSE(still.bJpeg);
+    ASSERT_EQ(still.bytes.size(), 6u * 2 * 3) << "18-byte rows, no padding to 20";
+    EXPECT_GT(still.bytes[0], 190) << "the bottom row first";
+    EXPECT_LT(still.bytes[18], 60);
+
+    kernel.lostFromCall = kernel.calls;
+    EXPECT_EQ(plain->TakeStill(still, false), HRESULT_DEVICE_NOT_CONNECTED);
+    EXPECT_EQ(kernel.mappings, 0);
+}

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/dshow/CameraStill.h"
 #include "platform/dshow/MediaTypes.h"
 #include "platform/ks/KsPropertySet.h"
 
@@ -67,4 +68,10 @@ public:
     // The camera's vendor property set, which the filter answers through; null for a
     // video-only camera (the filter then refuses IKsPropertySet). Thread-safe when present.
     virtual ICameraPropertySet* VendorPropertySet() { return nullptr; }
+
+    // A still from the camera's own frames (CameraStill.h); the filter offers ICameraStill only
+    // when HasStill(). bStreaming: between Start and Stop, when the still must come from the
+    // stream (any thread but the streaming one), or VFW_E_NOT_STOPPED.
+    virtual bool HasStill() const { return false; }
+    virtual HRESULT TakeStill(CameraStillFrame&, bool /*bStreaming*/) { return E_NOTIMPL; }
 };

@@ -45,6 +45,8 @@ CLiveCaptureFilter::~CLiveCaptureFilter() {
 void* CLiveCaptureFilter::QueryExtraInterface(REFIID riid) {
     if (riid == IID_IKsPropertySet && m_pVendor)
         return static_cast<IKsPropertySet*>(this);
+    if (riid == IID_ICameraStill && m_pBackend->HasStill())
+        return static_cast<ICameraStill*>(this);
     return nullptr;
 }
 
@@ -81,6 +83,12 @@ HRESULT CLiveCaptureFilter::QuerySupported(REFGUID guidPropSet, DWORD dwPropID,
     if (!m_pVendor)
         return E_PROP_SET_UNSUPPORTED;
     return m_pVendor->QuerySupported(guidPropSet, dwPropID, pTypeSupport);
+}
+
+HRESULT CLiveCaptureFilter::TakeStill(CameraStillFrame* pStill) {
+    if (!pStill)
+        return E_POINTER;
+    return m_pBackend->TakeStill(*pStill, State() != State_Stopped);
 }
 
 HRESULT CLiveCaptureFilter::OnStartStreaming() {

@@ -4,7 +4,7 @@
 // backend's clock and hands each to the pins; a device that is lost, or silent for two seconds
 // (or two frame intervals, if longer), ends the stream with EC_ERRORABORT and
 // HRESULT_DEVICE_NOT_CONNECTED. IKsPropertySet is answered by the backend's vendor property set,
-// and refused for a camera without one.
+// and refused for a camera without one; ICameraStill only for a backend that takes stills.
 #pragma once
 
 #include <atomic>
@@ -27,7 +27,7 @@ struct LiveCaptureOptions {
     std::wstring compressorName;
 };
 
-class CLiveCaptureFilter : public CFilterBase<>, public IKsPropertySet {
+class CLiveCaptureFilter : public CFilterBase<>, public IKsPropertySet, public ICameraStill {
 public:
     // pName is the name outside a graph; the backend must list at least one format.
     CLiveCaptureFilter(const CLSID& clsid, const wchar_t* pName,
@@ -50,6 +50,9 @@ public:
     HRESULT Get(REFGUID guidPropSet, DWORD dwPropID, void* pInstanceData, DWORD cbInstanceData,
                 void* pPropData, DWORD cbPropData, DWORD* pcbReturned) override;
     HRESULT QuerySupported(REFGUID guidPropSet, DWORD dwPropID, DWORD* pTypeSupport) override;
+
+    // ICameraStill: the backend's still, switched to while stopped or from the stream.
+    HRESULT TakeStill(CameraStillFrame* pStill) override;
 
 protected:
     // A filter released while running stops its stream first.
