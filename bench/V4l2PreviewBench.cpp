@@ -71,8 +71,12 @@ void BM_RegionMeterMeasuresFrame(benchmark::State& state) {
     Camera camera;
     camera.kernel.frames.push_back({ChartYuyv()});
     camera.backend->WaitFrame(100, camera.frame);
-    const VideoFrameRef frame{camera.frame.data(), static_cast<ULONG>(camera.frame.size()),
-                              MEDIASUBTYPE_RGB24, kWidth, kHeight, kWidth * 3};
+    const VideoFrameRef frame{camera.frame.data(),
+                              static_cast<ULONG>(camera.frame.size()),
+                              MEDIASUBTYPE_RGB24,
+                              kWidth,
+                              kHeight,
+                              kWidth * 3};
     CRegionMeter meter;
     for (auto _ : state) {
         meter.OnFrame(frame);
