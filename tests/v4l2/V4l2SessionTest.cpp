@@ -40,12 +40,11 @@ TEST(V4l2SessionTest, AStillIsTheCamerasJpegFrameAndThePreviewRestarts) {
                   {V4L2_PIX_FMT_MJPEG, 32, 16, {}},  // not the largest
                   {V4L2_PIX_FMT_MJPEG, 1280, 960, {{1, 15}}}};
     kernel.nodes = {node};
-    const std::vector<BYTE> jpeg =
-        EncodeTestJpeg(1280, 960, TestJpegOptions{}, [](int y, BYTE* row) {
-            std::fill(row, row + 1280 * 3, BYTE(y < 480 ? 40 : 210));
-        });
-    RegisterLiveCaptureDevice(V4l2CaptureDevice(kernel, {node.path, node.card, node.busInfo,
-                                                         "Bench Camera"}));
+    const std::vector<BYTE> jpeg = EncodeTestJpeg(
+        1280, 960, TestJpegOptions{},
+        [](int y, BYTE* row) { std::fill(row, row + 1280 * 3, BYTE(y < 480 ? 40 : 210)); });
+    RegisterLiveCaptureDevice(
+        V4l2CaptureDevice(kernel, {node.path, node.card, node.busInfo, "Bench Camera"}));
     {
         std::unique_ptr<CCaptureDevice> device;
         auto profile = std::make_unique<CDeviceProfile>();
@@ -88,11 +87,10 @@ TEST(V4l2SessionTest, ACameraStreamingTheStillsFormatGivesItsNextFrameAndGoesOn)
     ScriptedNode node;
     node.modes = {{V4L2_PIX_FMT_MJPEG, 64, 48, {{1, 30}}}};  // as PipeWire's layer has one
     kernel.nodes = {node};
-    const std::vector<BYTE> jpeg = EncodeTestJpeg(64, 48, TestJpegOptions{}, [](int, BYTE* row) {
-        std::fill(row, row + 64 * 3, BYTE{128});
-    });
-    RegisterLiveCaptureDevice(V4l2CaptureDevice(kernel, {node.path, node.card, node.busInfo,
-                                                         "Bench Camera"}));
+    const std::vector<BYTE> jpeg = EncodeTestJpeg(
+        64, 48, TestJpegOptions{}, [](int, BYTE* row) { std::fill(row, row + 64 * 3, BYTE{128}); });
+    RegisterLiveCaptureDevice(
+        V4l2CaptureDevice(kernel, {node.path, node.card, node.busInfo, "Bench Camera"}));
     {
         std::unique_ptr<CCaptureDevice> device;
         auto profile = std::make_unique<CDeviceProfile>();

@@ -10,7 +10,7 @@
 #include "platform/com/Unknown.h"
 
 struct CameraStillFrame {
-    bool bJpeg = false;  // bytes: the camera's JPEG frame as it came, up to its end marker
+    bool bJpeg = false;       // bytes: the camera's JPEG frame as it came, up to its end marker
     std::vector<BYTE> bytes;  // else: width x height x 3 bytes, blue, green, red, rows bottom-up
     LONG width = 0;
     LONG height = 0;
