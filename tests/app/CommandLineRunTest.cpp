@@ -5,6 +5,7 @@
 #include <csignal>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QRegularExpression>
@@ -94,7 +95,10 @@ TEST_F(CommandLineRunTest, FocusFiguresThenARawStillWithItsSamples) {
     options.snapshotFormat = StillFormat::Bmp;
     options.bRaw = true;
     options.streamPath = Path("samples.pgm");
+    QElapsedTimer wall;
+    wall.start();
     EXPECT_EQ(Run(options), kExitDone) << err.str();
+    const int64_t ran_ms = wall.elapsed();
     // The focus run's summary is all standard error says.
     EXPECT_TRUE(
         QRegularExpression("^\\S+: focus: (\\d+) samples, min \\d+, median \\d+, max \\d+ at "
@@ -115,7 +119,7 @@ TEST_F(CommandLineRunTest, FocusFiguresThenARawStillWithItsSamples) {
             QRegularExpression("^(\\d+),(-?\\d+|Overflow)$").match(line);
         ASSERT_TRUE(m.hasMatch()) << line.toStdString();
         EXPECT_GT(m.captured(1).toLongLong(), previous);
-        EXPECT_LE(m.captured(1).toLongLong(), 700);
+        EXPECT_LE(m.captured(1).toLongLong(), ran_ms);  // a loaded machine reads late, not ahead
         previous = m.captured(1).toLongLong();
     }
     // As "Start" and "Stop" tell it; the still's own stop and restart tell nothing.
@@ -160,7 +164,8 @@ TEST_F(CommandLineRunTest, ARunThatEndsEarlyKeepsTheFiguresMeasuredAndNoStill) {
     CommandLineOptions options = Focus(20'000);
     options.csvPath = Path("figures.csv");
     options.snapshotPath = Path("still.png");
-    EXPECT_EQ(Run(options, UnplugAfter(400)), kExitCameraLost);
+    // Late enough that a slow start (a sanitizer, a loaded machine) still measures a figure.
+    EXPECT_EQ(Run(options, UnplugAfter(2000)), kExitCameraLost);
     auto read = [&] {
         QFile csv(options.csvPath);
         return csv.open(QIODevice::ReadOnly) ? csv.readAll() : QByteArray();
