@@ -43,12 +43,15 @@ void CFocusDlg::OnStartStop() {
 
 void CFocusDlg::OnTimer(UINT_PTR nIDEvent) {
     LONG value = 0;
-    if (nIDEvent == kFocusTimerId && m_session.ReadFocus(value)) {
-        m_stcFocus.SetWindowText(FormatFocusValue(value));
-        m_wndHistory.AddFigure(value);  // exactly what the read-out shows
-    }
-    if (nIDEvent == kFocusTimerId)
+    if (nIDEvent == kFocusTimerId) {
+        if (m_session.ReadFocus(value)) {
+            m_stcFocus.SetWindowText(FormatFocusValue(value));
+            m_wndHistory.AddFigure(value);  // exactly what the read-out shows
+        } else {
+            m_wndHistory.TickWithoutFigure();
+        }
         FeedRegions();
+    }
     CDialog::WindowProc(WM_TIMER, nIDEvent, 0);
 }
 
@@ -64,6 +67,7 @@ LRESULT CFocusDlg::OnGraphNotify(WPARAM, LPARAM) {
         case CCameraSession::GraphEvent::ErrorAbort:
             ShowPreviewControls(FALSE);
             m_btnStartStop.EnableWindow(FALSE);  // the camera is gone: "New" first
+            m_wndHistory.LoseCamera();
             break;
         case CCameraSession::GraphEvent::None:
             break;

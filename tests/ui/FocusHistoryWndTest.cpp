@@ -253,6 +253,60 @@ TEST_F(FocusHistoryWndTest, PreviewStoppedOrHeldLeavesAGap) {
     EXPECT_EQ(history.At(2).elapsed_ms, 4800);
 }
 
+// A figure that is not live never shows as one: a second without a figure while the preview
+// runs, a stop and a lost camera each put a grey message in the figure's place; a figure, or
+// the preview running again, brings the figures back.
+TEST_F(FocusHistoryWndTest, AFigureThatIsNotLiveIsNeverShownAsOne) {
+    const auto grey = [this] {
+        return wnd->FigureReadout()->palette().color(QPalette::Text) == QColor(kStaleText) &&
+               !LooksInFocus() && State().empty();
+    };
+    wnd->FollowPreview(TRUE);
+    for (const LONG value : {19894, 17000, 19000})
+        Add(value);
+    AddRegions(0.2, 0.2, 0.2, 0.2);
+    ASSERT_TRUE(LooksInFocus());
+    now_ms += kNoFigureAfter_ms - 101;  // the regions came 100 ms after the figure
+    wnd->TickWithoutFigure();
+    EXPECT_EQ(Figure(), "19000");
+    EXPECT_TRUE(LooksInFocus());
+    now_ms += 1;
+    wnd->TickWithoutFigure();
+    EXPECT_EQ(Figure(), kNoFigureText);
+    EXPECT_TRUE(grey());
+    EXPECT_TRUE(wnd->FocusStateReadout()->isHidden());
+    Add(19000);
+    EXPECT_EQ(Figure(), "19000");
+    EXPECT_TRUE(LooksInFocus());
+    EXPECT_FALSE(wnd->FocusStateReadout()->isHidden());
+
+    wnd->FollowPreview(FALSE);
+    EXPECT_EQ(Figure(), kPreviewStoppedText);
+    EXPECT_TRUE(grey());
+    EXPECT_EQ(RegionState(SfrRegion::Centre), "stopped");
+    EXPECT_FALSE(RegionLooksInFocus(SfrRegion::Centre));
+    now_ms += 5000;
+    wnd->TickWithoutFigure();
+    EXPECT_EQ(Figure(), kPreviewStoppedText) << "a stopped preview owes no figure";
+
+    // A still holds the preview for longer than a second; its second starts again after.
+    wnd->FollowPreview(TRUE);
+    EXPECT_EQ(Figure(), "19000");
+    wnd->Pause();
+    now_ms += 3000;
+    wnd->FollowPreview(TRUE);
+    wnd->TickWithoutFigure();
+    EXPECT_EQ(Figure(), "19000");
+
+    wnd->FollowPreview(FALSE);
+    wnd->LoseCamera();
+    EXPECT_EQ(Figure(), kNoFigureText);
+    EXPECT_TRUE(grey());
+    wnd->Clear();  // "New"
+    EXPECT_EQ(Figure(), "");
+    EXPECT_NE(wnd->FigureReadout()->palette().color(QPalette::Text), QColor(kStaleText));
+}
+
 TEST_F(FocusHistoryWndTest, CsvGoesToTheClipboardAndIntoAFileReplacedWhole) {
     Add(832);
     Add(kOverflow);
