@@ -20,13 +20,16 @@
 #include <fstream>
 
 #include "fakes/AppTestEnv.h"
+#include "platform/mfc/FileDialog.h"
 #include "platform/mfc/WindowHandle.h"
+#include "platform/win/WinUser.h"
 #include "support/FileSizeLimit.h"
 #include "ui/FocusChart.h"
 #include "ui/FocusHistorySettings.h"
 #include "ui/Readout.h"
 #include "ui/RegionPanel.h"
 #include "ui/RegionReadout.h"
+#include "ui/StillSaveSettings.h"
 
 namespace {
 
@@ -323,6 +326,32 @@ TEST_F(FocusHistoryWndTest, CsvGoesToTheClipboardAndIntoAFileReplacedWhole) {
     EXPECT_TRUE(boxes.empty());
     const QStringList left = QDir::current().entryList(QDir::Files);
     EXPECT_EQ(left, QStringList{QStringLiteral("history.csv")}) << "no temporary file stays";
+}
+
+// "Save as CSV..." starts where the operator last saved, a still or a CSV; a CSV saved is
+// where the next save of either starts.
+TEST_F(FocusHistoryWndTest, SaveAsCsvStartsInTheRememberedFolder) {
+    Add(832);
+    const QDir here = QDir::current();
+    ASSERT_TRUE(here.mkdir(QStringLiteral("stills")) && here.mkdir(QStringLiteral("runs")));
+    RememberStillSave(here.filePath(QStringLiteral("stills")));
+    std::vector<std::pair<QString, QString>> asked;  // folder, suggested name
+    const FileDialogHook previous = SetFileDialogHook([&](CFileDialog& dialog) {
+        asked.emplace_back(dialog.m_strFolder, dialog.m_strFileName);
+        dialog.m_strPathName = here.filePath(QStringLiteral("runs/lens-a.csv"));
+        return asked.size() == 1 ? IDOK : IDCANCEL;
+    });
+    QAction* save = MenuItem(QStringLiteral("&Save as CSV..."));
+    save->trigger();
+    save->trigger();
+    SetFileDialogHook(previous);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0], std::make_pair(here.filePath(QStringLiteral("stills")),
+                                       QStringLiteral("focus-history.csv")));
+    EXPECT_EQ(asked[1],
+              std::make_pair(here.filePath(QStringLiteral("runs")), QStringLiteral("lens-a.csv")));
+    EXPECT_EQ(ReadFile(here.filePath(QStringLiteral("runs/lens-a.csv"))), wnd->History().ToCsv());
+    EXPECT_EQ(LoadStillSaveSettings().folder, here.filePath(QStringLiteral("runs")));
 }
 
 TEST_F(FocusHistoryWndTest, AFailedSaveNamesTheFileAndTheReasonAndChangesNothing) {
