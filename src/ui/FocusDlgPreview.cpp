@@ -4,6 +4,7 @@
 #include "session/FocusFigure.h"
 #include "ui/FocusDlg.h"
 #include "ui/Resource.h"
+#include "ui/SnapshotViewSettings.h"
 #include "ui/StringTable.h"
 #include "ui/UiLog.h"
 
@@ -80,6 +81,9 @@ void CFocusDlg::OnDestroy() {
     if (CDeviceProfile* profile = m_session.Profile())
         profile->Save();
     if (m_bViewCreated) {
+        WindowPlace place;
+        if (m_wndSnapshotView.GetPlace(place))
+            SaveSnapshotViewPlace(place);
         m_wndSnapshotView.DestroyWindow();
         m_bViewCreated = 0;
     }

@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <memory>
 
@@ -32,15 +31,6 @@ namespace {
 constexpr QSize kFirstSize(800, 330);
 constexpr double kFigureFontScale = 2.5;  // the figure read from across the bench
 constexpr double kStateFontScale = 1.2;
-
-// The screen under a remembered frame's centre, if any.
-const QScreen* ScreenUnder(const FrameExtent& frame) {
-    const auto centre = [](int64_t start, int64_t extent) {
-        return static_cast<int>(std::clamp<int64_t>(start + extent / 2, INT_MIN, INT_MAX));
-    };
-    return QGuiApplication::screenAt(
-        QPoint(centre(frame.left, frame.width), centre(frame.top, frame.height)));
-}
 
 }  // namespace
 
@@ -172,8 +162,7 @@ void CFocusHistoryWnd::PlaceFirstTime() {
         const FrameExtent remembered{m_settings.nLeft, m_settings.nTop,
                                      int64_t{width()} + frame_extra.width(),
                                      int64_t{height()} + frame_extra.height()};
-        const QScreen* there = ScreenUnder(remembered);
-        const QRect kept = KeepInside(remembered, there ? there->availableGeometry() : available);
+        const QRect kept = KeepOnScreen(remembered, available);
         resize(kept.size() - frame_extra);
         move(kept.topLeft());
         return;
