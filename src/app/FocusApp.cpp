@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "app/Registration.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/log/Log.h"
 #include "platform/mfc/MessageBox.h"
@@ -47,6 +48,8 @@ BOOL CFocusApp::InitInstance() {
     }
     CFocusDlg dlg(m_session);
     m_pMainWnd = &dlg;
+    for (QAction* toggle : CameraWindowToggles(&dlg))
+        dlg.AddWindowToggle(toggle);
     PrepareSession();
     // The dialog and its flows rely on the profile: without one there is nothing to run.
     if (m_pProfile)
