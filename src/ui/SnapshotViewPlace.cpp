@@ -2,12 +2,16 @@
 // turned, so the view keeps off the lens panel (an Enter meant for its spin box would close the
 // still), the preview and the focus history; it may cover the main dialog, whose buttons wait.
 #include <QApplication>
+#include <QMargins>
 #include <QScreen>
+#include <algorithm>
 
 #include "platform/dshow/Interfaces.h"
+#include "platform/log/Log.h"
 #include "platform/mfc/WinApp.h"
 #include "platform/mfc/WindowPlacement.h"
 #include "ui/SnapshotViewDlg.h"
+#include "ui/UiLog.h"
 
 namespace {
 
@@ -16,6 +20,31 @@ bool IsWorkWindow(const QWidget* window) {
     const Qt::WindowType type = window->windowType();
     return window->isVisible() && !window->isMinimized() &&
            (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool);
+}
+
+QMargins EdgesOf(const QWidget* window) {
+    const QRect outer = window->frameGeometry();
+    const QRect inner = window->geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+// The window manager's frame around `window`: its own once framed; until then the widest of the
+// utility's framed windows' (a sizing border makes one wider than the dialog's), as a frame
+// larger than planned would be pushed over the others.
+QMargins FrameEdges(const QWidget* window) {
+    QMargins edges = EdgesOf(window);
+    if (!edges.isNull())
+        return edges;
+    for (const QWidget* other : QApplication::topLevelWidgets()) {
+        if (other == window || !IsWorkWindow(other))
+            continue;
+        const QMargins theirs = EdgesOf(other);
+        edges = {std::max(edges.left(), theirs.left()), std::max(edges.top(), theirs.top()),
+                 std::max(edges.right(), theirs.right()),
+                 std::max(edges.bottom(), theirs.bottom())};
+    }
+    return edges;
 }
 
 }  // namespace
@@ -27,10 +56,8 @@ void CSnapshotViewDlg::PlaceFirstTime() {
         dialog && dialog->screen() ? dialog->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    // Until the window is framed, the dialog's frame is the best guess at its own.
-    QSize frame_extra = frameGeometry().size() - geometry().size();
-    if (dialog && frame_extra.isNull())
-        frame_extra = dialog->frameGeometry().size() - dialog->geometry().size();
+    const QMargins edges = FrameEdges(this);
+    const QSize frame_extra(edges.left() + edges.right(), edges.top() + edges.bottom());
     const QRect available = screen->availableGeometry();
     QRect frame;
     if (m_remembered) {
@@ -59,7 +86,13 @@ void CSnapshotViewDlg::PlaceFirstTime() {
         frame = PlaceClear(request);
     }
     resize(frame.size() - frame_extra);
-    move(frame.topLeft());
+    // A window made but never framed is moved by its inside (its frame's edges are not known
+    // yet): the inside goes where it will sit in the frame.
+    const bool bFramed = frameGeometry() != geometry();
+    move(frame.topLeft() + (bFramed ? QPoint() : QPoint(edges.left(), edges.top())));
+    LogDebug(kLogUi, "snapshot view: frame %dx%d at (%d, %d), its frame's edges %dx%d",
+             frame.width(), frame.height(), frame.x(), frame.y(), frame_extra.width(),
+             frame_extra.height());
 }
 
 bool CSnapshotViewDlg::GetPlace(WindowPlace& place) const {
