@@ -84,7 +84,8 @@ void CFocusHistoryWnd::BuildLayout() {
 QWidget* CFocusHistoryWnd::BuildFigureBox() {
     m_pFigure = MakeReadout(QStringLiteral("Figure"));
     m_pFocusState = MakeReadout(QStringLiteral("Focus state"), Qt::AlignLeft | Qt::AlignVCenter);
-    m_figureFont = m_pFigure->font();
+    m_messageFont = m_pFigure->font();
+    m_figureFont = m_messageFont;
     m_figureFont.setPointSizeF(m_figureFont.pointSizeF() * kFigureFontScale);
     m_figureFont.setBold(true);
     m_pFigure->setFont(m_figureFont);
@@ -93,11 +94,11 @@ QWidget* CFocusHistoryWnd::BuildFigureBox() {
     m_pFocusState->setFont(word);
     const int state_px = QFontMetrics(word).horizontalAdvance(QStringLiteral("searching")) + 12;
     m_pFocusState->setFixedWidth(state_px);
-    // Wide enough for "Overflow", the figures a camera sends and, with the state's room, the
-    // longest message; as high as a figure: the row keeps still whatever it shows.
+    // Wide enough for "Overflow", the figures a camera sends and the longest message; as high
+    // as a figure: the row keeps still whatever it shows.
     const int figure_px = QFontMetrics(m_figureFont).horizontalAdvance(QStringLiteral("Overflow"));
     const int message_px =
-        QFontMetrics(word).horizontalAdvance(QString::fromLatin1(kNoFigureText)) - state_px;
+        QFontMetrics(m_messageFont).horizontalAdvance(QString::fromLatin1(kNoFigureText));
     m_pFigure->setMinimumWidth(std::max(figure_px, message_px) + 16);
     m_pFigure->setFixedHeight(m_pFigure->sizeHint().height());
 
@@ -302,12 +303,10 @@ void CFocusHistoryWnd::ShowInFocus(bool bHasFigure, bool bInFocus) {
         m_pFigure->setAccessibleDescription(description);
 }
 
-// Over the whole box, in the state's size and grey: nothing in it reads as a live figure.
+// In the window's own size and grey, with no state: nothing in the box reads as a live figure.
 void CFocusHistoryWnd::ShowFigureMessage(const QString& message) {
     const bool bMessage = !message.isEmpty();
-    if (m_pFocusState->isHidden() != bMessage)
-        m_pFocusState->setHidden(bMessage);
-    const QFont& font = bMessage ? m_pFocusState->font() : m_figureFont;
+    const QFont& font = bMessage ? m_messageFont : m_figureFont;
     if (m_pFigure->font() != font)
         m_pFigure->setFont(font);
     const Qt::Alignment alignment =

@@ -120,7 +120,8 @@ private:
     CFocusChart* m_pChart = nullptr;
     CRegionPanel* m_pRegions = nullptr;
     QWidget* m_pFigureBox = nullptr;
-    QFont m_figureFont;  // large, read from across the bench; a message takes the state's
+    QFont m_figureFont;   // large, read from across the bench
+    QFont m_messageFont;  // the window's, for what is said in a figure's place
     QLineEdit* m_pFigure = nullptr;
     QLineEdit* m_pFocusState = nullptr;
     QLineEdit* m_pPeak = nullptr;

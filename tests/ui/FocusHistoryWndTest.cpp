@@ -277,11 +277,10 @@ TEST_F(FocusHistoryWndTest, AFigureThatIsNotLiveIsNeverShownAsOne) {
     wnd->TickWithoutFigure();
     EXPECT_EQ(Figure(), kNoFigureText);
     EXPECT_TRUE(grey());
-    EXPECT_TRUE(wnd->FocusStateReadout()->isHidden());
     Add(19000);
     EXPECT_EQ(Figure(), "19000");
     EXPECT_TRUE(LooksInFocus());
-    EXPECT_FALSE(wnd->FocusStateReadout()->isHidden());
+    EXPECT_EQ(State(), "in focus");
 
     wnd->FollowPreview(FALSE);
     EXPECT_EQ(Figure(), kPreviewStoppedText);
