@@ -227,7 +227,7 @@ const RegionReadout* CCommandLineRun::TakeRegions(CCameraSession& session, int64
 
 int CCommandLineRun::FocusTick(CCameraSession& session, int64_t& lastFigure_ms) {
     if (session.HandleGraphEvents(TRUE) == CCameraSession::GraphEvent::ErrorAbort)
-        return Fail(kExitCameraLost, "the camera's video stream failed");
+        return Fail(kExitCameraLost, "the camera stopped answering (its video stream was lost)");
     LONG value = 0;
     const FocusPoll poll = session.PollFocus(value);
     const int64_t now_ms = m_sinceStart.elapsed();

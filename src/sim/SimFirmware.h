@@ -79,6 +79,8 @@ public:
 
     // Pulls the cable now: every later property call fails.
     void Unplug();
+    // The cable is out (pulled, or by the script's call or time): video ends with it.
+    BOOL IsUnplugged() const;
 
     // For tests and the lens panel: what the host has done to the camera so far.
     struct Counters {
@@ -97,7 +99,8 @@ private:
 
     // Helpers below run with m_mutex held.
     bool CountCall();  // false once the camera counts as unplugged
-    void Advance();    // posts what is due by now: answers to requests, focus reports
+    bool PastUnplugTime() const;
+    void Advance();  // posts what is due by now: answers to requests, focus reports
     void Acknowledge(DWORD writtenFlags);
     HRESULT GetRegister(DWORD previousId, BYTE* out, DWORD cb, DWORD& returned);
     HRESULT SelectRange(const BYTE* in, DWORD cb);

@@ -100,6 +100,10 @@ BOOL CFocusDlg::OnInitDialog() {
                     [this] { SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX); });
         }
         m_pSystemMenu->insertAction(close, m_wndHistory.ToggleAction());
+        for (QAction* toggle : m_windowToggles) {
+            if (toggle)
+                m_pSystemMenu->insertAction(close, toggle);
+        }
         AddPreviewItems(close);
         m_pSystemMenu->insertSeparator(close);
     }

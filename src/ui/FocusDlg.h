@@ -6,8 +6,10 @@
 
 #include <QIcon>
 #include <QMenu>
+#include <QPointer>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/mfc/Button.h"
 #include "platform/mfc/Dialog.h"
@@ -32,9 +34,12 @@ public:
     CSnapshotViewDlg& SnapshotView() { return m_wndSnapshotView; }
     // The chart of the figures the read-out showed, beside the dialog.
     CFocusHistoryWnd& FocusHistory() { return m_wndHistory; }
-    // The context menu: the history's toggle, the region outlines, the preview rate, Close
-    // and About.
+    // The context menu: the history's toggle and the others', the region outlines, the preview
+    // rate, Close and About.
     QMenu* ContextMenu() const { return m_pSystemMenu; }
+    // Before the dialog runs: a checkable item, after the history's, that shows and hides
+    // another window the operator works with (a camera's own, which this dialog does not know).
+    void AddWindowToggle(QAction* toggle) { m_windowToggles.push_back(toggle); }
 
 protected:
     BOOL OnInitDialog() override;
@@ -100,4 +105,5 @@ private:
     // The title-bar menu's stand-in: window managers own the real one, so Close and the About
     // item live in the dialog's context menu.
     QMenu* m_pSystemMenu = nullptr;
+    std::vector<QPointer<QAction>> m_windowToggles;
 };

@@ -4,6 +4,7 @@
 #include "session/FocusFigure.h"
 #include "ui/FocusDlg.h"
 #include "ui/Resource.h"
+#include "ui/SnapshotViewSettings.h"
 #include "ui/StringTable.h"
 #include "ui/UiLog.h"
 
@@ -43,12 +44,15 @@ void CFocusDlg::OnStartStop() {
 
 void CFocusDlg::OnTimer(UINT_PTR nIDEvent) {
     LONG value = 0;
-    if (nIDEvent == kFocusTimerId && m_session.ReadFocus(value)) {
-        m_stcFocus.SetWindowText(FormatFocusValue(value));
-        m_wndHistory.AddFigure(value);  // exactly what the read-out shows
-    }
-    if (nIDEvent == kFocusTimerId)
+    if (nIDEvent == kFocusTimerId) {
+        if (m_session.ReadFocus(value)) {
+            m_stcFocus.SetWindowText(FormatFocusValue(value));
+            m_wndHistory.AddFigure(value);  // exactly what the read-out shows
+        } else {
+            m_wndHistory.TickWithoutFigure();
+        }
         FeedRegions();
+    }
     CDialog::WindowProc(WM_TIMER, nIDEvent, 0);
 }
 
@@ -64,6 +68,7 @@ LRESULT CFocusDlg::OnGraphNotify(WPARAM, LPARAM) {
         case CCameraSession::GraphEvent::ErrorAbort:
             ShowPreviewControls(FALSE);
             m_btnStartStop.EnableWindow(FALSE);  // the camera is gone: "New" first
+            m_wndHistory.LoseCamera();
             break;
         case CCameraSession::GraphEvent::None:
             break;
@@ -76,6 +81,9 @@ void CFocusDlg::OnDestroy() {
     if (CDeviceProfile* profile = m_session.Profile())
         profile->Save();
     if (m_bViewCreated) {
+        WindowPlace place;
+        if (m_wndSnapshotView.GetPlace(place))
+            SaveSnapshotViewPlace(place);
         m_wndSnapshotView.DestroyWindow();
         m_bViewCreated = 0;
     }

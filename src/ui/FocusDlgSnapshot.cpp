@@ -1,5 +1,6 @@
 // CFocusDlg: taking a still ("Snapshot") and showing it in the snapshot view.
 #include "ui/FocusDlg.h"
+#include "ui/SnapshotViewSettings.h"
 
 void CFocusDlg::OnSnapshot() {
     UpdateData(TRUE);
@@ -14,6 +15,9 @@ void CFocusDlg::OnSnapshot() {
 void CFocusDlg::EnsureSnapshotView() {
     if (!m_bViewCreated) {
         m_wndSnapshotView.Create();
+        WindowPlace place;
+        if (LoadSnapshotViewPlace(place))
+            m_wndSnapshotView.RememberPlace(place);
         m_bViewCreated = 1;
     }
 }

@@ -238,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
                                before = fx.UnplugAfter(200);
                            },
                            kExitCameraLost,
-                           "the camera stopped answering (its status could not be read)"},
+                           "the camera stopped answering (its video stream was lost)"},
                     Ending{"UnpluggedBeforeTheStill",
                            [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
                                fx.UseCamera();

@@ -8,6 +8,7 @@
 #include "platform/mfc/WindowHandle.h"
 #include "sim/SimCamera.h"
 #include "sim/panel/SimLensPanel.h"
+#include "sim/panel/SimLensPanelToggle.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ public:
             std::shared_ptr<CSimScene> scene(m_pCamera, &m_pCamera->Scene());
             m_pHolder->panel = new CSimLensPanel(std::move(scene));
         }
+        FollowSimLensPanel(m_pHolder->panel);
         // Beside the preview window, where the operator's eyes are.
         m_pHolder->panel->Open(WidgetFromHwnd(FindVideoRendererWindow()));
     }
