@@ -14,6 +14,7 @@
 #include "device/DeviceProfile.h"
 #include "session/RegionMeter.h"
 #include "session/SessionFront.h"
+#include "session/StillKind.h"
 
 // Pause between a still and the preview's restart.
 inline constexpr DWORD kSnapshotPause_ms = 1000;
@@ -21,20 +22,7 @@ inline constexpr DWORD kSnapshotPause_ms = 1000;
 class CCameraSession {
 public:
     enum class ConnectResult { Connected, CameraNotFound, NoFirmware, NotReady, FormatFailed };
-    // Why a still was not shown: no still size in the profile, the camera refused the request,
-    // no memory for the image, the download's bound passed, the download failed otherwise
-    // (a read failed, or a block too large to take), the JPEG stream's transient file could
-    // not be written (StillFailureReason says why), the stream or samples did not convert.
-    enum class StillResult {
-        Shown,
-        NoResolution,
-        Refused,
-        NoMemory,
-        TimedOut,
-        NotDownloaded,
-        NotWritten,
-        NotDecoded
-    };
+    using StillResult = ::StillResult;
     // One read of the focus mailbox: a figure (acknowledged), no figure posted, or a failed read.
     enum class FocusPoll { Figure, Nothing, Failed };
     enum class GraphEvent { None, UserAbort, ErrorAbort };
@@ -69,9 +57,9 @@ public:
     // Handles the graph's pending events: the operator closing the preview stops it as "Stop"
     // does (the firmware told if bTellFirmware); a streaming error releases the camera.
     GraphEvent HandleGraphEvents(BOOL bTellFirmware);
-    // "Snapshot": stops the preview, takes a JPEG still at the profile's first resolution or a
-    // raw still, shows it through the front and restarts the preview.
-    StillResult TakeStill(BOOL bRaw);
+    // "Snapshot": stops the preview, takes a still of `kind`, shows it through the front and
+    // restarts the preview.
+    StillResult TakeStill(const CStillKind& kind);
     // Releases the camera (the device object stays); no command is sent.
     void DisconnectDevice();
     // Whether the camera still answers a property read (its device state): after a failure,
@@ -94,8 +82,6 @@ public:
     BOOL ProfileTimedOut() const { return m_bProfileTimedOut; }
     BOOL ResumesPreview() const { return m_bResumePreview; }
     LONG LastFocusValue() const { return m_nFocusValue; }
-    // The file in the current folder that a JPEG still passes through while it is decoded.
-    static const char* JpegTransientFile();
     // Why the last still's transient file could not be written: its name and the system's
     // words ("Temp.jpg: File too large").
     const std::string& StillFailureReason() const { return m_stillFailureReason; }
@@ -108,12 +94,8 @@ private:
     BOOL SelectFormatAndPreview();
     void CheckFirmware();
     void EndConnect();
-    StillResult TakeJpegSnapshot(CCaptureDevice& device);
-    StillResult TakeRawSnapshot(CCaptureDevice& device);
-    static StillResult DownloadFailure(const CCaptureDevice& device, int64_t started_ms);
     void RestartPreview(CCaptureDevice& device);
-    StillResult CloseStill(CCaptureDevice& device, StillResult result, const char* kind,
-                           const char* notConverted);
+    StillResult CloseStill(CCaptureDevice& device, StillResult result, const StillKindInfo& kind);
     void ShowStatus(const char* text);
     void ShowMessage(SessionMessage message);
 

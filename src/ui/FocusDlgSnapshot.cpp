@@ -4,7 +4,8 @@
 void CFocusDlg::OnSnapshot() {
     UpdateData(TRUE);
     m_wndHistory.Pause();  // the flow stops the preview and holds this thread: no figures
-    m_session.TakeStill(m_bRawData);
+    // The still the "RawData" box asks for.
+    m_session.TakeStill(m_bRawData ? RawStill() : JpegStill());
     // Whatever the flow left running, the controls and the read-out say so.
     if (m_session.Device())
         ShowPreviewControls(m_session.IsPreviewRunning());

@@ -92,7 +92,7 @@ TEST_F(CommandLineRunTest, FocusFiguresThenARawStillWithItsSamples) {
     CommandLineOptions options = Focus(600);
     options.snapshotPath = Path("still.bmp");
     options.snapshotFormat = StillFormat::Bmp;
-    options.bRaw = true;
+    options.pStillKind = &RawStill();
     options.streamPath = Path("samples.pgm");
     EXPECT_EQ(Run(options), kExitDone) << err.str();
     // The focus run's summary is all standard error says.

@@ -92,7 +92,7 @@ class StillResultTest : public CameraSessionTest, public testing::WithParamInter
 TEST_P(StillResultTest, TellsWhyTheStillWasNotTaken) {
     const StillCase& c = GetParam();
     c.script(*this);
-    EXPECT_EQ(session.TakeStill(c.raw), c.result);
+    EXPECT_EQ(session.TakeStill(c.raw ? ::RawStill() : JpegStill()), c.result);
     EXPECT_TRUE(front.stills.empty());
     EXPECT_EQ(pauses.size(), c.paused ? 1u : 0u);
     EXPECT_TRUE(device->m_bPreviewWanted);  // the restart was tried whatever happened
@@ -158,12 +158,12 @@ TEST_F(CameraSessionTest, AJpegStillCarriesTheCamerasStreamByteForByte) {
     // Not a multiple of 4, so the download reads bytes past the stream's end.
     while (camera.jpegStill.size() % 4 != 1)
         camera.jpegStill.push_back(0);
-    EXPECT_EQ(session.TakeStill(FALSE), StillResult::Shown);
+    EXPECT_EQ(session.TakeStill(JpegStill()), StillResult::Shown);
     ASSERT_EQ(front.stills.size(), 1u);
     const CStill& still = front.stills[0];
     EXPECT_EQ(std::pair(still.width, still.height), std::pair(64, 48));
     ASSERT_TRUE(still.image);
-    EXPECT_EQ(still.source.kind, CStillSource::Kind::JpegStream);
+    EXPECT_EQ(still.source.pKind, &JpegStill());
     EXPECT_EQ(still.source.offset, 0u);
     ASSERT_EQ(still.source.length, camera.jpegStill.size());
     EXPECT_EQ(std::memcmp(still.source.Data(), camera.jpegStill.data(), still.source.length), 0);
@@ -173,7 +173,7 @@ TEST_F(CameraSessionTest, AJpegStillWhoseFileCannotBeWrittenSaysSoAndWhy) {
     std::filesystem::create_directory(kJpegTempFileName);
     SetStillSize(64, 48);
     camera.jpegStill = PaddedJpeg(64, 48);
-    EXPECT_EQ(session.TakeStill(FALSE), StillResult::NotWritten);
+    EXPECT_EQ(session.TakeStill(JpegStill()), StillResult::NotWritten);
     EXPECT_EQ(session.StillFailureReason(), "Temp.jpg: Is a directory");
     EXPECT_TRUE(front.stills.empty());
     EXPECT_EQ(pauses.size(), 1u);
@@ -184,10 +184,10 @@ TEST_F(CameraSessionTest, ARawStillCarriesItsSamplesAndPhaseAsTheyCame) {
         SCOPED_TRACE(int(phase));
         front.stills.clear();
         camera.rawStill = RawStill(6, 4, phase);
-        EXPECT_EQ(session.TakeStill(TRUE), StillResult::Shown);
+        EXPECT_EQ(session.TakeStill(::RawStill()), StillResult::Shown);
         ASSERT_EQ(front.stills.size(), 1u);
         const CStillSource& source = front.stills[0].source;
-        EXPECT_EQ(source.kind, CStillSource::Kind::RawSamples);
+        EXPECT_EQ(source.pKind, &::RawStill());
         EXPECT_EQ(source.phase, phase);
         EXPECT_EQ(source.offset, 20u);
         ASSERT_EQ(source.length, 24u);
