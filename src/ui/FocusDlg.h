@@ -13,6 +13,7 @@
 #include "platform/mfc/Dialog.h"
 #include "platform/mfc/Static.h"
 #include "session/CameraSession.h"
+#include "ui/DialogState.h"
 #include "ui/FocusHistoryWnd.h"
 #include "ui/PreviewSettings.h"
 #include "ui/SnapshotViewDlg.h"
@@ -35,6 +36,7 @@ public:
     // The context menu: the history's toggle, the region outlines, the preview rate, Close
     // and About.
     QMenu* ContextMenu() const { return m_pSystemMenu; }
+    DialogState State() const { return m_state; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -57,9 +59,9 @@ private:
     void OnTimer(UINT_PTR nIDEvent);
     LRESULT OnGraphNotify(WPARAM wParam, LPARAM lParam);
 
-    // "New", the Start/Stop button, "Snapshot" and timer 100 as a running or stopped preview
-    // has them.
-    void ShowPreviewControls(BOOL bRunning);
+    // Enters `state`: "New", the Start/Stop button, "Snapshot", timer 100 and the history's
+    // following of the preview as its row has them.
+    void EnterState(DialogState state);
     void EnsureSnapshotView();
 
     // The five regions (FocusDlgRegions.cpp): the menu items for the outlines and the rate,
@@ -88,6 +90,7 @@ private:
     BOOL m_bRawData = 0;
     QIcon m_hIcon;
     BOOL m_bViewCreated = 0;
+    DialogState m_state = DialogState::NoCamera;
     CSnapshotViewDlg m_wndSnapshotView;
     CFocusHistoryWnd m_wndHistory;
     CPreviewSettings m_previewSettings;

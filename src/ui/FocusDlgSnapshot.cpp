@@ -8,7 +8,7 @@ void CFocusDlg::OnSnapshot() {
     m_session.TakeStill(m_bRawData ? RawStill() : JpegStill());
     // Whatever the flow left running, the controls and the read-out say so.
     if (m_session.Device())
-        ShowPreviewControls(m_session.IsPreviewRunning());
+        EnterState(m_session.IsPreviewRunning() ? DialogState::Running : DialogState::Stopped);
 }
 
 // The view's window is made by the first snapshot that needs it and reused afterwards.
