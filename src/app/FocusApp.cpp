@@ -1,7 +1,5 @@
 #include "app/FocusApp.h"
 
-#include <new>
-
 #include "platform/com/ComRuntime.h"
 #include "platform/log/Log.h"
 #include "platform/mfc/MessageBox.h"
@@ -41,15 +39,15 @@ BOOL CFocusApp::InitInstance() {
 
     if (m_pCommandLine) {
         PrepareSession();
-        m_nExitCode = m_pProfile ? m_pCommandLine->Run(m_session)
-                                 : m_pCommandLine->Fail(kExitFailed, "out of memory");
+        m_nExitCode = Profile() ? m_pCommandLine->Run(m_session)
+                                : m_pCommandLine->Fail(kExitFailed, "out of memory");
         return FALSE;
     }
     CFocusDlg dlg(m_session);
     m_pMainWnd = &dlg;
     PrepareSession();
     // The dialog and its flows rely on the profile: without one there is nothing to run.
-    if (m_pProfile)
+    if (Profile())
         dlg.DoModal();
     else
         LogWarning(kLogUi, "no memory for the device profile: the dialog does not open");
@@ -61,13 +59,12 @@ void CFocusApp::PrepareSession() {
     ReadSettings();
     CoInitialize(nullptr);
     m_bComInitialized = TRUE;
-    m_pCaptureDevice.reset();
-    m_pProfile.reset(new (std::nothrow) CDeviceProfile);
+    m_session.SetNoLoadFirmware(m_bNoLoadFirmware);
+    m_session.Prepare();
 }
 
 int CFocusApp::ExitInstance() {
-    m_pCaptureDevice.reset();
-    m_pProfile.reset();
+    m_session.Finish();
     if (m_bComInitialized) {
         CoUninitialize();
         m_bComInitialized = FALSE;

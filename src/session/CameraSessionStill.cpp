@@ -14,7 +14,7 @@
 // Run is tried even after a failed rendering; it then fails too and says so again.
 void CCameraSession::RestartPreview(CCaptureDevice& device) {
     m_meter.Forget();  // what the regions showed before the still is not the new picture
-    device.m_bPreviewWanted = TRUE;
+    device.SetPreviewWanted(TRUE);
     if (!device.RenderPreview()) {
         LogInfo(kLogSession, "still: the preview could not be rendered again");
         ShowMessage(SessionMessage::RestartFailed);
@@ -41,17 +41,16 @@ StillResult CCameraSession::CloseStill(CCaptureDevice& device, StillResult resul
 
 StillResult CCameraSession::TakeStill(const CStillKind& kind) {
     m_stillFailureReason.clear();
-    if (!m_device)
+    if (!m_pCaptureDevice)
         return StillResult::Refused;
-    CCaptureDevice& device = *m_device;
+    CCaptureDevice& device = *m_pCaptureDevice;
     const StillKindInfo& info = kind.Info();
-    device.Stop();
-    device.m_bPreviewWanted = FALSE;
+    HaltPreview(device);
 
     // A flow that ends before the download restarts the preview at once: no pause, and no
     // message unless the restart itself fails.
     StillOrder order;
-    if (!kind.Order(m_profile.get(), order)) {
+    if (!kind.Order(m_pProfile.get(), order)) {
         LogInfo(kLogSession, "%s still not requested: the camera listed no resolution", info.name);
         RestartPreview(device);
         return StillResult::NoResolution;

@@ -16,13 +16,14 @@ BOOL CStillKind::Order(const CDeviceProfile*, StillOrder&) const {
 
 BOOL CStillKind::Fetch(CCaptureDevice& device, StillBlock& block, StillResult& failure) const {
     DeviceStatus status;
-    const int64_t started_ms = device.m_pClock->Now_ms();
-    if (DownloadBlock(device, block.data, block.size, status)) {
+    CVendorChannel& channel = device.Channel();
+    const int64_t started_ms = channel.m_pClock->Now_ms();
+    if (DownloadBlock(channel, block.data, block.size, status)) {
         block.length = status.lengthOrValue;
         return TRUE;
     }
     // The download's bound is on the device's clock: if that much time went by, the wait ran out.
-    const bool bTimedOut = device.m_pClock->Now_ms() - started_ms >= kMailboxTimeout_ms;
+    const bool bTimedOut = channel.m_pClock->Now_ms() - started_ms >= kMailboxTimeout_ms;
     failure = bTimedOut ? StillResult::TimedOut : StillResult::NotDownloaded;
     return FALSE;
 }
@@ -54,7 +55,7 @@ public:
         request.mode = SnapshotRequest::kModeJpeg;
         request.width = static_cast<WORD>(order.width);
         request.height = static_cast<WORD>(order.height);
-        return device.RequestJpegSnapshot(request);
+        return device.Channel().RequestJpegSnapshot(request);
     }
 
     StillResult Convert(StillBlock block, const StillOrder& order, std::unique_ptr<BYTE[]> image,
@@ -101,7 +102,7 @@ public:
     constexpr CRawStill() : CStillKind(kInfo) {}
 
     BOOL Request(CCaptureDevice& device, const StillOrder&) const override {
-        return device.RequestRawSnapshot(0);
+        return device.Channel().RequestRawSnapshot(0);
     }
 
     StillResult Convert(StillBlock block, const StillOrder&, std::unique_ptr<BYTE[]>, CStill& still,

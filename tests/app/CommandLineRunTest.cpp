@@ -52,7 +52,7 @@ public:
         if (before)
             before(app);
         const int code = app.Run();
-        EXPECT_FALSE(app.m_pCaptureDevice);  // everything was released at exit
+        EXPECT_FALSE(app.CaptureDevice());  // everything was released at exit
         return code;
     }
     // The one line of a failure, without the program's name in front; a focus run that went to

@@ -33,15 +33,15 @@ class CameraSessionTest : public testing::Test {
 public:
     void SetUp() override {
         m_oldSleep = SetSleepHook([this](DWORD ms) { pauses.push_back(ms); });
-        device = std::make_unique<CCaptureDevice>();
-        device->m_pCameraFilter = ComPtr<IBaseFilter>(camera.filter.Get());
-        device->m_pClock = camera.clock;
-        profile = std::make_unique<CDeviceProfile>();
+        ASSERT_TRUE(session.Prepare());
+        auto device = std::make_unique<CCaptureDevice>(ComPtr<IBaseFilter>(camera.filter.Get()));
+        device->Channel().m_pClock = camera.clock;
+        session.TakeDevice(std::move(device));
         session.SetFront(&front);
     }
     void TearDown() override { SetSleepHook(m_oldSleep); }
     void SetStillSize(WORD width, WORD height) {
-        auto& bytes = profile->m_resolutionTable.bytes;
+        auto& bytes = session.Profile()->m_resolutionTable.bytes;
         bytes[2] = 1;
         bytes[4] = width & 0xFF;
         bytes[5] = width >> 8;
@@ -62,10 +62,7 @@ public:
 
     const CTempDir work{CTempDir::kEnter};  // where "Temp.jpg" is written
     CScriptedCamera camera;
-    std::unique_ptr<CCaptureDevice> device;
-    std::unique_ptr<CDeviceProfile> profile;
-    BOOL bNoLoadFirmware = FALSE;
-    CCameraSession session{device, profile, bNoLoadFirmware};
+    CCameraSession session;
     CRecordingFront front;
     std::vector<DWORD> pauses;
 
@@ -95,7 +92,7 @@ TEST_P(StillResultTest, TellsWhyTheStillWasNotTaken) {
     EXPECT_EQ(session.TakeStill(c.raw ? ::RawStill() : JpegStill()), c.result);
     EXPECT_TRUE(front.stills.empty());
     EXPECT_EQ(pauses.size(), c.paused ? 1u : 0u);
-    EXPECT_TRUE(device->m_bPreviewWanted);  // the restart was tried whatever happened
+    EXPECT_TRUE(session.Device()->IsPreviewWanted());  // the restart was tried whatever happened
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -212,7 +209,7 @@ TEST_F(CameraSessionTest, AFocusReadTellsAFailureFromAnEmptyMailbox) {
     EXPECT_TRUE(session.CameraAnswers());
     camera.states = {CScriptedCamera::kStateReadFails};
     EXPECT_FALSE(session.CameraAnswers());
-    device.reset();
+    session.TakeDevice(nullptr);
     EXPECT_EQ(session.PollFocus(value), CCameraSession::FocusPoll::Failed);
     EXPECT_FALSE(session.CameraAnswers());
 }

@@ -10,12 +10,12 @@ class FocusDlgScriptedTest : public FocusDlgFixture {
 protected:
     void SetUp() override {
         FocusDlgFixture::SetUp();
-        app->m_pCaptureDevice = std::make_unique<CCaptureDevice>();
-        app->m_pCaptureDevice->m_pCameraFilter = ComPtr<IBaseFilter>(camera.filter.Get());
+        session.TakeDevice(
+            std::make_unique<CCaptureDevice>(ComPtr<IBaseFilter>(camera.filter.Get())));
     }
     // Entry 0 of the profile's resolution table, as a connect would have read it.
     void SetStillSize(WORD width, WORD height) {
-        auto& bytes = app->m_pProfile->m_resolutionTable.bytes;
+        auto& bytes = session.Profile()->m_resolutionTable.bytes;
         bytes[2] = 1;
         bytes[4] = width & 0xFF;
         bytes[5] = width >> 8;
@@ -111,7 +111,7 @@ TEST_P(SnapshotFailureTest, EndsAsTheRowSays) {
     camera.statusFails = row.statusFails;
     (row.raw ? camera.rawStill : camera.jpegStill).assign(row.stillBytes, row.raw ? 0 : 0x55);
     SetCheck(IDC_RAWDATA, row.raw);
-    app->m_pCaptureDevice->m_bPreviewWanted = TRUE;
+    Device().SetPreviewWanted(TRUE);
     // The controls of a running preview, which the failed restart below must take back.
     dlg->GetDlgItem(IDC_NEW)->setEnabled(false);
     static_cast<QAbstractButton*>(dlg->GetDlgItem(IDC_STARTSTOP))->setText("Stop");
@@ -127,7 +127,7 @@ TEST_P(SnapshotFailureTest, EndsAsTheRowSays) {
     EXPECT_EQ(camera.TransfersOf(VENDOR_PROPERTY_STATUS).empty(), !row.paused);
     EXPECT_EQ(camera.statusWrites.size(), row.downloaded ? 1u : 0u);
     EXPECT_EQ(pauses.size(), row.paused ? 1u : 0u);
-    EXPECT_TRUE(app->m_pCaptureDevice->m_bPreviewWanted);
+    EXPECT_TRUE(Device().IsPreviewWanted());
     // Without a graph the restart fails at rendering and again at Run, and the controls
     // show the stopped preview.
     EXPECT_EQ(CountBoxes(IDP_DEVICE_ACCESS_FAILED, MB_OK | MB_ICONSTOP), 2);

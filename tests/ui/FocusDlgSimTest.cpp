@@ -88,7 +88,6 @@ protected:
         const CSimFirmware::Counters counters = m_camera->Firmware().GetCounters();
         return {counters.commands, counters.lastCommand};
     }
-    CCaptureDevice& Device() { return *app->m_pCaptureDevice; }
     // The controls as a person sees them.
     DialogControls Now() {
         return {.bNew = IsEnabled(IDC_NEW),
@@ -99,7 +98,7 @@ protected:
     }
     void Notify(LONG code) {
         ComPtr<IMediaEventSink> sink;
-        ASSERT_EQ(Device().m_pMediaEvent.As(sink), S_OK);
+        ASSERT_EQ(ComPtr<IMediaEventEx>(Device().MediaEvent()).As(sink), S_OK);
         sink->Notify(code, 0, 0);
         QCoreApplication::processEvents();  // the posted WM_USER + 1
     }
@@ -127,7 +126,7 @@ TEST_F(FocusDlgSimTest, StateTableThroughNewStartStopAndTheFullPreviewBox) {
     Press(IDC_STARTSTOP);
     EXPECT_EQ(Now(), kIdle);
     EXPECT_EQ(Commands(), CommandLog(2, 66));
-    EXPECT_FALSE(Device().m_bRunning);
+    EXPECT_FALSE(Device().IsRunning());
     EXPECT_EQ(Session().ResumesPreview(), 0);
     EXPECT_FALSE(TextOf(IDC_FOCUS).empty());  // the last figure stays
     EXPECT_EQ(TextOf(IDC_STATUS), "");
@@ -156,20 +155,20 @@ TEST_F(FocusDlgSimTest, GraphEventsAbortOnlyWhileRunningAndAnErrorReleasesTheCam
     Notify(EC_COMPLETE);
     EXPECT_EQ(Now(), kIdle);
     EXPECT_TRUE(Session().IsConnected());
-    EXPECT_TRUE(Device().m_pMediaEvent);
+    EXPECT_TRUE(Device().MediaEvent());
 
     // The operator closing the renderer's window arrives as a user abort, posted.
     Press(IDC_STARTSTOP);
     QWidget* renderer = WidgetFromHwnd(FindWindow(nullptr, "ActiveMovie Window"));
     ASSERT_NE(renderer, nullptr);
     renderer->close();
-    ASSERT_TRUE(SpinUntil([&] { return !Device().m_bRunning; }));
+    ASSERT_TRUE(SpinUntil([&] { return !Device().IsRunning(); }));
     // Snapshot stays enabled.
     EXPECT_EQ(Now(), kClosed);
     EXPECT_EQ(Commands(), CommandLog(4, 66));
     EXPECT_EQ(Session().ResumesPreview(), 1);
     Press(IDC_SNAPSHOT);  // restarts the preview, and the controls say so
-    EXPECT_TRUE(Device().m_bRunning);
+    EXPECT_TRUE(Device().IsRunning());
     EXPECT_EQ(Now(), kPreviewing);
     Press(IDC_STARTSTOP);
     EXPECT_EQ(Commands(), CommandLog(5, 66));
@@ -178,11 +177,11 @@ TEST_F(FocusDlgSimTest, GraphEventsAbortOnlyWhileRunningAndAnErrorReleasesTheCam
     Notify(EC_ERRORABORT);
     EXPECT_EQ(Now(), kNoCamera);
     EXPECT_FALSE(Session().IsConnected());
-    EXPECT_FALSE(Device().m_pMediaEvent);
+    EXPECT_FALSE(Device().MediaEvent());
     EXPECT_EQ(Commands(), CommandLog(6, 65));
     EXPECT_TRUE(boxes.empty());
     Press(IDC_NEW);  // m_bResumePreview survived: the preview runs, and the controls say so
-    EXPECT_TRUE(Device().m_bRunning);
+    EXPECT_TRUE(Device().IsRunning());
     EXPECT_EQ(Now(), kPreviewing);
 }
 
@@ -208,7 +207,7 @@ TEST_F(FocusDlgSimTest, NoFirmwareStopsTheConnectWithoutAMessage) {
     EXPECT_EQ(TextOf(IDC_STATUS), "No Firmware...");
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(Now(), kNoCamera);
-    EXPECT_FALSE(Device().m_pFilterGraph);
+    EXPECT_FALSE(Device().FilterGraph());
 }
 
 TEST_F(FocusDlgSimTest, CameraThatNeverBecomesReadyIsReleasedAfterTheBound) {
@@ -216,16 +215,14 @@ TEST_F(FocusDlgSimTest, CameraThatNeverBecomesReadyIsReleasedAfterTheBound) {
     Session().SetReadyTimeout(30);
     Press(IDC_NEW);
     EXPECT_EQ(CountBoxes(IDP_DEVICE_INIT_FAILED, MB_OK | MB_ICONEXCLAMATION), 1);
-    EXPECT_FALSE(Session().IsConnected() || Device().m_pFilterGraph);
+    EXPECT_FALSE(Session().IsConnected() || Device().FilterGraph());
     EXPECT_EQ(Now(), kNoCamera);
 }
 
 TEST_F(FocusDlgSimTest, SecondNewBuildsAfreshAndCloseWhilePreviewingReleasesEverything) {
     UseCamera();
     Press(IDC_NEW);
-    // A mark only the first device carries: the second may well reuse its address.
-    const auto mark = std::make_shared<CSteadyHostClock>();
-    Device().m_pClock = mark;
+    ASSERT_EQ(devicesMade, 1);
     static_cast<QLabel*>(dlg->GetDlgItem(IDC_FOCUS))->setText("123");
     // A renderer of an earlier graph, still held somewhere, with its window.
     ComPtr<IBaseFilter> earlier;
@@ -235,7 +232,7 @@ TEST_F(FocusDlgSimTest, SecondNewBuildsAfreshAndCloseWhilePreviewingReleasesEver
     Press(IDC_NEW);
     EXPECT_TRUE(leftover.isNull());
     earlier = nullptr;
-    EXPECT_NE(Device().m_pClock, mark);
+    EXPECT_EQ(devicesMade, 2);
     EXPECT_EQ(TextOf(IDC_FOCUS), "");
     EXPECT_EQ(Now(), kIdle);
 
@@ -244,7 +241,7 @@ TEST_F(FocusDlgSimTest, SecondNewBuildsAfreshAndCloseWhilePreviewingReleasesEver
     ASSERT_TRUE(dlg->SnapshotView().isVisible());
     const CommandLog commands = Commands();
     dlg->DestroyWindow();
-    EXPECT_FALSE(Device().m_bRunning || Device().m_pFilterGraph || Device().m_pMediaEvent);
+    EXPECT_FALSE(Device().IsRunning() || Device().FilterGraph() || Device().MediaEvent());
     EXPECT_FALSE(Session().IsConnected() || FocusTimerRunning());
     EXPECT_FALSE(dlg->SnapshotView().IsCreated());
     EXPECT_EQ(Commands(), commands);  // no 66 on the way out
