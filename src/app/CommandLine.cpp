@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/com/Hex.h"
 #include "platform/win/ModuleName.h"
 #include "product/Product.h"
 
@@ -328,10 +329,9 @@ std::string OneLine(const std::string& text) {
         } else if (c == '\t') {
             line += "\\t";
         } else {
-            static const char kHex[] = "0123456789abcdef";
             line += "\\x";
-            line += kHex[byte >> 4];
-            line += kHex[byte & 0xF];
+            line += kHexDigits[byte >> 4];
+            line += kHexDigits[byte & 0xF];
         }
     }
     return line;

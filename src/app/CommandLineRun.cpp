@@ -259,7 +259,7 @@ int CCommandLineRun::WatchFocus(CCameraSession& session) {
         if (code != kExitDone || m_sinceStart.elapsed() >= m_options.focus_ms)
             loop.quit();
     });
-    tick.start(kFocusReadPeriod_ms);
+    tick.start(static_cast<int>(kFocusReadPeriod_ms));
     // The run ends at the time asked for, not at the next tick after it.
     QTimer end;
     end.setSingleShot(true);

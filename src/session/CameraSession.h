@@ -19,6 +19,9 @@
 
 // Pause between a still and the preview's restart.
 inline constexpr DWORD kSnapshotPause_ms = 1000;
+// How often the focus read-out reads the mailbox while the preview runs, in the dialog and on
+// the command line alike.
+inline constexpr DWORD kFocusReadPeriod_ms = 100;
 
 class CCameraSession {
 public:

@@ -18,9 +18,8 @@
 #include "ui/PreviewSettings.h"
 #include "ui/SnapshotViewDlg.h"
 
-// The focus read-out's window timer and its period.
+// The focus read-out's window timer; it ticks every kFocusReadPeriod_ms.
 inline constexpr UINT_PTR kFocusTimerId = 100;
-inline constexpr UINT kFocusTimerPeriod_ms = 100;
 
 class CFocusDlg : public CDialog, private ISessionFront {
     Q_OBJECT

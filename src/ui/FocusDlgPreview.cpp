@@ -17,7 +17,7 @@ void CFocusDlg::EnterState(DialogState state) {
     m_btnSnapshot.EnableWindow(controls.bSnapshot);
     m_wndHistory.FollowPreview(controls.bFocusTimer);
     if (controls.bFocusTimer)
-        SetTimer(kFocusTimerId, kFocusTimerPeriod_ms);
+        SetTimer(kFocusTimerId, kFocusReadPeriod_ms);
     else
         KillTimer(kFocusTimerId);
 }

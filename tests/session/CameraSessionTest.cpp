@@ -13,6 +13,7 @@
 #include "imaging/JpegSnapshot.h"
 #include "platform/win/Sleep.h"
 #include "session/CameraSession.h"
+#include "support/RawStillBlock.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -48,17 +49,6 @@ public:
         bytes[6] = height & 0xFF;
         bytes[7] = height >> 8;
     }
-    static std::vector<BYTE> RawStill(int width, int height, BYTE phase) {
-        std::vector<BYTE> still(20 + static_cast<size_t>(width) * height);
-        still[10] = BYTE(height >> 8);
-        still[11] = BYTE(height);
-        still[12] = BYTE(width >> 8);
-        still[13] = BYTE(width);
-        still[17] = phase;
-        for (size_t i = 20; i < still.size(); ++i)
-            still[i] = BYTE(i * 13 + 5);
-        return still;
-    }
 
     const CTempDir work{CTempDir::kEnter};  // where "Temp.jpg" is written
     CScriptedCamera camera;
@@ -89,7 +79,7 @@ class StillResultTest : public CameraSessionTest, public testing::WithParamInter
 TEST_P(StillResultTest, TellsWhyTheStillWasNotTaken) {
     const StillCase& c = GetParam();
     c.script(*this);
-    EXPECT_EQ(session.TakeStill(c.raw ? ::RawStill() : JpegStill()), c.result);
+    EXPECT_EQ(session.TakeStill(c.raw ? RawStill() : JpegStill()), c.result);
     EXPECT_TRUE(front.stills.empty());
     EXPECT_EQ(pauses.size(), c.paused ? 1u : 0u);
     EXPECT_TRUE(session.Device()->IsPreviewWanted());  // the restart was tried whatever happened
@@ -124,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
                               StillResult::NotDownloaded, true},
                     StillCase{"PieceReadFails", true,
                               [](CameraSessionTest& fx) {
-                                  fx.camera.rawStill = CameraSessionTest::RawStill(300, 200, 0);
+                                  fx.camera.rawStill = RawStillBlock(300, 200, 0);
                                   fx.camera.failMemoryRead = 2;
                               },
                               StillResult::NotDownloaded, true},
@@ -180,11 +170,11 @@ TEST_F(CameraSessionTest, ARawStillCarriesItsSamplesAndPhaseAsTheyCame) {
     for (const BYTE phase : {0, 3}) {
         SCOPED_TRACE(int(phase));
         front.stills.clear();
-        camera.rawStill = RawStill(6, 4, phase);
-        EXPECT_EQ(session.TakeStill(::RawStill()), StillResult::Shown);
+        camera.rawStill = RawStillBlock(6, 4, phase);
+        EXPECT_EQ(session.TakeStill(RawStill()), StillResult::Shown);
         ASSERT_EQ(front.stills.size(), 1u);
         const CStillSource& source = front.stills[0].source;
-        EXPECT_EQ(source.pKind, &::RawStill());
+        EXPECT_EQ(source.pKind, &RawStill());
         EXPECT_EQ(source.phase, phase);
         EXPECT_EQ(source.offset, 20u);
         ASSERT_EQ(source.length, 24u);

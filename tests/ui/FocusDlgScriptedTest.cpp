@@ -116,7 +116,7 @@ TEST_P(SnapshotFailureTest, EndsAsTheRowSays) {
     dlg->GetDlgItem(IDC_NEW)->setEnabled(false);
     static_cast<QAbstractButton*>(dlg->GetDlgItem(IDC_STARTSTOP))->setText("Stop");
     dlg->GetDlgItem(IDC_SNAPSHOT)->setEnabled(true);
-    dlg->SetTimer(kFocusTimerId, kFocusTimerPeriod_ms);
+    dlg->SetTimer(kFocusTimerId, kFocusReadPeriod_ms);
     Press(IDC_SNAPSHOT);
 
     std::vector<BYTE> jpeg{3, 0, 0, 0, 0x20, 0x0A, 0x98, 0x07};  // mode 3, entry 0's size

@@ -118,7 +118,7 @@ TEST_F(FocusDlgSimTest, StateTableThroughNewStartStopAndTheFullPreviewBox) {
 
     Press(IDC_STARTSTOP);
     EXPECT_EQ(Now(), kPreviewing);
-    EXPECT_EQ(GetTimerPeriod(dlg->GetSafeHwnd(), kFocusTimerId), kFocusTimerPeriod_ms);
+    EXPECT_EQ(GetTimerPeriod(dlg->GetSafeHwnd(), kFocusTimerId), kFocusReadPeriod_ms);
     EXPECT_EQ(Commands(), CommandLog(1, 65));
     EXPECT_EQ(Session().ResumesPreview(), 1);
     ASSERT_TRUE(SpinUntil([&] { return !TextOf(IDC_FOCUS).empty(); }));
