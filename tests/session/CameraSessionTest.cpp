@@ -23,9 +23,10 @@ public:
     void ShowStatus(const std::string&) override {}
     void ShowMessage(SessionMessage message) override { messages.push_back(message); }
     void StopFocusReadout() override {}
-    void PrepareStillView() override {}
+    void PrepareStillView() override { ++prepared; }
     void ShowStill(CStill still) override { stills.push_back(std::move(still)); }
 
+    int prepared = 0;
     std::vector<SessionMessage> messages;
     std::vector<CStill> stills;
 };
@@ -62,12 +63,17 @@ private:
 
 using StillResult = CCameraSession::StillResult;
 
+// One way a still fails, and how far the flow got: the request sent, the download reached
+// (the pause follows), the block acknowledged, the view made before the conversion.
 struct StillCase {
     const char* name;
     bool raw;
     void (*script)(CameraSessionTest& fx);
     StillResult result;
-    bool paused;  // the flow reached the download
+    bool paused;
+    bool requested = true;
+    bool acknowledged = false;
+    bool viewFirst = false;
 };
 
 void PrintTo(const StillCase& c, std::ostream* os) {
@@ -76,19 +82,29 @@ void PrintTo(const StillCase& c, std::ostream* os) {
 
 class StillResultTest : public CameraSessionTest, public testing::WithParamInterface<StillCase> {};
 
-TEST_P(StillResultTest, TellsWhyTheStillWasNotTaken) {
+TEST_P(StillResultTest, TellsWhyTheStillWasNotTakenAndRestartsThePreview) {
     const StillCase& c = GetParam();
     c.script(*this);
     EXPECT_EQ(session.TakeStill(c.raw ? RawStill() : JpegStill()), c.result);
     EXPECT_TRUE(front.stills.empty());
+    // A JPEG still is asked for at entry 0's size (64 x 48), with mode 3; a raw one with 0.
+    std::vector<BYTE> jpeg{3, 0, 0, 0, 64, 0, 48, 0};
+    jpeg.resize(34);
+    EXPECT_EQ(camera.jpegRequests, std::vector(c.requested && !c.raw ? 1 : 0, jpeg));
+    EXPECT_EQ(camera.rawRequests, std::vector(c.requested && c.raw ? 1 : 0, std::vector<BYTE>(4)));
     EXPECT_EQ(pauses.size(), c.paused ? 1u : 0u);
-    EXPECT_TRUE(session.Device()->IsPreviewWanted());  // the restart was tried whatever happened
+    EXPECT_EQ(camera.statusWrites.size(), c.acknowledged ? 1u : 0u);
+    EXPECT_EQ(front.prepared, c.viewFirst ? 1 : 0);
+    // The restart is tried whatever happened; without a graph it fails at rendering and again
+    // at Run.
+    EXPECT_TRUE(session.Device()->IsPreviewWanted());
+    EXPECT_EQ(front.messages, std::vector(2, SessionMessage::RestartFailed));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StillResultTest,
     testing::Values(StillCase{"NoStillSize", false, [](CameraSessionTest&) {},
-                              StillResult::NoResolution, false},
+                              StillResult::NoResolution, false, false},
                     StillCase{"JpegRefused", false,
                               [](CameraSessionTest& fx) {
                                   fx.SetStillSize(64, 48);
@@ -123,10 +139,10 @@ INSTANTIATE_TEST_SUITE_P(
                                   fx.SetStillSize(64, 48);
                                   fx.camera.jpegStill.assign(1000, 0x55);
                               },
-                              StillResult::NotDecoded, true},
+                              StillResult::NotDecoded, true, true, true, true},
                     StillCase{"RawHeaderWrong", true,
                               [](CameraSessionTest& fx) { fx.camera.rawStill.assign(30, 0); },
-                              StillResult::NotDecoded, true}),
+                              StillResult::NotDecoded, true, true, true}),
     [](const auto& p) { return std::string(p.param.name); });
 
 // A webcam's frame: stray bytes before its end marker, which take nothing from the picture.
