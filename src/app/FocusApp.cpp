@@ -47,8 +47,8 @@ BOOL CFocusApp::InitInstance() {
 
     if (m_pCommandLine) {
         PrepareSession();
-        m_nExitCode = m_pProfile ? m_pCommandLine->Run(m_session)
-                                 : m_pCommandLine->Fail(kExitFailed, "out of memory");
+        m_nExitCode = Profile() ? m_pCommandLine->Run(m_session)
+                                : m_pCommandLine->Fail(kExitFailed, "out of memory");
         return FALSE;
     }
     CFocusDlg dlg(m_session);
@@ -61,7 +61,7 @@ BOOL CFocusApp::InitInstance() {
                        [this] { BringToFront(m_pMainWnd); });
     PrepareSession();
     // The dialog and its flows rely on the profile: without one there is nothing to run.
-    if (m_pProfile)
+    if (Profile())
         dlg.DoModal();
     else
         LogWarning(kLogUi, "no memory for the device profile: the dialog does not open");
@@ -73,13 +73,12 @@ void CFocusApp::PrepareSession() {
     ReadSettings();
     CoInitialize(nullptr);
     m_bComInitialized = TRUE;
-    m_pCaptureDevice.reset();
-    m_pProfile.reset(new (std::nothrow) CDeviceProfile);
+    m_session.SetNoLoadFirmware(m_bNoLoadFirmware);
+    m_session.Prepare();
 }
 
 int CFocusApp::ExitInstance() {
-    m_pCaptureDevice.reset();
-    m_pProfile.reset();
+    m_session.Finish();
     if (m_bComInitialized) {
         CoUninitialize();
         m_bComInitialized = FALSE;

@@ -15,13 +15,13 @@
 #include "platform/mfc/Dialog.h"
 #include "platform/mfc/Static.h"
 #include "session/CameraSession.h"
+#include "ui/DialogState.h"
 #include "ui/FocusHistoryWnd.h"
 #include "ui/PreviewSettings.h"
 #include "ui/SnapshotViewDlg.h"
 
-// The focus read-out's window timer and its period.
+// The focus read-out's window timer; it ticks every kFocusReadPeriod_ms.
 inline constexpr UINT_PTR kFocusTimerId = 100;
-inline constexpr UINT kFocusTimerPeriod_ms = 100;
 
 class CFocusDlg : public CDialog, private ISessionFront {
     Q_OBJECT
@@ -40,6 +40,7 @@ public:
     // Before the dialog runs: a checkable item, after the history's, that shows and hides
     // another window the operator works with (a camera's own, which this dialog does not know).
     void AddWindowToggle(QAction* toggle) { m_windowToggles.push_back(toggle); }
+    DialogState State() const { return m_state; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -62,9 +63,9 @@ private:
     void OnTimer(UINT_PTR nIDEvent);
     LRESULT OnGraphNotify(WPARAM wParam, LPARAM lParam);
 
-    // "New", the Start/Stop button, "Snapshot" and timer 100 as a running or stopped preview
-    // has them.
-    void ShowPreviewControls(BOOL bRunning);
+    // Enters `state`: "New", the Start/Stop button, "Snapshot", timer 100 and the history's
+    // following of the preview as its row has them.
+    void EnterState(DialogState state);
     void EnsureSnapshotView();
 
     // The five regions (FocusDlgRegions.cpp): the menu items for the outlines and the rate,
@@ -93,6 +94,7 @@ private:
     BOOL m_bRawData = 0;
     QIcon m_hIcon;
     BOOL m_bViewCreated = 0;
+    DialogState m_state = DialogState::NoCamera;
     CSnapshotViewDlg m_wndSnapshotView;
     CFocusHistoryWnd m_wndHistory;
     CPreviewSettings m_previewSettings;

@@ -5,10 +5,11 @@
 void CFocusDlg::OnSnapshot() {
     UpdateData(TRUE);
     m_wndHistory.Pause();  // the flow stops the preview and holds this thread: no figures
-    m_session.TakeStill(m_bRawData);
+    // The still the "RawData" box asks for.
+    m_session.TakeStill(m_bRawData ? RawStill() : JpegStill());
     // Whatever the flow left running, the controls and the read-out say so.
     if (m_session.Device())
-        ShowPreviewControls(m_session.IsPreviewRunning());
+        EnterState(m_session.IsPreviewRunning() ? DialogState::Running : DialogState::Stopped);
 }
 
 // The view's window is made by the first snapshot that needs it and reused afterwards.

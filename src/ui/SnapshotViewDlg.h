@@ -19,6 +19,7 @@
 #include "platform/win/WinTypes.h"
 #include "session/SessionFront.h"
 #include "ui/SettingsKey.h"
+#include "session/Still.h"
 
 class QAction;
 class QContextMenuEvent;
@@ -74,9 +75,8 @@ public:
 
     // The context menu's commands. Each asks for a file name and writes the still as it is
     // shown now, even if a new one arrives meanwhile; a failure is told in a message box.
-    void OnSaveAs();          // the image, as PNG, JPEG, TIFF or BMP
-    void OnSaveCameraJpeg();  // the camera's JPEG stream, byte for byte
-    void OnSaveRawSamples();  // the raw Bayer samples as an 8-bit binary PGM
+    void OnSaveAs();      // the image, as PNG, JPEG, TIFF or BMP
+    void OnSaveSource();  // what the camera sent, as the still's kind writes it
     void OnMeasureSharpness();
 
     // The measurement of the still shown, if the operator asked for one.

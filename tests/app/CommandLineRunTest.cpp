@@ -53,7 +53,7 @@ public:
         if (before)
             before(app);
         const int code = app.Run();
-        EXPECT_FALSE(app.m_pCaptureDevice);  // everything was released at exit
+        EXPECT_FALSE(app.CaptureDevice());  // everything was released at exit
         return code;
     }
     // The one line of a failure, without the program's name in front; a focus run that went to
@@ -93,7 +93,7 @@ TEST_F(CommandLineRunTest, FocusFiguresThenARawStillWithItsSamples) {
     CommandLineOptions options = Focus(600);
     options.snapshotPath = Path("still.bmp");
     options.snapshotFormat = StillFormat::Bmp;
-    options.bRaw = true;
+    options.pStillKind = &RawStill();
     options.streamPath = Path("samples.pgm");
     QElapsedTimer wall;
     wall.start();

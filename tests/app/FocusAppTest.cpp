@@ -51,7 +51,7 @@ TEST_F(FocusAppTest, SecondCopyEndsAtOnceAndSilentlyUntilTheFirstProcessDies) {
     EXPECT_FALSE(app.InitInstance());
     EXPECT_TRUE(SpinUntil([&] { return raised == 1; }));
     EXPECT_TRUE(boxes.empty());
-    EXPECT_FALSE(app.m_pProfile);
+    EXPECT_FALSE(app.Profile());
     EXPECT_EQ(CoInitializeDepth(), depth);
     app.ExitInstance();
     EXPECT_EQ(app.m_hMutex, nullptr);
@@ -149,7 +149,7 @@ TEST_F(FocusAppTest, OperatorsRoadFromStartToExit) {
         EXPECT_TRUE(view.isVisible());
         EXPECT_NE(view.m_pImage.get(), jpeg);
         EXPECT_FALSE(dlg->GetDlgItem(IDC_NEW)->isEnabled());  // still the running preview
-        EXPECT_TRUE(app.m_pCaptureDevice->m_bRunning);
+        EXPECT_TRUE(app.CaptureDevice()->IsRunning());
         click(IDCANCEL);
     });
     EXPECT_EQ(app.Run(), 0);
@@ -158,8 +158,8 @@ TEST_F(FocusAppTest, OperatorsRoadFromStartToExit) {
     EXPECT_EQ(pauses, (std::vector<DWORD>{kSnapshotPause_ms, kSnapshotPause_ms}));
     EXPECT_EQ(shownAtPause, (std::vector<bool>{true, true}));
     EXPECT_TRUE(boxes.empty());
-    EXPECT_FALSE(app.m_pCaptureDevice);
-    EXPECT_FALSE(app.m_pProfile);
+    EXPECT_FALSE(app.CaptureDevice());
+    EXPECT_FALSE(app.Profile());
     EXPECT_EQ(app.m_hMutex, nullptr);
     EXPECT_EQ(CoInitializeDepth(), depth);
     const std::string text = m_registry.Read();

@@ -149,7 +149,8 @@ TEST_F(CommandLineProcessTest, ARawStillWithItsSamplesAndTheFiguresInACsv) {
     EXPECT_EQ(samples.read(header.size()), header);
     EXPECT_EQ(samples.size(), header.size() + 2592 * 1944);
 
-    EXPECT_EQ(Run({"--focus", "0.5", "--csv", "figures.csv"}), 0) << m_err.toStdString();
+    // A loaded machine may see few of the camera's ten figures a second: one is enough here.
+    EXPECT_EQ(Run({"--focus", "1", "--csv", "figures.csv"}), 0) << m_err.toStdString();
     EXPECT_TRUE(m_out.isEmpty());
     QFile csv(Work("figures.csv"));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));

@@ -69,8 +69,7 @@ private:
 
 TEST_F(FocusDlgHistoryTest, TakesExactlyTheFiguresTheReadOutShows) {
     CScriptedCamera camera;
-    app->m_pCaptureDevice = std::make_unique<CCaptureDevice>();
-    app->m_pCaptureDevice->m_pCameraFilter = ComPtr<IBaseFilter>(camera.filter.Get());
+    session.TakeDevice(std::make_unique<CCaptureDevice>(ComPtr<IBaseFilter>(camera.filter.Get())));
     camera.PostFocus(0x8000);
     Tick();
     camera.PostFocus(77, 0x0000'0100);  // not ready: neither shown nor charted
