@@ -18,8 +18,8 @@
 #include "measure/RegionSharpness.h"
 #include "platform/win/WinTypes.h"
 #include "session/SessionFront.h"
-#include "ui/SettingsKey.h"
 #include "session/Still.h"
+#include "ui/SettingsKey.h"
 
 class QAction;
 class QContextMenuEvent;
