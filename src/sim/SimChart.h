@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <vector>
 
 #include "platform/com/Types.h"
@@ -47,11 +48,37 @@ struct SimEdgeSquare {
 // order: the centre's and the bottom two have near-vertical edges, the top two near-horizontal.
 std::array<SimEdgeSquare, kEdgeRegionCount> EdgeSquares(int width, int height);
 
+// Leaves a resized plane's new values unset: every plane is written whole after it is sized, and
+// a still's planes are first touched by the threads that fill them.
+template <class T>
+struct SimUnsetAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = SimUnsetAllocator<U>;
+    };
+    SimUnsetAllocator() = default;
+    template <class U>
+    SimUnsetAllocator(const SimUnsetAllocator<U>&) noexcept {}
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using SimPlane = std::vector<float, SimUnsetAllocator<float>>;
+
 // A picture's three colour planes (blue, green, red), each width x height floats, rows top-down.
 struct SimPlanes {
     int width = 0, height = 0;
-    std::vector<float> plane[3];
+    SimPlane plane[3];
+    // Sizes the planes for width x height, their values unset.
+    void Resize(int w, int h);
 };
 
 // The chart without its dark squares (paper there) integrated over each pixel's area.
 void DrawChartBase(int width, int height, SimPlanes& planes);
+// The same for rows [y0, y1) alone, into planes already sized for width x height.
+void DrawChartRows(int width, int height, int y0, int y1, SimPlanes& planes);

@@ -133,8 +133,8 @@ std::shared_ptr<const SimSharpChart> CSimScene::SharpChart(int width, int height
         }
     }
     // Drawn outside the lock: a still-sized chart takes a while and frames must go on.
-    auto chart = std::make_shared<SimSharpChart>();
-    BuildSharpChart(width, height, *chart);
+    std::shared_ptr<const SimSharpChart> chart =
+        BuildSharpChart(width, height, RenderThreads(width, height));
     std::lock_guard lock(m_mutex);
     m_pCache->sharp.push_front({width, height, chart});
     if (m_pCache->sharp.size() > kCachedSizes)
