@@ -1,5 +1,6 @@
 #include "sim/SimStill.h"
 
+#include <chrono>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,8 @@
 #include <jpeglib.h>
 // clang-format on
 
+#include "platform/log/Log.h"
+#include "sim/SimLog.h"
 #include "sim/SimScene.h"
 
 namespace {
@@ -50,14 +53,31 @@ bool Encode(const BYTE* bgr, int width, int height, int quality, unsigned char**
     return true;
 }
 
+using Clock = std::chrono::steady_clock;
+
+long long Since_ms(Clock::time_point start) {
+    return static_cast<long long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
 }  // namespace
 
 std::vector<BYTE> EncodeSceneJpeg(const CSimScene& scene, int width, int height, int quality) {
+    return EncodeSceneJpeg(scene, width, height, quality, scene.CurrentLens());
+}
+
+std::vector<BYTE> EncodeSceneJpeg(const CSimScene& scene, int width, int height, int quality,
+                                  const CSimScene::LensState& lens) {
+    const auto start = Clock::now();
     std::vector<BYTE> bgr(static_cast<size_t>(width) * height * 3);
-    scene.RenderBgr(width, height, bgr.data(), static_cast<size_t>(width) * 3, false);
+    scene.RenderBgr(width, height, bgr.data(), static_cast<size_t>(width) * 3, false, lens);
+    const long long render_ms = Since_ms(start);
+    const auto rendered = Clock::now();
     unsigned char* stream = nullptr;
     unsigned long size = 0;
     const bool ok = Encode(bgr.data(), width, height, quality, &stream, &size);
+    LogDebug(kLogSim, "JPEG still of %d x %d at lens %d: rendered in %lld ms, encoded in %lld ms",
+             width, height, lens.position, render_ms, Since_ms(rendered));
     std::vector<BYTE> jpeg;
     if (ok && stream)
         jpeg.assign(stream, stream + size);
@@ -66,6 +86,12 @@ std::vector<BYTE> EncodeSceneJpeg(const CSimScene& scene, int width, int height,
 }
 
 std::vector<BYTE> BuildRawStill(const CSimScene& scene, int width, int height, int phase) {
+    return BuildRawStill(scene, width, height, phase, scene.CurrentLens());
+}
+
+std::vector<BYTE> BuildRawStill(const CSimScene& scene, int width, int height, int phase,
+                                const CSimScene::LensState& lens) {
+    const auto start = Clock::now();
     std::vector<BYTE> raw(kRawHeaderSize + static_cast<size_t>(width) * height);
     raw[0] = 'R';
     raw[1] = 'A';
@@ -77,6 +103,8 @@ std::vector<BYTE> BuildRawStill(const CSimScene& scene, int width, int height, i
     raw[13] = static_cast<BYTE>(width);
     raw[16] = 8;
     raw[17] = static_cast<BYTE>(phase & 3);
-    scene.RenderBayer(width, height, phase, raw.data() + kRawHeaderSize);
+    scene.RenderBayer(width, height, phase, raw.data() + kRawHeaderSize, lens);
+    LogDebug(kLogSim, "raw still of %d x %d at lens %d: rendered in %lld ms", width, height,
+             lens.position, Since_ms(start));
     return raw;
 }
