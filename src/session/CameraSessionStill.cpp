@@ -2,6 +2,7 @@
 // downloads it through the mailbox, converts it, hands it to the front and restarts the
 // preview after a pause. Buffers are owned by unique_ptr and handed over only when shown: the
 // image, and the downloaded block with the stream or samples in it.
+#include <chrono>
 #include <memory>
 #include <new>
 #include <string>
@@ -18,6 +19,25 @@
 const char* CCameraSession::JpegTransientFile() {
     return kJpegTempFileName;
 }
+
+namespace {
+
+// Where a still's time goes, from stopping the preview to the picture painted: the debug log.
+class CStillClock {
+public:
+    // Milliseconds since the last mark, and marks now.
+    long long Lap_ms() {
+        const auto now = std::chrono::steady_clock::now();
+        const auto lap = std::chrono::duration_cast<std::chrono::milliseconds>(now - m_last);
+        m_last = now;
+        return static_cast<long long>(lap.count());
+    }
+
+private:
+    std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
+};
+
+}  // namespace
 
 CCameraSession::StillResult CCameraSession::TakeStill(BOOL bRaw) {
     m_stillFailureReason.clear();
@@ -62,7 +82,9 @@ CCameraSession::StillResult CCameraSession::CloseStill(CCaptureDevice& device, S
 }
 
 CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& device) {
+    CStillClock clock;
     device.Stop();
+    const long long stop_ms = clock.Lap_ms();
     device.m_bPreviewWanted = FALSE;
 
     // A flow that ends before the download restarts the preview at once: no pause, and no
@@ -83,6 +105,7 @@ CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& dev
         RestartPreview(device);
         return StillResult::Refused;
     }
+    const long long request_ms = clock.Lap_ms();
     const int width = entry.width;
     const int height = entry.height;
     std::unique_ptr<BYTE[]> image(new (std::nothrow) BYTE[static_cast<size_t>(3) * width * height]);
@@ -98,12 +121,15 @@ CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& dev
     DeviceStatus status;
     const int64_t started_ms = device.m_pClock->Now_ms();
     if (DownloadBlock(device, block, size, status)) {
+        const long long download_ms = clock.Lap_ms();
         if (m_pFront)
             m_pFront->PrepareStillView();
+        const long long prepare_ms = clock.Lap_ms();
         // The stream's own length, not the rounded size of the download.
         JpegFailure failure;
         if (DecodeJpegSnapshot(block.get(), status.lengthOrValue, image.get(), width, height,
                                &failure)) {
+            const long long decode_ms = clock.Lap_ms();
             CStill still{std::move(image), width, height, {}};
             // The stream goes along with the image it decoded to, in the block it came in.
             still.source.kind = CStillSource::Kind::JpegStream;
@@ -111,6 +137,12 @@ CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& dev
             still.source.block = std::move(block);
             if (m_pFront)
                 m_pFront->ShowStill(std::move(still));
+            LogDebug(kLogSession,
+                     "JPEG still of %d x %d: preview stopped in %lld ms, requested in %lld ms, "
+                     "%ld bytes downloaded in %lld ms, view prepared in %lld ms, decoded in "
+                     "%lld ms, shown in %lld ms",
+                     width, height, stop_ms, request_ms, static_cast<long>(size), download_ms,
+                     prepare_ms, decode_ms, clock.Lap_ms());
             result = StillResult::Shown;
         } else if (failure.bNotWritten) {
             result = StillResult::NotWritten;
@@ -127,13 +159,16 @@ CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& dev
 }
 
 CCameraSession::StillResult CCameraSession::TakeRawSnapshot(CCaptureDevice& device) {
+    CStillClock clock;
     device.Stop();
+    const long long stop_ms = clock.Lap_ms();
     device.m_bPreviewWanted = FALSE;
     if (!device.RequestRawSnapshot(0)) {
         LogInfo(kLogSession, "raw still: the request failed");
         RestartPreview(device);
         return StillResult::Refused;
     }
+    const long long request_ms = clock.Lap_ms();
 
     StillResult result = StillResult::NotDownloaded;
     std::unique_ptr<BYTE[]> block;
@@ -142,6 +177,7 @@ CCameraSession::StillResult CCameraSession::TakeRawSnapshot(CCaptureDevice& devi
     RawSnapshotInfo info{};
     const int64_t started_ms = device.m_pClock->Now_ms();
     if (DownloadBlock(device, block, size, status)) {
+        const long long download_ms = clock.Lap_ms();
         result = StillResult::NotDecoded;
         // An image that cannot be reserved drops the still and restarts the preview.
         std::unique_ptr<BYTE[]> image;
@@ -151,6 +187,7 @@ CCameraSession::StillResult CCameraSession::TakeRawSnapshot(CCaptureDevice& devi
                 result = StillResult::NoMemory;
         }
         if (image && DevelopRawSnapshot(info, image.get())) {
+            const long long develop_ms = clock.Lap_ms();
             CStill still{std::move(image), info.width, info.height, {}};
             // The samples go along as they came, in the block that holds them after its header.
             still.source.kind = CStillSource::Kind::RawSamples;
@@ -161,6 +198,11 @@ CCameraSession::StillResult CCameraSession::TakeRawSnapshot(CCaptureDevice& devi
             still.source.block = std::move(block);
             if (m_pFront)
                 m_pFront->ShowStill(std::move(still));
+            LogDebug(kLogSession,
+                     "raw still of %d x %d: preview stopped in %lld ms, requested in %lld ms, "
+                     "%ld bytes downloaded in %lld ms, developed in %lld ms, shown in %lld ms",
+                     info.width, info.height, stop_ms, request_ms, static_cast<long>(size),
+                     download_ms, develop_ms, clock.Lap_ms());
             result = StillResult::Shown;
         }
     } else {
