@@ -75,10 +75,11 @@ BENCHMARK(BM_FocusFigureAtNewPosition)->Arg(420)->Arg(600)->Unit(benchmark::kMil
 // what is timed is the encoding and its copy of the picture.
 void BM_EncodeStillJpeg(benchmark::State& state) {
     CSimScene scene;
-    EncodeSceneJpeg(scene, 2592, 1944, 90);
+    const CSimScene::LensState lens = scene.CurrentLens();
+    EncodeSceneJpeg(scene, 2592, 1944, 90, lens);
     size_t bytes = 0;
     for (auto _ : state)
-        bytes = EncodeSceneJpeg(scene, 2592, 1944, static_cast<int>(state.range(0))).size();
+        bytes = EncodeSceneJpeg(scene, 2592, 1944, static_cast<int>(state.range(0)), lens).size();
     state.counters["bytes"] = static_cast<double>(bytes);
 }
 BENCHMARK(BM_EncodeStillJpeg)->Arg(90)->Arg(75)->Unit(benchmark::kMillisecond);

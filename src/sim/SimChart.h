@@ -5,10 +5,10 @@
 #pragma once
 
 #include <array>
-#include <memory>
 #include <vector>
 
 #include "platform/com/Types.h"
+#include "sim/SimMemory.h"
 
 struct RegistrationMarkBgr {
     BYTE b, g, r;
@@ -47,28 +47,6 @@ struct SimEdgeSquare {
 // The five squares of a picture of this size, one per measurement region in kEdgeRegions'
 // order: the centre's and the bottom two have near-vertical edges, the top two near-horizontal.
 std::array<SimEdgeSquare, kEdgeRegionCount> EdgeSquares(int width, int height);
-
-// Leaves a resized plane's new values unset: every plane is written whole after it is sized, and
-// a still's planes are first touched by the threads that fill them.
-template <class T>
-struct SimUnsetAllocator : std::allocator<T> {
-    template <class U>
-    struct rebind {
-        using other = SimUnsetAllocator<U>;
-    };
-    SimUnsetAllocator() = default;
-    template <class U>
-    SimUnsetAllocator(const SimUnsetAllocator<U>&) noexcept {}
-    template <class U>
-    void construct(U* p) noexcept {
-        ::new (static_cast<void*>(p)) U;
-    }
-    template <class U, class... Args>
-    void construct(U* p, Args&&... args) {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
-};
-using SimPlane = std::vector<float, SimUnsetAllocator<float>>;
 
 // A picture's three colour planes (blue, green, red), each width x height floats, rows top-down.
 struct SimPlanes {

@@ -14,6 +14,7 @@
 #include "platform/log/Log.h"
 #include "sim/SimClock.h"
 #include "sim/SimLog.h"
+#include "sim/SimMemory.h"
 #include "sim/SimScene.h"
 #include "sim/SimStill.h"
 
@@ -60,7 +61,7 @@ DWORD SupportOf(DWORD id) {
 using Lens = CSimScene::LensState;
 // Shared, so that a call can wait for it without the firmware's lock; the block is moved out
 // of it once, when it is posted.
-using Still = std::shared_future<std::shared_ptr<std::vector<BYTE>>>;
+using Still = std::shared_future<std::shared_ptr<SimBytes>>;
 
 bool IsReady(const Still& still) {
     return still.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
@@ -74,15 +75,15 @@ Still StartStill(std::shared_ptr<CSimScene> scene, Take take) {
     const Lens lens = scene->CurrentLens();
     auto job = [scene = std::move(scene), lens, take] {
         try {
-            return std::make_shared<std::vector<BYTE>>(take(*scene, lens));
+            return std::make_shared<SimBytes>(take(*scene, lens));
         } catch (const std::bad_alloc&) {  // told as a still that could not be made
-            return std::shared_ptr<std::vector<BYTE>>();
+            return std::shared_ptr<SimBytes>();
         }
     };
     try {
         return std::async(std::launch::async, job).share();
     } catch (const std::system_error&) {  // no thread to spare: take it now
-        std::promise<std::shared_ptr<std::vector<BYTE>>> done;
+        std::promise<std::shared_ptr<SimBytes>> done;
         done.set_value(job());
         return done.get_future().share();
     }
@@ -104,7 +105,7 @@ struct CSimFirmware::State {
     Mailbox mailbox = Mailbox::Idle;
     DWORD record[3] = {0, 0, 0};  // address, lengthOrValue, flags
     int64_t post_ms = 0;
-    std::vector<BYTE> pendingBlock;
+    SimBytes pendingBlock;
     DWORD pendingLength = 0;
     // A still the camera is taking while the host waits: posted, like any answer, no sooner
     // than post_ms; a call from then on waits for it, so on the camera's clock it is there in
@@ -112,8 +113,8 @@ struct CSimFirmware::State {
     Still pendingStill;
     // Stills whose request a newer one replaced, until their jobs end.
     std::vector<Still> abandoned;
-    std::vector<BYTE> memoryBlock;  // what sits at kBlockBase
-    bool bStartingLogged = false;   // the slow start is told once
+    SimBytes memoryBlock;          // what sits at kBlockBase
+    bool bStartingLogged = false;  // the slow start is told once
 
     bool bStreaming = false;
     int64_t nextFocus_ms = 0;
@@ -410,7 +411,7 @@ HRESULT CSimFirmware::Command(const BYTE* in, DWORD cb) {
 }
 
 HRESULT CSimFirmware::Request(DWORD id, const BYTE* in, DWORD cb) {
-    std::vector<BYTE> block;
+    SimBytes block;
     Still still;
     DWORD length = 0;
     const SimResolution& sensor = m_config.resolutions.front();

@@ -57,7 +57,7 @@ struct CSimScene::Cache {
     struct Blurred {
         int width, height;
         LensState lens;
-        std::shared_ptr<const std::vector<BYTE>> pixels;
+        std::shared_ptr<const SimBytes> pixels;
     };
     std::deque<Sharp> sharp;
     std::deque<Blurred> blurred;
@@ -244,9 +244,9 @@ void CSimScene::DrawAhead(int width, int height) {
         a.thread.join();
 }
 
-std::shared_ptr<const std::vector<BYTE>> CSimScene::RenderBlurred(int width, int height,
-                                                                  const LensState& lens) const {
-    std::shared_ptr<std::vector<BYTE>> pixels;
+std::shared_ptr<const SimBytes> CSimScene::Picture(int width, int height,
+                                                   const LensState& lens) const {
+    std::shared_ptr<SimBytes> pixels;
     {
         std::lock_guard lock(m_mutex);
         for (auto& b : m_pCache->blurred) {
@@ -255,12 +255,12 @@ std::shared_ptr<const std::vector<BYTE>> CSimScene::RenderBlurred(int width, int
             // The size's last picture, when no one holds it any more, takes the new one: a
             // still's worth of fresh memory costs more than many a blur.
             if (b.width == width && b.height == height && b.pixels.use_count() == 1)
-                pixels = std::const_pointer_cast<std::vector<BYTE>>(std::move(b.pixels));
+                pixels = std::const_pointer_cast<SimBytes>(std::move(b.pixels));
         }
         std::erase_if(m_pCache->blurred, [](const auto& b) { return !b.pixels; });
     }
     if (!pixels)
-        pixels = std::make_shared<std::vector<BYTE>>(static_cast<size_t>(width) * height * 3);
+        pixels = std::make_shared<SimBytes>(static_cast<size_t>(width) * height * 3);
     RenderThroughLens(*SharpChart(width, height), SigmaField(width, height, lens), false,
                       RenderThreads(width, height), {pixels->data(), nullptr});
     std::lock_guard lock(m_mutex);
@@ -281,14 +281,9 @@ void CSimScene::RenderPlanes(int width, int height, SimPlanes& planes) const {
 
 void CSimScene::RenderBgr(int width, int height, BYTE* pixels, size_t stride,
                           bool bBottomUp) const {
-    RenderBgr(width, height, pixels, stride, bBottomUp, CurrentLens());
-}
-
-void CSimScene::RenderBgr(int width, int height, BYTE* pixels, size_t stride, bool bBottomUp,
-                          const LensState& lens) const {
     if (width <= 0 || height <= 0 || !pixels)
         return;
-    const auto bgr = RenderBlurred(width, height, lens);
+    const auto bgr = Picture(width, height, CurrentLens());
     const size_t rowBytes = static_cast<size_t>(width) * 3;
     for (int y = 0; y < height; ++y) {
         const int target = bBottomUp ? height - 1 - y : y;
@@ -307,7 +302,7 @@ void CSimScene::RenderBayer(int width, int height, int phase, BYTE* samples,
     // Channel (0 blue, 1 green, 2 red) under each site of the 2x2 cell, per phase.
     static constexpr int kChannel[4][4] = {{2, 1, 1, 0}, {1, 2, 0, 1}, {1, 0, 2, 1}, {0, 1, 1, 2}};
     const int* cell = kChannel[phase & 3];
-    const auto bgr = RenderBlurred(width, height, lens);
+    const auto bgr = Picture(width, height, lens);
     for (int y = 0; y < height; ++y) {
         const BYTE* row = &(*bgr)[static_cast<size_t>(y) * width * 3];
         BYTE* out = samples + static_cast<size_t>(y) * width;

@@ -16,6 +16,7 @@
 
 #include "platform/com/Types.h"
 #include "platform/ks/VendorPropertySet.h"
+#include "sim/SimMemory.h"
 #include "sim/SimOptics.h"
 
 class CSharpChartDraw;
@@ -72,12 +73,13 @@ public:
 
     LensState CurrentLens() const;
 
-    // Renders the chart as seen at the current lens position (or at `lens`): 3 bytes per
-    // pixel in the order blue, green, red; `stride` bytes from one row to the next; rows
-    // top-down unless bBottomUp. The chart always fills the whole picture, whatever its size.
+    // Renders the chart as seen at the current lens position: 3 bytes per pixel in the
+    // order blue, green, red; `stride` bytes from one row to the next; rows top-down unless
+    // bBottomUp. The chart always fills the whole picture, whatever its size.
     void RenderBgr(int width, int height, BYTE* pixels, size_t stride, bool bBottomUp) const;
-    void RenderBgr(int width, int height, BYTE* pixels, size_t stride, bool bBottomUp,
-                   const LensState& lens) const;
+    // The same picture at `lens`, top-down without gaps, as the scene keeps it: shared, not
+    // copied (sizes above zero only).
+    std::shared_ptr<const SimBytes> Picture(int width, int height, const LensState& lens) const;
     // The same picture sampled through a Bayer filter: one 8-bit sample per pixel, rows
     // top-down without gaps. Phase 0..3 is RGGB, GRBG, GBRG, BGGR (top-left 2x2 cell).
     void RenderBayer(int width, int height, int phase, BYTE* samples) const;
@@ -126,8 +128,6 @@ private:
     // Takes the chart a finished draw made into the cache; with m_mutex held.
     void KeepSharpChart(const CSharpChartDraw* draw,
                         const std::shared_ptr<const SimSharpChart>& chart) const;
-    std::shared_ptr<const std::vector<BYTE>> RenderBlurred(int width, int height,
-                                                           const LensState& lens) const;
 
     const SimSceneConfig m_config;
     std::atomic<int> m_lensPosition;

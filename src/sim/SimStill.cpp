@@ -1,5 +1,6 @@
 #include "sim/SimStill.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csetjmp>
 #include <cstdio>
@@ -62,37 +63,31 @@ long long Since_ms(Clock::time_point start) {
 
 }  // namespace
 
-std::vector<BYTE> EncodeSceneJpeg(const CSimScene& scene, int width, int height, int quality) {
-    return EncodeSceneJpeg(scene, width, height, quality, scene.CurrentLens());
-}
-
-std::vector<BYTE> EncodeSceneJpeg(const CSimScene& scene, int width, int height, int quality,
-                                  const CSimScene::LensState& lens) {
+SimBytes EncodeSceneJpeg(const CSimScene& scene, int width, int height, int quality,
+                         const CSimScene::LensState& lens) {
+    if (width <= 0 || height <= 0)
+        return {};
     const auto start = Clock::now();
-    std::vector<BYTE> bgr(static_cast<size_t>(width) * height * 3);
-    scene.RenderBgr(width, height, bgr.data(), static_cast<size_t>(width) * 3, false, lens);
+    const auto bgr = scene.Picture(width, height, lens);
     const long long render_ms = Since_ms(start);
     const auto rendered = Clock::now();
     unsigned char* stream = nullptr;
     unsigned long size = 0;
-    const bool ok = Encode(bgr.data(), width, height, quality, &stream, &size);
+    const bool ok = Encode(bgr->data(), width, height, quality, &stream, &size);
     LogDebug(kLogSim, "JPEG still of %d x %d at lens %d: rendered in %lld ms, encoded in %lld ms",
              width, height, lens.position, render_ms, Since_ms(rendered));
-    std::vector<BYTE> jpeg;
+    SimBytes jpeg;
     if (ok && stream)
         jpeg.assign(stream, stream + size);
     std::free(stream);
     return jpeg;
 }
 
-std::vector<BYTE> BuildRawStill(const CSimScene& scene, int width, int height, int phase) {
-    return BuildRawStill(scene, width, height, phase, scene.CurrentLens());
-}
-
-std::vector<BYTE> BuildRawStill(const CSimScene& scene, int width, int height, int phase,
-                                const CSimScene::LensState& lens) {
+SimBytes BuildRawStill(const CSimScene& scene, int width, int height, int phase,
+                       const CSimScene::LensState& lens) {
     const auto start = Clock::now();
-    std::vector<BYTE> raw(kRawHeaderSize + static_cast<size_t>(width) * height);
+    SimBytes raw(kRawHeaderSize + static_cast<size_t>(width) * height);
+    std::fill(raw.begin(), raw.begin() + kRawHeaderSize, BYTE{0});
     raw[0] = 'R';
     raw[1] = 'A';
     raw[2] = 'W';

@@ -205,8 +205,9 @@ TEST_F(SimFirmwareTest, AStillShowsTheLensAsItStoodAtTheRequestAndWaitsForThePos
               S_OK);
     m_scene->SetLensPosition(requested.position);
     m_clock->Advance(delay);
-    EXPECT_EQ(Download(), EncodeSceneJpeg(*m_scene, m_sensor.width, m_sensor.height,
-                                          SimFirmwareConfig{}.jpegQuality, moved));
+    const SimBytes jpeg = EncodeSceneJpeg(*m_scene, m_sensor.width, m_sensor.height,
+                                          SimFirmwareConfig{}.jpegQuality, moved);
+    EXPECT_EQ(Download(), Bytes(jpeg.begin(), jpeg.end()));
 }
 
 TEST_F(SimFirmwareTest, ANewRequestReplacesAPendingStillAndItsPostDelay) {
