@@ -4,10 +4,10 @@
 // image, and the downloaded block with the stream or samples in it.
 #include <chrono>
 #include <memory>
-#include <new>
 #include <string>
 
 #include "device/MailboxTransfer.h"
+#include "imaging/ImageMemory.h"
 #include "imaging/JpegSnapshot.h"
 #include "imaging/RawDevelop.h"
 #include "imaging/RawSnapshot.h"
@@ -108,7 +108,7 @@ CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& dev
     const long long request_ms = clock.Lap_ms();
     const int width = entry.width;
     const int height = entry.height;
-    std::unique_ptr<BYTE[]> image(new (std::nothrow) BYTE[static_cast<size_t>(3) * width * height]);
+    std::unique_ptr<BYTE[]> image = ReserveImageMemory(static_cast<size_t>(3) * width * height);
     if (!image) {
         LogInfo(kLogSession, "JPEG still of %d x %d: no memory for its image", width, height);
         RestartPreview(device);
