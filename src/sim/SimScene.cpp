@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <deque>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -217,10 +218,15 @@ void CSimScene::DrawAhead(int width, int height) {
         const bool bKnown = std::any_of(sharp.begin(), sharp.end(), [&](const auto& s) {
             return s.width == width && s.height == height;
         });
+        // Short of memory or threads, the chart is drawn when it is first needed instead.
         if (!bKnown) {
-            auto draw = std::make_shared<CSharpChartDraw>(width, height);
-            auto pEnded = std::make_shared<std::atomic<bool>>(false);
             try {
+                auto draw = std::make_shared<CSharpChartDraw>(width, height);
+                auto pEnded = std::make_shared<std::atomic<bool>>(false);
+                m_ahead.reserve(m_ahead.size() + 1);  // nothing throws once the thread runs
+                sharp.push_front({width, height, draw, nullptr});
+                if (sharp.size() > kCachedSizes)
+                    sharp.pop_back();
                 std::thread thread([this, draw, pEnded] {
                     LowerThisThreadsPriority();
                     if (auto chart = draw->DrawAhead()) {
@@ -229,13 +235,13 @@ void CSimScene::DrawAhead(int width, int height) {
                     }
                     pEnded->store(true, std::memory_order_release);
                 });
-                sharp.push_front({width, height, draw, nullptr});
-                if (sharp.size() > kCachedSizes)
-                    sharp.pop_back();
                 m_ahead.push_back({std::move(thread), std::move(draw), std::move(pEnded)});
                 LogDebug(kLogSim, "sharp chart of %d x %d: drawn ahead", width, height);
-            } catch (const std::system_error&) {  // drawn when first needed, then
+            } catch (const std::system_error&) {
                 LogDebug(kLogSim, "sharp chart of %d x %d: no thread to draw it ahead", width,
+                         height);
+            } catch (const std::bad_alloc&) {
+                LogDebug(kLogSim, "sharp chart of %d x %d: no memory to draw it ahead", width,
                          height);
             }
         }
