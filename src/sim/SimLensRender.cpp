@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -601,8 +602,14 @@ void CSharpChartDraw::Work(bool bAhead) {
 std::shared_ptr<const SimSharpChart> CSharpChartDraw::Finish(int threads) {
     m_bNeeded.store(true, std::memory_order_release);
     std::vector<std::thread> helpers;
-    for (int i = 1; i < threads; ++i)
-        helpers.emplace_back([this] { Work(false); });
+    helpers.reserve(static_cast<size_t>(std::max(threads - 1, 0)));
+    for (int i = 1; i < threads; ++i) {
+        try {
+            helpers.emplace_back([this] { Work(false); });
+        } catch (const std::system_error&) {  // no thread to spare: fewer take the pieces
+            break;
+        }
+    }
     Work(false);
     for (auto& h : helpers)
         h.join();
@@ -652,8 +659,14 @@ void RenderThroughLens(const SimSharpChart& chart, const SimSigmaField& field, b
     };
     std::vector<std::thread> helpers;
     const int count = std::clamp(threads, 1, static_cast<int>(tiles.size()));
-    for (int i = 1; i < count; ++i)
-        helpers.emplace_back(work);
+    helpers.reserve(static_cast<size_t>(count - 1));
+    for (int i = 1; i < count; ++i) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {  // no thread to spare: fewer take the tiles
+            break;
+        }
+    }
     work();
     for (auto& h : helpers)
         h.join();
