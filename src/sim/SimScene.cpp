@@ -252,6 +252,8 @@ void CSimScene::DrawAhead(int width, int height) {
 
 std::shared_ptr<const SimBytes> CSimScene::Picture(int width, int height,
                                                    const LensState& lens) const {
+    if (width <= 0 || height <= 0)
+        return std::make_shared<const SimBytes>();
     std::shared_ptr<SimBytes> pixels;
     {
         std::lock_guard lock(m_mutex);

@@ -78,7 +78,7 @@ public:
     // bBottomUp. The chart always fills the whole picture, whatever its size.
     void RenderBgr(int width, int height, BYTE* pixels, size_t stride, bool bBottomUp) const;
     // The same picture at `lens`, top-down without gaps, as the scene keeps it: shared, not
-    // copied (sizes above zero only).
+    // copied; empty for a size that is not positive.
     std::shared_ptr<const SimBytes> Picture(int width, int height, const LensState& lens) const;
     // The same picture sampled through a Bayer filter: one 8-bit sample per pixel, rows
     // top-down without gaps. Phase 0..3 is RGGB, GRBG, GBRG, BGGR (top-left 2x2 cell).
