@@ -37,6 +37,10 @@ protected:
         m_device->SetFrameSink(&m_meter);
         DWORD nFormatKey = 0;
         ASSERT_TRUE(SelectFormatAndPreview(*m_device, nFormatKey, 640, 480, 1, TRUE));
+        // The first frame, at the start position, is measured before the lens moves: measured
+        // after, it would pass for the frame at the new position.
+        RegionReading reading;
+        ASSERT_TRUE(WaitUntil([&] { return m_meter.Latest(reading); }));
     }
     void TearDown() override {
         if (m_device) {
