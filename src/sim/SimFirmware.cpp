@@ -258,6 +258,11 @@ void CSimFirmware::Unplug() {
         LogDebug(kLogSim, "firmware: unplugged; every property call now fails");
 }
 
+BOOL CSimFirmware::IsUnplugged() const {
+    std::lock_guard lock(m_mutex);
+    return m_pState->bUnplugged || PastUnplugTime() ? TRUE : FALSE;
+}
+
 CSimFirmware::Counters CSimFirmware::GetCounters() const {
     std::lock_guard lock(m_mutex);
     return m_pState->counters;
@@ -277,10 +282,8 @@ bool CSimFirmware::CountCall() {
                  static_cast<unsigned long long>(s.counters.calls),
                  LogStatus(HRESULT_DEVICE_NOT_CONNECTED));
     }
-    if (m_config.unplugAfter_ms != 0 &&
-        m_pClock->Now_ms() - s.powerOn_ms >= m_config.unplugAfter_ms) {
+    if (PastUnplugTime())
         s.bUnplugged = true;
-    }
     return !s.bUnplugged;
 }
 
@@ -295,6 +298,11 @@ void CSimFirmware::AwaitDueStill(std::unique_lock<std::mutex>& lock) {
         still.wait();
         lock.lock();  // and looks again: another call may have replaced the request meanwhile
     }
+}
+
+bool CSimFirmware::PastUnplugTime() const {
+    return m_config.unplugAfter_ms != 0 &&
+           m_pClock->Now_ms() - m_pState->powerOn_ms >= m_config.unplugAfter_ms;
 }
 
 void CSimFirmware::Advance() {

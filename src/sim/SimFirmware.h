@@ -81,6 +81,8 @@ public:
 
     // Pulls the cable now: every later property call fails.
     void Unplug();
+    // The cable is out (pulled, or by the script's call or time): video ends with it.
+    BOOL IsUnplugged() const;
 
     // For tests and the lens panel: what the host has done to the camera so far.
     struct Counters {
@@ -101,7 +103,8 @@ private:
     // Waits, the lock let go meanwhile, for a still that is due by now but not yet rendered.
     void AwaitDueStill(std::unique_lock<std::mutex>& lock);
     bool CountCall();  // false once the camera counts as unplugged
-    void Advance();    // posts what is due by now: answers to requests, focus reports
+    bool PastUnplugTime() const;
+    void Advance();  // posts what is due by now: answers to requests, focus reports
     void Acknowledge(DWORD writtenFlags);
     HRESULT GetRegister(DWORD previousId, BYTE* out, DWORD cb, DWORD& returned);
     HRESULT SelectRange(const BYTE* in, DWORD cb);

@@ -165,8 +165,8 @@ private:
 // the clones built for it. No fused multiply-add, so both give the same sums.
 typedef float Lanes __attribute__((vector_size(kLanes * sizeof(float))));
 
-// Not under ThreadSanitizer: the clones' resolver runs while the program is loaded, before the
-// sanitizer's runtime that its instrumentation calls, and the test binary crashes at once.
+// Not under ThreadSanitizer: a clone's resolver runs while the program is loaded, before the
+// sanitizer's runtime is, and crashes it.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define NITIDOR_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else

@@ -7,19 +7,16 @@
 #include "ui/UiLog.h"
 
 void CFocusDlg::OnNew() {
-    // "Snapshot" is left as it was: after a user abort it stays enabled through a New.
-    m_btnStartStop.SetWindowText(LoadResString(IDS_START));
     m_stcFocus.SetWindowText("");
     m_wndHistory.Clear();
     m_previewSettings.Load();
     m_session.SetPreviewRate(m_previewSettings.nFrameRate);
-    if (m_session.Connect(GetSafeHwnd()) != CCameraSession::ConnectResult::Connected)
-        return;  // the session has said why
-    m_btnStartStop.EnableWindow(TRUE);
-    // A preview resumed from before an abort shows as running, with its read-out.
-    if (m_session.IsPreviewRunning())
-        ShowPreviewControls(TRUE);
-    m_stcStatus.SetWindowText("");
+    const bool bConnected =
+        m_session.Connect(GetSafeHwnd()) == CCameraSession::ConnectResult::Connected;
+    // A failed "New" has said why; a preview resumed from before an abort shows as running.
+    EnterState(StateAfterNew(m_state, bConnected, m_session.IsPreviewRunning()));
+    if (bConnected)
+        m_stcStatus.SetWindowText("");
 }
 
 void CFocusDlg::ShowStatus(const std::string& text) {
@@ -41,6 +38,7 @@ void CFocusDlg::ShowMessage(SessionMessage message) {
     }
 }
 
+// At once, as the camera goes; the state the dialog enters afterwards has the timer off too.
 void CFocusDlg::StopFocusReadout() {
     KillTimer(kFocusTimerId);
 }

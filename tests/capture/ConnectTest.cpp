@@ -21,7 +21,7 @@ TEST_F(ConnectTest, BuildsTheGraphThenFillsASortedTableFromTheUsableCapabilities
          "Builder.FindInterface(capture,IAMStreamConfig)", "Camera.Capture.GetInfo",
          "Camera.Capture.GetNumberOfCapabilities", "Camera.Capture.GetStreamCaps(6)"}));
 
-    const CFormatTable& table = m_device->m_formatTable;
+    const CFormatTable& table = m_device->FormatTable();
     ASSERT_EQ(table.GetCount(), 4);
     const LONG capabilities[] = {3, 1, 2, 0};
     for (LONG i = 0; i < 4; ++i) {
@@ -41,7 +41,7 @@ TEST_F(ConnectTest, OnlyAnOkFromGetInfoMakesACompressorPinWithAnEmptyTable) {
         m_world->Script("Camera.Capture.GetInfo", hr);
         CCaptureDevice device;
         ASSERT_TRUE(device.Connect());
-        EXPECT_EQ(device.m_formatTable.GetCount(), hr == S_OK ? 0 : 4);
+        EXPECT_EQ(device.FormatTable().GetCount(), hr == S_OK ? 0 : 4);
     }
     EXPECT_EQ(m_world->CountOf("Camera.Capture.GetNumberOfCapabilities"), 1);
 }
@@ -69,7 +69,7 @@ TEST_F(ConnectTest, WithoutStreamConfigurationConnectFailsButTheDeviceStillRelea
     AddCamera();
     m_world->Script("Builder.FindInterface(capture,IAMStreamConfig)", E_NOINTERFACE);
     EXPECT_FALSE(m_device->Connect());
-    EXPECT_TRUE(m_device->m_pFilterGraph && m_device->m_pGraphBuilder && m_device->m_pCameraFilter);
+    EXPECT_TRUE(m_device->FilterGraph() && m_device->CameraFilter() && !m_device->IsIdle());
     // Destroying the device releases them: the fixture checks that nothing is left alive.
 }
 

@@ -37,10 +37,10 @@ protected:
         m_device->SetFrameSink(&m_meter);
         DWORD nFormatKey = 0;
         ASSERT_TRUE(SelectFormatAndPreview(*m_device, nFormatKey, 640, 480, 1, TRUE));
-        // The first frame, at the start position, is measured before the lens moves: measured
-        // after, it would pass for the frame at the new position.
-        RegionReading reading;
-        ASSERT_TRUE(WaitUntil([&] { return m_meter.Latest(reading); }));
+        // The stream's first frame shows the lens where it started: measured before any move,
+        // so that no later reading can be that frame.
+        RegionReading first;
+        ASSERT_TRUE(WaitUntil([&] { return m_meter.Latest(first); }));
     }
     void TearDown() override {
         if (m_device) {

@@ -33,8 +33,8 @@ public:
 class SimVideoTest : public LeakCheckedTest {
 protected:
     // Makes the camera's filter on the manual clock and takes its capture pin.
-    void Make(uint64_t failAtFrame = 0) {
-        m_camera = std::make_shared<CSimCamera>(SimCameraConfig{}, m_clock);
+    void Make(uint64_t failAtFrame = 0, const SimCameraConfig& config = {}) {
+        m_camera = std::make_shared<CSimCamera>(config, m_clock);
         m_filter = SimFilter(m_camera, SimVideoConfig{.failAtFrame = failAtFrame});
         ComPtr<IEnumPins> pins;
         ComPtr<IPin> pin;
@@ -158,13 +158,28 @@ TEST_F(SimVideoTest, FramesComeAtTheChosenIntervalOfTheCameraClockOnlyWhileRunni
     EXPECT_FALSE(m_camera->Firmware().IsStreaming());
 }
 
-TEST_F(SimVideoTest, AStreamThatFailsRaisesErrorAbortAndStops) {
-    Make(2);
+// The stream is lost at a scripted frame, or with the cable: by the script's time or pulled by
+// hand. A real camera's video goes with its property calls, so the simulator's does too.
+struct StreamLoss {
+    const char* name;
+    uint64_t failAtFrame = 0;
+    int64_t unplugAfter_ms = 0;
+    bool bPull = false;
+};
+
+class SimVideoLossTest : public SimVideoTest, public testing::WithParamInterface<StreamLoss> {};
+
+TEST_P(SimVideoLossTest, RaisesErrorAbortWithTheDeviceStatusAndDeliversNoMore) {
+    SimCameraConfig config;
+    config.firmware.unplugAfter_ms = GetParam().unplugAfter_ms;
+    Make(GetParam().failAtFrame, config);
     Render();
     ComPtr<IMediaEventEx> events;
     ASSERT_EQ(m_graph.As(events), S_OK);
     ASSERT_EQ(m_control->Run(), S_OK);
     ASSERT_TRUE(WaitUntil([&] { return Delivered() == 1; }));
+    if (GetParam().bPull)
+        m_camera->Firmware().Unplug();
     m_clock->Advance(1'000);
     LONG code = 0;
     LONG_PTR p1 = 0, p2 = 0;
@@ -174,6 +189,13 @@ TEST_F(SimVideoTest, AStreamThatFailsRaisesErrorAbortAndStops) {
     EXPECT_EQ(DeliveredAfter(5'000), 1u);
     EXPECT_EQ(m_control->Stop(), S_OK);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, SimVideoLossTest,
+    testing::Values(StreamLoss{.name = "AtTheSecondFrame", .failAtFrame = 2},
+                    StreamLoss{.name = "UnpluggedByTime", .unplugAfter_ms = 1'000},
+                    StreamLoss{.name = "CablePulled", .bPull = true}),
+    [](const testing::TestParamInfo<StreamLoss>& param) { return std::string(param.param.name); });
 
 TEST_F(SimVideoTest, PauseStopsTheStreamAndTheFirmwareUntilRunAgain) {
     Make();

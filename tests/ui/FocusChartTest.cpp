@@ -51,6 +51,17 @@ protected:
             history.Add(t_ms, value);
     }
 
+    // Pixels of the pause's grey in the key's corner of the plot.
+    int PauseInKey() const {
+        const QRect plot = chart.PlotArea();
+        int count = 0;
+        for (int y = plot.top() + 1; y < plot.top() + 20; ++y) {
+            for (int x = plot.left() + 1; x < plot.left() + 30; ++x)
+                count += shot.pixel(x, y) == kChartPause;
+        }
+        return count;
+    }
+
     CFocusHistory history;
     CFocusChart chart;
     QImage shot;
@@ -80,9 +91,20 @@ TEST_F(FocusChartTest, PeakLineBandFiguresAndAPause) {
     EXPECT_TRUE(LineNear(X(9000), Y(11000))) << "after it";
     EXPECT_FALSE(LineInColumn(X(5500))) << "no line across the pause";
     EXPECT_EQ(At(X(5500), Y(11000)), kChartPause);
-    EXPECT_EQ(At(X(5500), Y(19000)), kChartPause) << "the pause shows over the band too";
+    // (Right of the key, which sits over the top-left corner.)
+    EXPECT_EQ(At(X(7500), Y(19000)), kChartPause) << "the pause shows over the band too";
     EXPECT_EQ(At(X(5500), Y(20000)), kChartPeak) << "the peak is held through it";
     EXPECT_FALSE(LineInColumn(X(12500))) << "nothing after the last figure";
+
+    // The grey is named: by a tip over it, and by a swatch in the key at the top left.
+    EXPECT_EQ(chart.ToolTipAt({X(5500), Y(11000)}).toStdString(), kPauseTipText);
+    EXPECT_TRUE(chart.ToolTipAt({X(1000), Y(11000)}).isEmpty());
+    EXPECT_TRUE(chart.ToolTipAt({X(5500), chart.PlotArea().bottom() + 5}).isEmpty());
+    EXPECT_GT(PauseInKey(), 20);
+    history.Clear();
+    Figures(0, 1000, 11000);
+    Paint();
+    EXPECT_EQ(PauseInKey(), 0) << "no key for a grey that is not there";
 }
 
 TEST_F(FocusChartTest, OverflowSitsOnTheTopEdgeMarkedAndALoneFigureIsADot) {

@@ -20,13 +20,16 @@
 #include <fstream>
 
 #include "fakes/AppTestEnv.h"
+#include "platform/mfc/FileDialog.h"
 #include "platform/mfc/WindowHandle.h"
+#include "platform/win/WinUser.h"
 #include "support/FileSizeLimit.h"
 #include "ui/FocusChart.h"
 #include "ui/FocusHistorySettings.h"
 #include "ui/Readout.h"
 #include "ui/RegionPanel.h"
 #include "ui/RegionReadout.h"
+#include "ui/StillSaveSettings.h"
 
 namespace {
 
@@ -253,6 +256,59 @@ TEST_F(FocusHistoryWndTest, PreviewStoppedOrHeldLeavesAGap) {
     EXPECT_EQ(history.At(2).elapsed_ms, 4800);
 }
 
+// A figure that is not live never shows as one: a second without a figure while the preview
+// runs, a stop and a lost camera each put a grey message in the figure's place; a figure, or
+// the preview running again, brings the figures back.
+TEST_F(FocusHistoryWndTest, AFigureThatIsNotLiveIsNeverShownAsOne) {
+    const auto grey = [this] {
+        return wnd->FigureReadout()->palette().color(QPalette::Text) == QColor(kStaleText) &&
+               !LooksInFocus() && State().empty();
+    };
+    wnd->FollowPreview(TRUE);
+    for (const LONG value : {19894, 17000, 19000})
+        Add(value);
+    AddRegions(0.2, 0.2, 0.2, 0.2);
+    ASSERT_TRUE(LooksInFocus());
+    now_ms += kNoFigureAfter_ms - 101;  // the regions came 100 ms after the figure
+    wnd->TickWithoutFigure();
+    EXPECT_EQ(Figure(), "19000");
+    EXPECT_TRUE(LooksInFocus());
+    now_ms += 1;
+    wnd->TickWithoutFigure();
+    EXPECT_EQ(Figure(), kNoFigureText);
+    EXPECT_TRUE(grey());
+    Add(19000);
+    EXPECT_EQ(Figure(), "19000");
+    EXPECT_TRUE(LooksInFocus());
+    EXPECT_EQ(State(), "in focus");
+
+    wnd->FollowPreview(FALSE);
+    EXPECT_EQ(Figure(), kPreviewStoppedText);
+    EXPECT_TRUE(grey());
+    EXPECT_EQ(RegionState(SfrRegion::Centre), "stopped");
+    EXPECT_FALSE(RegionLooksInFocus(SfrRegion::Centre));
+    now_ms += 5000;
+    wnd->TickWithoutFigure();
+    EXPECT_EQ(Figure(), kPreviewStoppedText) << "a stopped preview owes no figure";
+
+    // A still holds the preview for longer than a second; its second starts again after.
+    wnd->FollowPreview(TRUE);
+    EXPECT_EQ(Figure(), "19000");
+    wnd->Pause();
+    now_ms += 3000;
+    wnd->FollowPreview(TRUE);
+    wnd->TickWithoutFigure();
+    EXPECT_EQ(Figure(), "19000");
+
+    wnd->FollowPreview(FALSE);
+    wnd->LoseCamera();
+    EXPECT_EQ(Figure(), kNoFigureText);
+    EXPECT_TRUE(grey());
+    wnd->Clear();  // "New"
+    EXPECT_EQ(Figure(), "");
+    EXPECT_NE(wnd->FigureReadout()->palette().color(QPalette::Text), QColor(kStaleText));
+}
+
 TEST_F(FocusHistoryWndTest, CsvGoesToTheClipboardAndIntoAFileReplacedWhole) {
     Add(832);
     Add(kOverflow);
@@ -269,6 +325,32 @@ TEST_F(FocusHistoryWndTest, CsvGoesToTheClipboardAndIntoAFileReplacedWhole) {
     EXPECT_TRUE(boxes.empty());
     const QStringList left = QDir::current().entryList(QDir::Files);
     EXPECT_EQ(left, QStringList{QStringLiteral("history.csv")}) << "no temporary file stays";
+}
+
+// "Save as CSV..." starts where the operator last saved, a still or a CSV; a CSV saved is
+// where the next save of either starts.
+TEST_F(FocusHistoryWndTest, SaveAsCsvStartsInTheRememberedFolder) {
+    Add(832);
+    const QDir here = QDir::current();
+    ASSERT_TRUE(here.mkdir(QStringLiteral("stills")) && here.mkdir(QStringLiteral("runs")));
+    RememberStillSave(here.filePath(QStringLiteral("stills")));
+    std::vector<std::pair<QString, QString>> asked;  // folder, suggested name
+    const FileDialogHook previous = SetFileDialogHook([&](CFileDialog& dialog) {
+        asked.emplace_back(dialog.m_strFolder, dialog.m_strFileName);
+        dialog.m_strPathName = here.filePath(QStringLiteral("runs/lens-a.csv"));
+        return asked.size() == 1 ? IDOK : IDCANCEL;
+    });
+    QAction* save = MenuItem(QStringLiteral("&Save as CSV..."));
+    save->trigger();
+    save->trigger();
+    SetFileDialogHook(previous);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0], std::make_pair(here.filePath(QStringLiteral("stills")),
+                                       QStringLiteral("focus-history.csv")));
+    EXPECT_EQ(asked[1],
+              std::make_pair(here.filePath(QStringLiteral("runs")), QStringLiteral("lens-a.csv")));
+    EXPECT_EQ(ReadFile(here.filePath(QStringLiteral("runs/lens-a.csv"))), wnd->History().ToCsv());
+    EXPECT_EQ(LoadStillSaveSettings().folder, here.filePath(QStringLiteral("runs")));
 }
 
 TEST_F(FocusHistoryWndTest, AFailedSaveNamesTheFileAndTheReasonAndChangesNothing) {
