@@ -15,9 +15,10 @@ namespace {
 class CSimLensPanelToggle;
 
 // The panel the items act on and the items themselves; touched on the user-interface thread
-// only. Both are guarded pointers: either side may go first.
+// only. Both are guarded pointers: either side may go first. The panel is held as the widget
+// it is, as a panel being destroyed is by then no more than that while it hides.
 struct Followed {
-    QPointer<CSimLensPanel> panel;
+    QPointer<QWidget> panel;
     std::vector<QPointer<CSimLensPanelToggle>> toggles;
 };
 
@@ -35,7 +36,7 @@ public:
     }
 
     // Watches `panel`'s showing and hiding, and its end.
-    void Follow(CSimLensPanel* panel) {
+    void Follow(QWidget* panel) {
         if (panel) {
             panel->installEventFilter(this);
             connect(panel, &QObject::destroyed, this, &CSimLensPanelToggle::Forget,
@@ -45,7 +46,7 @@ public:
     }
 
     void Sync() {
-        const CSimLensPanel* panel = State().panel;
+        const QWidget* panel = State().panel;
         setEnabled(panel != nullptr);
         setChecked(panel && panel->isVisible());
     }
@@ -66,7 +67,7 @@ protected:
 
 private:
     void ShowOrHide(bool bShow) {
-        CSimLensPanel* panel = State().panel;
+        auto* panel = dynamic_cast<CSimLensPanel*>(State().panel.data());
         if (panel && bShow)
             panel->Open(WidgetFromHwnd(FindVideoRendererWindow()));
         else if (panel)
