@@ -2,14 +2,34 @@
 // kind ask the camera for its still, fetch it and convert it, hands the still to the front and
 // restarts the preview after a pause. Buffers are owned by unique_ptr and handed over only when
 // shown: the image, and the block with the stream or samples in it.
+#include <chrono>
 #include <memory>
-#include <new>
 #include <string>
 
+#include "imaging/ImageMemory.h"
 #include "platform/log/Log.h"
 #include "platform/win/Sleep.h"
 #include "session/CameraSession.h"
 #include "session/SessionLog.h"
+
+namespace {
+
+// Where a still's time goes, from stopping the preview to the picture painted: the debug log.
+class CStillClock {
+public:
+    // Milliseconds since the last mark, and marks now.
+    long long Lap_ms() {
+        const auto now = std::chrono::steady_clock::now();
+        const auto lap = std::chrono::duration_cast<std::chrono::milliseconds>(now - m_last);
+        m_last = now;
+        return static_cast<long long>(lap.count());
+    }
+
+private:
+    std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
+};
+
+}  // namespace
 
 // Run is tried even after a failed rendering; it then fails too and says so again.
 void CCameraSession::RestartPreview(CCaptureDevice& device) {
@@ -45,7 +65,9 @@ StillResult CCameraSession::TakeStill(const CStillKind& kind) {
         return StillResult::Refused;
     CCaptureDevice& device = *m_pCaptureDevice;
     const StillKindInfo& info = kind.Info();
+    CStillClock clock;
     HaltPreview(device);
+    const long long stop_ms = clock.Lap_ms();
 
     // A flow that ends before the download restarts the preview at once: no pause, and no
     // message unless the restart itself fails.
@@ -64,11 +86,11 @@ StillResult CCameraSession::TakeStill(const CStillKind& kind) {
         RestartPreview(device);
         return StillResult::Refused;
     }
+    const long long request_ms = clock.Lap_ms();
     std::unique_ptr<BYTE[]> image;
     if (order.bSized) {
-        image.reset(new (std::nothrow)
-                        BYTE[static_cast<size_t>(3) * static_cast<size_t>(order.width) *
-                             static_cast<size_t>(order.height)]);
+        image = ReserveImageMemory(static_cast<size_t>(3) * static_cast<size_t>(order.width) *
+                                   static_cast<size_t>(order.height));
         if (!image) {
             LogInfo(kLogSession, "%s still of %d x %d: no memory for its image", info.name,
                     order.width, order.height);
@@ -80,14 +102,27 @@ StillResult CCameraSession::TakeStill(const CStillKind& kind) {
     StillResult result = StillResult::NotDownloaded;
     StillBlock block;
     if (kind.Fetch(device, block, result)) {
+        const long long fetch_ms = clock.Lap_ms();
+        const LONG fetched = block.size;
         if (info.bViewBeforeConversion && m_pFront)
             m_pFront->PrepareStillView();
+        const long long prepare_ms = clock.Lap_ms();
         CStill still;
         // The block and the image are the conversion's: released when it is done with them.
         result =
             kind.Convert(std::move(block), order, std::move(image), still, m_stillFailureReason);
-        if (result == StillResult::Shown && m_pFront)
-            m_pFront->ShowStill(std::move(still));
+        const long long convert_ms = clock.Lap_ms();
+        if (result == StillResult::Shown) {
+            const int width = still.width, height = still.height;
+            if (m_pFront)
+                m_pFront->ShowStill(std::move(still));
+            LogDebug(kLogSession,
+                     "%s still of %d x %d: preview stopped in %lld ms, requested in %lld ms, "
+                     "%ld bytes fetched in %lld ms, view prepared in %lld ms, converted in "
+                     "%lld ms, shown in %lld ms",
+                     info.name, width, height, stop_ms, request_ms, static_cast<long>(fetched),
+                     fetch_ms, prepare_ms, convert_ms, clock.Lap_ms());
+        }
     }
     block.data.reset();
     image.reset();

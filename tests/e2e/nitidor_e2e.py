@@ -73,6 +73,7 @@ class Suite(RegionSteps, TruthSteps, Session):
         "save_still_through_the_file_dialog",
         "take_raw_snapshot_and_pan",
         "measure_sharpness_of_the_still",
+        "take_later_stills",
         "about_box_leaves_lens_usable",
         "stop_greys_the_history",
         "exit_saves_settings",
@@ -553,6 +554,26 @@ class Suite(RegionSteps, TruthSteps, Session):
         self.snapshot_into_view("raw")
         self.pan("bottom", "right")
         self.pan("bottom", "left")
+
+    def take_later_stills(self):
+        """A raw still and a JPEG still more, each at a place of the lens no still was taken
+        at: what a click costs once the first still of its kind is done."""
+        raw_data = self.control(MAIN_TITLE, "check box", "RawData")
+        for kind, keys, lens in (("raw", ["Left"], LENS_IN_FOCUS - 1),
+                                 ("JPEG", ["Right"] * 3, LENS_IN_FOCUS + 2)):
+            if raw_data.checked != (kind == "raw"):
+                self.click(raw_data)
+                self.wait(f'"RawData" is {"ticked" if kind == "raw" else "clear"}',
+                          lambda: raw_data.checked == (kind == "raw"), 5)
+            self.focus_lens_panel()
+            self.input.keys(*keys)
+            self.wait_lens_at(lens)
+            self.snapshot_into_view(f"{kind}, a later one")
+            self.wm.close(VIEW_TITLE)
+            self.wait_gone(VIEW_TITLE)
+        self.focus_lens_panel()
+        self.input.keys("Left", "Left")
+        self.wait_lens_at(LENS_IN_FOCUS)
 
     def about_box_leaves_lens_usable(self):
         main = self.window(MAIN_TITLE).rect
