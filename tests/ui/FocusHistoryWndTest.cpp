@@ -454,10 +454,17 @@ TEST_F(FocusHistoryWndTest, RemembersWhetherAndWhereItWasBesideTheOtherSettings)
     EXPECT_TRUE(available.contains(small.frameGeometry()));
 }
 
+// A stored place as the registry file has it; a null part is left out.
+std::string Place(const char* left, const char* width, const char* height = "dword:100") {
+    std::string text = std::string("\"FocusHistoryLeft\"=") + left +
+                       "\n\"FocusHistoryTop\"=dword:1\n" + "\"FocusHistoryWidth\"=" + width + "\n";
+    return height ? text + "\"FocusHistoryHeight\"=" + height + "\n" : text;
+}
+
 TEST_F(FocusHistoryWndTest, APlaceCountsOnlyWhenWholeAndAFlagOfAnyTypeIsRead) {
     struct Case {
         const char* what;
-        const char* values;
+        std::string values;
         BOOL shown;
         BOOL placed;
     };
@@ -465,31 +472,13 @@ TEST_F(FocusHistoryWndTest, APlaceCountsOnlyWhenWholeAndAFlagOfAnyTypeIsRead) {
         {"nothing stored", "", TRUE, FALSE},
         {"hidden", "\"FocusHistory\"=dword:00000000\n", FALSE, FALSE},
         {"any nonzero is on", "\"FocusHistory\"=dword:00000002\n", TRUE, FALSE},
-        {"a part missing",
-         "\"FocusHistoryLeft\"=dword:1\n\"FocusHistoryTop\"=dword:1\n"
-         "\"FocusHistoryWidth\"=dword:100\n",
-         TRUE, FALSE},
-        {"no size",
-         "\"FocusHistoryLeft\"=dword:1\n\"FocusHistoryTop\"=dword:1\n"
-         "\"FocusHistoryWidth\"=dword:0\n\"FocusHistoryHeight\"=dword:100\n",
-         TRUE, FALSE},
-        {"a text is no number",
-         "\"FocusHistoryLeft\"=\"1\"\n\"FocusHistoryTop\"=dword:1\n"
-         "\"FocusHistoryWidth\"=dword:100\n\"FocusHistoryHeight\"=dword:100\n",
-         TRUE, FALSE},
-        {"whole",
-         "\"FocusHistoryLeft\"=dword:1\n\"FocusHistoryTop\"=dword:1\n"
-         "\"FocusHistoryWidth\"=dword:100\n\"FocusHistoryHeight\"=dword:100\n",
-         TRUE, TRUE},
+        {"a part missing", Place("dword:1", "dword:100", nullptr), TRUE, FALSE},
+        {"no size", Place("dword:1", "dword:0"), TRUE, FALSE},
+        {"a text is no number", Place("\"1\"", "dword:100"), TRUE, FALSE},
+        {"whole", Place("dword:1", "dword:100"), TRUE, TRUE},
         // No screen is this large: the sums would overflow on the way back.
-        {"a size near the largest int",
-         "\"FocusHistoryLeft\"=dword:1\n\"FocusHistoryTop\"=dword:1\n"
-         "\"FocusHistoryWidth\"=dword:7ffffff0\n\"FocusHistoryHeight\"=dword:100\n",
-         TRUE, FALSE},
-        {"a corner near the smallest int",
-         "\"FocusHistoryLeft\"=dword:80000001\n\"FocusHistoryTop\"=dword:1\n"
-         "\"FocusHistoryWidth\"=dword:100\n\"FocusHistoryHeight\"=dword:100\n",
-         TRUE, FALSE},
+        {"a size near the largest int", Place("dword:1", "dword:7ffffff0"), TRUE, FALSE},
+        {"a corner near the smallest int", Place("dword:80000001", "dword:100"), TRUE, FALSE},
     };
     for (const Case& c : cases) {
         WriteSettings(c.values);
