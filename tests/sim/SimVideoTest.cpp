@@ -212,19 +212,6 @@ TEST_F(SimVideoTest, PauseStopsTheStreamAndTheFirmwareUntilRunAgain) {
     EXPECT_FALSE(m_camera->Firmware().IsStreaming());
 }
 
-TEST_F(SimVideoTest, AFilterReleasedWhileRunningOutsideAGraphStopsTheCamera) {
-    Make();
-    FILTER_INFO info;
-    ASSERT_EQ(m_filter->QueryFilterInfo(&info), S_OK);
-    EXPECT_STREQ(info.achName, L"Standard_Camera");
-    EXPECT_EQ(info.pGraph, nullptr);
-    ASSERT_EQ(m_filter->Run(0), S_OK);
-    EXPECT_TRUE(m_camera->Firmware().IsStreaming());
-    m_config = nullptr;
-    m_filter = nullptr;
-    EXPECT_FALSE(m_camera->Firmware().IsStreaming());
-}
-
 // Records what each watch is told: "+" for a start, "-" for a stop, "x" when it goes.
 class CRecordingObserver : public ISimStreamObserver {
 public:
@@ -248,15 +235,21 @@ private:
     };
 };
 
-TEST_F(SimVideoTest, EachFilterIsWatchedFromItsMakingToItsRelease) {
+TEST_F(SimVideoTest, EachFilterIsWatchedFromItsMakingToItsReleaseWhichStopsTheCamera) {
     const auto observer = std::make_shared<CRecordingObserver>();
     SetSimStreamObserver(observer);
     Make();
+    FILTER_INFO info;
+    ASSERT_EQ(m_filter->QueryFilterInfo(&info), S_OK);
+    EXPECT_STREQ(info.achName, L"Standard_Camera");
+    EXPECT_EQ(info.pGraph, nullptr);
     ASSERT_EQ(m_filter->Run(0), S_OK);
     ASSERT_EQ(m_filter->Stop(), S_OK);
     ASSERT_EQ(m_filter->Run(0), S_OK);
+    EXPECT_TRUE(m_camera->Firmware().IsStreaming());
     m_config = nullptr;
-    m_filter = nullptr;  // released while running: stopped, then the watch goes
+    m_filter = nullptr;  // released while running, outside a graph: stopped, then the watch goes
+    EXPECT_FALSE(m_camera->Firmware().IsStreaming());
     // A camera that keeps its stream to itself is not watched.
     const auto quiet = SimFilter(m_camera, SimVideoConfig{.bLensPanel = FALSE});
     ASSERT_EQ(quiet->Run(0), S_OK);
