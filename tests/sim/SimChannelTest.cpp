@@ -4,9 +4,12 @@
 
 #include "SimFilter.h"
 #include "device/DeviceCommands.h"
+#include "device/DeviceLog.h"
 #include "device/DeviceProfile.h"
 #include "device/MailboxTransfer.h"
+#include "fakes/RecordingLogSink.h"
 #include "fakes/TestVendorChannel.h"
+#include "sim/SimLog.h"
 #include "support/LeakCheck.h"
 #include "support/TempRegistry.h"
 
@@ -125,6 +128,25 @@ TEST_F(SimChannelTest, ASilentMailboxIsPolledAtTheCamerasPaceNotTheHosts) {
     // with its QuerySupported); an instant answer let the host spin through tens of thousands.
     const int64_t reads = 50'000 / config.firmware.callLatency_us + 1;
     EXPECT_LE(camera->Firmware().GetCounters().calls, uint64_t(2 * reads + 2));
+}
+
+// The simulator tells, as debug output, when its scripted misbehaviour fires; the host warns of
+// what it then sees, with the status.
+TEST(SimLogTest, AScriptedUnplugIsToldOnceAndTheHostWarnsOfTheStatusItGets) {
+    CRecordingLogSink log;
+    SimCameraConfig config;
+    config.firmware.failFromCall = 3;  // the register read's second QuerySupported
+    const auto camera = std::make_shared<CSimCamera>(config);
+    CTestVendorChannel channel;
+    channel.m_pCameraFilter = SimFilter(camera);
+    BYTE value = 0;
+    EXPECT_FALSE(channel.ReadRegister(0x740, value));
+    EXPECT_FALSE(channel.ReadRegister(0x740, value));
+    EXPECT_EQ(
+        log.Count(kLogSim, LogLevel::Debug, {"unplugged as scripted at call 3", "0x8007048F"}), 1);
+    EXPECT_EQ(log.Count(kLogDevice, LogLevel::Warning,
+                        {"Get of property 2: QuerySupported returned 0x8007048F"}),
+              1);
 }
 
 }  // namespace

@@ -122,6 +122,21 @@ TEST_F(SimFirmwareTest, StartsUpThenReadsRegistersAndMemoryOnlyRightAfterTheirSe
     EXPECT_NE(Get(VENDOR_PROPERTY_MEMORY_DATA, small), S_OK);  // buffer shorter than the range
 }
 
+TEST_F(SimFirmwareTest, EveryCallFailsFromTheUnplugTimeAfterPowerUp) {
+    SimFirmwareConfig config;
+    config.unplugAfter_ms = 2000;
+    Make(config);
+    DWORD support = 0;
+    m_clock->Advance(1999);
+    EXPECT_EQ(m_firmware->QuerySupported(VendorPropertySet, VENDOR_PROPERTY_STATUS, &support),
+              S_OK);
+    m_clock->Advance(1);
+    EXPECT_EQ(m_firmware->QuerySupported(VendorPropertySet, VENDOR_PROPERTY_STATUS, &support),
+              HRESULT_DEVICE_NOT_CONNECTED);
+    Bytes record(12);
+    EXPECT_EQ(Get(VENDOR_PROPERTY_STATUS, record), HRESULT_DEVICE_NOT_CONNECTED);
+}
+
 TEST_F(SimFirmwareTest, FocusReportsFlowWhileStreamingAndARequestTakesTheMailboxFromThem) {
     ASSERT_EQ(Set(VENDOR_PROPERTY_REQUEST_CAPABILITIES, {}), S_OK);
     EXPECT_EQ(Status()[2] & 1, 0u);
