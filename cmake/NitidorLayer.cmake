@@ -6,6 +6,11 @@ nitidor_check_layer_table()
 # The library nitidor_<layer> from the listed sources; it links the layers it USES, which must
 # be among those Layers.cmake allows it, and the base layers always; Qt only when it is a Qt
 # layer. LIBS are outside libraries: a layer of ours passed there would slip past the table.
+# What a Qt layer (and a Qt test) parses over and over, precompiled once per target when
+# NITIDOR_PCH is on.
+set(NITIDOR_QT_PCH_HEADERS <QtCore/QObject> <QtCore/QString> <QtCore/QTimer> <QtGui/QImage>
+    <QtGui/QPainter> <QtWidgets/QDialog> <QtWidgets/QWidget>)
+
 function(nitidor_add_layer layer)
   cmake_parse_arguments(L "" "" "SOURCES;USES;LIBS" ${ARGN})
   if(NOT layer IN_LIST NITIDOR_LAYERS)
@@ -45,5 +50,8 @@ function(nitidor_add_layer layer)
   target_link_libraries(${target} ${scope} ${links} ${L_LIBS})
   if(layer IN_LIST NITIDOR_QT_LAYERS AND scope STREQUAL "PUBLIC")
     set_target_properties(${target} PROPERTIES AUTOMOC ON)
+    if(NITIDOR_PCH)
+      target_precompile_headers(${target} PRIVATE ${NITIDOR_QT_PCH_HEADERS})
+    endif()
   endif()
 endfunction()

@@ -38,7 +38,7 @@ field() { dpkg-deb --field "$deb" "$1"; }
 [ "$(field Package)" = nitidor ] && [ "$(field Version)" = "$version" ] &&
     [ "$(field Architecture)" = "$arch" ] || fail "$deb: wrong Package, Version or Architecture"
 depends=$(field Depends)
-for package in libqt6core6 libqt6gui6 libqt6widgets6 libjpeg62-turbo libc6 \
+for package in libqt6core6 libqt6gui6 libqt6network6 libqt6widgets6 libjpeg62-turbo libc6 \
     qt6-image-formats-plugins; do
     sed 's/([^)]*)//g; s/ //g' <<<"$depends" | tr ',|' '\n\n' | grep -qx "$package" ||
         fail "$deb does not depend on $package: $depends"

@@ -13,9 +13,10 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core clang-format xvfb xauth
     clang libclang-rt-14-dev
-    # The end-to-end suite: a window manager, input and window requests through the X server,
-    # and the accessibility buses it reads the program's windows through.
-    openbox xdotool wmctrl dbus-daemon at-spi2-core python3-pyatspi
+    # The end-to-end suite: a window manager, input and window requests through the X server
+    # (xprop of x11-utils reads a window's frame and state), and the accessibility buses it
+    # reads the program's windows through.
+    openbox xdotool wmctrl x11-utils dbus-daemon at-spi2-core python3-pyatspi
     # ... and reading back the stills it saves, to compare them with the screen.
     python3-pil
     # A real V4L2 implementation to test the camera backend against: PipeWire's V4L2 layer
@@ -23,8 +24,9 @@ packages=(
     pipewire pipewire-v4l2 wireplumber gstreamer1.0-pipewire gstreamer1.0-tools
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     # Packaging: the .deb and its dependencies (dpkg-shlibdeps reads the binary's libraries,
-    # found through file), and the checks of what it installs (xprop reads the window's class).
-    dpkg-dev file desktop-file-utils appstream man-db lintian x11-utils
+    # found through file), and the checks of what it installs (xprop, above, reads the
+    # window's class).
+    dpkg-dev file desktop-file-utils appstream man-db lintian
 )
 
 missing=()

@@ -5,7 +5,10 @@
 #include <cmath>
 #include <limits>
 #include <ostream>
+#include <utility>
+#include <vector>
 
+#include "platform/com/Hex.h"
 #include "platform/win/ModuleName.h"
 #include "product/Product.h"
 
@@ -46,6 +49,34 @@ const char kExitCodes[] =
     "130  interrupted (SIGINT, Ctrl+C)\n"
     "143  terminated (SIGTERM)\n";
 
+// The option of each kind of still that has one (the default has none), with its kind.
+std::vector<std::pair<const CStillKind*, QCommandLineOption>> KindOptions() {
+    std::vector<std::pair<const CStillKind*, QCommandLineOption>> options;
+    for (const CStillKind* kind : StillKinds()) {
+        if (kind->Info().option)
+            options.emplace_back(kind, QCommandLineOption(QLatin1String(kind->Info().option),
+                                                          QLatin1String(kind->Info().optionHelp)));
+    }
+    return options;
+}
+
+// "Also writes what the camera sent for the still: its JPEG stream, or with --raw ...".
+QString SaveStreamHelp() {
+    QStringList sources;
+    for (const CStillKind* kind : StillKinds()) {
+        const StillKindInfo& info = kind->Info();
+        sources << (info.option ? QStringLiteral("with --%1 ").arg(QLatin1String(info.option))
+                                : QString()) +
+                       QLatin1String(info.sourceWords);
+    }
+    return QStringLiteral("Also writes what the camera sent for the still: ") +
+           sources.join(QStringLiteral(", or ")) + '.';
+}
+
+QStringList SourceSuffixes(const CStillKind& kind) {
+    return QString::fromLatin1(kind.Info().sourceSuffixes).split(' ', Qt::SkipEmptyParts);
+}
+
 struct Options {
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Shows this help.")};
@@ -71,12 +102,9 @@ struct Options {
                                                "in the format its suffix names: .png, .jpg, "
                                                ".tif or .bmp."),
                                 QStringLiteral("file")};
-    QCommandLineOption raw{QStringLiteral("raw"),
-                           QStringLiteral("Takes the still as raw Bayer data, developed here.")};
-    QCommandLineOption saveStream{QStringLiteral("save-stream"),
-                                  QStringLiteral("Also writes what the camera sent for the still: "
-                                                 "its JPEG stream, or with --raw its samples as a "
-                                                 "PGM."),
+    // One option for each kind of still but the default, in the table's order.
+    std::vector<std::pair<const CStillKind*, QCommandLineOption>> kinds = KindOptions();
+    QCommandLineOption saveStream{QStringLiteral("save-stream"), SaveStreamHelp(),
                                   QStringLiteral("file")};
     QCommandLineOption regions{QStringLiteral("regions"),
                                QStringLiteral("Also measures the sharpness of the picture's "
@@ -184,27 +212,23 @@ bool ReadLimits(const QCommandLineParser& parser, const Options& o, CommandLineO
     return true;
 }
 
-// What the camera sends for a still is a JPEG stream, or with --raw samples written as a PGM:
-// a name whose suffix says the other would mislead whatever opens it.
+// What the camera sends for a still is written as its kind has it (a JPEG stream, samples as
+// a PGM): a name whose suffix says another kind's would mislead whatever opens it.
 bool CheckStreamSuffix(const CommandLineOptions& options, QString& error) {
     if (options.streamPath.isEmpty())
         return true;
     const QString suffix = QFileInfo(options.streamPath).suffix().toLower();
-    static const QStringList kJpeg{"jpg", "jpeg", "jpe", "jfif"};
-    static const QStringList kPgm{"pgm", "pnm"};
-    if (options.bRaw && kJpeg.contains(suffix)) {
-        error = QStringLiteral(
-                    "--save-stream with --raw writes the samples as a PGM: name it "
-                    ".pgm, not '%1'")
-                    .arg(options.streamPath);
-        return false;
-    }
-    if (!options.bRaw && kPgm.contains(suffix)) {
-        error = QStringLiteral(
-                    "--save-stream writes the camera's JPEG stream (--raw writes a "
-                    "PGM): name it .jpg, not '%1'")
-                    .arg(options.streamPath);
-        return false;
+    const CStillKind& kind = *options.pStillKind;
+    const QStringList own = SourceSuffixes(kind);
+    if (own.contains(suffix))
+        return true;
+    for (const CStillKind* other : StillKinds()) {
+        if (other != &kind && SourceSuffixes(*other).contains(suffix)) {
+            error = QStringLiteral("%1: name it .%2, not '%3'")
+                        .arg(QLatin1String(kind.Info().sourceMisnamed), own.value(0),
+                             options.streamPath);
+            return false;
+        }
     }
     return true;
 }
@@ -225,7 +249,18 @@ bool Check(const QCommandLineParser& parser, const Options& o, CommandLineOption
         !SingleValue(parser, o.saveStream, options.streamPath, error)) {
         return false;
     }
-    options.bRaw = parser.isSet(o.raw);
+    const QCommandLineOption* kindOption = nullptr;
+    for (const auto& [kind, option] : o.kinds) {
+        if (!parser.isSet(option))
+            continue;
+        if (kindOption) {
+            error = QStringLiteral("--%1 and --%2 ask for different stills")
+                        .arg(kindOption->names().constLast(), option.names().constLast());
+            return false;
+        }
+        kindOption = &option;
+        options.pStillKind = kind;
+    }
     options.bRegions = parser.isSet(o.regions);
     options.bJson = parser.isSet(o.json);
     const bool bFocus = parser.isSet(o.focus);
@@ -256,9 +291,9 @@ bool Check(const QCommandLineParser& parser, const Options& o, CommandLineOption
         error = QStringLiteral("--csv goes with --focus");
         return false;
     }
-    if ((options.bRaw || parser.isSet(o.saveStream)) && !bSnapshot) {
-        error = QStringLiteral("%1 goes with --snapshot")
-                    .arg(QLatin1String(options.bRaw ? "--raw" : "--save-stream"));
+    if ((kindOption || parser.isSet(o.saveStream)) && !bSnapshot) {
+        error = QStringLiteral("--%1 goes with --snapshot")
+                    .arg((kindOption ? *kindOption : o.saveStream).names().constLast());
         return false;
     }
     if (!bFocus && !bSnapshot) {
@@ -306,10 +341,9 @@ std::string OneLine(const std::string& text) {
         } else if (c == '\t') {
             line += "\\t";
         } else {
-            static const char kHex[] = "0123456789abcdef";
             line += "\\x";
-            line += kHex[byte >> 4];
-            line += kHex[byte & 0xF];
+            line += kHexDigits[byte >> 4];
+            line += kHexDigits[byte & 0xF];
         }
     }
     return line;
@@ -330,8 +364,10 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     const Options o;
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
-    parser.addOptions({o.help, o.version, o.listCameras, o.camera, o.focus, o.csv, o.snapshot,
-                       o.raw, o.saveStream, o.regions, o.json, o.minFigure, o.minMtf50, o.maxTilt});
+    parser.addOptions({o.help, o.version, o.listCameras, o.camera, o.focus, o.csv, o.snapshot});
+    for (const auto& kind : o.kinds)
+        parser.addOption(kind.second);
+    parser.addOptions({o.saveStream, o.regions, o.json, o.minFigure, o.minMtf50, o.maxTilt});
     if (!parser.parse(arguments))
         return BadUsage(parser.errorText());
     if (parser.isSet(o.help)) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "session/StillKind.h"
 #include "ui/StillFile.h"
 
 enum ExitCode : int {
@@ -35,7 +36,7 @@ struct CommandLineOptions {
     QString csvPath;       // empty: figures go to standard output
     QString snapshotPath;  // empty: no still
     StillFormat snapshotFormat = StillFormat::Png;
-    bool bRaw = false;
+    const CStillKind* pStillKind = &DefaultStillKind();  // the still's kind (--raw)
     QString streamPath;     // empty: the camera's stream or samples are not written
     bool bRegions = false;  // the five regions' sharpness beside each figure and for the still
     bool bJson = false;     // standard output carries JSON objects instead of CSV lines

@@ -130,11 +130,11 @@ int CCommandLineRun::CheckOutputs() {
         }
     }
     // The still and the stream are written once the camera is done with; whether their folders
-    // take a file is tried now, as is the current one that a JPEG still passes through.
-    const bool bTempJpeg = !m_options.snapshotPath.isEmpty() && !m_options.bRaw;
-    for (const QString& path :
-         {m_options.snapshotPath, m_options.streamPath,
-          bTempJpeg ? QString::fromLatin1(CCameraSession::JpegTransientFile()) : QString()}) {
+    // take a file is tried now, as is the current one that the still may pass through.
+    const char* transient = m_options.pStillKind->Info().transientFile;
+    const bool bTransient = !m_options.snapshotPath.isEmpty() && transient;
+    for (const QString& path : {m_options.snapshotPath, m_options.streamPath,
+                                bTransient ? QString::fromLatin1(transient) : QString()}) {
         if (path.isEmpty())
             continue;
         QSaveFile probe(path);
@@ -231,7 +231,7 @@ const RegionReadout* CCommandLineRun::TakeRegions(CCameraSession& session, int64
 
 int CCommandLineRun::FocusTick(CCameraSession& session, int64_t& lastFigure_ms) {
     if (session.HandleGraphEvents(TRUE) == CCameraSession::GraphEvent::ErrorAbort)
-        return Fail(kExitCameraLost, "the camera's video stream failed");
+        return Fail(kExitCameraLost, "the camera stopped answering (its video stream was lost)");
     LONG value = 0;
     const FocusPoll poll = session.PollFocus(value);
     const int64_t now_ms = m_sinceStart.elapsed();
@@ -263,7 +263,7 @@ int CCommandLineRun::WatchFocus(CCameraSession& session) {
         if (code != kExitDone || m_sinceStart.elapsed() >= m_options.focus_ms)
             loop.quit();
     });
-    tick.start(kFocusReadPeriod_ms);
+    tick.start(static_cast<int>(kFocusReadPeriod_ms));
     // The run ends at the time asked for, not at the next tick after it.
     QTimer end;
     end.setSingleShot(true);
@@ -296,12 +296,14 @@ void CCommandLineRun::ShowStill(CStill still) {
 }
 
 int CCommandLineRun::TakeStill(CCameraSession& session) {
-    const std::string kind = m_options.bRaw ? "raw" : "JPEG";
-    const StillResult result = session.TakeStill(m_options.bRaw);
+    const StillKindInfo& info = m_options.pStillKind->Info();
+    const std::string kind = info.name;
+    const StillResult result = session.TakeStill(*m_options.pStillKind);
     // A video-only camera's still is one of its frames: no request, no mailbox.
     if (session.IsVideoOnly()) {
         if (result == StillResult::Refused)
-            return Fail(kExitStillFailed, "the camera has no raw stills: it is video only");
+            return Fail(kExitStillFailed,
+                        "the camera has no " + kind + " stills: it is video only");
         if (result == StillResult::TimedOut)
             return Fail(kExitCameraLost, "the camera sent no frame for the still");
         if (result == StillResult::NotDownloaded)
@@ -330,13 +332,13 @@ int CCommandLineRun::TakeStill(CCameraSession& session) {
             return Fail(kExitStillFailed,
                         "the camera's " + kind + " still could not be downloaded");
         case StillResult::NotWritten:
-            return Fail(kExitStillFailed, "the camera's JPEG still could not be written to " +
+            return Fail(kExitStillFailed, "the camera's " + kind +
+                                              " still could not be written to " +
                                               session.StillFailureReason());
         case StillResult::NotDecoded:
             break;
     }
-    return Fail(kExitStillFailed, m_options.bRaw ? "the camera's raw still is malformed"
-                                                 : "the camera's JPEG still could not be decoded");
+    return Fail(kExitStillFailed, info.notConvertedMessage);
 }
 
 // The figures measured are kept even when the run ended early; the still only once it was

@@ -23,8 +23,6 @@ class QSaveFile;
 
 // No focus figure for this long (twenty of the camera's reports) means it stopped answering.
 inline constexpr int64_t kFocusSilence_ms = 2000;
-// The focus read-out's period, as the main dialog's.
-inline constexpr int kFocusReadPeriod_ms = 100;
 
 class CCommandLineRun : private ISessionFront {
 public:

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "app/InstanceChannel.h"
+#include "app/Registration.h"
 #include "platform/com/ComRuntime.h"
 #include "platform/log/Log.h"
 #include "platform/mfc/MessageBox.h"
@@ -21,9 +23,13 @@ BOOL CFocusApp::InitInstance() {
     m_hMutex = CreateMutex(nullptr, TRUE, kInstanceMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         LogInfo(kLogUi, "another copy runs (mutex \"%s\" exists): leaving", kInstanceMutexName);
-        // Another copy runs: the dialog leaves silently, the command line says why it ends.
+        // Another copy runs: the dialog leaves silently, bringing that copy's dialog to the
+        // front; the command line says why it ends.
         if (m_pCommandLine)
             m_nExitCode = m_pCommandLine->Fail(kExitAnotherCopy, "another copy is running");
+        else
+            CInstanceChannel::AskToRaise(CInstanceChannel::SocketPath(kInstanceMutexName),
+                                         kRaiseRequestWait_ms);
         return FALSE;
     }
 
@@ -41,15 +47,21 @@ BOOL CFocusApp::InitInstance() {
 
     if (m_pCommandLine) {
         PrepareSession();
-        m_nExitCode = m_pProfile ? m_pCommandLine->Run(m_session)
-                                 : m_pCommandLine->Fail(kExitFailed, "out of memory");
+        m_nExitCode = Profile() ? m_pCommandLine->Run(m_session)
+                                : m_pCommandLine->Fail(kExitFailed, "out of memory");
         return FALSE;
     }
     CFocusDlg dlg(m_session);
     m_pMainWnd = &dlg;
+    for (QAction* toggle : CameraWindowToggles(&dlg))
+        dlg.AddWindowToggle(toggle);
+    CInstanceChannel channel;
+    if (m_hMutex)  // only the mutex's owner may replace a socket file left behind
+        channel.Listen(CInstanceChannel::SocketPath(kInstanceMutexName),
+                       [this] { BringToFront(m_pMainWnd); });
     PrepareSession();
     // The dialog and its flows rely on the profile: without one there is nothing to run.
-    if (m_pProfile)
+    if (Profile())
         dlg.DoModal();
     else
         LogWarning(kLogUi, "no memory for the device profile: the dialog does not open");
@@ -61,13 +73,12 @@ void CFocusApp::PrepareSession() {
     ReadSettings();
     CoInitialize(nullptr);
     m_bComInitialized = TRUE;
-    m_pCaptureDevice.reset();
-    m_pProfile.reset(new (std::nothrow) CDeviceProfile);
+    m_session.SetNoLoadFirmware(m_bNoLoadFirmware);
+    m_session.Prepare();
 }
 
 int CFocusApp::ExitInstance() {
-    m_pCaptureDevice.reset();
-    m_pProfile.reset();
+    m_session.Finish();
     if (m_bComInitialized) {
         CoUninitialize();
         m_bComInitialized = FALSE;

@@ -1,7 +1,6 @@
 // CFocusApp: the application object. It guards against a second running copy, reads the
-// start-up flags, owns the device profile and the current capture device, and runs the main
-// dialog modally on the camera session that works on them, or a run from the command line
-// in its place.
+// start-up flags, and runs the main dialog modally on the camera session, which owns the
+// current capture device and the device profile, or a run from the command line in its place.
 #pragma once
 
 #include <memory>
@@ -26,15 +25,18 @@ public:
     // The three start-up flags; 0 when the settings key cannot be opened (defaults stand).
     BOOL ReadSettings();
 
+    // The current capture device (none until a "New") and the device profile (from start-up
+    // to exit), as the session holds them.
+    CCaptureDevice* CaptureDevice() const { return m_session.Device(); }
+    CDeviceProfile* Profile() const { return m_session.Profile(); }
+
     HANDLE m_hMutex = nullptr;
-    std::unique_ptr<CCaptureDevice> m_pCaptureDevice;
-    std::unique_ptr<CDeviceProfile> m_pProfile;
     BOOL m_bComInitialized = FALSE;
     BOOL m_bNoLoadFirmware = FALSE;
     BOOL m_bDetectDramImage = FALSE;
     BOOL m_bNoDeviceCommand = FALSE;
-    // The operator's sequences on the two objects above, lent to the main dialog.
-    CCameraSession m_session{m_pCaptureDevice, m_pProfile, m_bNoLoadFirmware};
+    // The operator's sequences on the camera, lent to the main dialog.
+    CCameraSession m_session;
     // Set before Run when the program was given arguments: it runs instead of the dialog.
     std::unique_ptr<CCommandLineRun> m_pCommandLine;
     int m_nExitCode = kExitDone;

@@ -5,6 +5,7 @@
 #include "platform/renderer/VideoRenderer.h"
 #include "sim/SimCameraRegistration.h"
 #include "sim/panel/SimLensPanelObserver.h"
+#include "sim/panel/SimLensPanelToggle.h"
 #include "v4l2/V4l2Cameras.h"
 
 namespace {
@@ -37,4 +38,8 @@ bool RegisterPlatformClasses(bool bShowsPreview, std::string& error) {
         RegisterNullRenderer();
     }
     return true;
+}
+
+std::vector<QAction*> CameraWindowToggles(QObject* parent) {
+    return {CreateSimLensPanelToggle(parent)};
 }

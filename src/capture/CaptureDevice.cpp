@@ -192,6 +192,15 @@ void RemoveDownstream(IBaseFilter* filter, IGraphBuilder* graph) {
     }
 }
 
+CCaptureDevice::CCaptureDevice(ComPtr<IBaseFilter> cameraFilter)
+    : m_pCameraFilter(std::move(cameraFilter)) {}
+
+BOOL CCaptureDevice::IsIdle() const {
+    return !(m_pGraphBuilder || m_pFilterGraph || m_pCameraFilter || m_pStreamConfig ||
+             m_pVideoCompression || m_pVideoWindow || m_pMediaEvent) &&
+           m_formatTable.GetCount() == 0;
+}
+
 CCaptureDevice::~CCaptureDevice() {
     // A device dropped without the dialog's disconnect (or after a connect that failed half
     // way) still takes its graph down rather than leaving it running or alive.
@@ -540,9 +549,9 @@ BOOL CCaptureDevice::NextGraphEvent(LONG& code) {
 }
 
 BOOL CCaptureDevice::NotifyPreviewStarted() {
-    return SendDeviceCommand(*this, VENDOR_COMMAND_PREVIEW_STARTED);
+    return SendDeviceCommand(m_channel, VENDOR_COMMAND_PREVIEW_STARTED);
 }
 
 BOOL CCaptureDevice::NotifyPreviewStopped() {
-    return SendDeviceCommand(*this, VENDOR_COMMAND_PREVIEW_STOPPED);
+    return SendDeviceCommand(m_channel, VENDOR_COMMAND_PREVIEW_STOPPED);
 }

@@ -3,16 +3,16 @@
 BOOL ConnectDevice(CCaptureDevice& device, HWND dialog) {
     if (!device.Connect())
         return FALSE;
-    device.m_hNotifyWindow = dialog;
+    device.SetNotifyWindow(dialog);
     return TRUE;
 }
 
 BOOL SelectFormatAndPreview(CCaptureDevice& device, DWORD& nFormatKey, LONG width, LONG height,
                             LONG frameRate, BOOL bResumePreview) {
     // A compressor pin has no table: the selection below then fails and is ignored on purpose.
-    device.m_formatTable.GetGroupCompression(0, nFormatKey);
+    device.FormatTable().GetGroupCompression(0, nFormatKey);
     device.SelectFormat(nFormatKey, width, height, frameRate);
-    device.m_bPreviewWanted = bResumePreview;
+    device.SetPreviewWanted(bResumePreview);
     if (!bResumePreview)
         return TRUE;
     return device.RenderPreview() && device.Run();
@@ -21,8 +21,8 @@ BOOL SelectFormatAndPreview(CCaptureDevice& device, DWORD& nFormatKey, LONG widt
 void DisconnectDevice(CCaptureDevice& device, BOOL& bConnected) {
     if (!bConnected)
         return;
-    device.m_bPreviewWanted = FALSE;
-    if (device.m_bRunning)
+    device.SetPreviewWanted(FALSE);
+    if (device.IsRunning())
         device.Stop();
     device.TearDownPreview();
     device.ReleaseAll();

@@ -1,8 +1,8 @@
 // CVendorChannel: the camera's private property set, reached through the object the camera's
-// driver exposes it on. It is the property side of CCaptureDevice, which adds the capture
-// graph and names that object: its camera filter.
+// driver exposes it on. CCaptureDevice has one, on the camera filter it holds.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "device/BlockLimit.h"
@@ -14,10 +14,11 @@
 
 class CVendorChannel {
 public:
-    CVendorChannel() = default;
+    // `target` names the object every property operation addresses (the camera filter), or
+    // null; it is asked at each operation, so the channel follows whatever its owner holds.
+    explicit CVendorChannel(std::function<IUnknown*()> target) : m_target(std::move(target)) {}
     CVendorChannel(const CVendorChannel&) = delete;
     CVendorChannel& operator=(const CVendorChannel&) = delete;
-    virtual ~CVendorChannel() = default;
 
     // Each returns nonzero on success and 0 on failure, leaving outputs untouched or partly
     // written. A read the driver answers short still succeeds; the status record and the
@@ -40,7 +41,8 @@ public:
     // resolution table at connect.
     DWORD m_nMaxBlockSize = kUnknownCameraBlockLimit;
 
-protected:
-    // The object every property operation addresses (the camera filter), or null.
-    virtual IUnknown* PropertyTarget() const = 0;
+private:
+    IUnknown* PropertyTarget() const { return m_target ? m_target() : nullptr; }
+
+    std::function<IUnknown*()> m_target;
 };

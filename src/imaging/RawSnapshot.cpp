@@ -1,8 +1,8 @@
 #include "imaging/RawSnapshot.h"
 
 #include <cstdint>
-#include <new>
 
+#include "imaging/ImageMemory.h"
 #include "imaging/ImagingLog.h"
 #include "platform/log/Log.h"
 
@@ -63,7 +63,7 @@ size_t RawImageBytes(int width, int height) {
 
 std::unique_ptr<BYTE[]> ReserveRawImage(int width, int height) {
     const size_t bytes = RawImageBytes(width, height);
-    std::unique_ptr<BYTE[]> image(bytes ? new (std::nothrow) BYTE[bytes] : nullptr);
+    std::unique_ptr<BYTE[]> image = ReserveImageMemory(bytes);
     if (!image) {
         LogWarning(kLogImaging, "raw image of %d x %d (%zu bytes) not reserved", width, height,
                    bytes);

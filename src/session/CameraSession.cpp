@@ -2,6 +2,7 @@
 #include "session/CameraSession.h"
 
 #include <cmath>
+#include <new>
 
 #include "capture/CaptureSequences.h"
 #include "capture/NearestFormat.h"
@@ -12,14 +13,45 @@
 #include "platform/win/WinUser.h"
 #include "session/SessionLog.h"
 
-CCameraSession::CCameraSession(std::unique_ptr<CCaptureDevice>& device,
-                               std::unique_ptr<CDeviceProfile>& profile,
-                               const BOOL& bNoLoadFirmware)
-    : m_device(device), m_profile(profile), m_bNoLoadFirmware(bNoLoadFirmware) {}
+CCameraSession::CCameraSession(DeviceFactory factory) : m_factory(std::move(factory)) {}
 
 CCameraSession::~CCameraSession() {
-    if (m_device)
-        m_device->SetFrameSink(nullptr);
+    if (m_pCaptureDevice)
+        m_pCaptureDevice->SetFrameSink(nullptr);
+}
+
+BOOL CCameraSession::Prepare() {
+    DropDevice();
+    m_pProfile.reset(new (std::nothrow) CDeviceProfile);
+    return m_pProfile != nullptr;
+}
+
+void CCameraSession::Finish() {
+    if (m_pCaptureDevice)
+        m_pCaptureDevice->SetFrameSink(nullptr);
+    m_pCaptureDevice.reset();
+    m_pProfile.reset();
+}
+
+void CCameraSession::DropDevice() {
+    if (!m_pCaptureDevice)
+        return;
+    DisconnectDevice();
+    m_pCaptureDevice->SetFrameSink(nullptr);
+    m_pCaptureDevice.reset();
+}
+
+void CCameraSession::TakeDevice(std::unique_ptr<CCaptureDevice> device) {
+    DropDevice();
+    m_bConnected = 0;
+    m_pCaptureDevice = std::move(device);
+    if (m_pCaptureDevice)
+        m_pCaptureDevice->SetFrameSink(&m_meter);
+}
+
+void CCameraSession::HaltPreview(CCaptureDevice& device) {
+    device.Stop();
+    device.SetPreviewWanted(FALSE);
 }
 
 void CCameraSession::ShowStatus(const char* text) {
@@ -33,24 +65,24 @@ void CCameraSession::ShowMessage(SessionMessage message) {
 }
 
 BOOL CCameraSession::ConnectDevice(HWND hNotifyWindow) {
-    return m_device ? ::ConnectDevice(*m_device, hNotifyWindow) : FALSE;
+    return m_pCaptureDevice ? ::ConnectDevice(*m_pCaptureDevice, hNotifyWindow) : FALSE;
 }
 
 BOOL CCameraSession::SelectFormatAndPreview() {
-    if (!m_device)
+    if (!m_pCaptureDevice)
         return FALSE;
-    return ::SelectFormatAndPreview(*m_device, m_nFormatKey, m_nWidth, m_nHeight, m_nFrameRate,
-                                    m_bResumePreview);
+    return ::SelectFormatAndPreview(*m_pCaptureDevice, m_nFormatKey, m_nWidth, m_nHeight,
+                                    m_nFrameRate, m_bResumePreview);
 }
 
 BOOL CCameraSession::SelectVideoOnlyFormat() {
-    if (!m_device)
+    if (!m_pCaptureDevice)
         return FALSE;
-    CCaptureDevice& device = *m_device;
+    CCaptureDevice& device = *m_pCaptureDevice;
     // Ten figures a second, as the firmware reports them; the rate nearest that otherwise.
     constexpr REFERENCE_TIME kTenPerSecond_100ns = 1'000'000;
     NearestFormat format;
-    if (ChooseNearestFormat(device.m_formatTable, m_nWidth, m_nHeight, kTenPerSecond_100ns,
+    if (ChooseNearestFormat(device.FormatTable(), m_nWidth, m_nHeight, kTenPerSecond_100ns,
                             format)) {
         m_nFormatKey = format.compression;
         LogInfo(kLogSession, "video-only camera: %d x %d at %lld x 100 ns", format.width,
@@ -59,7 +91,7 @@ BOOL CCameraSession::SelectVideoOnlyFormat() {
         device.SelectFormatInterval(format.compression, format.width, format.height,
                                     format.interval_100ns);
     }
-    device.m_bPreviewWanted = m_bResumePreview;
+    device.SetPreviewWanted(m_bResumePreview);
     if (!m_bResumePreview)
         return TRUE;
     return device.RenderPreview() && device.Run();
@@ -68,12 +100,12 @@ BOOL CCameraSession::SelectVideoOnlyFormat() {
 void CCameraSession::DisconnectDevice() {
     if (m_pFront)
         m_pFront->StopFocusReadout();
-    if (m_device)
-        ::DisconnectDevice(*m_device, m_bConnected);
+    if (m_pCaptureDevice)
+        ::DisconnectDevice(*m_pCaptureDevice, m_bConnected);
 }
 
 void CCameraSession::CheckFirmware() {
-    m_bFirmwarePresent = m_device ? ::CheckFirmware(*m_device) : FALSE;
+    m_bFirmwarePresent = m_pCaptureDevice ? ::CheckFirmware(m_pCaptureDevice->Channel()) : FALSE;
 }
 
 // A connect that fails after the camera was opened: tell the operator, release the camera.
@@ -84,11 +116,7 @@ void CCameraSession::EndConnect() {
 }
 
 CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
-    if (m_device) {
-        DisconnectDevice();
-        m_device->SetFrameSink(nullptr);
-        m_device.reset();
-    }
+    DropDevice();
     m_bConnected = 0;
     m_bProfileTimedOut = 0;
     m_bVideoOnly = 0;
@@ -97,10 +125,16 @@ CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
     if (HWND leftover = FindVideoRendererWindow())
         DestroyWindow(leftover);
 
-    m_device = std::make_unique<CCaptureDevice>();
-    CCaptureDevice& device = *m_device;
-    device.m_bPreviewWanted = FALSE;
-    device.m_cameraName = m_cameraName;
+    m_pCaptureDevice = m_factory ? m_factory() : std::make_unique<CCaptureDevice>();
+    if (!m_pCaptureDevice) {
+        LogWarning(kLogSession, "connect failed: no capture device could be made");
+        ShowMessage(SessionMessage::DeviceInitFailed);
+        return ConnectResult::CameraNotFound;
+    }
+    CCaptureDevice& device = *m_pCaptureDevice;
+    CVendorChannel& channel = device.Channel();
+    device.SetPreviewWanted(FALSE);
+    device.SetCameraName(m_cameraName);
     device.SetFrameSink(&m_meter);
     ShowStatus("Looking for device...");
 
@@ -133,17 +167,17 @@ CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
     }
 
     // Bounded, so a camera that never comes up gives the operator back control.
-    if (!WaitForDeviceReady(device, m_nReadyTimeout_ms)) {
+    if (!WaitForDeviceReady(channel, m_nReadyTimeout_ms)) {
         LogInfo(kLogSession, "connect failed: the camera did not become ready");
         EndConnect();
         return ConnectResult::NotReady;
     }
-    if (m_profile) {
+    if (m_pProfile) {
         // The profile's waits are bounded on the device's clock: a failed read that took that
         // long ran out of time rather than being refused.
-        const int64_t started_ms = device.m_pClock->Now_ms();
-        if (!m_profile->LoadFromDevice(device) &&
-            device.m_pClock->Now_ms() - started_ms >= kMailboxTimeout_ms) {
+        const int64_t started_ms = channel.m_pClock->Now_ms();
+        if (!m_pProfile->LoadFromDevice(channel) &&
+            channel.m_pClock->Now_ms() - started_ms >= kMailboxTimeout_ms) {
             LogInfo(kLogSession, "connect: the device profile's mailbox wait ran out");
             m_bProfileTimedOut = 1;
         }
@@ -159,32 +193,31 @@ CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
 }
 
 BOOL CCameraSession::StartPreview(BOOL bTellFirmware) {
-    if (!m_device)
+    if (!m_pCaptureDevice)
         return FALSE;
-    CCaptureDevice& device = *m_device;
-    device.m_bPreviewWanted = TRUE;
+    CCaptureDevice& device = *m_pCaptureDevice;
+    device.SetPreviewWanted(TRUE);
     m_meter.Forget();
     if (!device.RenderPreview() || !device.Run())
         return FALSE;
     if (bTellFirmware)
         device.NotifyPreviewStarted();
-    m_bResumePreview = device.m_bPreviewWanted;
+    m_bResumePreview = device.IsPreviewWanted();
     return TRUE;
 }
 
 void CCameraSession::StopPreview(BOOL bTellFirmware) {
-    if (!m_device)
+    if (!m_pCaptureDevice)
         return;
-    CCaptureDevice& device = *m_device;
-    device.Stop();
-    device.m_bPreviewWanted = FALSE;
+    CCaptureDevice& device = *m_pCaptureDevice;
+    HaltPreview(device);
     if (bTellFirmware)
         device.NotifyPreviewStopped();
-    m_bResumePreview = device.m_bPreviewWanted;
+    m_bResumePreview = device.IsPreviewWanted();
 }
 
 BOOL CCameraSession::IsPreviewRunning() const {
-    return m_device && m_device->IsRunning();
+    return m_pCaptureDevice && m_pCaptureDevice->IsRunning();
 }
 
 BOOL CCameraSession::ReadRegions(RegionReading& reading) const {
@@ -192,7 +225,7 @@ BOOL CCameraSession::ReadRegions(RegionReading& reading) const {
 }
 
 BOOL CCameraSession::SetPreviewMarks(const PreviewMark* pMarks, ULONG count) {
-    return m_device && m_device->SetPreviewMarks(pMarks, count);
+    return m_pCaptureDevice && m_pCaptureDevice->SetPreviewMarks(pMarks, count);
 }
 
 BOOL CCameraSession::ReadFocus(LONG& value) {
@@ -216,34 +249,35 @@ CCameraSession::FocusPoll CCameraSession::PollFocus(LONG& value) {
     if (m_bVideoOnly)
         return PollPictureFocus(value);
     DeviceStatus status;
-    if (!m_device || !m_device->GetStatus(status))
+    if (!m_pCaptureDevice || !m_pCaptureDevice->Channel().GetStatus(status))
         return FocusPoll::Failed;
     if (!status.IsReady())
         return FocusPoll::Nothing;
     m_nFocusValue = static_cast<LONG>(status.lengthOrValue);
-    m_device->WriteStatus(status);  // the record written back unchanged is the acknowledgement
+    // The record written back unchanged is the acknowledgement.
+    m_pCaptureDevice->Channel().WriteStatus(status);
     value = m_nFocusValue;
     return FocusPoll::Figure;
 }
 
 BOOL CCameraSession::CameraAnswers() {
     DWORD state = 0;
-    return m_device && m_device->GetDeviceState(state);
+    return m_pCaptureDevice && m_pCaptureDevice->Channel().GetDeviceState(state);
 }
 
 CCameraSession::GraphEvent CCameraSession::HandleGraphEvents(BOOL bTellFirmware) {
     GraphEvent handled = GraphEvent::None;
     LONG code = 0;
     // The device is asked each time: an error abort releases the event interface mid-loop.
-    while (m_device && m_device->NextGraphEvent(code)) {
-        if (code == EC_USERABORT && m_device->IsRunning()) {
+    while (m_pCaptureDevice && m_pCaptureDevice->NextGraphEvent(code)) {
+        CCaptureDevice& device = *m_pCaptureDevice;
+        if (code == EC_USERABORT && device.IsRunning()) {
             // As "Stop", except that the resume flag keeps what "Start" set.
-            m_device->Stop();
-            m_device->m_bPreviewWanted = FALSE;
+            HaltPreview(device);
             if (bTellFirmware)
-                m_device->NotifyPreviewStopped();
+                device.NotifyPreviewStopped();
             handled = GraphEvent::UserAbort;
-        } else if (code == EC_ERRORABORT && m_device->IsRunning()) {
+        } else if (code == EC_ERRORABORT && device.IsRunning()) {
             LogInfo(kLogSession, "the stream failed (EC_ERRORABORT): the camera is released");
             DisconnectDevice();
             return GraphEvent::ErrorAbort;

@@ -1,11 +1,12 @@
 // CCameraSession: the operator's sequences on the camera, shared by the main dialog and the
 // command line: connect ("New"), start and stop the preview, take the focus figure, react to
-// the graph's events, take a still, disconnect. It works on the application's current capture
-// device and device profile, which the application owns and lends it, and tells the operator
+// the graph's events, take a still, disconnect. It owns the current capture device (made
+// afresh by each connect, through its factory) and the device profile, and tells the operator
 // what happens through a front (ISessionFront). User-interface thread only.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -14,43 +15,46 @@
 #include "device/DeviceProfile.h"
 #include "session/RegionMeter.h"
 #include "session/SessionFront.h"
+#include "session/StillKind.h"
 
 // Pause between a still and the preview's restart.
 inline constexpr DWORD kSnapshotPause_ms = 1000;
+// How often the focus read-out reads the mailbox while the preview runs, in the dialog and on
+// the command line alike.
+inline constexpr DWORD kFocusReadPeriod_ms = 100;
 
 class CCameraSession {
 public:
     enum class ConnectResult { Connected, CameraNotFound, NoFirmware, NotReady, FormatFailed };
-    // Why a still was not shown: no still size in the profile, the camera refused the request,
-    // no memory for the image, the download's bound passed, the download failed otherwise
-    // (a read failed, or a block too large to take), the JPEG stream's transient file could
-    // not be written (StillFailureReason says why), the stream or samples did not convert.
-    enum class StillResult {
-        Shown,
-        NoResolution,
-        Refused,
-        NoMemory,
-        TimedOut,
-        NotDownloaded,
-        NotWritten,
-        NotDecoded
-    };
+    using StillResult = ::StillResult;
     // One read of the focus mailbox: a figure (acknowledged), no figure posted, or a failed read.
     enum class FocusPoll { Figure, Nothing, Failed };
     enum class GraphEvent { None, UserAbort, ErrorAbort };
 
-    // `device` and `profile` are the application's own fields; `bNoLoadFirmware` its start-up
-    // flag "NoLoadFirmware". All three must outlive the session.
-    CCameraSession(std::unique_ptr<CCaptureDevice>& device,
-                   std::unique_ptr<CDeviceProfile>& profile, const BOOL& bNoLoadFirmware);
+    // What each connect makes its capture device with: tests, and a camera that wants a device
+    // of its own, choose; a null factory makes a plain CCaptureDevice.
+    using DeviceFactory = std::function<std::unique_ptr<CCaptureDevice>()>;
+
+    explicit CCameraSession(DeviceFactory factory = {});
     ~CCameraSession();
     CCameraSession(const CCameraSession&) = delete;
     CCameraSession& operator=(const CCameraSession&) = delete;
 
+    // Start-up: no device yet, and a fresh device profile; FALSE when there is no memory for
+    // the profile (nothing can then be run).
+    BOOL Prepare();
+    // Shutdown: the device object goes, then the profile.
+    void Finish();
+    // The start-up flag "NoLoadFirmware": connects go on without firmware in the camera.
+    void SetNoLoadFirmware(BOOL bNoLoadFirmware) { m_bNoLoadFirmware = bNoLoadFirmware; }
+    // Takes over a device opened elsewhere (a test's scripted camera) in place of the current
+    // one, which is released first; it does not count as connected.
+    void TakeDevice(std::unique_ptr<CCaptureDevice> device);
+
     // Who is told; null tells nobody.
     void SetFront(ISessionFront* front) { m_pFront = front; }
-    CCaptureDevice* Device() const { return m_device.get(); }
-    CDeviceProfile* Profile() const { return m_profile.get(); }
+    CCaptureDevice* Device() const { return m_pCaptureDevice.get(); }
+    CDeviceProfile* Profile() const { return m_pProfile.get(); }
 
     // "New": releases the earlier device and builds a fresh one around the camera, checks its
     // firmware, waits until it is ready, reads its profile and selects the start-up format
@@ -78,12 +82,10 @@ public:
     // Handles the graph's pending events: the operator closing the preview stops it as "Stop"
     // does (the firmware told if bTellFirmware); a streaming error releases the camera.
     GraphEvent HandleGraphEvents(BOOL bTellFirmware);
-    // "Snapshot": stops the preview, takes a JPEG still at the profile's first resolution or a
-    // raw still, shows it through the front and restarts the preview. A video-only camera
-    // gives a frame at its largest size instead (its JPEG frame when it streams MJPEG there;
-    // the next frame, the preview going on, when it streams that format already), and no raw
-    // still.
-    StillResult TakeStill(BOOL bRaw);
+    // "Snapshot": stops the preview, takes a still of `kind`, shows it through the front and
+    // restarts the preview. A video-only camera gives one of its own frames at its largest
+    // size for the default kind (CameraFrameStill) and refuses the others.
+    StillResult TakeStill(const CStillKind& kind);
     // Releases the camera (the device object stays); no command is sent.
     void DisconnectDevice();
     // Whether the camera still answers a property read (its device state): after a failure,
@@ -106,8 +108,6 @@ public:
     BOOL ProfileTimedOut() const { return m_bProfileTimedOut; }
     BOOL ResumesPreview() const { return m_bResumePreview; }
     LONG LastFocusValue() const { return m_nFocusValue; }
-    // The file in the current folder that a JPEG still passes through while it is decoded.
-    static const char* JpegTransientFile();
     // Why the last still's transient file could not be written: its name and the system's
     // words ("Temp.jpg: File too large").
     const std::string& StillFailureReason() const { return m_stillFailureReason; }
@@ -122,22 +122,20 @@ private:
     FocusPoll PollPictureFocus(LONG& value);
     void CheckFirmware();
     void EndConnect();
-    StillResult TakeJpegSnapshot(CCaptureDevice& device);
-    StillResult TakeRawSnapshot(CCaptureDevice& device);
-    StillResult TakeCameraStill(CCaptureDevice& device);
-    StillResult ShowCameraStill(CameraStillFrame& frame);
-    // The camera's JPEG frame decoded through the JPEG path, handed over with its stream.
-    StillResult ShowJpegStill(std::unique_ptr<BYTE[]> block, size_t length, int width, int height);
-    static StillResult DownloadFailure(const CCaptureDevice& device, int64_t started_ms);
+    // Drops the current device, the camera released first.
+    void DropDevice();
+    // Stops the preview and no longer wants it.
+    static void HaltPreview(CCaptureDevice& device);
     void RestartPreview(CCaptureDevice& device);
-    StillResult CloseStill(CCaptureDevice& device, StillResult result, const char* kind,
-                           const char* notConverted);
+    StillResult CloseStill(CCaptureDevice& device, StillResult result, const StillKindInfo& kind);
+    // Converts a fetched still and hands it to the front.
+    StillResult ShowStill(const CStillKind& kind, StillBlock block, const StillOrder& order,
+                          std::unique_ptr<BYTE[]> image);
     void ShowStatus(const char* text);
     void ShowMessage(SessionMessage message);
 
-    std::unique_ptr<CCaptureDevice>& m_device;
-    std::unique_ptr<CDeviceProfile>& m_profile;
-    const BOOL& m_bNoLoadFirmware;
+    DeviceFactory m_factory;
+    BOOL m_bNoLoadFirmware = FALSE;
     ISessionFront* m_pFront = nullptr;
 
     BOOL m_bConnected = 0;
@@ -156,4 +154,6 @@ private:
     std::string m_stillFailureReason;
     // Outlives every device it is handed to: the session takes it back before a device goes.
     CRegionMeter m_meter;
+    std::unique_ptr<CCaptureDevice> m_pCaptureDevice;
+    std::unique_ptr<CDeviceProfile> m_pProfile;
 };

@@ -1,50 +1,41 @@
-// CCameraSession: the two snapshot flows. Each stops the preview, asks the camera for a still,
-// downloads it through the mailbox, converts it, hands it to the front and restarts the
-// preview after a pause. Buffers are owned by unique_ptr and handed over only when shown: the
-// image, and the downloaded block with the stream or samples in it.
-#include <algorithm>
+// CCameraSession: the snapshot flow, one for every kind of still. It stops the preview, has the
+// kind ask the camera for its still, fetch it and convert it, hands the still to the front and
+// restarts the preview after a pause. A kind that can take its still from the running preview
+// does so first, and the preview goes on. Buffers are owned by unique_ptr and handed over only when
+// shown: the image, and the block with the stream or samples in it.
+#include <chrono>
 #include <memory>
-#include <new>
 #include <string>
 
-#include "device/MailboxTransfer.h"
-#include "imaging/JpegSnapshot.h"
-#include "imaging/RawDevelop.h"
-#include "imaging/RawSnapshot.h"
-#include "platform/dshow/FilterInterfaces.h"
+#include "imaging/ImageMemory.h"
 #include "platform/log/Log.h"
 #include "platform/win/Sleep.h"
 #include "session/CameraSession.h"
 #include "session/SessionLog.h"
 
-const char* CCameraSession::JpegTransientFile() {
-    return kJpegTempFileName;
-}
+namespace {
 
-CCameraSession::StillResult CCameraSession::TakeStill(BOOL bRaw) {
-    m_stillFailureReason.clear();
-    if (!m_device)
-        return StillResult::Refused;
-    if (m_bVideoOnly && !bRaw)
-        return TakeCameraStill(*m_device);
-    if (m_bVideoOnly) {
-        LogInfo(kLogSession, "raw still refused: a video-only camera has no raw stills");
-        return StillResult::Refused;
+// Where a still's time goes, from stopping the preview to the picture painted: the debug log.
+class CStillClock {
+public:
+    // Milliseconds since the last mark, and marks now.
+    long long Lap_ms() {
+        const auto now = std::chrono::steady_clock::now();
+        const auto lap = std::chrono::duration_cast<std::chrono::milliseconds>(now - m_last);
+        m_last = now;
+        return static_cast<long long>(lap.count());
     }
-    return bRaw ? TakeRawSnapshot(*m_device) : TakeJpegSnapshot(*m_device);
-}
 
-// The download's bound is on the device's clock: if that much time went by, the wait ran out.
-CCameraSession::StillResult CCameraSession::DownloadFailure(const CCaptureDevice& device,
-                                                            int64_t started_ms) {
-    const bool bTimedOut = device.m_pClock->Now_ms() - started_ms >= kMailboxTimeout_ms;
-    return bTimedOut ? StillResult::TimedOut : StillResult::NotDownloaded;
-}
+private:
+    std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
+};
+
+}  // namespace
 
 // Run is tried even after a failed rendering; it then fails too and says so again.
 void CCameraSession::RestartPreview(CCaptureDevice& device) {
     m_meter.Forget();  // what the regions showed before the still is not the new picture
-    device.m_bPreviewWanted = TRUE;
+    device.SetPreviewWanted(TRUE);
     if (!device.RenderPreview()) {
         LogInfo(kLogSession, "still: the preview could not be rendered again");
         ShowMessage(SessionMessage::RestartFailed);
@@ -56,196 +47,111 @@ void CCameraSession::RestartPreview(CCaptureDevice& device) {
 }
 
 // The closing steps of a flow that reached the download: the pause, then the restart.
-CCameraSession::StillResult CCameraSession::CloseStill(CCaptureDevice& device, StillResult result,
-                                                       const char* kind, const char* notConverted) {
+StillResult CCameraSession::CloseStill(CCaptureDevice& device, StillResult result,
+                                       const StillKindInfo& kind) {
     if (result == StillResult::NotWritten)
-        LogInfo(kLogSession, "%s still not shown: not written to %s", kind,
+        LogInfo(kLogSession, "%s still not shown: not written to %s", kind.name,
                 m_stillFailureReason.c_str());
     else if (result != StillResult::Shown)
-        LogInfo(kLogSession, "%s still not shown: %s", kind,
-                result == StillResult::NotDownloaded ? "not downloaded" : notConverted);
+        LogInfo(kLogSession, "%s still not shown: %s", kind.name,
+                result == StillResult::NotDownloaded ? "not downloaded" : kind.notConverted);
     Sleep(kSnapshotPause_ms);
     RestartPreview(device);
     return result;
 }
 
-CCameraSession::StillResult CCameraSession::TakeJpegSnapshot(CCaptureDevice& device) {
-    device.Stop();
-    device.m_bPreviewWanted = FALSE;
+StillResult CCameraSession::ShowStill(const CStillKind& kind, StillBlock block,
+                                      const StillOrder& order, std::unique_ptr<BYTE[]> image) {
+    const StillKindInfo& info = kind.Info();
+    CStillClock clock;
+    const LONG fetched = block.size;
+    if (info.bViewBeforeConversion && m_pFront)
+        m_pFront->PrepareStillView();
+    const long long prepare_ms = clock.Lap_ms();
+    CStill still;
+    // The block and the image are the conversion's: released when it is done with them.
+    const StillResult result =
+        kind.Convert(std::move(block), order, std::move(image), still, m_stillFailureReason);
+    const long long convert_ms = clock.Lap_ms();
+    if (result == StillResult::Shown) {
+        const int width = still.width, height = still.height;
+        if (m_pFront)
+            m_pFront->ShowStill(std::move(still));
+        LogDebug(kLogSession,
+                 "%s still of %d x %d, %ld bytes: view prepared in %lld ms, converted in %lld ms, "
+                 "shown in %lld ms",
+                 info.name, width, height, static_cast<long>(fetched), prepare_ms, convert_ms,
+                 clock.Lap_ms());
+    }
+    return result;
+}
+
+StillResult CCameraSession::TakeStill(const CStillKind& requested) {
+    m_stillFailureReason.clear();
+    if (!m_pCaptureDevice)
+        return StillResult::Refused;
+    CCaptureDevice& device = *m_pCaptureDevice;
+    // A video-only camera has no firmware to ask: its still is one of its own frames, and it
+    // has no other kind.
+    if (m_bVideoOnly && &requested != &DefaultStillKind()) {
+        LogInfo(kLogSession, "%s still refused: a video-only camera has none",
+                requested.Info().name);
+        return StillResult::Refused;
+    }
+    const CStillKind& kind = m_bVideoOnly ? CameraFrameStill() : requested;
+    const StillKindInfo& info = kind.Info();
+
+    StillBlock live;
+    if (device.IsRunning() && kind.FetchFromPreview(device, live)) {
+        // Nothing was stopped: no pause, no restart.
+        const StillResult result = ShowStill(kind, std::move(live), StillOrder{}, nullptr);
+        if (result != StillResult::Shown)
+            LogInfo(kLogSession, "%s still not shown: %s", info.name, info.notConverted);
+        return result;
+    }
+    CStillClock clock;
+    HaltPreview(device);
+    const long long stop_ms = clock.Lap_ms();
 
     // A flow that ends before the download restarts the preview at once: no pause, and no
     // message unless the restart itself fails.
-    ResolutionEntry entry;
-    if (!m_profile || !m_profile->GetResolution(0, entry)) {
-        LogInfo(kLogSession, "JPEG still not requested: the camera listed no resolution");
+    StillOrder order;
+    if (!kind.Order(m_pProfile.get(), order)) {
+        LogInfo(kLogSession, "%s still not requested: the camera listed no resolution", info.name);
         RestartPreview(device);
         return StillResult::NoResolution;
     }
-    SnapshotRequest request;
-    request.mode = SnapshotRequest::kModeJpeg;
-    request.width = entry.width;
-    request.height = entry.height;
-    if (!device.RequestJpegSnapshot(request)) {
-        LogInfo(kLogSession, "JPEG still of %d x %d: the request failed", request.width,
-                request.height);
+    if (!kind.Request(device, order)) {
+        if (order.bSized)
+            LogInfo(kLogSession, "%s still of %d x %d: the request failed", info.name, order.width,
+                    order.height);
+        else
+            LogInfo(kLogSession, "%s still: the request failed", info.name);
         RestartPreview(device);
         return StillResult::Refused;
     }
-    const int width = entry.width;
-    const int height = entry.height;
-    std::unique_ptr<BYTE[]> image(new (std::nothrow) BYTE[static_cast<size_t>(3) * width * height]);
-    if (!image) {
-        LogInfo(kLogSession, "JPEG still of %d x %d: no memory for its image", width, height);
-        RestartPreview(device);
-        return StillResult::NoMemory;
+    const long long request_ms = clock.Lap_ms();
+    std::unique_ptr<BYTE[]> image;
+    if (order.bSized) {
+        image = ReserveImageMemory(static_cast<size_t>(3) * static_cast<size_t>(order.width) *
+                                   static_cast<size_t>(order.height));
+        if (!image) {
+            LogInfo(kLogSession, "%s still of %d x %d: no memory for its image", info.name,
+                    order.width, order.height);
+            RestartPreview(device);
+            return StillResult::NoMemory;
+        }
     }
 
     StillResult result = StillResult::NotDownloaded;
-    std::unique_ptr<BYTE[]> block;
-    LONG size = 0;
-    DeviceStatus status;
-    const int64_t started_ms = device.m_pClock->Now_ms();
-    if (DownloadBlock(device, block, size, status)) {
-        if (m_pFront)
-            m_pFront->PrepareStillView();
-        // The stream's own length, not the rounded size of the download.
-        JpegFailure failure;
-        if (DecodeJpegSnapshot(block.get(), status.lengthOrValue, image.get(), width, height,
-                               &failure)) {
-            CStill still{std::move(image), width, height, {}};
-            // The stream goes along with the image it decoded to, in the block it came in.
-            still.source.kind = CStillSource::Kind::JpegStream;
-            still.source.length = status.lengthOrValue;
-            still.source.block = std::move(block);
-            if (m_pFront)
-                m_pFront->ShowStill(std::move(still));
-            result = StillResult::Shown;
-        } else if (failure.bNotWritten) {
-            result = StillResult::NotWritten;
-            m_stillFailureReason = std::string(kJpegTempFileName) + ": " + failure.reason;
-        } else {
-            result = StillResult::NotDecoded;
-        }
-    } else {
-        result = DownloadFailure(device, started_ms);
+    StillBlock block;
+    if (kind.Fetch(device, block, result)) {
+        LogDebug(kLogSession,
+                 "%s still: preview stopped in %lld ms, requested in %lld ms, fetched in %lld ms",
+                 info.name, stop_ms, request_ms, clock.Lap_ms());
+        result = ShowStill(kind, std::move(block), order, std::move(image));
     }
-    block.reset();
+    block.data.reset();
     image.reset();
-    return CloseStill(device, result, "JPEG", "not decoded");
-}
-
-CCameraSession::StillResult CCameraSession::TakeRawSnapshot(CCaptureDevice& device) {
-    device.Stop();
-    device.m_bPreviewWanted = FALSE;
-    if (!device.RequestRawSnapshot(0)) {
-        LogInfo(kLogSession, "raw still: the request failed");
-        RestartPreview(device);
-        return StillResult::Refused;
-    }
-
-    StillResult result = StillResult::NotDownloaded;
-    std::unique_ptr<BYTE[]> block;
-    LONG size = 0;
-    DeviceStatus status;
-    RawSnapshotInfo info{};
-    const int64_t started_ms = device.m_pClock->Now_ms();
-    if (DownloadBlock(device, block, size, status)) {
-        result = StillResult::NotDecoded;
-        // An image that cannot be reserved drops the still and restarts the preview.
-        std::unique_ptr<BYTE[]> image;
-        if (ParseRawSnapshot(block.get(), size, info)) {
-            image = ReserveRawImage(info.width, info.height);
-            if (!image)
-                result = StillResult::NoMemory;
-        }
-        if (image && DevelopRawSnapshot(info, image.get())) {
-            CStill still{std::move(image), info.width, info.height, {}};
-            // The samples go along as they came, in the block that holds them after its header.
-            still.source.kind = CStillSource::Kind::RawSamples;
-            still.source.offset = static_cast<size_t>(info.samples - block.get());
-            still.source.length =
-                static_cast<size_t>(info.width) * static_cast<size_t>(info.height);
-            still.source.phase = info.phase;
-            still.source.block = std::move(block);
-            if (m_pFront)
-                m_pFront->ShowStill(std::move(still));
-            result = StillResult::Shown;
-        }
-    } else {
-        result = DownloadFailure(device, started_ms);
-    }
-    block.reset();
-    return CloseStill(device, result, "raw", "not developed");
-}
-
-CCameraSession::StillResult CCameraSession::ShowJpegStill(std::unique_ptr<BYTE[]> block,
-                                                          size_t length, int width, int height) {
-    std::unique_ptr<BYTE[]> image(new (std::nothrow) BYTE[static_cast<size_t>(3) * width * height]);
-    if (!image)
-        return StillResult::NoMemory;
-    if (m_pFront)
-        m_pFront->PrepareStillView();
-    JpegFailure failure;
-    if (!DecodeJpegSnapshot(block.get(), static_cast<DWORD>(length), image.get(), width, height,
-                            &failure)) {
-        if (!failure.bNotWritten)
-            return StillResult::NotDecoded;
-        m_stillFailureReason = std::string(kJpegTempFileName) + ": " + failure.reason;
-        return StillResult::NotWritten;
-    }
-    CStill still{std::move(image), width, height, {}};
-    still.source.kind = CStillSource::Kind::JpegStream;
-    still.source.length = length;
-    still.source.block = std::move(block);
-    if (m_pFront)
-        m_pFront->ShowStill(std::move(still));
-    return StillResult::Shown;
-}
-
-// A video-only camera's still. When the camera already streams in the still's format, the
-// next frame is the still and the preview goes on: stopping it only to restart it in the same
-// format would gain nothing (and PipeWire's V4L2 layer cannot restart a stream at once).
-// Otherwise the preview stops, the camera gives one frame at its largest size, and the closing
-// steps (the pause, the restart in the preview's format) follow as for any still.
-CCameraSession::StillResult CCameraSession::TakeCameraStill(CCaptureDevice& device) {
-    CameraStillFrame frame;
-    HRESULT hr = VFW_E_NOT_STOPPED;
-    if (device.IsRunning()) {
-        hr = device.TakeCameraStill(frame);
-        if (SUCCEEDED(hr))
-            return ShowCameraStill(frame);
-    }
-    device.Stop();
-    device.m_bPreviewWanted = FALSE;
-    if (hr == VFW_E_NOT_STOPPED)
-        hr = device.TakeCameraStill(frame);
-    const StillResult result = SUCCEEDED(hr)         ? ShowCameraStill(frame)
-                               : hr == VFW_E_TIMEOUT ? StillResult::TimedOut
-                                                     : StillResult::NotDownloaded;
-    if (FAILED(hr))
-        LogInfo(kLogSession, "camera still: 0x%08X", LogStatus(hr));
-    return CloseStill(device, result, "camera", "not decoded");
-}
-
-CCameraSession::StillResult CCameraSession::ShowCameraStill(CameraStillFrame& frame) {
-    StillResult result = StillResult::NoMemory;
-    if (frame.bJpeg) {
-        // The stream goes along in a block of its own, as a downloaded one does.
-        std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[frame.bytes.size()]);
-        if (block) {
-            std::copy(frame.bytes.begin(), frame.bytes.end(), block.get());
-            result = ShowJpegStill(std::move(block), frame.bytes.size(), frame.width, frame.height);
-        }
-        return result;
-    }
-    const size_t size = frame.bytes.size();
-    std::unique_ptr<BYTE[]> image(new (std::nothrow) BYTE[size]);
-    if (!image)
-        return result;
-    if (size != static_cast<size_t>(3) * frame.width * frame.height)
-        return StillResult::NotDecoded;
-    std::copy(frame.bytes.begin(), frame.bytes.end(), image.get());
-    if (m_pFront)
-        m_pFront->ShowStill(CStill{std::move(image), frame.width, frame.height, {}});
-    return StillResult::Shown;
+    return CloseStill(device, result, info);
 }

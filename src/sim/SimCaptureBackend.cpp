@@ -60,6 +60,12 @@ FrameWait CSimCaptureBackend::WaitFrame(int64_t, std::span<BYTE> frame) {
                  static_cast<unsigned long long>(m_nFrame));
         return FrameWait::Lost;
     }
+    // One cable carries both: once the property calls fail, no frame comes either.
+    if (m_pCamera->Firmware().IsUnplugged()) {
+        LogDebug(kLogSim, "stream: lost at frame %llu, the camera is unplugged",
+                 static_cast<unsigned long long>(m_nFrame));
+        return FrameWait::Lost;
+    }
     const CaptureFormat& format = SimVideoFormats()[m_nFormat];
     const CSimScene& scene = m_pCamera->Scene();
     const ULONG rowBytes = CaptureRowBytes(format);

@@ -1,8 +1,8 @@
 // CSimCaptureBackend: the simulated camera as a camera backend of the live capture filter. It
 // renders the scene in the chosen format when the filter asks for a frame, on the camera's
 // clock; its vendor property set is the firmware, which learns when video starts and stops; the
-// stream observer (SimStreamObserver.h) gets a watch over it; and it can be told to lose the
-// stream at a given frame.
+// stream observer (SimStreamObserver.h) gets a watch over it; and it loses the stream at a given
+// frame, or once the camera is unplugged.
 #pragma once
 
 #include <cstdint>

@@ -160,35 +160,46 @@ std::array<SimEdgeSquare, kEdgeRegionCount> EdgeSquares(int width, int height) {
     return squares;
 }
 
+void SimPlanes::Resize(int w, int h) {
+    width = w;
+    height = h;
+    for (auto& p : plane)
+        p.resize(static_cast<size_t>(w) * h);
+}
+
 void DrawChartBase(int width, int height, SimPlanes& planes) {
-    const size_t n = static_cast<size_t>(width) * height;
-    planes.width = width;
-    planes.height = height;
+    planes.Resize(width, height);
+    DrawChartRows(width, height, 0, height, planes);
+}
+
+void DrawChartRows(int width, int height, int y0, int y1, SimPlanes& planes) {
     const double scale = 1.0 / height;
     const Layout L{0.5 * width / height, std::round(kRegistrationMarkSize * height) / height};
     auto at = [&](double x, double y) {
         return ChartAt(x * scale - L.halfWidth, y * scale - 0.5, L);
     };
-    std::vector<Bgr> point(n);
-    for (int y = 0; y < height; ++y) {
+    // The pixels' centres of the rows and of one row either side, where the picture has them.
+    const int p0 = std::max(y0 - 1, 0), p1 = std::min(y1 + 1, height);
+    std::vector<Bgr> point(static_cast<size_t>(p1 - p0) * width);
+    for (int y = p0; y < p1; ++y) {
         for (int x = 0; x < width; ++x)
-            point[static_cast<size_t>(y) * width + x] = at(x + 0.5, y + 0.5);
+            point[static_cast<size_t>(y - p0) * width + x] = at(x + 0.5, y + 0.5);
     }
-    for (auto& p : planes.plane)
-        p.resize(n);
+    auto centre = [&](int x, int y) { return point[static_cast<size_t>(y - p0) * width + x]; };
     // A pixel unlike any of its neighbours' centres holds a boundary: 4x4 samples over its area.
-    for (int y = 0; y < height; ++y) {
+    for (int y = y0; y < y1; ++y) {
         for (int x = 0; x < width; ++x) {
             const size_t i = static_cast<size_t>(y) * width + x;
+            const Bgr here = centre(x, y);
             bool bUniform = true;
             for (int dy = -1; dy <= 1 && bUniform; ++dy) {
                 for (int dx = -1; dx <= 1 && bUniform; ++dx) {
                     const int nx = std::clamp(x + dx, 0, width - 1);
                     const int ny = std::clamp(y + dy, 0, height - 1);
-                    bUniform = point[static_cast<size_t>(ny) * width + nx] == point[i];
+                    bUniform = centre(nx, ny) == here;
                 }
             }
-            float sum[3] = {float(point[i].b), float(point[i].g), float(point[i].r)};
+            float sum[3] = {float(here.b), float(here.g), float(here.r)};
             if (!bUniform) {
                 sum[0] = sum[1] = sum[2] = 0;
                 for (int k = 0; k < 16; ++k) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/com/Types.h"
+#include "sim/SimMemory.h"
 
 struct RegistrationMarkBgr {
     BYTE b, g, r;
@@ -50,8 +51,12 @@ std::array<SimEdgeSquare, kEdgeRegionCount> EdgeSquares(int width, int height);
 // A picture's three colour planes (blue, green, red), each width x height floats, rows top-down.
 struct SimPlanes {
     int width = 0, height = 0;
-    std::vector<float> plane[3];
+    SimPlane plane[3];
+    // Sizes the planes for width x height, their values unset.
+    void Resize(int w, int h);
 };
 
 // The chart without its dark squares (paper there) integrated over each pixel's area.
 void DrawChartBase(int width, int height, SimPlanes& planes);
+// The same for rows [y0, y1) alone, into planes already sized for width x height.
+void DrawChartRows(int width, int height, int y0, int y1, SimPlanes& planes);

@@ -5,7 +5,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <thread>
 
 class ISimClock {
 public:
@@ -24,9 +23,9 @@ public:
         using namespace std::chrono;
         return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
     }
-    void Sleep_us(int64_t duration_us) override {
-        std::this_thread::sleep_for(std::chrono::microseconds(duration_us));
-    }
+    // With a timer slack of a microsecond: the system's default lets a sleeper wake 50 us
+    // late, a fifth of a round trip, which a camera's answer is not.
+    void Sleep_us(int64_t duration_us) override;
 };
 
 // Time that moves only when a test says so; safe to read from any thread. A sleep on it

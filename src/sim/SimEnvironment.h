@@ -5,8 +5,10 @@
 //   startup-ms=N       the device state reads 0 for N ms after power-up, then 1 (slow start)
 //   never-ready        the device state never reads 1
 //   silent-mailbox     requests are accepted but nothing is ever posted
-//   unplug-after-ms=N  every property call fails from N ms after power-up (cable pulled)
-//   unplug-at-call=N   every property call fails from the Nth (1-based) on
+//   unplug-after-ms=N  every property call fails from N ms after power-up, and a running
+//                      stream is lost (cable pulled)
+//   unplug-at-call=N   every property call fails from the Nth (1-based) on, and the stream
+//                      with it
 //   raw-phase=N        raw stills carry Bayer phase N, 0 to 3
 //   tilt-x=N           the lens is tilted: in focus N lens steps further on at the picture's
 //                      right edge than at its left, -100 to 100

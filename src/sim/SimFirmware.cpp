@@ -1,8 +1,12 @@
 #include "sim/SimFirmware.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <future>
+#include <new>
 #include <optional>
+#include <system_error>
 #include <utility>
 
 #include "platform/ks/KsPropertySet.h"
@@ -10,6 +14,7 @@
 #include "platform/log/Log.h"
 #include "sim/SimClock.h"
 #include "sim/SimLog.h"
+#include "sim/SimMemory.h"
 #include "sim/SimScene.h"
 #include "sim/SimStill.h"
 
@@ -53,6 +58,37 @@ DWORD SupportOf(DWORD id) {
     }
 }
 
+using Lens = CSimScene::LensState;
+// Shared, so that a call can wait for it without the firmware's lock; the block is moved out
+// of it once, when it is posted.
+using Still = std::shared_future<std::shared_ptr<SimBytes>>;
+
+bool IsReady(const Still& still) {
+    return still.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+// The still at the lens as it stands at the request, taken on a thread of its own while the
+// host polls: the post delay and the rendering pass together, as in a camera. The job holds
+// the scene, so it may outlive the firmware; whoever drops its last future waits for it.
+template <class Take>
+Still StartStill(std::shared_ptr<CSimScene> scene, Take take) {
+    const Lens lens = scene->CurrentLens();
+    auto job = [scene = std::move(scene), lens, take] {
+        try {
+            return std::make_shared<SimBytes>(take(*scene, lens));
+        } catch (const std::bad_alloc&) {  // told as a still that could not be made
+            return std::shared_ptr<SimBytes>();
+        }
+    };
+    try {
+        return std::async(std::launch::async, job).share();
+    } catch (const std::system_error&) {  // no thread to spare: take it now
+        std::promise<std::shared_ptr<SimBytes>> done;
+        done.set_value(job());
+        return done.get_future().share();
+    }
+}
+
 }  // namespace
 
 struct CSimFirmware::State {
@@ -69,10 +105,16 @@ struct CSimFirmware::State {
     Mailbox mailbox = Mailbox::Idle;
     DWORD record[3] = {0, 0, 0};  // address, lengthOrValue, flags
     int64_t post_ms = 0;
-    std::vector<BYTE> pendingBlock;
+    SimBytes pendingBlock;
     DWORD pendingLength = 0;
-    std::vector<BYTE> memoryBlock;  // what sits at kBlockBase
-    bool bStartingLogged = false;   // the slow start is told once
+    // A still the camera is taking while the host waits: posted, like any answer, no sooner
+    // than post_ms; a call from then on waits for it, so on the camera's clock it is there in
+    // time, however long the simulator takes to render it.
+    Still pendingStill;
+    // Stills whose request a newer one replaced, until their jobs end.
+    std::vector<Still> abandoned;
+    SimBytes memoryBlock;          // what sits at kBlockBase
+    bool bStartingLogged = false;  // the slow start is told once
 
     bool bStreaming = false;
     int64_t nextFocus_ms = 0;
@@ -87,6 +129,7 @@ CSimFirmware::CSimFirmware(std::shared_ptr<ISimClock> clock, std::shared_ptr<CSi
     m_pState->powerOn_ms = m_pClock->Now_ms();
 }
 
+// A still being taken is waited for as its future goes; its job holds the scene, not this.
 CSimFirmware::~CSimFirmware() = default;
 
 HRESULT CSimFirmware::QuerySupported(REFGUID set, DWORD id, DWORD* pTypeSupport) {
@@ -108,7 +151,8 @@ HRESULT CSimFirmware::Get(REFGUID set, DWORD id, void* /*pInstanceData*/, DWORD 
                           void* pPropData, DWORD cbPropData, DWORD* pcbReturned) {
     // The round trip is taken before the lock, so the streaming side never waits on it.
     m_pClock->Sleep_us(m_config.callLatency_us);
-    std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
+    AwaitDueStill(lock);
     if (!CountCall())
         return HRESULT_DEVICE_NOT_CONNECTED;
     if (set != VendorPropertySet)
@@ -155,7 +199,8 @@ HRESULT CSimFirmware::Get(REFGUID set, DWORD id, void* /*pInstanceData*/, DWORD 
 HRESULT CSimFirmware::Set(REFGUID set, DWORD id, void* /*pInstanceData*/, DWORD /*cbInstanceData*/,
                           void* pPropData, DWORD cbPropData) {
     m_pClock->Sleep_us(m_config.callLatency_us);
-    std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
+    AwaitDueStill(lock);
     if (!CountCall())
         return HRESULT_DEVICE_NOT_CONNECTED;
     if (set != VendorPropertySet)
@@ -192,6 +237,9 @@ HRESULT CSimFirmware::Set(REFGUID set, DWORD id, void* /*pInstanceData*/, DWORD 
 }
 
 void CSimFirmware::OnStreamingStarted() {
+    // The first still's chart is drawn while the video runs, not after the click.
+    const SimResolution& sensor = m_config.resolutions.front();
+    m_pScene->DrawAhead(sensor.width, sensor.height);
     std::lock_guard lock(m_mutex);
     Advance();
     m_pState->bStreaming = true;
@@ -208,6 +256,11 @@ void CSimFirmware::Unplug() {
     std::lock_guard lock(m_mutex);
     if (!std::exchange(m_pState->bUnplugged, true))
         LogDebug(kLogSim, "firmware: unplugged; every property call now fails");
+}
+
+BOOL CSimFirmware::IsUnplugged() const {
+    std::lock_guard lock(m_mutex);
+    return m_pState->bUnplugged || PastUnplugTime() ? TRUE : FALSE;
 }
 
 CSimFirmware::Counters CSimFirmware::GetCounters() const {
@@ -229,18 +282,48 @@ bool CSimFirmware::CountCall() {
                  static_cast<unsigned long long>(s.counters.calls),
                  LogStatus(HRESULT_DEVICE_NOT_CONNECTED));
     }
-    if (m_config.unplugAfter_ms != 0 &&
-        m_pClock->Now_ms() - s.powerOn_ms >= m_config.unplugAfter_ms) {
+    if (PastUnplugTime())
         s.bUnplugged = true;
-    }
     return !s.bUnplugged;
+}
+
+void CSimFirmware::AwaitDueStill(std::unique_lock<std::mutex>& lock) {
+    for (;;) {
+        const State& s = *m_pState;
+        if (s.mailbox != State::Mailbox::Pending || m_config.bMailboxNeverAnswers ||
+            !s.pendingStill.valid() || m_pClock->Now_ms() < s.post_ms || IsReady(s.pendingStill))
+            return;
+        const Still still = s.pendingStill;
+        lock.unlock();
+        still.wait();
+        lock.lock();  // and looks again: another call may have replaced the request meanwhile
+    }
+}
+
+bool CSimFirmware::PastUnplugTime() const {
+    return m_config.unplugAfter_ms != 0 &&
+           m_pClock->Now_ms() - m_pState->powerOn_ms >= m_config.unplugAfter_ms;
 }
 
 void CSimFirmware::Advance() {
     State& s = *m_pState;
     const int64_t now_ms = m_pClock->Now_ms();
-    if (s.mailbox == State::Mailbox::Pending && !m_config.bMailboxNeverAnswers &&
-        now_ms >= s.post_ms) {
+    std::erase_if(s.abandoned, IsReady);
+    const bool bDue = s.mailbox == State::Mailbox::Pending && !m_config.bMailboxNeverAnswers &&
+                      now_ms >= s.post_ms;
+    if (bDue && s.pendingStill.valid()) {
+        if (!IsReady(s.pendingStill))
+            return;  // posted once it is there; until then the mailbox stays the request's
+        const auto block = std::exchange(s.pendingStill, Still()).get();
+        if (!block || block->empty()) {
+            LogWarning(kLogSim, "firmware: the still could not be made; nothing is posted");
+            s.mailbox = State::Mailbox::Idle;
+            return;
+        }
+        s.pendingBlock = std::move(*block);
+        s.pendingLength = static_cast<DWORD>(s.pendingBlock.size());
+    }
+    if (bDue) {
         s.memoryBlock = std::move(s.pendingBlock);
         s.pendingBlock.clear();
         s.mailbox = State::Mailbox::Block;
@@ -336,7 +419,8 @@ HRESULT CSimFirmware::Command(const BYTE* in, DWORD cb) {
 }
 
 HRESULT CSimFirmware::Request(DWORD id, const BYTE* in, DWORD cb) {
-    std::vector<BYTE> block;
+    SimBytes block;
+    Still still;
     DWORD length = 0;
     const SimResolution& sensor = m_config.resolutions.front();
     switch (id) {
@@ -367,18 +451,22 @@ HRESULT CSimFirmware::Request(DWORD id, const BYTE* in, DWORD cb) {
             if (width == 0 || height == 0 || width > sensor.width || height > sensor.height) {
                 return E_INVALIDARG;
             }
-            block = EncodeSceneJpeg(*m_pScene, width, height, m_config.jpegQuality);
-            if (block.empty())
-                return E_FAIL;
-            length = static_cast<DWORD>(block.size());
+            const int quality = m_config.jpegQuality;
+            still = StartStill(m_pScene,
+                               [width, height, quality](const CSimScene& scene, const Lens& lens) {
+                                   return EncodeSceneJpeg(scene, width, height, quality, lens);
+                               });
             break;
         }
-        case VENDOR_PROPERTY_REQUEST_RAW:
+        case VENDOR_PROPERTY_REQUEST_RAW: {
             if (cb != 4)
                 return E_INVALIDARG;
-            block = BuildRawStill(*m_pScene, sensor.width, sensor.height, m_config.rawPhase);
-            length = static_cast<DWORD>(block.size());
+            const int phase = m_config.rawPhase;
+            still = StartStill(m_pScene, [sensor, phase](const CSimScene& scene, const Lens& lens) {
+                return BuildRawStill(scene, sensor.width, sensor.height, phase, lens);
+            });
             break;
+        }
     }
     // The request takes the mailbox over, whatever it held, until its answer is posted.
     State& s = *m_pState;
@@ -386,6 +474,9 @@ HRESULT CSimFirmware::Request(DWORD id, const BYTE* in, DWORD cb) {
     s.record[2] = 0;
     s.pendingBlock = std::move(block);
     s.pendingLength = length;
+    if (s.pendingStill.valid() && !IsReady(s.pendingStill))
+        s.abandoned.push_back(std::move(s.pendingStill));
+    s.pendingStill = std::move(still);
     s.post_ms = m_pClock->Now_ms() + m_config.post_delay_ms;
     if (m_config.bMailboxNeverAnswers)
         LogDebug(kLogSim, "firmware: request %u taken; the mailbox is scripted never to answer",

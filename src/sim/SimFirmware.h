@@ -3,7 +3,9 @@
 // requests and acknowledgements, commands, the device state, and focus reports while video
 // streams. Time is read lazily from the injected clock on each call, so a test that moves a
 // manual clock sees exactly what a real camera would show after that much time.
-// Thread-safe: the streaming thread and the UI thread both reach it.
+// Thread-safe: the streaming thread and the UI thread both reach it. A still is taken on a
+// thread of its own, at the lens as it stood at the request; destroying the firmware waits
+// for a still it is taking.
 #pragma once
 
 #include <cstdint>
@@ -79,6 +81,8 @@ public:
 
     // Pulls the cable now: every later property call fails.
     void Unplug();
+    // The cable is out (pulled, or by the script's call or time): video ends with it.
+    BOOL IsUnplugged() const;
 
     // For tests and the lens panel: what the host has done to the camera so far.
     struct Counters {
@@ -96,8 +100,11 @@ private:
     struct State;
 
     // Helpers below run with m_mutex held.
+    // Waits, the lock let go meanwhile, for a still that is due by now but not yet rendered.
+    void AwaitDueStill(std::unique_lock<std::mutex>& lock);
     bool CountCall();  // false once the camera counts as unplugged
-    void Advance();    // posts what is due by now: answers to requests, focus reports
+    bool PastUnplugTime() const;
+    void Advance();  // posts what is due by now: answers to requests, focus reports
     void Acknowledge(DWORD writtenFlags);
     HRESULT GetRegister(DWORD previousId, BYTE* out, DWORD cb, DWORD& returned);
     HRESULT SelectRange(const BYTE* in, DWORD cb);

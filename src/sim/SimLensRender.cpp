@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -164,7 +165,9 @@ private:
 // the clones built for it. No fused multiply-add, so both give the same sums.
 typedef float Lanes __attribute__((vector_size(kLanes * sizeof(float))));
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// Not under ThreadSanitizer: a clone's resolver runs while the program is loaded, before the
+// sanitizer's runtime is, and crashes it.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define NITIDOR_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define NITIDOR_VECTOR_CLONES
@@ -483,23 +486,40 @@ void RenderTile(const SimSharpChart& chart, const SimSigmaField& field, bool bFu
     Emit(t, chart.level[0].width, planes, s, target);
 }
 
-void SummariseLevel(const SimPlanes& P, SimSharpChart::Blocks& blocks) {
+// Block row `by` of a level's summary, its blocks already counted.
+void SummariseBlockRow(const SimPlanes& P, int by, SimSharpChart::Blocks& blocks) {
     constexpr int B = SimSharpChart::kBlock;
-    blocks.across = (P.width + B - 1) / B;
-    blocks.down = (P.height + B - 1) / B;
-    blocks.block.assign(static_cast<size_t>(blocks.across) * blocks.down, {0, 0, false});
-    for (int by = 0; by < blocks.down; ++by) {
-        for (int bx = 0; bx < blocks.across; ++bx) {
-            SimSharpChart::Block& q = blocks.block[static_cast<size_t>(by) * blocks.across + bx];
-            q.lo = q.hi = P.plane[1][static_cast<size_t>(by * B) * P.width + bx * B];
-            for (int y = by * B; y < std::min((by + 1) * B, P.height); ++y) {
-                for (int x = bx * B; x < std::min((bx + 1) * B, P.width); ++x) {
-                    const size_t i = static_cast<size_t>(y) * P.width + x;
-                    const float g = P.plane[1][i];
-                    q.lo = std::min(q.lo, g);
-                    q.hi = std::max(q.hi, g);
-                    q.bColour = q.bColour || P.plane[0][i] != g || P.plane[2][i] != g;
-                }
+    for (int bx = 0; bx < blocks.across; ++bx) {
+        SimSharpChart::Block& q = blocks.block[static_cast<size_t>(by) * blocks.across + bx];
+        q.lo = q.hi = P.plane[1][static_cast<size_t>(by * B) * P.width + bx * B];
+        q.bColour = false;
+        for (int y = by * B; y < std::min((by + 1) * B, P.height); ++y) {
+            for (int x = bx * B; x < std::min((bx + 1) * B, P.width); ++x) {
+                const size_t i = static_cast<size_t>(y) * P.width + x;
+                const float g = P.plane[1][i];
+                q.lo = std::min(q.lo, g);
+                q.hi = std::max(q.hi, g);
+                q.bColour = q.bColour || P.plane[0][i] != g || P.plane[2][i] != g;
+            }
+        }
+    }
+}
+
+// Rows [y0, y1) of level k from level k - 1: each pixel the average of a 2x2 square, the last
+// row and column repeated where the finer level is odd.
+void HalveRows(const SimPlanes& fine, int y0, int y1, SimPlanes& coarse) {
+    for (int c = 0; c < 3; ++c) {
+        const SimPlane& in = fine.plane[c];
+        SimPlane& out = coarse.plane[c];
+        for (int y = y0; y < y1; ++y) {
+            const size_t r0 = static_cast<size_t>(2 * y) * fine.width;
+            const size_t r1 =
+                static_cast<size_t>(std::min(2 * y + 1, fine.height - 1)) * fine.width;
+            for (int x = 0; x < coarse.width; ++x) {
+                const size_t x0 = static_cast<size_t>(2 * x);
+                const size_t x1 = static_cast<size_t>(std::min(2 * x + 1, fine.width - 1));
+                out[static_cast<size_t>(y) * coarse.width + x] =
+                    0.25f * (in[r0 + x0] + in[r0 + x1] + in[r1 + x0] + in[r1 + x1]);
             }
         }
     }
@@ -507,33 +527,114 @@ void SummariseLevel(const SimPlanes& P, SimSharpChart::Blocks& blocks) {
 
 }  // namespace
 
-void BuildSharpChart(int width, int height, SimSharpChart& chart) {
-    DrawChartBase(width, height, chart.level[0]);
+// A band is as many rows as one pixel of the coarsest level covers, so every level's rows of a
+// band come from that band's rows of the level below: bands need nothing of each other.
+constexpr int kBandRows = 1 << (SimSharpChart::kLevels - 1);
+
+CSharpChartDraw::CSharpChartDraw(int width, int height)
+    : m_pChart(std::make_shared<SimSharpChart>()), m_nBands((height + kBandRows - 1) / kBandRows) {
+    SimSharpChart& chart = *m_pChart;
+    chart.level[0].Resize(width, height);
     for (int k = 1; k < SimSharpChart::kLevels; ++k) {
         const SimPlanes& fine = chart.level[k - 1];
-        SimPlanes& coarse = chart.level[k];
-        coarse.width = (fine.width + 1) / 2;
-        coarse.height = (fine.height + 1) / 2;
-        for (int c = 0; c < 3; ++c) {
-            const std::vector<float>& in = fine.plane[c];
-            std::vector<float>& out = coarse.plane[c];
-            out.resize(static_cast<size_t>(coarse.width) * coarse.height);
-            for (int y = 0; y < coarse.height; ++y) {
-                const size_t r0 = static_cast<size_t>(2 * y) * fine.width;
-                const size_t r1 =
-                    static_cast<size_t>(std::min(2 * y + 1, fine.height - 1)) * fine.width;
-                for (int x = 0; x < coarse.width; ++x) {
-                    const size_t x0 = static_cast<size_t>(2 * x);
-                    const size_t x1 = static_cast<size_t>(std::min(2 * x + 1, fine.width - 1));
-                    out[static_cast<size_t>(y) * coarse.width + x] =
-                        0.25f * (in[r0 + x0] + in[r0 + x1] + in[r1 + x0] + in[r1 + x1]);
-                }
-            }
+        chart.level[k].Resize((fine.width + 1) / 2, (fine.height + 1) / 2);
+    }
+    m_nPieces = m_nBands;
+    for (int k = 0; k < SimSharpChart::kLevels; ++k) {
+        constexpr int B = SimSharpChart::kBlock;
+        SimSharpChart::Blocks& blocks = chart.blocks[k];
+        blocks.across = (chart.level[k].width + B - 1) / B;
+        blocks.down = (chart.level[k].height + B - 1) / B;
+        blocks.block.assign(static_cast<size_t>(blocks.across) * blocks.down, {0, 0, false});
+        m_nPieces += blocks.down;
+    }
+    chart.squares = EdgeSquares(width, height);
+}
+
+void CSharpChartDraw::DrawPiece(int piece) {
+    SimSharpChart& chart = *m_pChart;
+    if (piece < m_nBands) {
+        const int width = chart.level[0].width, height = chart.level[0].height;
+        int y0 = piece * kBandRows, y1 = std::min(y0 + kBandRows, height);
+        DrawChartRows(width, height, y0, y1, chart.level[0]);
+        for (int k = 1; k < SimSharpChart::kLevels; ++k) {
+            y0 /= 2;
+            y1 = std::min((y1 + 1) / 2, chart.level[k].height);
+            HalveRows(chart.level[k - 1], y0, y1, chart.level[k]);
+        }
+        return;
+    }
+    // The summaries read every band: they wait for the last one drawn.
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_nBandsDone == m_nBands || m_bCancelled; });
+        if (m_bCancelled)
+            return;
+    }
+    piece -= m_nBands;
+    int k = 0;
+    while (piece >= chart.blocks[k].down)
+        piece -= chart.blocks[k++].down;
+    SummariseBlockRow(chart.level[k], piece, chart.blocks[k]);
+}
+
+void CSharpChartDraw::Work(bool bAhead) {
+    for (;;) {
+        if (bAhead && m_bNeeded.load(std::memory_order_acquire))
+            return;
+        const int piece = m_next.fetch_add(1);
+        if (piece >= m_nPieces)
+            return;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_bCancelled)
+                return;
+        }
+        DrawPiece(piece);
+        std::lock_guard lock(m_mutex);
+        if (piece < m_nBands)
+            ++m_nBandsDone;
+        ++m_nDone;
+        m_changed.notify_all();
+    }
+}
+
+std::shared_ptr<const SimSharpChart> CSharpChartDraw::Finish(int threads) {
+    m_bNeeded.store(true, std::memory_order_release);
+    std::vector<std::thread> helpers;
+    helpers.reserve(static_cast<size_t>(std::max(threads - 1, 0)));
+    for (int i = 1; i < threads; ++i) {
+        try {
+            helpers.emplace_back([this] { Work(false); });
+        } catch (const std::system_error&) {  // no thread to spare: fewer take the pieces
+            break;
         }
     }
-    for (int k = 0; k < SimSharpChart::kLevels; ++k)
-        SummariseLevel(chart.level[k], chart.blocks[k]);
-    chart.squares = EdgeSquares(width, height);
+    Work(false);
+    for (auto& h : helpers)
+        h.join();
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [&] { return m_nDone == m_nPieces || m_bCancelled; });
+    if (m_nDone != m_nPieces)
+        return nullptr;
+    return m_pChart;
+}
+
+std::shared_ptr<const SimSharpChart> CSharpChartDraw::DrawAhead() {
+    Work(true);
+    std::lock_guard lock(m_mutex);
+    return m_nDone == m_nPieces ? m_pChart : nullptr;
+}
+
+void CSharpChartDraw::Cancel() {
+    std::lock_guard lock(m_mutex);
+    m_bCancelled = true;
+    m_changed.notify_all();
+}
+
+std::shared_ptr<const SimSharpChart> BuildSharpChart(int width, int height, int threads) {
+    CSharpChartDraw draw(width, height);
+    return draw.Finish(threads);
 }
 
 void RenderThroughLens(const SimSharpChart& chart, const SimSigmaField& field, bool bFullResolution,
@@ -558,8 +659,14 @@ void RenderThroughLens(const SimSharpChart& chart, const SimSigmaField& field, b
     };
     std::vector<std::thread> helpers;
     const int count = std::clamp(threads, 1, static_cast<int>(tiles.size()));
-    for (int i = 1; i < count; ++i)
-        helpers.emplace_back(work);
+    helpers.reserve(static_cast<size_t>(count - 1));
+    for (int i = 1; i < count; ++i) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {  // no thread to spare: fewer take the tiles
+            break;
+        }
+    }
     work();
     for (auto& h : helpers)
         h.join();

@@ -7,6 +7,10 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "platform/com/Types.h"
@@ -32,7 +36,44 @@ struct SimSharpChart {
     std::array<SimEdgeSquare, kEdgeRegionCount> squares{};
 };
 
-void BuildSharpChart(int width, int height, SimSharpChart& chart);
+// A chart being drawn, in pieces that any number of threads take at once: bands of rows with
+// all their levels, then the levels' summaries. A thread that needs the chart while another
+// draws it ahead helps with what is left instead of waiting for all of it.
+class CSharpChartDraw {
+public:
+    CSharpChartDraw(int width, int height);
+    CSharpChartDraw(const CSharpChartDraw&) = delete;
+    CSharpChartDraw& operator=(const CSharpChartDraw&) = delete;
+
+    // Works on `threads` threads (this one among them), then waits for the pieces others
+    // took; the chart, or null once cancelled.
+    std::shared_ptr<const SimSharpChart> Finish(int threads);
+    // Draws ahead on this thread, piece by piece, until the chart is done, or someone calls
+    // Finish: a thread drawing ahead at a low priority then leaves the rest to those who wait,
+    // after the piece in hand. The chart if this call saw it done, else null.
+    std::shared_ptr<const SimSharpChart> DrawAhead();
+    // No piece is taken after this, and no one waits for the chart any more.
+    void Cancel();
+
+private:
+    // Draws pieces until none is left to take; or, when bAhead, until the chart is needed.
+    void Work(bool bAhead);
+    void DrawPiece(int piece);
+
+    std::shared_ptr<SimSharpChart> m_pChart;
+    int m_nBands = 0;
+    int m_nPieces = 0;
+    std::atomic<int> m_next{0};
+    std::atomic<bool> m_bNeeded{false};
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_nBandsDone = 0;  // guarded by m_mutex, as the two below
+    int m_nDone = 0;
+    bool m_bCancelled = false;
+};
+
+// The chart of that size drawn on `threads` threads; the result does not depend on their number.
+std::shared_ptr<const SimSharpChart> BuildSharpChart(int width, int height, int threads);
 
 // Where a rendering goes: bytes (blue, green, red per pixel, rows top-down without gaps), or
 // the unrounded planes.

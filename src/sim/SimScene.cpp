@@ -1,12 +1,22 @@
 #include "sim/SimScene.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <deque>
+#include <new>
+#include <system_error>
 #include <thread>
 
+#if defined(__linux__)
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+#include "platform/log/Log.h"
 #include "sim/SimLensRender.h"
+#include "sim/SimLog.h"
 
 namespace {
 
@@ -28,17 +38,27 @@ int RenderThreads(int width, int height) {
     return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
 }
 
+// A chart drawn ahead gives way to the video's frames: on Linux a thread's nice value is its own.
+constexpr int kAheadNice = 10;
+
+void LowerThisThreadsPriority() {
+#if defined(__linux__)
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kAheadNice);
+#endif
+}
+
 }  // namespace
 
 struct CSimScene::Cache {
     struct Sharp {
         int width, height;
+        std::shared_ptr<CSharpChartDraw> draw;  // until the chart is drawn
         std::shared_ptr<const SimSharpChart> chart;
     };
     struct Blurred {
         int width, height;
         LensState lens;
-        std::shared_ptr<const std::vector<BYTE>> pixels;
+        std::shared_ptr<const SimBytes> pixels;
     };
     std::deque<Sharp> sharp;
     std::deque<Blurred> blurred;
@@ -55,7 +75,17 @@ CSimScene::CSimScene(const SimSceneConfig& config)
     m_pCache->figures.assign(static_cast<size_t>(config.lensMax - config.lensMin + 1), -1);
 }
 
-CSimScene::~CSimScene() = default;
+CSimScene::~CSimScene() {
+    std::vector<Ahead> ahead;
+    {
+        std::lock_guard lock(m_mutex);
+        ahead.swap(m_ahead);
+    }
+    for (Ahead& a : ahead)
+        a.draw->Cancel();
+    for (Ahead& a : ahead)
+        a.thread.join();
+}
 
 int CSimScene::SetLensPosition(int position) {
     const int clamped = std::clamp(position, m_config.lensMin, m_config.lensMax);
@@ -125,26 +155,106 @@ double CSimScene::TrueMtf50At(double x, double y, int width, int lensPosition, i
 }
 
 std::shared_ptr<const SimSharpChart> CSimScene::SharpChart(int width, int height) const {
+    std::shared_ptr<CSharpChartDraw> draw;
     {
         std::lock_guard lock(m_mutex);
-        for (const auto& s : m_pCache->sharp) {
-            if (s.width == width && s.height == height)
-                return s.chart;
+        auto& sharp = m_pCache->sharp;
+        for (const auto& s : sharp) {
+            if (s.width == width && s.height == height) {
+                if (s.chart)
+                    return s.chart;
+                draw = s.draw;
+            }
+        }
+        if (!draw) {
+            draw = std::make_shared<CSharpChartDraw>(width, height);
+            sharp.push_front({width, height, draw, nullptr});
+            if (sharp.size() > kCachedSizes)
+                sharp.pop_back();
         }
     }
-    // Drawn outside the lock: a still-sized chart takes a while and frames must go on.
-    auto chart = std::make_shared<SimSharpChart>();
-    BuildSharpChart(width, height, *chart);
+    // Drawn outside the lock, with whoever draws it ahead: a still-sized chart takes a while
+    // and frames must go on.
+    const auto start = std::chrono::steady_clock::now();
+    auto chart = draw->Finish(RenderThreads(width, height));
+    if (!chart)  // only while the scene is torn down
+        chart = BuildSharpChart(width, height, 1);
+    LogDebug(kLogSim, "sharp chart of %d x %d: ready after %lld ms", width, height,
+             static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now() - start)
+                                        .count()));
     std::lock_guard lock(m_mutex);
-    m_pCache->sharp.push_front({width, height, chart});
-    if (m_pCache->sharp.size() > kCachedSizes)
-        m_pCache->sharp.pop_back();
+    KeepSharpChart(draw.get(), chart);
     return chart;
 }
 
-std::shared_ptr<const std::vector<BYTE>> CSimScene::RenderBlurred(int width, int height) const {
-    const LensState lens = CurrentLens();
-    std::shared_ptr<std::vector<BYTE>> pixels;
+void CSimScene::KeepSharpChart(const CSharpChartDraw* draw,
+                               const std::shared_ptr<const SimSharpChart>& chart) const {
+    for (auto& s : m_pCache->sharp) {
+        if (s.draw.get() == draw) {
+            s.chart = chart;
+            s.draw.reset();
+        }
+    }
+}
+
+void CSimScene::DrawAhead(int width, int height) {
+    if (width <= 0 || height <= 0)
+        return;
+    std::vector<Ahead> ended;
+    {
+        std::lock_guard lock(m_mutex);
+        // Threads that drew a chart before are joined below, out of the lock they may still
+        // be leaving.
+        for (auto it = m_ahead.begin(); it != m_ahead.end();) {
+            if (it->pEnded->load(std::memory_order_acquire)) {
+                ended.push_back(std::move(*it));
+                it = m_ahead.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        auto& sharp = m_pCache->sharp;
+        const bool bKnown = std::any_of(sharp.begin(), sharp.end(), [&](const auto& s) {
+            return s.width == width && s.height == height;
+        });
+        // Short of memory or threads, the chart is drawn when it is first needed instead.
+        if (!bKnown) {
+            try {
+                auto draw = std::make_shared<CSharpChartDraw>(width, height);
+                auto pEnded = std::make_shared<std::atomic<bool>>(false);
+                m_ahead.reserve(m_ahead.size() + 1);  // nothing throws once the thread runs
+                sharp.push_front({width, height, draw, nullptr});
+                if (sharp.size() > kCachedSizes)
+                    sharp.pop_back();
+                std::thread thread([this, draw, pEnded] {
+                    LowerThisThreadsPriority();
+                    if (auto chart = draw->DrawAhead()) {
+                        std::lock_guard kept(m_mutex);
+                        KeepSharpChart(draw.get(), chart);
+                    }
+                    pEnded->store(true, std::memory_order_release);
+                });
+                m_ahead.push_back({std::move(thread), std::move(draw), std::move(pEnded)});
+                LogDebug(kLogSim, "sharp chart of %d x %d: drawn ahead", width, height);
+            } catch (const std::system_error&) {
+                LogDebug(kLogSim, "sharp chart of %d x %d: no thread to draw it ahead", width,
+                         height);
+            } catch (const std::bad_alloc&) {
+                LogDebug(kLogSim, "sharp chart of %d x %d: no memory to draw it ahead", width,
+                         height);
+            }
+        }
+    }
+    for (Ahead& a : ended)
+        a.thread.join();
+}
+
+std::shared_ptr<const SimBytes> CSimScene::Picture(int width, int height,
+                                                   const LensState& lens) const {
+    if (width <= 0 || height <= 0)
+        return std::make_shared<const SimBytes>();
+    std::shared_ptr<SimBytes> pixels;
     {
         std::lock_guard lock(m_mutex);
         for (auto& b : m_pCache->blurred) {
@@ -153,12 +263,12 @@ std::shared_ptr<const std::vector<BYTE>> CSimScene::RenderBlurred(int width, int
             // The size's last picture, when no one holds it any more, takes the new one: a
             // still's worth of fresh memory costs more than many a blur.
             if (b.width == width && b.height == height && b.pixels.use_count() == 1)
-                pixels = std::const_pointer_cast<std::vector<BYTE>>(std::move(b.pixels));
+                pixels = std::const_pointer_cast<SimBytes>(std::move(b.pixels));
         }
         std::erase_if(m_pCache->blurred, [](const auto& b) { return !b.pixels; });
     }
     if (!pixels)
-        pixels = std::make_shared<std::vector<BYTE>>(static_cast<size_t>(width) * height * 3);
+        pixels = std::make_shared<SimBytes>(static_cast<size_t>(width) * height * 3);
     RenderThroughLens(*SharpChart(width, height), SigmaField(width, height, lens), false,
                       RenderThreads(width, height), {pixels->data(), nullptr});
     std::lock_guard lock(m_mutex);
@@ -181,7 +291,7 @@ void CSimScene::RenderBgr(int width, int height, BYTE* pixels, size_t stride,
                           bool bBottomUp) const {
     if (width <= 0 || height <= 0 || !pixels)
         return;
-    const auto bgr = RenderBlurred(width, height);
+    const auto bgr = Picture(width, height, CurrentLens());
     const size_t rowBytes = static_cast<size_t>(width) * 3;
     for (int y = 0; y < height; ++y) {
         const int target = bBottomUp ? height - 1 - y : y;
@@ -190,12 +300,17 @@ void CSimScene::RenderBgr(int width, int height, BYTE* pixels, size_t stride,
 }
 
 void CSimScene::RenderBayer(int width, int height, int phase, BYTE* samples) const {
+    RenderBayer(width, height, phase, samples, CurrentLens());
+}
+
+void CSimScene::RenderBayer(int width, int height, int phase, BYTE* samples,
+                            const LensState& lens) const {
     if (width <= 0 || height <= 0 || !samples)
         return;
     // Channel (0 blue, 1 green, 2 red) under each site of the 2x2 cell, per phase.
     static constexpr int kChannel[4][4] = {{2, 1, 1, 0}, {1, 2, 0, 1}, {1, 0, 2, 1}, {0, 1, 1, 2}};
     const int* cell = kChannel[phase & 3];
-    const auto bgr = RenderBlurred(width, height);
+    const auto bgr = Picture(width, height, lens);
     for (int y = 0; y < height; ++y) {
         const BYTE* row = &(*bgr)[static_cast<size_t>(y) * width * 3];
         BYTE* out = samples + static_cast<size_t>(y) * width;

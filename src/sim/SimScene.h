@@ -11,12 +11,15 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platform/com/Types.h"
 #include "platform/ks/VendorPropertySet.h"
+#include "sim/SimMemory.h"
 #include "sim/SimOptics.h"
 
+class CSharpChartDraw;
 struct SimPlanes;
 struct SimSharpChart;
 
@@ -44,6 +47,12 @@ public:
     static constexpr int kTiltMax = 100;
     static constexpr double kMaxBlur640 = 40.0;
 
+    // Where the lens stands and how it is tilted: what a picture is rendered at.
+    struct LensState {
+        int position, tiltX, tiltY;
+        bool operator==(const LensState&) const = default;
+    };
+
     explicit CSimScene(const SimSceneConfig& config = {});
     ~CSimScene();
     CSimScene(const CSimScene&) = delete;
@@ -62,13 +71,24 @@ public:
     int SetTiltX(int steps);
     int SetTiltY(int steps);
 
+    LensState CurrentLens() const;
+
     // Renders the chart as seen at the current lens position: 3 bytes per pixel in the
     // order blue, green, red; `stride` bytes from one row to the next; rows top-down unless
     // bBottomUp. The chart always fills the whole picture, whatever its size.
     void RenderBgr(int width, int height, BYTE* pixels, size_t stride, bool bBottomUp) const;
+    // The same picture at `lens`, top-down without gaps, as the scene keeps it: shared, not
+    // copied; empty for a size that is not positive.
+    std::shared_ptr<const SimBytes> Picture(int width, int height, const LensState& lens) const;
     // The same picture sampled through a Bayer filter: one 8-bit sample per pixel, rows
     // top-down without gaps. Phase 0..3 is RGGB, GRBG, GBRG, BGGR (top-left 2x2 cell).
     void RenderBayer(int width, int height, int phase, BYTE* samples) const;
+    void RenderBayer(int width, int height, int phase, BYTE* samples, const LensState& lens) const;
+
+    // Draws the sharp chart of that size on a thread of its own at a low priority, so that
+    // the first picture of the size does not wait for all of it; nothing if it is drawn or
+    // being drawn already. The scene's destructor stops and joins such a thread.
+    void DrawAhead(int width, int height);
 
     // Sharpness of the centre of the picture at the current (or given) lens position and the
     // current tilt: a gradient energy of the unrounded picture, rising step by step to its one
@@ -96,20 +116,24 @@ public:
 
 private:
     struct Cache;
-    struct LensState {
-        int position, tiltX, tiltY;
-        bool operator==(const LensState&) const = default;
+    // A thread drawing a chart ahead; pEnded is set as its last step.
+    struct Ahead {
+        std::thread thread;
+        std::shared_ptr<CSharpChartDraw> draw;
+        std::shared_ptr<std::atomic<bool>> pEnded;
     };
 
-    LensState CurrentLens() const;
     SimSigmaField SigmaField(int width, int height, const LensState& lens) const;
     std::shared_ptr<const SimSharpChart> SharpChart(int width, int height) const;
-    std::shared_ptr<const std::vector<BYTE>> RenderBlurred(int width, int height) const;
+    // Takes the chart a finished draw made into the cache; with m_mutex held.
+    void KeepSharpChart(const CSharpChartDraw* draw,
+                        const std::shared_ptr<const SimSharpChart>& chart) const;
 
     const SimSceneConfig m_config;
     std::atomic<int> m_lensPosition;
     std::atomic<int> m_tiltX;
     std::atomic<int> m_tiltY;
-    mutable std::mutex m_mutex;  // guards m_pCache
+    mutable std::mutex m_mutex;  // guards m_pCache and m_ahead
     std::unique_ptr<Cache> m_pCache;
+    std::vector<Ahead> m_ahead;
 };

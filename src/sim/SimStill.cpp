@@ -1,5 +1,7 @@
 #include "sim/SimStill.h"
 
+#include <algorithm>
+#include <chrono>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +9,8 @@
 #include <jpeglib.h>
 // clang-format on
 
+#include "platform/log/Log.h"
+#include "sim/SimLog.h"
 #include "sim/SimScene.h"
 
 namespace {
@@ -50,23 +54,40 @@ bool Encode(const BYTE* bgr, int width, int height, int quality, unsigned char**
     return true;
 }
 
+using Clock = std::chrono::steady_clock;
+
+long long Since_ms(Clock::time_point start) {
+    return static_cast<long long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
 }  // namespace
 
-std::vector<BYTE> EncodeSceneJpeg(const CSimScene& scene, int width, int height, int quality) {
-    std::vector<BYTE> bgr(static_cast<size_t>(width) * height * 3);
-    scene.RenderBgr(width, height, bgr.data(), static_cast<size_t>(width) * 3, false);
+SimBytes EncodeSceneJpeg(const CSimScene& scene, int width, int height, int quality,
+                         const CSimScene::LensState& lens) {
+    if (width <= 0 || height <= 0)
+        return {};
+    const auto start = Clock::now();
+    const auto bgr = scene.Picture(width, height, lens);
+    const long long render_ms = Since_ms(start);
+    const auto rendered = Clock::now();
     unsigned char* stream = nullptr;
     unsigned long size = 0;
-    const bool ok = Encode(bgr.data(), width, height, quality, &stream, &size);
-    std::vector<BYTE> jpeg;
+    const bool ok = Encode(bgr->data(), width, height, quality, &stream, &size);
+    LogDebug(kLogSim, "JPEG still of %d x %d at lens %d: rendered in %lld ms, encoded in %lld ms",
+             width, height, lens.position, render_ms, Since_ms(rendered));
+    SimBytes jpeg;
     if (ok && stream)
         jpeg.assign(stream, stream + size);
     std::free(stream);
     return jpeg;
 }
 
-std::vector<BYTE> BuildRawStill(const CSimScene& scene, int width, int height, int phase) {
-    std::vector<BYTE> raw(kRawHeaderSize + static_cast<size_t>(width) * height);
+SimBytes BuildRawStill(const CSimScene& scene, int width, int height, int phase,
+                       const CSimScene::LensState& lens) {
+    const auto start = Clock::now();
+    SimBytes raw(kRawHeaderSize + static_cast<size_t>(width) * height);
+    std::fill(raw.begin(), raw.begin() + kRawHeaderSize, BYTE{0});
     raw[0] = 'R';
     raw[1] = 'A';
     raw[2] = 'W';
@@ -77,6 +98,8 @@ std::vector<BYTE> BuildRawStill(const CSimScene& scene, int width, int height, i
     raw[13] = static_cast<BYTE>(width);
     raw[16] = 8;
     raw[17] = static_cast<BYTE>(phase & 3);
-    scene.RenderBayer(width, height, phase, raw.data() + kRawHeaderSize);
+    scene.RenderBayer(width, height, phase, raw.data() + kRawHeaderSize, lens);
+    LogDebug(kLogSim, "raw still of %d x %d at lens %d: rendered in %lld ms", width, height,
+             lens.position, Since_ms(start));
     return raw;
 }

@@ -3,17 +3,18 @@
 #pragma once
 
 #include <cstddef>
-#include <vector>
 
 #include "platform/com/Types.h"
-
-class CSimScene;
+#include "sim/SimMemory.h"
+#include "sim/SimScene.h"
 
 inline constexpr size_t kRawHeaderSize = 20;
 
-// Empty when the encoder fails.
-std::vector<BYTE> EncodeSceneJpeg(const CSimScene& scene, int width, int height, int quality);
+// The scene at `lens`. Empty when the encoder fails.
+SimBytes EncodeSceneJpeg(const CSimScene& scene, int width, int height, int quality,
+                         const CSimScene::LensState& lens);
 
 // Header (magic "RAW8", big-endian height at 10 and width at 12, 8 bits per sample at 16,
-// the phase at 17), then width x height samples, top row first.
-std::vector<BYTE> BuildRawStill(const CSimScene& scene, int width, int height, int phase);
+// the phase at 17), then width x height samples, top row first; the scene at `lens`.
+SimBytes BuildRawStill(const CSimScene& scene, int width, int height, int phase,
+                       const CSimScene::LensState& lens);

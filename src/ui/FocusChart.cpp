@@ -1,8 +1,10 @@
 #include "ui/FocusChart.h"
 
+#include <QHelpEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPolygonF>
+#include <QToolTip>
 #include <algorithm>
 #include <cmath>
 
@@ -147,6 +149,7 @@ void CFocusChart::paintEvent(QPaintEvent*) {
     PaintFigures(painter, plot, scale);
     if (m_bShowRegions)
         PaintRegions(painter, plot);
+    PaintKey(painter, plot, !PauseSpansIn(plot).empty());
     if (m_history.Count() == 0) {
         painter.setPen(QColor(kChartText));
         painter.drawText(plot, Qt::AlignCenter, QStringLiteral("No figures yet"));
@@ -177,21 +180,54 @@ void CFocusChart::PaintGrid(QPainter& painter, const QRect& plot, const FocusSca
     }
 }
 
-void CFocusChart::PaintPauses(QPainter& painter, const QRect& plot) const {
+std::vector<std::pair<int, int>> CFocusChart::PauseSpansIn(const QRect& plot) const {
+    std::vector<std::pair<int, int>> spans;
     const int64_t start_ms = Start_ms();
-    auto shade = [&](int64_t from_ms, int64_t to_ms) {
+    auto add = [&](int64_t from_ms, int64_t to_ms) {
         const int left = std::max(plot.left(), qRound(MapX(plot, start_ms, from_ms)));
         const int right = std::min(plot.right(), qRound(MapX(plot, start_ms, to_ms)));
         if (right > left)
-            painter.fillRect(QRect(left, plot.top(), right - left, plot.height()),
-                             QColor(kChartPause));
+            spans.emplace_back(left, right);
     };
     for (size_t i = 1; i < m_history.Count(); ++i) {
         if (m_history.At(i).bAfterPause)
-            shade(m_history.At(i - 1).elapsed_ms, m_history.At(i).elapsed_ms);
+            add(m_history.At(i - 1).elapsed_ms, m_history.At(i).elapsed_ms);
     }
-    if (m_history.IsPaused())
-        shade(m_history.Latest()->elapsed_ms, m_history.Edge_ms());
+    if (m_history.IsPaused() && m_history.Latest())
+        add(m_history.Latest()->elapsed_ms, m_history.Edge_ms());
+    return spans;
+}
+
+std::vector<std::pair<int, int>> CFocusChart::PauseSpans() const {
+    return PauseSpansIn(PlotArea());
+}
+
+QString CFocusChart::ToolTipAt(const QPoint& pos) const {
+    const QRect plot = PlotArea();
+    if (pos.y() < plot.top() || pos.y() > plot.bottom())
+        return {};
+    for (const auto& [left, right] : PauseSpansIn(plot)) {
+        if (pos.x() >= left && pos.x() < right)
+            return QString::fromLatin1(kPauseTipText);
+    }
+    return {};
+}
+
+bool CFocusChart::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QString tip = ToolTipAt(help->pos());
+    if (tip.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), tip, this);
+    return true;
+}
+
+void CFocusChart::PaintPauses(QPainter& painter, const QRect& plot) const {
+    for (const auto& [left, right] : PauseSpansIn(plot))
+        painter.fillRect(QRect(left, plot.top(), right - left, plot.height()), QColor(kChartPause));
 }
 
 void CFocusChart::PaintBand(QPainter& painter, const QRect& plot, const FocusScale& scale) const {
@@ -310,10 +346,15 @@ void CFocusChart::PaintRegions(QPainter& painter, const QRect& plot) const {
         flush();
     }
     painter.restore();
-    // A key in the top-left corner: each region's short name in its colour.
+}
+
+// A key in the top-left corner: each region's short name in its colour, when they are drawn,
+// and a grey swatch for the paused stretches, when there are any.
+void CFocusChart::PaintKey(QPainter& painter, const QRect& plot, bool bPauses) const {
+    const int text_h = painter.fontMetrics().height();
     int x = plot.left() + kLabelGap_px;
     const int y = plot.top() + 2;
-    for (int r = 0; r < kSfrRegionCount; ++r) {
+    for (int r = 0; m_bShowRegions && r < kSfrRegionCount; ++r) {
         const QString name = RegionShortName(SfrRegion(r));
         const int w = painter.fontMetrics().horizontalAdvance(name);
         painter.fillRect(QRect(x - 2, y, w + 4, text_h), QColor(kChartPaper));
@@ -321,4 +362,18 @@ void CFocusChart::PaintRegions(QPainter& painter, const QRect& plot) const {
         painter.drawText(QRect(x, y, w, text_h), Qt::AlignLeft | Qt::AlignTop, name);
         x += w + kLabelGap_px;
     }
+    if (!bPauses)
+        return;
+    const QString name = QString::fromLatin1(kPauseKeyText);
+    const int swatch = text_h - 4;
+    const int w = swatch + kLabelGap_px / 2 + painter.fontMetrics().horizontalAdvance(name);
+    painter.fillRect(QRect(x - 2, y, w + 4, text_h), QColor(kChartPaper));
+    const QRect sample(x, y + 2, swatch, swatch);
+    painter.fillRect(sample, QColor(kChartPause));
+    painter.setPen(QColor(kChartGrid).darker(130));  // the band's grey is faint on its own
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(sample.adjusted(0, 0, -1, -1));
+    painter.setPen(QColor(kChartText));
+    painter.drawText(QRect(x + swatch + kLabelGap_px / 2, y, w, text_h),
+                     Qt::AlignLeft | Qt::AlignTop, name);
 }

@@ -3,12 +3,16 @@
 // scale from zero with its values at the left and the seconds since the start below; the held
 // peak is a line with its value, the band of good focus under it is shaded, an overflow is
 // drawn at the top edge with a red mark, and where the read-out paused the line breaks over a
-// grey stretch. It can also draw the five regions' MTF50s, each in its own colour, on a
-// second scale in cycles per pixel at the right, breaking where a region had no edge.
+// grey stretch, named in a key at the top left and by a tip over it. It can also draw the five
+// regions' MTF50s, each in its own colour, on a second scale in cycles per pixel at the right,
+// breaking where a region had no edge.
 #pragma once
 
 #include <QColor>
+#include <QString>
 #include <QWidget>
+#include <utility>
+#include <vector>
 
 #include "session/FocusScale.h"
 
@@ -23,6 +27,11 @@ inline constexpr QRgb kChartBand = 0xFFD5F0CC;      // pale green
 inline constexpr QRgb kChartPeak = 0xFFD2451E;      // orange-red
 inline constexpr QRgb kChartFigure = 0xFF1F4E9A;    // dark blue
 inline constexpr QRgb kChartOverflow = 0xFFC00000;  // red
+
+// The key's name for a grey stretch, and what the tip over one says.
+inline constexpr const char kPauseKeyText[] = "preview paused";
+inline constexpr const char kPauseTipText[] =
+    "Grey: the preview was stopped, or held while a still was taken; no figures came";
 
 class CFocusChart : public QWidget {
 public:
@@ -46,10 +55,16 @@ public:
     // The time at the chart's left edge.
     int64_t Start_ms() const;
 
+    // The left and right ends, in the chart's pixels, of each grey stretch shown.
+    std::vector<std::pair<int, int>> PauseSpans() const;
+    // What the tip at `pos` says: kPauseTipText over a grey stretch, else nothing.
+    QString ToolTipAt(const QPoint& pos) const;
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -59,6 +74,8 @@ private:
     void PaintPeak(QPainter& painter, const QRect& plot, const FocusScale& scale) const;
     void PaintFigures(QPainter& painter, const QRect& plot, const FocusScale& scale) const;
     void PaintRegions(QPainter& painter, const QRect& plot) const;
+    void PaintKey(QPainter& painter, const QRect& plot, bool bPauses) const;
+    std::vector<std::pair<int, int>> PauseSpansIn(const QRect& plot) const;
     QRect PlotAreaFor(const FocusScale& scale) const;
 
     const CFocusHistory& m_history;

@@ -100,6 +100,10 @@ BOOL CFocusDlg::OnInitDialog() {
                     [this] { SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX); });
         }
         m_pSystemMenu->insertAction(close, m_wndHistory.ToggleAction());
+        for (QAction* toggle : m_windowToggles) {
+            if (toggle)
+                m_pSystemMenu->insertAction(close, toggle);
+        }
         AddPreviewItems(close);
         AddCameraMenu(close);
         m_pSystemMenu->insertSeparator(close);
@@ -110,9 +114,7 @@ BOOL CFocusDlg::OnInitDialog() {
     // The session holds what a connect needs (640 x 480, nothing to resume yet; the rate is
     // read at each "New") and tells this dialog what happens.
     m_session.SetFront(this);
-    m_btnNew.EnableWindow(TRUE);
-    m_btnStartStop.EnableWindow(FALSE);
-    m_btnSnapshot.EnableWindow(FALSE);
+    EnterState(DialogState::NoCamera);
 
     char title[64];
     std::snprintf(title, sizeof(title), "%sL_V%s Nitidor", kModelCode, kProductVersion);

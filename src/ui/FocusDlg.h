@@ -6,20 +6,22 @@
 
 #include <QIcon>
 #include <QMenu>
+#include <QPointer>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/mfc/Button.h"
 #include "platform/mfc/Dialog.h"
 #include "platform/mfc/Static.h"
 #include "session/CameraSession.h"
+#include "ui/DialogState.h"
 #include "ui/FocusHistoryWnd.h"
 #include "ui/PreviewSettings.h"
 #include "ui/SnapshotViewDlg.h"
 
-// The focus read-out's window timer and its period.
+// The focus read-out's window timer; it ticks every kFocusReadPeriod_ms.
 inline constexpr UINT_PTR kFocusTimerId = 100;
-inline constexpr UINT kFocusTimerPeriod_ms = 100;
 
 class CFocusDlg : public CDialog, private ISessionFront {
     Q_OBJECT
@@ -32,9 +34,13 @@ public:
     CSnapshotViewDlg& SnapshotView() { return m_wndSnapshotView; }
     // The chart of the figures the read-out showed, beside the dialog.
     CFocusHistoryWnd& FocusHistory() { return m_wndHistory; }
-    // The context menu: the history's toggle, the region outlines, the preview rate, the
-    // camera, Close and About.
+    // The context menu: the history's toggle and the others', the region outlines, the preview
+    // rate, the camera, Close and About.
     QMenu* ContextMenu() const { return m_pSystemMenu; }
+    // Before the dialog runs: a checkable item, after the history's, that shows and hides
+    // another window the operator works with (a camera's own, which this dialog does not know).
+    void AddWindowToggle(QAction* toggle) { m_windowToggles.push_back(toggle); }
+    DialogState State() const { return m_state; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -57,9 +63,9 @@ private:
     void OnTimer(UINT_PTR nIDEvent);
     LRESULT OnGraphNotify(WPARAM wParam, LPARAM lParam);
 
-    // "New", the Start/Stop button, "Snapshot" and timer 100 as a running or stopped preview
-    // has them.
-    void ShowPreviewControls(BOOL bRunning);
+    // Enters `state`: "New", the Start/Stop button, "Snapshot", timer 100 and the history's
+    // following of the preview as its row has them.
+    void EnterState(DialogState state);
     void EnsureSnapshotView();
 
     // The five regions (FocusDlgRegions.cpp): the menu items for the outlines and the rate,
@@ -92,6 +98,7 @@ private:
     BOOL m_bRawData = 0;
     QIcon m_hIcon;
     BOOL m_bViewCreated = 0;
+    DialogState m_state = DialogState::NoCamera;
     CSnapshotViewDlg m_wndSnapshotView;
     CFocusHistoryWnd m_wndHistory;
     CPreviewSettings m_previewSettings;
@@ -105,4 +112,5 @@ private:
     // The title-bar menu's stand-in: window managers own the real one, so Close and the About
     // item live in the dialog's context menu.
     QMenu* m_pSystemMenu = nullptr;
+    std::vector<QPointer<QAction>> m_windowToggles;
 };

@@ -1,6 +1,4 @@
 // CFocusDlg: connecting the camera ("New"), and what the session tells the operator.
-#include <QAbstractButton>
-
 #include "platform/log/Log.h"
 #include "platform/mfc/MessageBox.h"
 #include "ui/CameraChoice.h"
@@ -10,26 +8,17 @@
 #include "ui/UiLog.h"
 
 void CFocusDlg::OnNew() {
-    // "Snapshot" is left as it was: after a user abort it stays enabled through a New.
-    m_btnStartStop.SetWindowText(LoadResString(IDS_START));
     m_stcFocus.SetWindowText("");
     m_wndHistory.Clear();
     m_previewSettings.Load();
     m_session.SetPreviewRate(m_previewSettings.nFrameRate);
     m_session.SetCameraName(LoadCameraName());
-    if (m_session.Connect(GetSafeHwnd()) != CCameraSession::ConnectResult::Connected)
-        return;  // the session has said why
-    m_btnStartStop.EnableWindow(TRUE);
-    // A video-only camera has no raw Bayer stills: its box is cleared and disabled.
-    if (auto* raw = qobject_cast<QAbstractButton*>(GetDlgItem(IDC_RAWDATA))) {
-        if (m_session.IsVideoOnly())
-            raw->setChecked(false);
-        raw->setEnabled(!m_session.IsVideoOnly());
-    }
-    // A preview resumed from before an abort shows as running, with its read-out.
-    if (m_session.IsPreviewRunning())
-        ShowPreviewControls(TRUE);
-    m_stcStatus.SetWindowText("");
+    const bool bConnected =
+        m_session.Connect(GetSafeHwnd()) == CCameraSession::ConnectResult::Connected;
+    // A failed "New" has said why; a preview resumed from before an abort shows as running.
+    EnterState(StateAfterNew(m_state, bConnected, m_session.IsPreviewRunning()));
+    if (bConnected)
+        m_stcStatus.SetWindowText("");
 }
 
 void CFocusDlg::ShowStatus(const std::string& text) {
@@ -51,6 +40,7 @@ void CFocusDlg::ShowMessage(SessionMessage message) {
     }
 }
 
+// At once, as the camera goes; the state the dialog enters afterwards has the timer off too.
 void CFocusDlg::StopFocusReadout() {
     KillTimer(kFocusTimerId);
 }

@@ -1,21 +1,33 @@
 // CFocusDlg: starting and stopping the preview, the focus read-out, graph events and close.
+#include <QAbstractButton>
+
 #include "platform/log/Log.h"
 #include "platform/mfc/MessageBox.h"
 #include "session/FocusFigure.h"
 #include "ui/FocusDlg.h"
 #include "ui/Resource.h"
+#include "ui/SnapshotViewSettings.h"
 #include "ui/StringTable.h"
 #include "ui/UiLog.h"
 
-// Every flow that starts or stops the preview ends here, so the controls and the read-out
-// never disagree with it.
-void CFocusDlg::ShowPreviewControls(BOOL bRunning) {
-    m_btnNew.EnableWindow(!bRunning);
-    m_btnStartStop.SetWindowText(LoadResString(bRunning ? IDS_STOP : IDS_START));
-    m_btnSnapshot.EnableWindow(bRunning);
-    m_wndHistory.FollowPreview(bRunning);
-    if (bRunning)
-        SetTimer(kFocusTimerId, kFocusTimerPeriod_ms);
+// Every sequence ends here, so the controls and the read-out never disagree with the state.
+void CFocusDlg::EnterState(DialogState state) {
+    m_state = state;
+    const DialogControls& controls = ControlsOf(state);
+    m_btnNew.EnableWindow(controls.bNew);
+    m_btnStartStop.EnableWindow(controls.bStartStop);
+    m_btnStartStop.SetWindowText(LoadResString(controls.bStopText ? IDS_STOP : IDS_START));
+    m_btnSnapshot.EnableWindow(controls.bSnapshot);
+    // A video-only camera has no raw Bayer stills: its box is cleared and takes no clicks.
+    if (auto* raw = qobject_cast<QAbstractButton*>(GetDlgItem(IDC_RAWDATA))) {
+        const bool bVideoOnly = m_session.IsVideoOnly() && state != DialogState::NoCamera;
+        if (bVideoOnly)
+            raw->setChecked(false);
+        raw->setEnabled(!bVideoOnly);
+    }
+    m_wndHistory.FollowPreview(controls.bFocusTimer);
+    if (controls.bFocusTimer)
+        SetTimer(kFocusTimerId, kFocusReadPeriod_ms);
     else
         KillTimer(kFocusTimerId);
 }
@@ -27,13 +39,13 @@ void CFocusDlg::OnStartStop() {
     // By what the graph does, not by the button's text.
     if (m_session.IsPreviewRunning()) {
         m_session.StopPreview(!m_bFullPreview);
-        ShowPreviewControls(FALSE);
+        EnterState(DialogState::Stopped);
         m_stcStatus.SetWindowText("");
         return;
     }
     if (m_session.StartPreview(!m_bFullPreview)) {
         m_wndHistory.StartRun();
-        ShowPreviewControls(TRUE);
+        EnterState(DialogState::Running);
         return;
     }
     LogInfo(kLogUi, "message box %u: the preview could not be started", IDP_DEVICE_ACCESS_FAILED);
@@ -43,27 +55,27 @@ void CFocusDlg::OnStartStop() {
 
 void CFocusDlg::OnTimer(UINT_PTR nIDEvent) {
     LONG value = 0;
-    if (nIDEvent == kFocusTimerId && m_session.ReadFocus(value)) {
-        m_stcFocus.SetWindowText(FormatFocusValue(value));
-        m_wndHistory.AddFigure(value);  // exactly what the read-out shows
-    }
-    if (nIDEvent == kFocusTimerId)
+    if (nIDEvent == kFocusTimerId) {
+        if (m_session.ReadFocus(value)) {
+            m_stcFocus.SetWindowText(FormatFocusValue(value));
+            m_wndHistory.AddFigure(value);  // exactly what the read-out shows
+        } else {
+            m_wndHistory.TickWithoutFigure();
+        }
         FeedRegions();
+    }
     CDialog::WindowProc(WM_TIMER, nIDEvent, 0);
 }
 
 LRESULT CFocusDlg::OnGraphNotify(WPARAM, LPARAM) {
     switch (m_session.HandleGraphEvents(!m_bFullPreview)) {
         case CCameraSession::GraphEvent::UserAbort:
-            ShowPreviewControls(FALSE);
-            // Unlike "Stop": a still can be taken after the operator closed the preview; the
-            // snapshot then restarts it and the controls follow.
-            m_btnSnapshot.EnableWindow(TRUE);
+            EnterState(DialogState::ClosedByOperator);
             m_stcStatus.SetWindowText("");
             break;
         case CCameraSession::GraphEvent::ErrorAbort:
-            ShowPreviewControls(FALSE);
-            m_btnStartStop.EnableWindow(FALSE);  // the camera is gone: "New" first
+            EnterState(DialogState::CameraGone);
+            m_wndHistory.LoseCamera();
             break;
         case CCameraSession::GraphEvent::None:
             break;
@@ -76,6 +88,9 @@ void CFocusDlg::OnDestroy() {
     if (CDeviceProfile* profile = m_session.Profile())
         profile->Save();
     if (m_bViewCreated) {
+        WindowPlace place;
+        if (m_wndSnapshotView.GetPlace(place))
+            SaveSnapshotViewPlace(place);
         m_wndSnapshotView.DestroyWindow();
         m_bViewCreated = 0;
     }

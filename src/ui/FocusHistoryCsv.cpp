@@ -2,12 +2,16 @@
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QFileDialog>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 
+#include "platform/mfc/FileDialog.h"
+#include "platform/win/WinUser.h"
 #include "ui/FocusHistoryWnd.h"
 #include "ui/SaveFile.h"
+#include "ui/StillSaveSettings.h"
 
 void CFocusHistoryWnd::BuildMenu() {
     m_pToggle = new QAction(QStringLiteral("Focus &History"), this);
@@ -54,17 +58,25 @@ BOOL CFocusHistoryWnd::SaveCsv(const QString& path) {
     return TRUE;
 }
 
+// In the folder of the last CSV saved, else where the last still or CSV went in any run, as
+// the still's dialogs do; a CSV saved is where the next one starts, still or CSV.
 void CFocusHistoryWnd::AskAndSaveCsv() {
-    const QString suggested = m_csvPath.isEmpty()
-                                  ? QDir::home().filePath(QStringLiteral("focus-history.csv"))
-                                  : m_csvPath;
-    QFileDialog dialog(this, QStringLiteral("Save Focus History as CSV"), suggested,
-                       QStringLiteral("CSV files (*.csv);;All files (*)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
-    // Blocks this window only: the read-out and the lens go on while a name is chosen.
-    dialog.setWindowModality(Qt::WindowModal);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    CFileDialog dialog(this);
+    dialog.m_strTitle = QStringLiteral("Save Focus History as CSV");
+    dialog.m_filters = {QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")};
+    if (!m_csvPath.isEmpty()) {
+        const QFileInfo last(m_csvPath);
+        dialog.m_strFolder = last.absolutePath();
+        dialog.m_strFileName = last.fileName();
+    } else {
+        dialog.m_strFolder = LoadStillSaveSettings().folder;
+        if (dialog.m_strFolder.isEmpty())
+            dialog.m_strFolder = QDir::homePath();
+        dialog.m_strFileName = QStringLiteral("focus-history.csv");
+    }
+    if (dialog.DoModal() != IDOK)
         return;
-    SaveCsv(dialog.selectedFiles().front());
+    const QString path = dialog.GetPathName();
+    if (SaveCsv(path))
+        RememberStillSave(QFileInfo(path).absolutePath());
 }

@@ -1,12 +1,9 @@
 #include "ui/FocusHistorySettings.h"
 
-#include "ui/SettingsKey.h"
-
 namespace {
 
-bool IsSaneCoordinate(LONG value) {
-    return value >= -kMaxRemembered_px && value <= kMaxRemembered_px;
-}
+constexpr WindowPlaceNames kHistoryPlaceNames{kHistoryLeftValue, kHistoryTopValue,
+                                              kHistoryWidthValue, kHistoryHeightValue};
 
 }  // namespace
 
@@ -16,19 +13,13 @@ BOOL CFocusHistorySettings::Load() {
         return FALSE;
     key.ReadFlag(kHistoryShownValue, bShown);
     key.ReadFlag(kHistoryRegionsValue, bRegionTraces);
-    LONG left = 0;
-    LONG top = 0;
-    LONG width = 0;
-    LONG height = 0;
-    if (key.ReadLong(kHistoryLeftValue, left) && key.ReadLong(kHistoryTopValue, top) &&
-        key.ReadLong(kHistoryWidthValue, width) && key.ReadLong(kHistoryHeightValue, height) &&
-        width > 0 && height > 0 && IsSaneCoordinate(left) && IsSaneCoordinate(top) &&
-        IsSaneCoordinate(width) && IsSaneCoordinate(height)) {
+    WindowPlace place;
+    if (key.ReadPlace(kHistoryPlaceNames, place)) {
         bPlaced = TRUE;
-        nLeft = left;
-        nTop = top;
-        nWidth = width;
-        nHeight = height;
+        nLeft = place.nLeft;
+        nTop = place.nTop;
+        nWidth = place.nWidth;
+        nHeight = place.nHeight;
     }
     return TRUE;
 }
@@ -39,11 +30,7 @@ BOOL CFocusHistorySettings::Save() const {
         return FALSE;
     bool saved = key.WriteFlag(kHistoryShownValue, bShown);
     saved = key.WriteFlag(kHistoryRegionsValue, bRegionTraces) && saved;
-    if (bPlaced) {
-        saved = key.WriteLong(kHistoryLeftValue, nLeft) && saved;
-        saved = key.WriteLong(kHistoryTopValue, nTop) && saved;
-        saved = key.WriteLong(kHistoryWidthValue, nWidth) && saved;
-        saved = key.WriteLong(kHistoryHeightValue, nHeight) && saved;
-    }
+    if (bPlaced)
+        saved = key.WritePlace(kHistoryPlaceNames, {nLeft, nTop, nWidth, nHeight}) && saved;
     return saved ? TRUE : FALSE;
 }

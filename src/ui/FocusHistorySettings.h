@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/com/Types.h"
+#include "ui/SettingsKey.h"
 
 // Values under the settings key; none of the utility's own names.
 inline constexpr const char kHistoryShownValue[] = "FocusHistory";
@@ -13,9 +14,6 @@ inline constexpr const char kHistoryLeftValue[] = "FocusHistoryLeft";
 inline constexpr const char kHistoryTopValue[] = "FocusHistoryTop";
 inline constexpr const char kHistoryWidthValue[] = "FocusHistoryWidth";
 inline constexpr const char kHistoryHeightValue[] = "FocusHistoryHeight";
-
-// The largest coordinate or size a remembered place may hold; beyond it the place is absent.
-inline constexpr LONG kMaxRemembered_px = 65536;
 
 struct CFocusHistorySettings {
     BOOL bShown = TRUE;          // opens with the preview
@@ -27,9 +25,7 @@ struct CFocusHistorySettings {
     LONG nHeight = 0;
 
     // Reads what is stored; an absent or unreadable value leaves its default, and a place
-    // counts only when all four parts are there with a size above zero and nothing beyond
-    // kMaxRemembered_px either way (no screen is that large). FALSE when the key cannot be
-    // opened.
+    // counts only when whole (CSettingsKey::ReadPlace). FALSE when the key cannot be opened.
     BOOL Load();
     // Writes the flags, and the place when there is one, as REG_DWORD values; the key's other
     // values stay as they are.

@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <memory>
 
@@ -32,15 +31,6 @@ namespace {
 constexpr QSize kFirstSize(800, 330);
 constexpr double kFigureFontScale = 2.5;  // the figure read from across the bench
 constexpr double kStateFontScale = 1.2;
-
-// The screen under a remembered frame's centre, if any.
-const QScreen* ScreenUnder(const FrameExtent& frame) {
-    const auto centre = [](int64_t start, int64_t extent) {
-        return static_cast<int>(std::clamp<int64_t>(start + extent / 2, INT_MIN, INT_MAX));
-    };
-    return QGuiApplication::screenAt(
-        QPoint(centre(frame.left, frame.width), centre(frame.top, frame.height)));
-}
 
 }  // namespace
 
@@ -94,18 +84,23 @@ void CFocusHistoryWnd::BuildLayout() {
 QWidget* CFocusHistoryWnd::BuildFigureBox() {
     m_pFigure = MakeReadout(QStringLiteral("Figure"));
     m_pFocusState = MakeReadout(QStringLiteral("Focus state"), Qt::AlignLeft | Qt::AlignVCenter);
-    QFont big = m_pFigure->font();
-    big.setPointSizeF(big.pointSizeF() * kFigureFontScale);
-    big.setBold(true);
-    m_pFigure->setFont(big);
-    // Wide enough for "Overflow" and the figures a camera sends, so the row keeps still.
-    m_pFigure->setMinimumWidth(QFontMetrics(big).horizontalAdvance(QStringLiteral("Overflow")) +
-                               16);
+    m_messageFont = m_pFigure->font();
+    m_figureFont = m_messageFont;
+    m_figureFont.setPointSizeF(m_figureFont.pointSizeF() * kFigureFontScale);
+    m_figureFont.setBold(true);
+    m_pFigure->setFont(m_figureFont);
     QFont word = m_pFocusState->font();
     word.setPointSizeF(word.pointSizeF() * kStateFontScale);
     m_pFocusState->setFont(word);
-    m_pFocusState->setFixedWidth(QFontMetrics(word).horizontalAdvance(QStringLiteral("searching")) +
-                                 12);
+    const int state_px = QFontMetrics(word).horizontalAdvance(QStringLiteral("searching")) + 12;
+    m_pFocusState->setFixedWidth(state_px);
+    // Wide enough for "Overflow", the figures a camera sends and the longest message; as high
+    // as a figure: the row keeps still whatever it shows.
+    const int figure_px = QFontMetrics(m_figureFont).horizontalAdvance(QStringLiteral("Overflow"));
+    const int message_px =
+        QFontMetrics(m_messageFont).horizontalAdvance(QString::fromLatin1(kNoFigureText));
+    m_pFigure->setMinimumWidth(std::max(figure_px, message_px) + 16);
+    m_pFigure->setFixedHeight(m_pFigure->sizeHint().height());
 
     m_pFigureBox = new QFrame;
     m_pFigureBox->setAutoFillBackground(true);
@@ -168,8 +163,7 @@ void CFocusHistoryWnd::PlaceFirstTime() {
         const FrameExtent remembered{m_settings.nLeft, m_settings.nTop,
                                      int64_t{width()} + frame_extra.width(),
                                      int64_t{height()} + frame_extra.height()};
-        const QScreen* there = ScreenUnder(remembered);
-        const QRect kept = KeepInside(remembered, there ? there->availableGeometry() : available);
+        const QRect kept = KeepOnScreen(remembered, available);
         resize(kept.size() - frame_extra);
         move(kept.topLeft());
         return;
@@ -189,6 +183,9 @@ void CFocusHistoryWnd::PlaceFirstTime() {
 void CFocusHistoryWnd::Clear() {
     m_history.Clear();
     m_bHasRegions = false;
+    m_bRan = false;
+    m_bNoFigure = false;
+    m_bCameraLost = false;
     ShowReadouts();
 }
 
@@ -199,12 +196,17 @@ void CFocusHistoryWnd::StartRun() {
 }
 
 void CFocusHistoryWnd::FollowPreview(BOOL bRunning) {
+    m_bRunning = bRunning != FALSE;
     if (!bRunning) {
         m_history.Pause(m_now_ms());
         ShowReadouts();
         return;
     }
-    m_history.Resume(m_now_ms());
+    m_bRan = true;
+    m_bNoFigure = false;
+    m_bCameraLost = false;
+    m_nLastFigure_ms = m_now_ms();  // the camera gets its second from the start
+    m_history.Resume(m_nLastFigure_ms);
     if (m_settings.bShown && !isVisible())
         Open(false);
     ShowReadouts();
@@ -215,7 +217,21 @@ void CFocusHistoryWnd::Pause() {
 }
 
 void CFocusHistoryWnd::AddFigure(LONG value) {
-    m_history.Add(m_now_ms(), value);
+    m_nLastFigure_ms = m_now_ms();
+    m_bNoFigure = false;
+    m_history.Add(m_nLastFigure_ms, value);
+    ShowReadouts();
+}
+
+void CFocusHistoryWnd::TickWithoutFigure() {
+    if (!m_bRunning || m_bNoFigure || m_now_ms() - m_nLastFigure_ms < kNoFigureAfter_ms)
+        return;
+    m_bNoFigure = true;
+    ShowReadouts();
+}
+
+void CFocusHistoryWnd::LoseCamera() {
+    m_bCameraLost = true;
     ShowReadouts();
 }
 
@@ -246,9 +262,14 @@ void CFocusHistoryWnd::ResetPeak() {
 
 void CFocusHistoryWnd::ShowReadouts() {
     const FocusSample* latest = m_history.Latest();
-    SetTextIfChanged(m_pFigure,
-                     latest ? QString::fromStdString(FormatFocusValue(latest->value)) : QString());
-    ShowInFocus(latest != nullptr, latest && m_history.InFocus(latest->value));
+    const bool bStopped = !m_bRunning && m_bRan;
+    const QString message = StaleMessage();
+    ShowFigureMessage(message);
+    if (message.isEmpty()) {
+        SetTextIfChanged(m_pFigure, latest ? QString::fromStdString(FormatFocusValue(latest->value))
+                                           : QString());
+        ShowInFocus(latest != nullptr, latest && m_history.InFocus(latest->value));
+    }
     SetTextIfChanged(m_pPeak, m_history.HasPeak()
                                   ? QString::fromStdString(FormatFocusValue(m_history.Peak()))
                                   : QString());
@@ -256,8 +277,16 @@ void CFocusHistoryWnd::ShowReadouts() {
     SetTextIfChanged(m_pOverflows, QString::number(overflows));
     SetTextColour(m_pOverflows,
                   overflows ? QColor(kChartOverflow) : palette().color(QPalette::WindowText));
-    m_pRegions->ShowRegions(LatestRegions(), m_history);
+    m_pRegions->ShowRegions(LatestRegions(), m_history, bStopped);
     m_pChart->update();
+}
+
+QString CFocusHistoryWnd::StaleMessage() const {
+    if (m_bRunning ? m_bNoFigure : m_bCameraLost)
+        return QString::fromLatin1(kNoFigureText);
+    if (!m_bRunning && m_bRan)
+        return QString::fromLatin1(kPreviewStoppedText);
+    return {};
 }
 
 // Green only once the peak has been passed: at start-up and after a reset the first blurred
@@ -272,6 +301,27 @@ void CFocusHistoryWnd::ShowInFocus(bool bHasFigure, bool bInFocus) {
     const QString description = bInFocus ? QStringLiteral("in focus") : QString();
     if (m_pFigure->accessibleDescription() != description)
         m_pFigure->setAccessibleDescription(description);
+}
+
+// In the window's own size and grey, with no state: nothing in the box reads as a live figure.
+void CFocusHistoryWnd::ShowFigureMessage(const QString& message) {
+    const bool bMessage = !message.isEmpty();
+    const QFont& font = bMessage ? m_messageFont : m_figureFont;
+    if (m_pFigure->font() != font)
+        m_pFigure->setFont(font);
+    const Qt::Alignment alignment =
+        bMessage ? Qt::AlignCenter : Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter);
+    if (m_pFigure->alignment() != alignment)
+        m_pFigure->setAlignment(alignment);
+    if (!bMessage)
+        return;
+    SetTextIfChanged(m_pFigure, message);
+    SetTextIfChanged(m_pFocusState, QString());
+    ShowInFocusColours(m_pFigureBox, false);
+    ShowInFocusColours(m_pFocusState, false);
+    ShowStaleColours(m_pFigure);
+    if (!m_pFigure->accessibleDescription().isEmpty())
+        m_pFigure->setAccessibleDescription(QString());
 }
 
 void CFocusHistoryWnd::keyPressEvent(QKeyEvent* event) {

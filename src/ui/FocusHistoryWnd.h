@@ -1,7 +1,10 @@
 // CFocusHistoryWnd: the "Focus History" window beside the main dialog. It charts the figures
 // the dialog's focus read-out shows, in a large read-out of its own that says "searching"
 // until the peak held since "Start" or the operator's reset ("Reset Peak", or R) has been
-// passed, and turns green back near it; overflows are counted beside the peak. Beside the
+// passed, and turns green back near it; overflows are counted beside the peak. A figure that
+// is no longer live is never shown as one: the read-out says, in grey, "Preview stopped" once
+// the preview stops, and "No figure from the camera" when none came for a second while it runs
+// or the camera was lost. Beside the
 // chart, the five regions measured from the picture, each with its own peak and the same rule
 // (CRegionPanel); the chart can draw them too. Its context menu copies the history as CSV,
 // saves it to a file, and shows or hides the regions on the chart. It opens with the preview
@@ -25,6 +28,11 @@ class QLineEdit;
 class QMenu;
 
 inline constexpr const char kFocusHistoryTitle[] = "Focus History";
+inline constexpr const char kPreviewStoppedText[] = "Preview stopped";
+inline constexpr const char kNoFigureText[] = "No figure from the camera";
+// How long the preview may run without a figure before the read-out says so: ten of the
+// figures the camera sends a second.
+inline constexpr int64_t kNoFigureAfter_ms = 1000;
 
 class CFocusHistoryWnd : public QWidget {
     Q_OBJECT
@@ -47,6 +55,8 @@ public:
     void FollowPreview(BOOL bRunning);  // the preview runs (the window opens) or stopped
     void Pause();                       // a still holds the preview
     void AddFigure(LONG value);         // a figure the read-out showed
+    void TickWithoutFigure();           // a read-out tick that brought none
+    void LoseCamera();                  // the preview ended because the camera is gone
     // A new measurement of the five regions (a region without an edge is held as NaN).
     void AddRegions(const RegionSharpness& regions);
     // The latest measurement since "New" or "Start"; null when none.
@@ -88,6 +98,10 @@ private:
     void PlaceFirstTime();
     void ShowReadouts();
     void ShowInFocus(bool bHasFigure, bool bInFocus);
+    // What the figure box says instead of a figure that is not live; empty while it is.
+    QString StaleMessage() const;
+    // The figure box saying `message` in grey instead of a figure; empty: the figure again.
+    void ShowFigureMessage(const QString& message);
     void AskAndSaveCsv();
 
     CFocusHistory m_history;
@@ -97,10 +111,17 @@ private:
     bool m_bPlaced = false;  // moved to its place once; later it stays where the operator put it
     RegionSharpness m_regions;
     bool m_bHasRegions = false;
-    QString m_csvPath;  // where the last save went
+    bool m_bRunning = false;       // the preview runs
+    bool m_bRan = false;           // it ran since "New"
+    bool m_bNoFigure = false;      // none came for kNoFigureAfter_ms while it runs
+    bool m_bCameraLost = false;    // it stopped because the camera is gone
+    int64_t m_nLastFigure_ms = 0;  // or the preview's start
+    QString m_csvPath;             // where the last save went
     CFocusChart* m_pChart = nullptr;
     CRegionPanel* m_pRegions = nullptr;
     QWidget* m_pFigureBox = nullptr;
+    QFont m_figureFont;   // large, read from across the bench
+    QFont m_messageFont;  // the window's, for what is said in a figure's place
     QLineEdit* m_pFigure = nullptr;
     QLineEdit* m_pFocusState = nullptr;
     QLineEdit* m_pPeak = nullptr;

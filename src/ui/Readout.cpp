@@ -9,6 +9,17 @@ QPalette ReadoutPalette(QPalette colours) {
     return colours;
 }
 
+void SetPaletteIfChanged(QWidget* readout, const QPalette& colours) {
+    if (readout->palette().color(QPalette::Base) != colours.color(QPalette::Base) ||
+        readout->palette().color(QPalette::Text) != colours.color(QPalette::Text))
+        readout->setPalette(colours);
+}
+
+QPalette WindowColours(const QWidget* readout) {
+    return ReadoutPalette(readout->parentWidget() ? readout->parentWidget()->palette()
+                                                  : QPalette());
+}
+
 }  // namespace
 
 QLineEdit* MakeReadout(const QString& accessibleName, Qt::Alignment alignment) {
@@ -30,17 +41,21 @@ void SetTextIfChanged(QLineEdit* readout, const QString& text) {
 }
 
 void ShowInFocusColours(QWidget* readout, bool bInFocus) {
-    QPalette colours =
-        ReadoutPalette(readout->parentWidget() ? readout->parentWidget()->palette() : QPalette());
+    QPalette colours = WindowColours(readout);
     if (bInFocus) {
         colours.setColor(QPalette::Base, QColor(kInFocusBackground));
         colours.setColor(QPalette::Window, QColor(kInFocusBackground));
         colours.setColor(QPalette::Text, Qt::white);
         colours.setColor(QPalette::WindowText, Qt::white);
     }
-    if (readout->palette().color(QPalette::Base) != colours.color(QPalette::Base) ||
-        readout->palette().color(QPalette::Text) != colours.color(QPalette::Text))
-        readout->setPalette(colours);
+    SetPaletteIfChanged(readout, colours);
+}
+
+void ShowStaleColours(QWidget* readout) {
+    QPalette colours = WindowColours(readout);
+    colours.setColor(QPalette::Text, QColor(kStaleText));
+    colours.setColor(QPalette::WindowText, QColor(kStaleText));
+    SetPaletteIfChanged(readout, colours);
 }
 
 void SetTextColour(QLineEdit* readout, const QColor& colour) {

@@ -8,6 +8,8 @@
 
 // A read-out's background while its value means "in focus".
 inline constexpr QRgb kInFocusBackground = 0xFF2E9D3A;  // green
+// A read-out's text while what it shows is not live (the preview stopped, no figure comes).
+inline constexpr QRgb kStaleText = 0xFF8C8C8C;  // grey
 
 // A frameless, read-only line that takes no focus, no clicks and no menu (they go to the
 // window), with the window's colours and `accessibleName`.
@@ -17,5 +19,7 @@ QLineEdit* MakeReadout(const QString& accessibleName,
 void SetTextIfChanged(QLineEdit* readout, const QString& text);
 // White on green when `bInFocus`, else the window's own colours; only when it changes.
 void ShowInFocusColours(QWidget* readout, bool bInFocus);
+// The window's background with kStaleText; only when it changes.
+void ShowStaleColours(QWidget* readout);
 // The text colour alone, only when it changes.
 void SetTextColour(QLineEdit* readout, const QColor& colour);

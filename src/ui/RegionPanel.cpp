@@ -92,7 +92,8 @@ QWidget* CRegionPanel::MakeCell(SfrRegion region) {
     return frame;
 }
 
-void CRegionPanel::ShowRegions(const RegionSharpness* latest, const CFocusHistory& history) {
+void CRegionPanel::ShowRegions(const RegionSharpness* latest, const CFocusHistory& history,
+                               bool bStopped) {
     for (int r = 0; r < kSfrRegionCount; ++r) {
         const auto region = SfrRegion(r);
         const RegionCell& cell = m_cells[r];
@@ -104,6 +105,12 @@ void CRegionPanel::ShowRegions(const RegionSharpness* latest, const CFocusHistor
         SetTextIfChanged(cell.peak,
                          QStringLiteral("peak ") +
                              (peak.HasPeak() ? Mtf50Text(peak.Peak()) : QStringLiteral("\u2014")));
+        if (bStopped) {
+            SetTextIfChanged(cell.state, QStringLiteral("stopped"));
+            ShowStaleColours(cell.value);
+            SetTextColour(cell.state, QColor(kStaleText));
+            continue;
+        }
         SetTextIfChanged(cell.state, latest ? RegionStateWord(state) : QString());
         ShowInFocusColours(cell.value, state == RegionState::InFocus);
         const bool telling = state == RegionState::Clipped || state == RegionState::NoEdge;
@@ -113,4 +120,7 @@ void CRegionPanel::ShowRegions(const RegionSharpness* latest, const CFocusHistor
     const ImageTilt tilt = latest ? MeasureTilt(*latest) : ImageTilt{};
     SetTextIfChanged(m_pTiltAcross, TiltAcrossText(tilt));
     SetTextIfChanged(m_pTiltUpDown, TiltUpDownText(tilt));
+    const QColor tiltColour = bStopped ? QColor(kStaleText) : palette().color(QPalette::WindowText);
+    SetTextColour(m_pTiltAcross, tiltColour);
+    SetTextColour(m_pTiltUpDown, tiltColour);
 }

@@ -1,7 +1,7 @@
 // The focus history window's five regions, laid out as they lie in the picture (the corners
 // around the centre): each region's MTF50 from the latest measured frame, its own held peak
 // and its state, the value on green once that region is in focus; under them, which way the
-// image plane leans.
+// image plane leans. Once the preview stops, the last values stay in grey.
 #pragma once
 
 #include <QWidget>
@@ -17,8 +17,9 @@ public:
     explicit CRegionPanel(QWidget* parent = nullptr);
 
     // Shows `latest` (null: nothing measured since "New" or "Start") with the peaks that
-    // `history` holds.
-    void ShowRegions(const RegionSharpness* latest, const CFocusHistory& history);
+    // `history` holds; `bStopped`: in grey, each region "stopped", never green.
+    void ShowRegions(const RegionSharpness* latest, const CFocusHistory& history,
+                     bool bStopped = false);
 
     QLineEdit* ValueReadout(SfrRegion region) const { return Cell(region).value; }
     QLineEdit* PeakReadout(SfrRegion region) const { return Cell(region).peak; }

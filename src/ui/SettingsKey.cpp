@@ -11,6 +11,10 @@ namespace {
 // A folder path of the platform's longest, with its final zero.
 constexpr DWORD kMaxTextBytes = 4096 + 1;
 
+bool IsSaneCoordinate(LONG value) {
+    return value >= -kMaxRemembered_px && value <= kMaxRemembered_px;
+}
+
 }  // namespace
 
 CSettingsKey::CSettingsKey() {
@@ -76,4 +80,25 @@ bool CSettingsKey::WriteText(const char* name, const QString& text) const {
     data.push_back(0);
     return RegSetValueEx(m_key, name, 0, REG_SZ, data.data(), static_cast<DWORD>(data.size())) ==
            ERROR_SUCCESS;
+}
+
+bool CSettingsKey::ReadPlace(const WindowPlaceNames& names, WindowPlace& place) const {
+    WindowPlace read;
+    if (!ReadLong(names.left, read.nLeft) || !ReadLong(names.top, read.nTop) ||
+        !ReadLong(names.width, read.nWidth) || !ReadLong(names.height, read.nHeight) ||
+        read.nWidth <= 0 || read.nHeight <= 0)
+        return false;
+    for (const LONG value : {read.nLeft, read.nTop, read.nWidth, read.nHeight}) {
+        if (!IsSaneCoordinate(value))
+            return false;
+    }
+    place = read;
+    return true;
+}
+
+bool CSettingsKey::WritePlace(const WindowPlaceNames& names, const WindowPlace& place) const {
+    bool written = WriteLong(names.left, place.nLeft);
+    written = WriteLong(names.top, place.nTop) && written;
+    written = WriteLong(names.width, place.nWidth) && written;
+    return WriteLong(names.height, place.nHeight) && written;
 }

@@ -6,6 +6,24 @@
 
 #include "platform/registry/Registry.h"
 
+// A window's place as kept: its frame's top-left corner and its inside size, in screen pixels.
+struct WindowPlace {
+    LONG nLeft = 0;
+    LONG nTop = 0;
+    LONG nWidth = 0;
+    LONG nHeight = 0;
+};
+// The names of the four values that keep a place.
+struct WindowPlaceNames {
+    const char* left;
+    const char* top;
+    const char* width;
+    const char* height;
+};
+
+// The largest coordinate or size a remembered place may hold; beyond it the place is absent.
+inline constexpr LONG kMaxRemembered_px = 65536;
+
 class CSettingsKey {
 public:
     // Opens the key, making it when absent; a key that cannot be opened reads nothing and
@@ -27,6 +45,10 @@ public:
     // REG_SZ text of up to a path's length, kept with its final zero.
     bool ReadText(const char* name, QString& text) const;
     bool WriteText(const char* name, const QString& text) const;
+    // A place counts only when all four values are there with a size above zero and nothing
+    // beyond kMaxRemembered_px either way (no screen is that large).
+    bool ReadPlace(const WindowPlaceNames& names, WindowPlace& place) const;
+    bool WritePlace(const WindowPlaceNames& names, const WindowPlace& place) const;
 
 private:
     HKEY m_key = nullptr;

@@ -85,6 +85,10 @@ void CSnapshotViewDlg::SetStill(CStill still) {
 
 void CSnapshotViewDlg::ShowWindow() {
     if (m_bCreated) {
+        if (!m_bPlaced) {
+            PlaceFirstTime();
+            m_bPlaced = true;
+        }
         show();
         // An owned window stays above its owner: bring the new still in front of the dialog.
         raise();
@@ -104,6 +108,7 @@ BOOL CSnapshotViewDlg::DestroyWindow() {
     OnDestroy();
     destroy();
     m_bCreated = FALSE;
+    m_bPlaced = false;
     return TRUE;
 }
 

@@ -4,6 +4,8 @@
 // so the next snapshot reuses it. Its context menu (and Ctrl+S) saves the still to a file, and
 // measures the five regions' sharpness at the still's full resolution: their outlines are drawn
 // over the picture at their places, and their MTF50s in a small box, until the next still.
+// It first opens where it covers none of the utility's other windows but the main dialog, or
+// where the operator last put it.
 #pragma once
 
 #include <QDialog>
@@ -11,10 +13,13 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 #include "measure/RegionSharpness.h"
 #include "platform/win/WinTypes.h"
 #include "session/SessionFront.h"
+#include "session/Still.h"
+#include "ui/SettingsKey.h"
 
 class QAction;
 class QContextMenuEvent;
@@ -46,8 +51,14 @@ public:
     // Takes over a still from the snapshot flow: its image as SetImage does, and the camera's
     // stream or samples, kept exactly as long as that image.
     void SetStill(CStill still);
-    // The show command: shows the window, also after the operator closed it, in front.
+    // The show command: shows the window, also after the operator closed it, in front. The
+    // first show places it (PlaceFirstTime).
     void ShowWindow();
+    // Where the first show puts the window instead: a place kept from an earlier run, brought
+    // back onto the screen.
+    void RememberPlace(const WindowPlace& place) { m_remembered = place; }
+    // Where the window is now, once it has been shown; false before.
+    bool GetPlace(WindowPlace& place) const;
     // Paints the window now, for a caller about to hold the user-interface thread.
     BOOL UpdateWindow();
     // Destroys the window for the main dialog's close; the held image goes with it. The
@@ -64,9 +75,8 @@ public:
 
     // The context menu's commands. Each asks for a file name and writes the still as it is
     // shown now, even if a new one arrives meanwhile; a failure is told in a message box.
-    void OnSaveAs();          // the image, as PNG, JPEG, TIFF or BMP
-    void OnSaveCameraJpeg();  // the camera's JPEG stream, byte for byte
-    void OnSaveRawSamples();  // the raw Bayer samples as an 8-bit binary PGM
+    void OnSaveAs();      // the image, as PNG, JPEG, TIFF or BMP
+    void OnSaveSource();  // what the camera sent, as the still's kind writes it
     void OnMeasureSharpness();
 
     // The measurement of the still shown, if the operator asked for one.
@@ -96,12 +106,18 @@ private:
     // The regions' outlines and values over the visible part, where they lie in the still.
     void DrawRegions(QPainter& painter, int draw_width, int draw_height) const;
     void ForgetSharpness();
+    // Clear of every other shown window of the utility but the main dialog (right of the
+    // preview, or over the dialog's column), shrunk to fit the largest clear place where none
+    // fits it whole; or at the remembered place (SnapshotViewPlace.cpp).
+    void PlaceFirstTime();
     // The file name the operator chooses for `title`, offering `filters` with the one at
     // filterIndex first (afterwards the one chosen); false when the dialog was cancelled.
     bool AskSavePath(const QString& title, const QStringList& filters, int& filterIndex,
                      QString& path);
 
     BOOL m_bCreated = FALSE;
+    bool m_bPlaced = false;  // placed once; then it stays where the operator puts it
+    std::optional<WindowPlace> m_remembered;
     QAction* m_pSaveAsAction = nullptr;
     RegionSharpness m_sharpness;
     bool m_bMeasured = false;

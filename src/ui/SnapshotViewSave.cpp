@@ -1,22 +1,22 @@
 // CSnapshotViewDlg: saving the still it shows, from its context menu or Ctrl+S.
-#include <QByteArray>
 #include <QContextMenuEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QStandardPaths>
+#include <algorithm>
+#include <memory>
 
 #include "platform/mfc/FileDialog.h"
 #include "platform/mfc/WindowHandle.h"
+#include "session/StillKind.h"
 #include "ui/SaveFile.h"
 #include "ui/SnapshotViewDlg.h"
 #include "ui/StillFile.h"
 #include "ui/StillSaveSettings.h"
 
 namespace {
-
-const QString kPgmFilter = QStringLiteral("PGM image (*.pgm)");
 
 // A name that sorts by time and does not replace the last one saved.
 QString SuggestedName(const QString& suffix) {
@@ -37,12 +37,9 @@ void CSnapshotViewDlg::contextMenuEvent(QContextMenuEvent* event) {
         return;
     QMenu menu(this);
     menu.addAction(m_pSaveAsAction);
-    if (m_source.kind == CStillSource::Kind::JpegStream) {
-        menu.addAction(QStringLiteral("Save Camera &JPEG..."), this,
-                       &CSnapshotViewDlg::OnSaveCameraJpeg);
-    } else if (m_source.kind == CStillSource::Kind::RawSamples) {
-        menu.addAction(QStringLiteral("Save &Raw Samples..."), this,
-                       &CSnapshotViewDlg::OnSaveRawSamples);
+    if (m_source.pKind) {
+        menu.addAction(QString::fromLatin1(m_source.pKind->Info().saveMenu), this,
+                       &CSnapshotViewDlg::OnSaveSource);
     }
     menu.addSeparator();
     menu.addAction(QStringLiteral("&Measure Sharpness"), this,
@@ -95,46 +92,27 @@ void CSnapshotViewDlg::OnSaveAs() {
     RememberStillSave(QFileInfo(path).absolutePath(), &format);
 }
 
-void CSnapshotViewDlg::OnSaveCameraJpeg() {
-    if (m_source.kind != CStillSource::Kind::JpegStream || !m_source.Data())
+void CSnapshotViewDlg::OnSaveSource() {
+    if (!m_source.pKind || !m_source.Data())
         return;
-    const QByteArray stream(reinterpret_cast<const char*>(m_source.Data()),
-                            static_cast<qsizetype>(m_source.length));
-    int index = 0;
-    QString path;
-    if (!AskSavePath(QStringLiteral("Save Camera JPEG"),
-                     {QString::fromLatin1(InfoOf(StillFormat::Jpeg).filter)}, index, path)) {
-        return;
-    }
-    QString reason;
-    if (!SaveCameraStream(path, reinterpret_cast<const BYTE*>(stream.constData()),
-                          static_cast<size_t>(stream.size()), reason)) {
-        ReportSaveFailure(this, "The still", path, reason);
-        return;
-    }
-    RememberStillSave(QFileInfo(path).absolutePath());
-}
-
-void CSnapshotViewDlg::OnSaveRawSamples() {
-    if (m_source.kind != CStillSource::Kind::RawSamples || !m_source.Data())
-        return;
+    const StillKindInfo& info = m_source.pKind->Info();
+    // A copy: the file dialog runs the event loop, and a new still may replace this one.
     const int width = m_bmih.biWidth;
     const int height = m_bmih.biHeight;
-    const int phase = m_source.phase;
-    const QByteArray samples(reinterpret_cast<const char*>(m_source.Data()),
-                             static_cast<qsizetype>(m_source.length));
+    CStillSource source;
+    source.pKind = m_source.pKind;
+    source.length = m_source.length;
+    source.phase = m_source.phase;
+    source.block = std::make_unique<BYTE[]>(m_source.length);
+    std::copy_n(m_source.Data(), m_source.length, source.block.get());
     int index = 0;
     QString path;
-    if (!AskSavePath(QStringLiteral("Save Raw Samples"), {kPgmFilter}, index, path))
-        return;
-    QString reason;
-    if (samples.size() != static_cast<qsizetype>(width) * height) {
-        ReportSaveFailure(this, "The still", path,
-                          QStringLiteral("the samples do not match the still's size"));
+    if (!AskSavePath(QString::fromLatin1(info.saveTitle), {QString::fromLatin1(info.saveFilter)},
+                     index, path)) {
         return;
     }
-    if (!SaveRawSamples(path, reinterpret_cast<const BYTE*>(samples.constData()), width, height,
-                        phase, reason)) {
+    QString reason;
+    if (!SaveStillSource(path, source, width, height, reason)) {
         ReportSaveFailure(this, "The still", path, reason);
         return;
     }

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <cstring>
 
+#include "session/StillKind.h"
 #include "ui/SaveFile.h"
 
 namespace {
@@ -17,9 +18,6 @@ constexpr std::array<StillFormatInfo, 4> kFormats{{
     {StillFormat::Tiff, "TIFF", "tiff", "TIFF image (*.tif *.tiff)"},
     {StillFormat::Bmp, "BMP", "bmp", "BMP image (*.bmp)"},
 }};
-
-// The top-left 2 x 2 samples of each phase, as the raw development reads them.
-constexpr const char* kPhasePatterns[] = {"RGGB", "GRBG", "GBRG", "BGGR"};
 
 QStringList SuffixesOf(const StillFormatInfo& info) {
     QStringList suffixes;
@@ -109,52 +107,23 @@ bool SaveStillImage(const QString& path, const QImage& image, StillFormat format
     return SaveBytes(path, encoded.constData(), static_cast<size_t>(encoded.size()), reason);
 }
 
-bool SaveCameraStream(const QString& path, const BYTE* stream, size_t length, QString& reason) {
+bool SaveStillSource(const QString& path, const CStillSource& source, int width, int height,
+                     QString& reason) {
     reason.clear();
-    if (!stream || length == 0) {
-        reason = QStringLiteral("the camera sent no stream with this still");
+    if (!source.pKind || !source.Data() || source.length == 0) {
+        reason = QStringLiteral("the camera sent nothing else with this still");
         return false;
     }
-    return SaveBytes(path, stream, length, reason);
-}
-
-std::string RawSamplesHeader(int width, int height, int phase) {
-    const char* pattern = phase >= 0 && phase < 4 ? kPhasePatterns[phase] : "unknown";
-    return "P5\n# Bayer phase " + std::to_string(phase) + ": " + pattern + "\n" +
-           std::to_string(width) + " " + std::to_string(height) + "\n255\n";
-}
-
-bool SaveRawSamples(const QString& path, const BYTE* samples, int width, int height, int phase,
-                    QString& reason) {
-    reason.clear();
-    if (!samples || width <= 0 || height <= 0) {
-        reason = QStringLiteral("the camera sent no samples with this still");
+    std::string header, why;
+    if (!source.pKind->SourceHeader(source, width, height, header, why)) {
+        reason = QString::fromStdString(why);
         return false;
     }
-    const std::string header = RawSamplesHeader(width, height, phase);
-    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
     return WriteFileAtomically(
         path,
         [&](QSaveFile& file) {
-            return WriteAll(file, header.data(), header.size()) && WriteAll(file, samples, count);
+            return WriteAll(file, header.data(), header.size()) &&
+                   WriteAll(file, source.Data(), source.length);
         },
         reason);
-}
-
-bool SaveStillSource(const QString& path, const CStillSource& source, int width, int height,
-                     QString& reason) {
-    switch (source.kind) {
-        case CStillSource::Kind::JpegStream:
-            return SaveCameraStream(path, source.Data(), source.length, reason);
-        case CStillSource::Kind::RawSamples:
-            if (source.length != static_cast<size_t>(width) * static_cast<size_t>(height)) {
-                reason = QStringLiteral("the samples do not match the still's size");
-                return false;
-            }
-            return SaveRawSamples(path, source.Data(), width, height, source.phase, reason);
-        case CStillSource::Kind::None:
-            break;
-    }
-    reason = QStringLiteral("the camera sent nothing else with this still");
-    return false;
 }

@@ -1,8 +1,8 @@
-// Writing a still to a file: the developed image in a format Qt's image writers know, the
-// camera's JPEG stream byte for byte, or the raw Bayer samples as they came, as an 8-bit binary
-// PGM. Each file is written under a temporary name in the target folder and renamed into
-// place, so a failure leaves no partial file and never replaces a file with a broken one.
-// Shared by the snapshot view and the command line.
+// Writing a still to a file: the developed image in a format Qt's image writers know, or what
+// the camera sent for it, byte for byte after the header its kind gives it (the JPEG stream
+// as it came; the raw Bayer samples as an 8-bit binary PGM). Each file is written under a temporary
+// name in the target folder and renamed into place, so a failure leaves no partial file and never
+// replaces a file with a broken one. Shared by the snapshot view and the command line.
 #pragma once
 
 #include <QImage>
@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "session/SessionFront.h"
+#include "session/Still.h"
 
 enum class StillFormat { Png, Jpeg, Tiff, Bmp };
 
@@ -39,13 +39,7 @@ QImage StillImage(const BYTE* image, int width, int height);
 
 // Each returns true once the file is in place; otherwise `reason` says why, in words.
 bool SaveStillImage(const QString& path, const QImage& image, StillFormat format, QString& reason);
-bool SaveCameraStream(const QString& path, const BYTE* stream, size_t length, QString& reason);
-bool SaveRawSamples(const QString& path, const BYTE* samples, int width, int height, int phase,
-                    QString& reason);
-// The stream or the samples, by what the source holds; fails for a source that holds none.
+// What the camera sent: the header the source's kind gives it, then the source's bytes. Fails
+// for a source that holds none, or one that does not describe a still of width x height.
 bool SaveStillSource(const QString& path, const CStillSource& source, int width, int height,
                      QString& reason);
-
-// The PGM header of raw samples: the magic, the Bayer phase named in a comment, the size
-// and the largest sample value.
-std::string RawSamplesHeader(int width, int height, int phase);

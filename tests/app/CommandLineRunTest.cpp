@@ -5,6 +5,7 @@
 #include <csignal>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QRegularExpression>
@@ -52,7 +53,7 @@ public:
         if (before)
             before(app);
         const int code = app.Run();
-        EXPECT_FALSE(app.m_pCaptureDevice);  // everything was released at exit
+        EXPECT_FALSE(app.CaptureDevice());  // everything was released at exit
         return code;
     }
     // The one line of a failure, without the program's name in front; a focus run that went to
@@ -92,9 +93,12 @@ TEST_F(CommandLineRunTest, FocusFiguresThenARawStillWithItsSamples) {
     CommandLineOptions options = Focus(600);
     options.snapshotPath = Path("still.bmp");
     options.snapshotFormat = StillFormat::Bmp;
-    options.bRaw = true;
+    options.pStillKind = &RawStill();
     options.streamPath = Path("samples.pgm");
+    QElapsedTimer wall;
+    wall.start();
     EXPECT_EQ(Run(options), kExitDone) << err.str();
+    const int64_t ran_ms = wall.elapsed();
     // The focus run's summary is all standard error says.
     EXPECT_TRUE(
         QRegularExpression("^\\S+: focus: (\\d+) samples, min \\d+, median \\d+, max \\d+ at "
@@ -115,7 +119,7 @@ TEST_F(CommandLineRunTest, FocusFiguresThenARawStillWithItsSamples) {
             QRegularExpression("^(\\d+),(-?\\d+|Overflow)$").match(line);
         ASSERT_TRUE(m.hasMatch()) << line.toStdString();
         EXPECT_GT(m.captured(1).toLongLong(), previous);
-        EXPECT_LE(m.captured(1).toLongLong(), 700);
+        EXPECT_LE(m.captured(1).toLongLong(), ran_ms);  // a loaded machine reads late, not ahead
         previous = m.captured(1).toLongLong();
     }
     // As "Start" and "Stop" tell it; the still's own stop and restart tell nothing.
@@ -160,7 +164,8 @@ TEST_F(CommandLineRunTest, ARunThatEndsEarlyKeepsTheFiguresMeasuredAndNoStill) {
     CommandLineOptions options = Focus(20'000);
     options.csvPath = Path("figures.csv");
     options.snapshotPath = Path("still.png");
-    EXPECT_EQ(Run(options, UnplugAfter(400)), kExitCameraLost);
+    // Late enough that a slow start (a sanitizer, a loaded machine) still measures a figure.
+    EXPECT_EQ(Run(options, UnplugAfter(2000)), kExitCameraLost);
     auto read = [&] {
         QFile csv(options.csvPath);
         return csv.open(QIODevice::ReadOnly) ? csv.readAll() : QByteArray();
@@ -233,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
                                before = fx.UnplugAfter(200);
                            },
                            kExitCameraLost,
-                           "the camera stopped answering (its status could not be read)"},
+                           "the camera stopped answering (its video stream was lost)"},
                     Ending{"UnpluggedBeforeTheStill",
                            [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
                                fx.UseCamera();

@@ -38,7 +38,7 @@ const Accepted kAccepted[] = {
      {"--snapshot", "s.png"},
      [](const CommandLineOptions& o) {
          return o.focus_ms == 0 && o.snapshotPath == "s.png" &&
-                o.snapshotFormat == StillFormat::Png && !o.bRaw;
+                o.snapshotFormat == StillFormat::Png && o.pStillKind == &JpegStill();
      }},
     {"SnapshotFormatBySuffix",
      {"--snapshot", "dir/S.TIFF"},
@@ -46,7 +46,8 @@ const Accepted kAccepted[] = {
     {"RawWithStream",
      {"--snapshot", "s.bmp", "--raw", "--save-stream", "s.pgm"},
      [](const CommandLineOptions& o) {
-         return o.bRaw && o.streamPath == "s.pgm" && o.snapshotFormat == StillFormat::Bmp;
+         return o.pStillKind == &RawStill() && o.streamPath == "s.pgm" &&
+                o.snapshotFormat == StillFormat::Bmp;
      }},
     {"LimitsWithJson",
      {"--focus", "2", "--json", "--min-figure", "15000", "--min-mtf50", "0.3", "--max-tilt", "5"},

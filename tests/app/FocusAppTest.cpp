@@ -1,4 +1,5 @@
-// The application object: the single instance across processes, and a whole run from
+// The application object: the single instance across processes (a second start raising the
+// first, and the channel it asks through), and a whole run from
 // start-up to shutdown on the simulated camera with both snapshot flows.
 #include <signal.h>
 #include <sys/wait.h>
@@ -8,10 +9,12 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
+#include <QLocalSocket>
 #include <QTimer>
 #include <QWindow>
 
 #include "app/FocusApp.h"
+#include "app/InstanceChannel.h"
 #include "fakes/AppTestEnv.h"
 #include "platform/dshow/DeviceRegistry.h"
 #include "platform/renderer/VideoRenderer.h"
@@ -39,11 +42,16 @@ TEST_F(FocusAppTest, SecondCopyEndsAtOnceAndSilentlyUntilTheFirstProcessDies) {
     ASSERT_EQ(read(ready[0], &ok, 1), 1);
     ASSERT_EQ(ok, 'y');
 
+    // This process listens as the first copy's dialog does: the second asks it to the front.
+    int raised = 0;
+    CInstanceChannel first;
+    ASSERT_TRUE(first.Listen(CInstanceChannel::SocketPath(kInstanceMutexName), [&] { ++raised; }));
     const int depth = CoInitializeDepth();
     CFocusApp app;
     EXPECT_FALSE(app.InitInstance());
+    EXPECT_TRUE(SpinUntil([&] { return raised == 1; }));
     EXPECT_TRUE(boxes.empty());
-    EXPECT_FALSE(app.m_pProfile);
+    EXPECT_FALSE(app.Profile());
     EXPECT_EQ(CoInitializeDepth(), depth);
     app.ExitInstance();
     EXPECT_EQ(app.m_hMutex, nullptr);
@@ -55,6 +63,39 @@ TEST_F(FocusAppTest, SecondCopyEndsAtOnceAndSilentlyUntilTheFirstProcessDies) {
     HANDLE mine = CreateMutex(nullptr, TRUE, kInstanceMutexName);  // the dead holder's is gone
     EXPECT_EQ(GetLastError(), 0u);
     CloseHandle(mine);
+}
+
+// The channel itself: a socket file that a copy which died left is replaced, a request that is
+// not the one asked is dropped, nobody listening is a plain failure, and the window raised comes
+// back from its minimised state.
+TEST_F(FocusAppTest, TheInstanceChannelTakesOnlyItsRequestAndRestoresTheWindow) {
+    const QString path = CInstanceChannel::SocketPath(kInstanceMutexName);
+    QFile left(path);
+    ASSERT_TRUE(left.open(QIODevice::WriteOnly));
+    left.close();
+    QWidget dialog;
+    dialog.showMinimized();
+    int raised = 0;
+    {
+        CInstanceChannel channel;
+        ASSERT_TRUE(channel.Listen(path, [&] {
+            ++raised;
+            BringToFront(&dialog);
+        }));
+        QLocalSocket stranger;
+        stranger.connectToServer(path);
+        ASSERT_TRUE(stranger.waitForConnected(5000));
+        stranger.write("hello\n");
+        ASSERT_TRUE(stranger.waitForBytesWritten(5000));
+        EXPECT_TRUE(SpinUntil([&] { return stranger.state() == QLocalSocket::UnconnectedState; }));
+        EXPECT_EQ(raised, 0);
+        EXPECT_TRUE(CInstanceChannel::AskToRaise(path, kRaiseRequestWait_ms));
+        EXPECT_TRUE(SpinUntil([&] { return raised == 1; }));
+        EXPECT_FALSE(dialog.isMinimized());
+        EXPECT_TRUE(dialog.isVisible());
+    }
+    EXPECT_FALSE(QFile::exists(path)) << "the copy that ends takes its socket with it";
+    EXPECT_FALSE(CInstanceChannel::AskToRaise(path, kRaiseRequestWait_ms));
 }
 
 TEST_F(FocusAppTest, OperatorsRoadFromStartToExit) {
@@ -108,7 +149,7 @@ TEST_F(FocusAppTest, OperatorsRoadFromStartToExit) {
         EXPECT_TRUE(view.isVisible());
         EXPECT_NE(view.m_pImage.get(), jpeg);
         EXPECT_FALSE(dlg->GetDlgItem(IDC_NEW)->isEnabled());  // still the running preview
-        EXPECT_TRUE(app.m_pCaptureDevice->m_bRunning);
+        EXPECT_TRUE(app.CaptureDevice()->IsRunning());
         click(IDCANCEL);
     });
     EXPECT_EQ(app.Run(), 0);
@@ -117,8 +158,8 @@ TEST_F(FocusAppTest, OperatorsRoadFromStartToExit) {
     EXPECT_EQ(pauses, (std::vector<DWORD>{kSnapshotPause_ms, kSnapshotPause_ms}));
     EXPECT_EQ(shownAtPause, (std::vector<bool>{true, true}));
     EXPECT_TRUE(boxes.empty());
-    EXPECT_FALSE(app.m_pCaptureDevice);
-    EXPECT_FALSE(app.m_pProfile);
+    EXPECT_FALSE(app.CaptureDevice());
+    EXPECT_FALSE(app.Profile());
     EXPECT_EQ(app.m_hMutex, nullptr);
     EXPECT_EQ(CoInitializeDepth(), depth);
     const std::string text = m_registry.Read();

@@ -38,14 +38,9 @@ protected:
     }
 
     CFakePin& Capture() { return *m_camera->Pin("Capture"); }
-    CFakeGraph& Graph() { return *static_cast<CFakeGraph*>(m_device->m_pFilterGraph.Get()); }
+    CFakeGraph& Graph() { return *static_cast<CFakeGraph*>(m_device->FilterGraph()); }
 
-    bool HoldsNothing() const {
-        const CCaptureDevice& d = *m_device;
-        return !(d.m_pGraphBuilder || d.m_pFilterGraph || d.m_pCameraFilter || d.m_pStreamConfig ||
-                 d.m_pVideoCompression || d.m_pVideoWindow || d.m_pMediaEvent) &&
-               d.m_formatTable.GetCount() == 0;
-    }
+    bool HoldsNothing() const { return m_device->IsIdle(); }
 
     // Released in reverse: the device, then the camera, then the world they were made in.
     std::unique_ptr<FakeCaptureWorld> m_world = std::make_unique<FakeCaptureWorld>();

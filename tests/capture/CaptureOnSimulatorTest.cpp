@@ -29,9 +29,9 @@ TEST_P(CaptureOnSimulatorTest, ConnectPreviewAtOneFramePerSecondAndDisconnect) {
         ASSERT_TRUE(bConnected);
         DWORD nFormatKey = 0xFFFFFFFFu;
         ASSERT_TRUE(SelectFormatAndPreview(device, nFormatKey, 640, 480, 1, TRUE));
-        EXPECT_EQ(device.m_bNoPreviewPin, !GetParam());
+        EXPECT_EQ(device.HasNoPreviewPin(), !GetParam());
 
-        const auto& sim = *dynamic_cast<CLiveCaptureFilter*>(device.m_pCameraFilter.Get());
+        const auto& sim = *dynamic_cast<CLiveCaptureFilter*>(device.CameraFilter());
         ASSERT_TRUE(WaitUntil([&] { return sim.FramesDelivered() == 1; }));
         clock->Advance(999);
         ASSERT_TRUE(WaitUntil([&] { return sim.FramesDelivered() == 1; }));
@@ -39,7 +39,7 @@ TEST_P(CaptureOnSimulatorTest, ConnectPreviewAtOneFramePerSecondAndDisconnect) {
         ASSERT_TRUE(WaitUntil([&] { return sim.FramesDelivered() == 2; }));
 
         DisconnectDevice(device, bConnected);
-        EXPECT_FALSE(device.m_bRunning || device.m_pFilterGraph || device.m_pCameraFilter);
+        EXPECT_FALSE(device.IsRunning() || device.FilterGraph() || device.CameraFilter());
     }
     ClearVideoInputDevices();  // the fixture then counts what is left
 }

@@ -13,15 +13,15 @@ protected:
 
 TEST_F(CaptureSequencesTest, StartUpIsTheFirstGroupAt640x480AndOneFramePerSecond) {
     EXPECT_FALSE(ConnectDevice(*m_device, kDialog));  // no camera: the dialog is not handed over
-    EXPECT_EQ(m_device->m_hNotifyWindow, nullptr);
+    EXPECT_EQ(m_device->NotifyWindow(), nullptr);
     AddCamera();
     ASSERT_TRUE(ConnectDevice(*m_device, kDialog));
-    EXPECT_EQ(m_device->m_hNotifyWindow, kDialog);
+    EXPECT_EQ(m_device->NotifyWindow(), kDialog);
 
     EXPECT_TRUE(SelectAndPreview(FALSE));
     EXPECT_EQ(m_nFormatKey, kYuy2);
     EXPECT_EQ(Capture().m_lastVideoInfo.AvgTimePerFrame, 10000000);
-    EXPECT_FALSE(m_device->m_bPreviewWanted);
+    EXPECT_FALSE(m_device->IsPreviewWanted());
     EXPECT_EQ(m_world->CountOf("Builder.RenderStream"), 0);
 }
 
@@ -33,20 +33,20 @@ TEST_F(CaptureSequencesTest, AResumedPreviewRunsWhateverFormatThePinKeepsOrFails
     EXPECT_TRUE(SelectAndPreview(TRUE));
     EXPECT_EQ(m_nFormatKey, 0xDEADu);
     EXPECT_EQ(m_world->CountOf("Camera.Capture.SetFormat"), 0);
-    EXPECT_TRUE(m_device->m_bRunning);
+    EXPECT_TRUE(m_device->IsRunning());
 
     m_device = std::make_unique<CCaptureDevice>();
     ASSERT_TRUE(ConnectDevice(*m_device, kDialog));
     m_world->Script("Camera.Capture.SetFormat", E_FAIL);  // refused: the pin keeps its own
     EXPECT_TRUE(SelectAndPreview(TRUE));
-    EXPECT_TRUE(m_device->m_bPreviewWanted && m_device->m_bRunning);
+    EXPECT_TRUE(m_device->IsPreviewWanted() && m_device->IsRunning());
     EXPECT_EQ(Graph().m_hNotifyWindow, kDialog);
 
     m_device = std::make_unique<CCaptureDevice>();  // one whose preview cannot start
     ASSERT_TRUE(ConnectDevice(*m_device, kDialog));
     m_world->Script("Graph.Run", E_FAIL, true);
     EXPECT_FALSE(SelectAndPreview(TRUE));
-    EXPECT_TRUE(m_device->m_bPreviewWanted && m_device->m_bPreviewRendered);
+    EXPECT_TRUE(m_device->IsPreviewWanted() && m_device->IsPreviewRendered());
 }
 
 TEST_F(CaptureSequencesTest, DisconnectTakesAConnectedDeviceBackToIdleAndNoOtherOne) {
@@ -57,17 +57,17 @@ TEST_F(CaptureSequencesTest, DisconnectTakesAConnectedDeviceBackToIdleAndNoOther
     BOOL bConnected = FALSE;  // a device the dialog never counted as connected
     DisconnectDevice(*m_device, bConnected);
     EXPECT_TRUE(m_world->m_calls.empty());
-    EXPECT_TRUE(m_device->m_bPreviewWanted && m_device->m_bRunning);
+    EXPECT_TRUE(m_device->IsPreviewWanted() && m_device->IsRunning());
 
     bConnected = TRUE;
     DisconnectDevice(*m_device, bConnected);
     EXPECT_FALSE(bConnected);
-    EXPECT_FALSE(m_device->m_bPreviewWanted || m_device->m_bRunning ||
-                 m_device->m_bPreviewRendered || m_device->m_bNoPreviewPin);
+    EXPECT_FALSE(m_device->IsPreviewWanted() || m_device->IsRunning() ||
+                 m_device->IsPreviewRendered() || m_device->HasNoPreviewPin());
     EXPECT_TRUE(HoldsNothing());
     EXPECT_TRUE(m_world->InOrder(
         {"Graph.Stop", "Graph.RemoveFilter(Renderer)", "Graph.RemoveFilter(Tee)"}));
-    EXPECT_EQ(m_device->m_hNotifyWindow, kDialog);  // the handle is not the device's to clear
+    EXPECT_EQ(m_device->NotifyWindow(), kDialog);  // the handle is not the device's to clear
 }
 
 }  // namespace

@@ -37,6 +37,10 @@ protected:
         m_device->SetFrameSink(&m_meter);
         DWORD nFormatKey = 0;
         ASSERT_TRUE(SelectFormatAndPreview(*m_device, nFormatKey, 640, 480, 1, TRUE));
+        // The stream's first frame shows the lens where it started: measured before any move,
+        // so that no later reading can be that frame.
+        RegionReading first;
+        ASSERT_TRUE(WaitUntil([&] { return m_meter.Latest(first); }));
     }
     void TearDown() override {
         if (m_device) {

@@ -58,6 +58,7 @@ private:
 
 class VideoOnlyOnSimulatorTest : public LeakCheckedTest {
 protected:
+    void SetUp() override { ASSERT_TRUE(m_session.Prepare()); }
     void Register(std::vector<size_t> simFormats) {
         LiveCaptureDevice plain;
         plain.friendlyName = "Plain Camera";
@@ -67,18 +68,14 @@ protected:
         RegisterLiveCaptureDevice(std::move(plain));
     }
     void TearDown() override {
-        m_session.DisconnectDevice();
-        m_device.reset();
+        m_session.Finish();
         ClearVideoInputDevices();
     }
 
     std::shared_ptr<CManualSimClock> m_clock = std::make_shared<CManualSimClock>(0);
     std::shared_ptr<CSimCamera> m_camera = std::make_shared<CSimCamera>(SimCameraConfig{}, m_clock);
     Chosen m_chosen;
-    std::unique_ptr<CCaptureDevice> m_device;
-    std::unique_ptr<CDeviceProfile> m_profile = std::make_unique<CDeviceProfile>();
-    BOOL m_bNoLoadFirmware = FALSE;
-    CCameraSession m_session{m_device, m_profile, m_bNoLoadFirmware};
+    CCameraSession m_session;
 };
 
 }  // namespace

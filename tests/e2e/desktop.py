@@ -2,6 +2,7 @@
 XTest (xdotool) or as window-manager requests (wmctrl), and what the accessibility interface
 (AT-SPI) reports of the program's windows: their texts, states and places on the screen."""
 
+import re
 import subprocess
 import time
 
@@ -73,6 +74,34 @@ class WindowManager:
 
     def close(self, title):
         subprocess.run(["wmctrl", "-c", title], check=True, timeout=20)
+
+    def window_id(self, title):
+        """The X window of the shown top-level window with that title."""
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name",
+                                "^" + re.escape(title) + "$"],
+                               timeout=20, capture_output=True, text=True).stdout.split()
+        if not found:
+            raise LookupError(f'no shown window "{title}"')
+        return found[0]
+
+    def _property(self, window_id, name):
+        return subprocess.run(["xprop", "-id", window_id, name], check=True,
+                              timeout=20, capture_output=True, text=True).stdout
+
+    def frame_extents(self, title):
+        """The window manager's frame around the window: left, right, top, bottom."""
+        extents = self._property(self.window_id(title), "_NET_FRAME_EXTENTS").split("=")[-1]
+        found = re.findall(r"\d+", extents)
+        return tuple(map(int, found)) if len(found) == 4 else (0, 0, 0, 0)
+
+    def minimise(self, title):
+        """Minimises the shown window and returns its X window, which stays when unmapped."""
+        window_id = self.window_id(title)
+        _xdotool("windowminimize", window_id)
+        return window_id
+
+    def is_minimised(self, window_id):
+        return "_NET_WM_STATE_HIDDEN" in self._property(window_id, "_NET_WM_STATE")
 
     def titles(self):
         listing = subprocess.run(["wmctrl", "-l"], check=True, timeout=20,

@@ -20,7 +20,7 @@ program=$(realpath "$1")
 out=${2:-build/ci/e2e}
 screen=${NITIDOR_E2E_SCREEN:-1280x1024}
 [[ "$screen" =~ ^[0-9]+x[0-9]+$ ]] || { echo "e2e: NITIDOR_E2E_SCREEN is not WxH" >&2; exit 2; }
-for tool in Xvfb openbox xdotool wmctrl dbus-daemon dbus-send /usr/libexec/at-spi-bus-launcher; do
+for tool in Xvfb openbox xdotool wmctrl xprop dbus-daemon dbus-send /usr/libexec/at-spi-bus-launcher; do
     command -v "$tool" >/dev/null || { echo "e2e: no $tool; run scripts/deps.sh" >&2; exit 2; }
 done
 

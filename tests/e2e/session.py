@@ -11,7 +11,7 @@ import traceback
 
 import pyatspi
 
-from desktop import Input, WindowManager, wait_until
+from desktop import Input, Rect, WindowManager, wait_until
 from screen import Screen
 
 BUDGET_S = 150  # every wait is cut short when the whole run would pass this
@@ -88,8 +88,9 @@ class Session:
         self.screen.grab().save_png(path)
         return path
 
-    def launch(self):
-        return subprocess.Popen([self.args.program], cwd=self.args.workdir, env=self.env,
+    def launch(self, **extra_env):
+        return subprocess.Popen([self.args.program], cwd=self.args.workdir,
+                                env=dict(self.env, **extra_env),
                                 stdin=subprocess.DEVNULL, stdout=self.program_log,
                                 stderr=subprocess.STDOUT)
 
@@ -127,6 +128,12 @@ class Session:
         self.wait(f'the window "{title}" is gone',
                   lambda: self.ui.window(title) is None and title not in self.wm.titles(),
                   timeout_s)
+
+    def frame(self, title):
+        """The window with the window manager's frame around it, where it is on the screen."""
+        r = self.window(title).rect
+        left, right, top, bottom = self.wm.frame_extents(title)
+        return Rect(r.x - left, r.y - top, r.width + left + right, r.height + top + bottom)
 
     def control(self, title, role, name=None):
         widget = self.window(title).find(role, name)

@@ -6,8 +6,7 @@
 
 class CTestVendorChannel : public CVendorChannel {
 public:
-    ComPtr<IUnknown> m_pCameraFilter;  // the object the property operations address
+    CTestVendorChannel() : CVendorChannel([this] { return m_pCameraFilter.Get(); }) {}
 
-protected:
-    IUnknown* PropertyTarget() const override { return m_pCameraFilter.Get(); }
+    ComPtr<IUnknown> m_pCameraFilter;  // the object the property operations address
 };

@@ -12,15 +12,15 @@
 #include "imaging/ImagingLog.h"
 #include "imaging/JpegSnapshot.h"
 #include "imaging/RawSnapshot.h"
+#include "support/RawStillBlock.h"
 #include "support/TempDir.h"
 
 namespace {
 
 TEST(ImagingLogTest, ARawStillWhoseHeaderDisagreesWithItsLengthIsWarnedWithBoth) {
     CRecordingLogSink log;
-    std::vector<BYTE> block(kRawHeaderBytes + 15);
-    block[11] = 4;  // height 4 and width 4, big-endian: 16 samples, not 15
-    block[13] = 4;
+    const std::vector<BYTE> block =
+        RawStillBlock(4, 4, 0, kRawHeaderBytes + 15);  // 16 samples, not 15
     RawSnapshotInfo info{};
     EXPECT_FALSE(ParseRawSnapshot(block.data(), int32_t(block.size()), info));
     EXPECT_EQ(log.Count(kLogImaging, LogLevel::Warning,

@@ -17,6 +17,7 @@
 #include "imaging/RawSnapshot.h"
 #include "imaging/Sharpen.h"
 #include "imaging/ToneCurve.h"
+#include "support/RawStillBlock.h"
 
 namespace {
 
@@ -136,30 +137,21 @@ TEST(RawDevelopTest, SharpeningGivesItsKnownValuesAndRepeatsTheBorderRing) {
     }
 }
 
-// A header with every uninterpreted byte set, so reading a wrong offset shows.
-Bytes RawBlock(int width, int height, int phase, size_t length) {
-    Bytes block(length, 0xEE);
-    block[10] = BYTE(height >> 8), block[11] = BYTE(height);
-    block[12] = BYTE(width >> 8), block[13] = BYTE(width);
-    block[17] = BYTE(phase);
-    return block;
-}
-
 TEST(RawDevelopTest, TheParserTakesOnlyUsableHeadersAndTheExactRoundedLength) {
-    const auto block = RawBlock(0x0102, 3, 2, 0x0102 * 3 + 20);
+    const auto block = RawStillBlock(0x0102, 3, 2, 0x0102 * 3 + 20);
     RawSnapshotInfo info{};
     ASSERT_TRUE(ParseRawSnapshot(block.data(), int32_t(block.size()), info));
     EXPECT_EQ(std::tuple(info.width, info.height, info.phase, info.samples),
               std::tuple(258, 3, 2, block.data() + 20));
     // A 4 x 4 still announced as 33..36 bytes arrives rounded to 36.
-    const auto four = RawBlock(4, 4, 0, 40);
+    const auto four = RawStillBlock(4, 4, 0, 40);
     EXPECT_TRUE(ParseRawSnapshot(four.data(), 36, info));
     for (int32_t length : {40, 32, -1})
         EXPECT_FALSE(ParseRawSnapshot(four.data(), length, info)) << length;
 
     for (const auto& [width, height, phase] :
          {std::tuple{4, 4, 4}, {4, 4, 255}, {1, 9, 0}, {9, 1, 0}, {0, 0, 0}}) {
-        const auto b = RawBlock(width, height, phase, size_t(width * height) + 20);
+        const auto b = RawStillBlock(width, height, phase, size_t(width * height) + 20);
         info = {7, 7, 7, nullptr};
         EXPECT_FALSE(ParseRawSnapshot(b.data(), int32_t(b.size()), info))
             << width << " x " << height << " phase " << phase;
@@ -170,7 +162,7 @@ TEST(RawDevelopTest, TheParserTakesOnlyUsableHeadersAndTheExactRoundedLength) {
         EXPECT_EQ(image, Bytes(48, 0x55));
     }
     // 65535 x 65535 samples cannot match any 32-bit length and must not overflow.
-    EXPECT_FALSE(ParseRawSnapshot(RawBlock(0xFFFF, 0xFFFF, 0, 20).data(), INT32_MAX, info));
+    EXPECT_FALSE(ParseRawSnapshot(RawStillBlock(0xFFFF, 0xFFFF, 0, 20).data(), INT32_MAX, info));
     EXPECT_FALSE(ParseRawSnapshot(nullptr, 36, info));
     // Short blocks are exactly as long as announced; the sanitizer build flags any read beyond.
     for (int32_t length = 0; length < 20; ++length)

@@ -52,4 +52,46 @@ TEST(WindowPlacement, ARememberedPlaceIsBroughtBackOnTheScreen) {
     EXPECT_EQ(KeepInside(FrameExtent{INT_MIN, 100, 560, -5}, screen), QRect(0, 100, 560, 0));
 }
 
+// A window that should cover none of the others: whole at the first preferred corner that
+// allows it, else whole at the clear place nearest that corner, else the largest clear place
+// down to its smallest size, else where it covers the least.
+TEST(WindowPlacement, ClearOfTheOthersWholeShrunkOrCoveringTheLeast) {
+    const QRect preview(0, 0, 640, 480);
+    const QRect lens(644, 0, 300, 400);
+    struct Case {
+        const char* what;
+        ClearPlaceRequest request;
+        QRect expected;
+    };
+    const Case cases[] = {
+        {"whole right of the preview",
+         {{700, 500}, {350, 250}, {preview}, {{644, 0}}, {0, 0, 1600, 1200}},
+         {644, 0, 700, 500}},
+        {"the lens panel there: the clear place nearest that corner, right of the panel",
+         {{600, 500}, {300, 250}, {preview, lens}, {{644, 0}, {0, 0}}, {0, 0, 1600, 1200}},
+         {948, 0, 600, 500}},
+        {"no whole place: shrunk at the preferred corner, as large as elsewhere",
+         {{500, 500}, {250, 250}, {{0, 0, 600, 400}}, {{604, 0}}, {0, 0, 1000, 800}},
+         {604, 0, 396, 500}},
+        {"no clear place: the preferred corner that covers the least",
+         {{400, 200},
+          {200, 100},
+          {{0, 0, 800, 600}, {0, 0, 400, 300}},
+          {{0, 0}, {400, 400}},
+          {0, 0, 800, 600}},
+         {400, 400, 400, 200}},
+        {"larger than the screen, nothing else shown",
+         {{2000, 1500}, {1000, 750}, {}, {}, {0, 0, 1000, 800}},
+         {0, 0, 1000, 800}},
+        {"a preferred corner off the screen is passed over",
+         {{300, 300}, {150, 150}, {{0, 0, 600, 400}}, {{1200, 0}}, {0, 0, 1000, 800}},
+         {604, 0, 300, 300}},
+    };
+    for (const Case& c : cases) {
+        const QRect placed = PlaceClear(c.request);
+        EXPECT_EQ(placed, c.expected) << c.what;
+        EXPECT_TRUE(c.request.available.contains(placed)) << c.what;
+    }
+}
+
 }  // namespace

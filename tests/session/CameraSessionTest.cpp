@@ -13,6 +13,7 @@
 #include "imaging/JpegSnapshot.h"
 #include "platform/win/Sleep.h"
 #include "session/CameraSession.h"
+#include "support/RawStillBlock.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -22,9 +23,10 @@ public:
     void ShowStatus(const std::string&) override {}
     void ShowMessage(SessionMessage message) override { messages.push_back(message); }
     void StopFocusReadout() override {}
-    void PrepareStillView() override {}
+    void PrepareStillView() override { ++prepared; }
     void ShowStill(CStill still) override { stills.push_back(std::move(still)); }
 
+    int prepared = 0;
     std::vector<SessionMessage> messages;
     std::vector<CStill> stills;
 };
@@ -33,39 +35,25 @@ class CameraSessionTest : public testing::Test {
 public:
     void SetUp() override {
         m_oldSleep = SetSleepHook([this](DWORD ms) { pauses.push_back(ms); });
-        device = std::make_unique<CCaptureDevice>();
-        device->m_pCameraFilter = ComPtr<IBaseFilter>(camera.filter.Get());
-        device->m_pClock = camera.clock;
-        profile = std::make_unique<CDeviceProfile>();
+        ASSERT_TRUE(session.Prepare());
+        auto device = std::make_unique<CCaptureDevice>(ComPtr<IBaseFilter>(camera.filter.Get()));
+        device->Channel().m_pClock = camera.clock;
+        session.TakeDevice(std::move(device));
         session.SetFront(&front);
     }
     void TearDown() override { SetSleepHook(m_oldSleep); }
     void SetStillSize(WORD width, WORD height) {
-        auto& bytes = profile->m_resolutionTable.bytes;
+        auto& bytes = session.Profile()->m_resolutionTable.bytes;
         bytes[2] = 1;
         bytes[4] = width & 0xFF;
         bytes[5] = width >> 8;
         bytes[6] = height & 0xFF;
         bytes[7] = height >> 8;
     }
-    static std::vector<BYTE> RawStill(int width, int height, BYTE phase) {
-        std::vector<BYTE> still(20 + static_cast<size_t>(width) * height);
-        still[10] = BYTE(height >> 8);
-        still[11] = BYTE(height);
-        still[12] = BYTE(width >> 8);
-        still[13] = BYTE(width);
-        still[17] = phase;
-        for (size_t i = 20; i < still.size(); ++i)
-            still[i] = BYTE(i * 13 + 5);
-        return still;
-    }
 
     const CTempDir work{CTempDir::kEnter};  // where "Temp.jpg" is written
     CScriptedCamera camera;
-    std::unique_ptr<CCaptureDevice> device;
-    std::unique_ptr<CDeviceProfile> profile;
-    BOOL bNoLoadFirmware = FALSE;
-    CCameraSession session{device, profile, bNoLoadFirmware};
+    CCameraSession session;
     CRecordingFront front;
     std::vector<DWORD> pauses;
 
@@ -75,12 +63,17 @@ private:
 
 using StillResult = CCameraSession::StillResult;
 
+// One way a still fails, and how far the flow got: the request sent, the download reached
+// (the pause follows), the block acknowledged, the view made before the conversion.
 struct StillCase {
     const char* name;
     bool raw;
     void (*script)(CameraSessionTest& fx);
     StillResult result;
-    bool paused;  // the flow reached the download
+    bool paused;
+    bool requested = true;
+    bool acknowledged = false;
+    bool viewFirst = false;
 };
 
 void PrintTo(const StillCase& c, std::ostream* os) {
@@ -89,19 +82,29 @@ void PrintTo(const StillCase& c, std::ostream* os) {
 
 class StillResultTest : public CameraSessionTest, public testing::WithParamInterface<StillCase> {};
 
-TEST_P(StillResultTest, TellsWhyTheStillWasNotTaken) {
+TEST_P(StillResultTest, TellsWhyTheStillWasNotTakenAndRestartsThePreview) {
     const StillCase& c = GetParam();
     c.script(*this);
-    EXPECT_EQ(session.TakeStill(c.raw), c.result);
+    EXPECT_EQ(session.TakeStill(c.raw ? RawStill() : JpegStill()), c.result);
     EXPECT_TRUE(front.stills.empty());
+    // A JPEG still is asked for at entry 0's size (64 x 48), with mode 3; a raw one with 0.
+    std::vector<BYTE> jpeg{3, 0, 0, 0, 64, 0, 48, 0};
+    jpeg.resize(34);
+    EXPECT_EQ(camera.jpegRequests, std::vector(c.requested && !c.raw ? 1 : 0, jpeg));
+    EXPECT_EQ(camera.rawRequests, std::vector(c.requested && c.raw ? 1 : 0, std::vector<BYTE>(4)));
     EXPECT_EQ(pauses.size(), c.paused ? 1u : 0u);
-    EXPECT_TRUE(device->m_bPreviewWanted);  // the restart was tried whatever happened
+    EXPECT_EQ(camera.statusWrites.size(), c.acknowledged ? 1u : 0u);
+    EXPECT_EQ(front.prepared, c.viewFirst ? 1 : 0);
+    // The restart is tried whatever happened; without a graph it fails at rendering and again
+    // at Run.
+    EXPECT_TRUE(session.Device()->IsPreviewWanted());
+    EXPECT_EQ(front.messages, std::vector(2, SessionMessage::RestartFailed));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StillResultTest,
     testing::Values(StillCase{"NoStillSize", false, [](CameraSessionTest&) {},
-                              StillResult::NoResolution, false},
+                              StillResult::NoResolution, false, false},
                     StillCase{"JpegRefused", false,
                               [](CameraSessionTest& fx) {
                                   fx.SetStillSize(64, 48);
@@ -127,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
                               StillResult::NotDownloaded, true},
                     StillCase{"PieceReadFails", true,
                               [](CameraSessionTest& fx) {
-                                  fx.camera.rawStill = CameraSessionTest::RawStill(300, 200, 0);
+                                  fx.camera.rawStill = RawStillBlock(300, 200, 0);
                                   fx.camera.failMemoryRead = 2;
                               },
                               StillResult::NotDownloaded, true},
@@ -136,10 +139,10 @@ INSTANTIATE_TEST_SUITE_P(
                                   fx.SetStillSize(64, 48);
                                   fx.camera.jpegStill.assign(1000, 0x55);
                               },
-                              StillResult::NotDecoded, true},
+                              StillResult::NotDecoded, true, true, true, true},
                     StillCase{"RawHeaderWrong", true,
                               [](CameraSessionTest& fx) { fx.camera.rawStill.assign(30, 0); },
-                              StillResult::NotDecoded, true}),
+                              StillResult::NotDecoded, true, true, true}),
     [](const auto& p) { return std::string(p.param.name); });
 
 // A webcam's frame: stray bytes before its end marker, which take nothing from the picture.
@@ -158,12 +161,12 @@ TEST_F(CameraSessionTest, AJpegStillCarriesTheCamerasStreamByteForByte) {
     // Not a multiple of 4, so the download reads bytes past the stream's end.
     while (camera.jpegStill.size() % 4 != 1)
         camera.jpegStill.push_back(0);
-    EXPECT_EQ(session.TakeStill(FALSE), StillResult::Shown);
+    EXPECT_EQ(session.TakeStill(JpegStill()), StillResult::Shown);
     ASSERT_EQ(front.stills.size(), 1u);
     const CStill& still = front.stills[0];
     EXPECT_EQ(std::pair(still.width, still.height), std::pair(64, 48));
     ASSERT_TRUE(still.image);
-    EXPECT_EQ(still.source.kind, CStillSource::Kind::JpegStream);
+    EXPECT_EQ(still.source.pKind, &JpegStill());
     EXPECT_EQ(still.source.offset, 0u);
     ASSERT_EQ(still.source.length, camera.jpegStill.size());
     EXPECT_EQ(std::memcmp(still.source.Data(), camera.jpegStill.data(), still.source.length), 0);
@@ -173,7 +176,7 @@ TEST_F(CameraSessionTest, AJpegStillWhoseFileCannotBeWrittenSaysSoAndWhy) {
     std::filesystem::create_directory(kJpegTempFileName);
     SetStillSize(64, 48);
     camera.jpegStill = PaddedJpeg(64, 48);
-    EXPECT_EQ(session.TakeStill(FALSE), StillResult::NotWritten);
+    EXPECT_EQ(session.TakeStill(JpegStill()), StillResult::NotWritten);
     EXPECT_EQ(session.StillFailureReason(), "Temp.jpg: Is a directory");
     EXPECT_TRUE(front.stills.empty());
     EXPECT_EQ(pauses.size(), 1u);
@@ -183,11 +186,11 @@ TEST_F(CameraSessionTest, ARawStillCarriesItsSamplesAndPhaseAsTheyCame) {
     for (const BYTE phase : {0, 3}) {
         SCOPED_TRACE(int(phase));
         front.stills.clear();
-        camera.rawStill = RawStill(6, 4, phase);
-        EXPECT_EQ(session.TakeStill(TRUE), StillResult::Shown);
+        camera.rawStill = RawStillBlock(6, 4, phase);
+        EXPECT_EQ(session.TakeStill(RawStill()), StillResult::Shown);
         ASSERT_EQ(front.stills.size(), 1u);
         const CStillSource& source = front.stills[0].source;
-        EXPECT_EQ(source.kind, CStillSource::Kind::RawSamples);
+        EXPECT_EQ(source.pKind, &RawStill());
         EXPECT_EQ(source.phase, phase);
         EXPECT_EQ(source.offset, 20u);
         ASSERT_EQ(source.length, 24u);
@@ -212,7 +215,7 @@ TEST_F(CameraSessionTest, AFocusReadTellsAFailureFromAnEmptyMailbox) {
     EXPECT_TRUE(session.CameraAnswers());
     camera.states = {CScriptedCamera::kStateReadFails};
     EXPECT_FALSE(session.CameraAnswers());
-    device.reset();
+    session.TakeDevice(nullptr);
     EXPECT_EQ(session.PollFocus(value), CCameraSession::FocusPoll::Failed);
     EXPECT_FALSE(session.CameraAnswers());
 }

@@ -4,9 +4,12 @@
 
 #include "SimFilter.h"
 #include "device/DeviceCommands.h"
+#include "device/DeviceLog.h"
 #include "device/DeviceProfile.h"
 #include "device/MailboxTransfer.h"
+#include "fakes/RecordingLogSink.h"
 #include "fakes/TestVendorChannel.h"
+#include "sim/SimLog.h"
 #include "support/LeakCheck.h"
 #include "support/TempRegistry.h"
 
@@ -79,14 +82,18 @@ TEST_F(SimChannelTest, StillsDownloadWholeAtTheRequestedSizeOrTheFullSensor) {
     SimCameraConfig config;
     config.firmware.rawPhase = 2;
     Connect(config);
-    ASSERT_TRUE(m_channel.RequestRawSnapshot(0));
-    ASSERT_TRUE(Download(status));
-    const int width = m_block[12] << 8 | m_block[13], height = m_block[10] << 8 | m_block[11];
-    EXPECT_EQ(std::tuple(width, height, m_block[17]), std::tuple(2592, 1944, BYTE(2)));
-    EXPECT_EQ(m_size, width * height + 20);  // what the raw flow insists on
-    EXPECT_EQ(m_camera->Firmware().GetCounters().memoryReads, DWORD(m_size + 0x7FFF) / 0x8000);
+    // Rendered first, so that the camera takes its still from the scene's cache: the bound of
+    // the download is on real time, and a 5 MP picture under ThreadSanitizer takes longer.
+    const int width = 2592, height = 1944;
     std::vector<BYTE> samples(size_t(width) * height);
     m_camera->Scene().RenderBayer(width, height, 2, samples.data());
+    ASSERT_TRUE(m_channel.RequestRawSnapshot(0));
+    ASSERT_TRUE(Download(status));
+    EXPECT_EQ(
+        std::tuple(m_block[12] << 8 | m_block[13], m_block[10] << 8 | m_block[11], m_block[17]),
+        std::tuple(width, height, BYTE(2)));
+    EXPECT_EQ(m_size, width * height + 20);  // what the raw flow insists on
+    EXPECT_EQ(m_camera->Firmware().GetCounters().memoryReads, DWORD(m_size + 0x7FFF) / 0x8000);
     EXPECT_TRUE(std::equal(samples.begin(), samples.end(), m_block.get() + 20));
     EXPECT_EQ(m_camera->Firmware().GetCounters().acknowledgements, 1u);
 }
@@ -121,6 +128,25 @@ TEST_F(SimChannelTest, ASilentMailboxIsPolledAtTheCamerasPaceNotTheHosts) {
     // with its QuerySupported); an instant answer let the host spin through tens of thousands.
     const int64_t reads = 50'000 / config.firmware.callLatency_us + 1;
     EXPECT_LE(camera->Firmware().GetCounters().calls, uint64_t(2 * reads + 2));
+}
+
+// The simulator tells, as debug output, when its scripted misbehaviour fires; the host warns of
+// what it then sees, with the status.
+TEST(SimLogTest, AScriptedUnplugIsToldOnceAndTheHostWarnsOfTheStatusItGets) {
+    CRecordingLogSink log;
+    SimCameraConfig config;
+    config.firmware.failFromCall = 3;  // the register read's second QuerySupported
+    const auto camera = std::make_shared<CSimCamera>(config);
+    CTestVendorChannel channel;
+    channel.m_pCameraFilter = SimFilter(camera);
+    BYTE value = 0;
+    EXPECT_FALSE(channel.ReadRegister(0x740, value));
+    EXPECT_FALSE(channel.ReadRegister(0x740, value));
+    EXPECT_EQ(
+        log.Count(kLogSim, LogLevel::Debug, {"unplugged as scripted at call 3", "0x8007048F"}), 1);
+    EXPECT_EQ(log.Count(kLogDevice, LogLevel::Warning,
+                        {"Get of property 2: QuerySupported returned 0x8007048F"}),
+              1);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "sim/SimClock.h"
 #include "sim/SimFirmware.h"
 #include "sim/SimScene.h"
+#include "sim/SimStill.h"
 
 namespace {
 
@@ -53,10 +54,39 @@ protected:
     HRESULT Acknowledge(const Record& r) {
         return Set(VENDOR_PROPERTY_STATUS, Le({r[0], r[1], r[2]}));
     }
+    // The posted block, read in the largest pieces the firmware serves, then acknowledged.
+    Bytes Download() {
+        const Record r = Status();
+        EXPECT_EQ(r[2] & 1, 1u);
+        Bytes block;
+        for (DWORD at = 0; at < r[1]; at += 0x8000) {
+            Bytes piece(0x8000);
+            EXPECT_EQ(Set(VENDOR_PROPERTY_MEMORY_RANGE, Le({r[0] + at, 0x8000})), S_OK);
+            EXPECT_EQ(Get(VENDOR_PROPERTY_MEMORY_DATA, piece), S_OK);
+            block.insert(block.end(), piece.begin(), piece.begin() + std::min(0x8000u, r[1] - at));
+        }
+        EXPECT_EQ(Acknowledge(r), S_OK);
+        return block;
+    }
+    // A raw still's samples as the scene renders them at `lens`.
+    Bytes RawAt(const CSimScene& scene, const CSimScene::LensState& lens) {
+        Bytes samples(size_t(m_sensor.width) * m_sensor.height);
+        scene.RenderBayer(m_sensor.width, m_sensor.height, 0, samples.data(), lens);
+        return samples;
+    }
+    static Bytes SamplesOf(const Bytes& raw) {
+        return Bytes(raw.begin() + kRawHeaderSize, raw.end());
+    }
+    SimFirmwareConfig SmallSensor() {
+        SimFirmwareConfig config;
+        config.resolutions = {m_sensor};
+        return config;
+    }
 
     std::shared_ptr<CManualSimClock> m_clock = std::make_shared<CManualSimClock>(1000);
     std::shared_ptr<CSimScene> m_scene = std::make_shared<CSimScene>();
     std::unique_ptr<CSimFirmware> m_firmware;
+    SimResolution m_sensor{320, 240, 0};
 };
 
 TEST_F(SimFirmwareTest, RefusesUnknownPropertiesAndCommands) {
@@ -90,6 +120,21 @@ TEST_F(SimFirmwareTest, StartsUpThenReadsRegistersAndMemoryOnlyRightAfterTheirSe
               E_INVALIDARG);
     ASSERT_EQ(Set(VENDOR_PROPERTY_MEMORY_RANGE, Le({0x10, 0x8000})), S_OK);
     EXPECT_NE(Get(VENDOR_PROPERTY_MEMORY_DATA, small), S_OK);  // buffer shorter than the range
+}
+
+TEST_F(SimFirmwareTest, EveryCallFailsFromTheUnplugTimeAfterPowerUp) {
+    SimFirmwareConfig config;
+    config.unplugAfter_ms = 2000;
+    Make(config);
+    DWORD support = 0;
+    m_clock->Advance(1999);
+    EXPECT_EQ(m_firmware->QuerySupported(VendorPropertySet, VENDOR_PROPERTY_STATUS, &support),
+              S_OK);
+    m_clock->Advance(1);
+    EXPECT_EQ(m_firmware->QuerySupported(VendorPropertySet, VENDOR_PROPERTY_STATUS, &support),
+              HRESULT_DEVICE_NOT_CONNECTED);
+    Bytes record(12);
+    EXPECT_EQ(Get(VENDOR_PROPERTY_STATUS, record), HRESULT_DEVICE_NOT_CONNECTED);
 }
 
 TEST_F(SimFirmwareTest, FocusReportsFlowWhileStreamingAndARequestTakesTheMailboxFromThem) {
@@ -148,6 +193,95 @@ TEST_F(SimFirmwareTest, EveryGetAndSetTakesTheRoundTripOnTheCamerasClock) {
     EXPECT_EQ(firmware.Get(VendorPropertySet, 4, record.data(), 12, record.data(), 12, &returned),
               E_PROP_ID_UNSUPPORTED);
     EXPECT_EQ(clock->slept_us, (std::vector<int64_t>{700, 700, 700}));
+}
+
+// The camera takes a still on a thread of its own while the host polls; what it shows is the
+// lens at the request, and it is posted no sooner than the post delay, however fast it renders.
+TEST_F(SimFirmwareTest, AStillShowsTheLensAsItStoodAtTheRequestAndWaitsForThePostDelay) {
+    Make(SmallSensor());
+    const int64_t delay = SimFirmwareConfig{}.post_delay_ms;
+    m_scene->SetTiltX(30);
+    const CSimScene::LensState requested = m_scene->CurrentLens();
+    ASSERT_EQ(Set(VENDOR_PROPERTY_REQUEST_RAW, Le({0})), S_OK);
+    m_scene->SetLensPosition(requested.position + 40);
+    m_scene->SetTiltX(-30);
+    m_clock->Advance(delay - 1);
+    EXPECT_EQ(Status()[2] & 1, 0u);
+    m_clock->Advance(1);
+    const Bytes raw = Download();
+    ASSERT_EQ(raw.size(), kRawHeaderSize + size_t(m_sensor.width) * m_sensor.height);
+    EXPECT_EQ(SamplesOf(raw), RawAt(*m_scene, requested));
+    EXPECT_NE(SamplesOf(raw), RawAt(*m_scene, m_scene->CurrentLens()));
+
+    // A JPEG still the same way: the stream decodes to the picture at the request.
+    const CSimScene::LensState moved = m_scene->CurrentLens();
+    ASSERT_EQ(Set(VENDOR_PROPERTY_REQUEST_JPEG,
+                  Le({3, DWORD(m_sensor.width) | DWORD(m_sensor.height) << 16})),
+              S_OK);
+    m_scene->SetLensPosition(requested.position);
+    m_clock->Advance(delay);
+    const SimBytes jpeg = EncodeSceneJpeg(*m_scene, m_sensor.width, m_sensor.height,
+                                          SimFirmwareConfig{}.jpegQuality, moved);
+    EXPECT_EQ(Download(), Bytes(jpeg.begin(), jpeg.end()));
+}
+
+TEST_F(SimFirmwareTest, ANewRequestReplacesAPendingStillAndItsPostDelay) {
+    Make(SmallSensor());
+    const int64_t delay = SimFirmwareConfig{}.post_delay_ms;
+    const CSimScene::LensState first = m_scene->CurrentLens();
+    ASSERT_EQ(Set(VENDOR_PROPERTY_REQUEST_RAW, Le({0})), S_OK);
+    m_clock->Advance(delay / 2);
+    m_scene->MoveLens(25);
+    const CSimScene::LensState second = m_scene->CurrentLens();
+    ASSERT_EQ(Set(VENDOR_PROPERTY_REQUEST_RAW, Le({0})), S_OK);
+    m_clock->Advance(delay - delay / 2);
+    EXPECT_EQ(Status()[2] & 1, 0u);  // the first request's time, not the second's
+    m_clock->Advance(delay / 2);
+    const Bytes raw = Download();
+    EXPECT_EQ(SamplesOf(raw), RawAt(*m_scene, second));
+    EXPECT_NE(SamplesOf(raw), RawAt(*m_scene, first));
+
+    // A still replaced by a request that is no still: its answer is posted, and the still never.
+    ASSERT_EQ(Set(VENDOR_PROPERTY_REQUEST_RAW, Le({0})), S_OK);
+    ASSERT_EQ(Set(VENDOR_PROPERTY_REQUEST_CAPABILITIES, {}), S_OK);
+    m_clock->Advance(delay);
+    EXPECT_EQ(Status(), (Record{CSimFirmware::kBlockBase, 8, 1}));
+    ASSERT_EQ(Acknowledge(Status()), S_OK);
+    m_clock->Advance(10 * delay);
+    EXPECT_EQ(Status()[2] & 1, 0u);
+}
+
+// Whoever lets go last, firmware or still, the scene goes with the last of them and no thread
+// outlives what it uses; ThreadSanitizer and AddressSanitizer watch these.
+TEST(SimFirmwareLifetimeTest, TheFirmwareGoesWithAStillInFlightAndAChartBeingDrawnAhead) {
+    SimFirmwareConfig config;
+    config.resolutions = {{640, 480, 0}};
+    const auto clock = std::make_shared<CManualSimClock>();
+    for (bool bStreamFirst : {false, true}) {
+        auto scene = std::make_shared<CSimScene>();
+        const std::weak_ptr<CSimScene> watch = scene;
+        auto firmware = std::make_unique<CSimFirmware>(clock, std::move(scene), config);
+        if (bStreamFirst)
+            firmware->OnStreamingStarted();  // starts drawing the still's chart ahead
+        Bytes request = Le({0});
+        ASSERT_EQ(firmware->Set(VendorPropertySet, VENDOR_PROPERTY_REQUEST_RAW, request.data(), 4,
+                                request.data(), 4),
+                  S_OK);
+        firmware.reset();
+        EXPECT_TRUE(watch.expired()) << bStreamFirst;
+    }
+}
+
+// A chart drawn ahead and finished by the still that needs it is the chart drawn at once.
+TEST_F(SimFirmwareTest, AStillTakenWhileItsChartIsDrawnAheadIsTheSamePicture) {
+    m_sensor = {640, 480, 0};
+    Make(SmallSensor());
+    m_firmware->OnStreamingStarted();
+    ASSERT_EQ(Set(VENDOR_PROPERTY_REQUEST_RAW, Le({0})), S_OK);
+    m_clock->Advance(SimFirmwareConfig{}.post_delay_ms);
+    const Bytes raw = Download();
+    CSimScene fresh;
+    EXPECT_EQ(SamplesOf(raw), RawAt(fresh, m_scene->CurrentLens()));
 }
 
 // The end-to-end suite reads these off the screen: the figure at power-up, at best focus and a

@@ -33,8 +33,8 @@ public:
 class SimVideoTest : public LeakCheckedTest {
 protected:
     // Makes the camera's filter on the manual clock and takes its capture pin.
-    void Make(uint64_t failAtFrame = 0) {
-        m_camera = std::make_shared<CSimCamera>(SimCameraConfig{}, m_clock);
+    void Make(uint64_t failAtFrame = 0, const SimCameraConfig& config = {}) {
+        m_camera = std::make_shared<CSimCamera>(config, m_clock);
         m_filter = SimFilter(m_camera, SimVideoConfig{.failAtFrame = failAtFrame});
         ComPtr<IEnumPins> pins;
         ComPtr<IPin> pin;
@@ -132,7 +132,7 @@ TEST_F(SimVideoTest, OffersRenderableVideoInfoFormatsAndTakesOnlyThose) {
     EXPECT_EQ(m_control->Stop(), S_OK);
 }
 
-TEST_F(SimVideoTest, FramesComeAtTheChosenIntervalOfTheCameraClockOnlyWhileRunning) {
+TEST_F(SimVideoTest, FramesComeAtTheChosenIntervalOfTheCameraClockOnlyWhileRunningNotPaused) {
     Make();
     ASSERT_EQ(SelectCapability(kRgb640, 2'000'000), S_OK);  // 5 per second
     Render();
@@ -146,9 +146,17 @@ TEST_F(SimVideoTest, FramesComeAtTheChosenIntervalOfTheCameraClockOnlyWhileRunni
     EXPECT_EQ(m_sink.m_width, 640);
     EXPECT_EQ(m_sink.m_height, 480);
 
-    ASSERT_EQ(m_control->Stop(), S_OK);  // joins the streaming thread
+    // Pause stops the stream and the firmware until run again.
+    ASSERT_EQ(m_filter->Pause(), S_OK);  // joins the streaming thread
     EXPECT_FALSE(m_camera->Firmware().IsStreaming());
     EXPECT_EQ(DeliveredAfter(10'000), 3u);
+    ASSERT_EQ(m_filter->Run(0), S_OK);
+    EXPECT_TRUE(m_camera->Firmware().IsStreaming());
+    ASSERT_TRUE(WaitUntil([&] { return Delivered() == 4; }));
+
+    ASSERT_EQ(m_control->Stop(), S_OK);  // joins the streaming thread
+    EXPECT_FALSE(m_camera->Firmware().IsStreaming());
+    EXPECT_EQ(DeliveredAfter(10'000), 4u);
     // A graph released while running stops the camera too.
     ASSERT_EQ(m_control->Run(), S_OK);
     m_tap->SetFrameSink(nullptr);
@@ -158,13 +166,28 @@ TEST_F(SimVideoTest, FramesComeAtTheChosenIntervalOfTheCameraClockOnlyWhileRunni
     EXPECT_FALSE(m_camera->Firmware().IsStreaming());
 }
 
-TEST_F(SimVideoTest, AStreamThatFailsRaisesErrorAbortAndStops) {
-    Make(2);
+// The stream is lost at a scripted frame, or with the cable: by the script's time or pulled by
+// hand. A real camera's video goes with its property calls, so the simulator's does too.
+struct StreamLoss {
+    const char* name;
+    uint64_t failAtFrame = 0;
+    int64_t unplugAfter_ms = 0;
+    bool bPull = false;
+};
+
+class SimVideoLossTest : public SimVideoTest, public testing::WithParamInterface<StreamLoss> {};
+
+TEST_P(SimVideoLossTest, RaisesErrorAbortWithTheDeviceStatusAndDeliversNoMore) {
+    SimCameraConfig config;
+    config.firmware.unplugAfter_ms = GetParam().unplugAfter_ms;
+    Make(GetParam().failAtFrame, config);
     Render();
     ComPtr<IMediaEventEx> events;
     ASSERT_EQ(m_graph.As(events), S_OK);
     ASSERT_EQ(m_control->Run(), S_OK);
     ASSERT_TRUE(WaitUntil([&] { return Delivered() == 1; }));
+    if (GetParam().bPull)
+        m_camera->Firmware().Unplug();
     m_clock->Advance(1'000);
     LONG code = 0;
     LONG_PTR p1 = 0, p2 = 0;
@@ -175,33 +198,12 @@ TEST_F(SimVideoTest, AStreamThatFailsRaisesErrorAbortAndStops) {
     EXPECT_EQ(m_control->Stop(), S_OK);
 }
 
-TEST_F(SimVideoTest, PauseStopsTheStreamAndTheFirmwareUntilRunAgain) {
-    Make();
-    Render();
-    ASSERT_EQ(m_control->Run(), S_OK);
-    ASSERT_TRUE(WaitUntil([&] { return Delivered() == 1; }));
-    ASSERT_EQ(m_filter->Pause(), S_OK);  // joins the streaming thread
-    EXPECT_FALSE(m_camera->Firmware().IsStreaming());
-    EXPECT_EQ(DeliveredAfter(10'000), 1u);
-    ASSERT_EQ(m_filter->Run(0), S_OK);
-    EXPECT_TRUE(m_camera->Firmware().IsStreaming());
-    ASSERT_TRUE(WaitUntil([&] { return Delivered() == 2; }));
-    EXPECT_EQ(m_control->Stop(), S_OK);
-    EXPECT_FALSE(m_camera->Firmware().IsStreaming());
-}
-
-TEST_F(SimVideoTest, AFilterReleasedWhileRunningOutsideAGraphStopsTheCamera) {
-    Make();
-    FILTER_INFO info;
-    ASSERT_EQ(m_filter->QueryFilterInfo(&info), S_OK);
-    EXPECT_STREQ(info.achName, L"Standard_Camera");
-    EXPECT_EQ(info.pGraph, nullptr);
-    ASSERT_EQ(m_filter->Run(0), S_OK);
-    EXPECT_TRUE(m_camera->Firmware().IsStreaming());
-    m_config = nullptr;
-    m_filter = nullptr;
-    EXPECT_FALSE(m_camera->Firmware().IsStreaming());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Ways, SimVideoLossTest,
+    testing::Values(StreamLoss{.name = "AtTheSecondFrame", .failAtFrame = 2},
+                    StreamLoss{.name = "UnpluggedByTime", .unplugAfter_ms = 1'000},
+                    StreamLoss{.name = "CablePulled", .bPull = true}),
+    [](const testing::TestParamInfo<StreamLoss>& param) { return std::string(param.param.name); });
 
 // Records what each watch is told: "+" for a start, "-" for a stop, "x" when it goes.
 class CRecordingObserver : public ISimStreamObserver {
@@ -226,15 +228,21 @@ private:
     };
 };
 
-TEST_F(SimVideoTest, EachFilterIsWatchedFromItsMakingToItsRelease) {
+TEST_F(SimVideoTest, EachFilterIsWatchedFromItsMakingToItsReleaseWhichStopsTheCamera) {
     const auto observer = std::make_shared<CRecordingObserver>();
     SetSimStreamObserver(observer);
     Make();
+    FILTER_INFO info;
+    ASSERT_EQ(m_filter->QueryFilterInfo(&info), S_OK);
+    EXPECT_STREQ(info.achName, L"Standard_Camera");
+    EXPECT_EQ(info.pGraph, nullptr);
     ASSERT_EQ(m_filter->Run(0), S_OK);
     ASSERT_EQ(m_filter->Stop(), S_OK);
     ASSERT_EQ(m_filter->Run(0), S_OK);
+    EXPECT_TRUE(m_camera->Firmware().IsStreaming());
     m_config = nullptr;
-    m_filter = nullptr;  // released while running: stopped, then the watch goes
+    m_filter = nullptr;  // released while running, outside a graph: stopped, then the watch goes
+    EXPECT_FALSE(m_camera->Firmware().IsStreaming());
     // A camera that keeps its stream to itself is not watched.
     const auto quiet = SimFilter(m_camera, SimVideoConfig{.bLensPanel = FALSE});
     ASSERT_EQ(quiet->Run(0), S_OK);

@@ -1,5 +1,7 @@
 // The lens panel attached as the simulator's stream observer: it opens beside the preview
-// window when the stream starts, stays over a stop, and goes with the filter.
+// window when the stream starts, stays over a stop, and goes with the filter; the main dialog's
+// menu item shows and hides it meanwhile.
+#include <QAction>
 #include <QApplication>
 #include <QPointer>
 #include <QScreen>
@@ -13,6 +15,7 @@
 #include "sim/SimCaptureBackend.h"
 #include "sim/panel/SimLensPanel.h"
 #include "sim/panel/SimLensPanelObserver.h"
+#include "sim/panel/SimLensPanelToggle.h"
 #include "support/CreateInstance.h"
 #include "support/LeakCheck.h"
 #include "support/SpinUntil.h"
@@ -48,11 +51,23 @@ TEST_F(SimLensPanelObserverTest, OpensBesideThePreviewOnStartStaysOverAStopAndGo
     ComPtr<IMediaControl> control;
     ASSERT_EQ(graph.As(control), S_OK);
     EXPECT_EQ(OpenPanel(), nullptr);
+    // The main dialog's menu item: nothing to show until a stream starts.
+    QObject menu;
+    QAction* toggle = CreateSimLensPanelToggle(&menu);
+    EXPECT_FALSE(toggle->isEnabled());
 
     ASSERT_EQ(control->Run(), S_OK);
     QPointer<CSimLensPanel> panel = OpenPanel();
     ASSERT_NE(panel, nullptr);
     EXPECT_TRUE(panel->isVisible());
+    EXPECT_TRUE(toggle->isEnabled() && toggle->isChecked());
+    panel->close();  // by the operator: only hidden
+    EXPECT_FALSE(panel->isVisible() || toggle->isChecked());
+    toggle->trigger();
+    EXPECT_TRUE(panel->isVisible() && toggle->isChecked());
+    toggle->trigger();
+    EXPECT_FALSE(panel->isVisible() || toggle->isChecked());
+    toggle->trigger();
     const QWidget* preview = WidgetFromHwnd(FindVideoRendererWindow());
     ASSERT_NE(preview, nullptr);
     EXPECT_EQ(panel->pos(), PlaceBeside(preview->frameGeometry(), panel->frameGeometry().size(),
@@ -67,6 +82,7 @@ TEST_F(SimLensPanelObserverTest, OpensBesideThePreviewOnStartStaysOverAStopAndGo
     filter = nullptr;
     QCoreApplication::processEvents();
     EXPECT_EQ(panel, nullptr);
+    EXPECT_FALSE(toggle->isEnabled() || toggle->isChecked()) << "the panel went with its filter";
 }
 
 }  // namespace

@@ -7,10 +7,12 @@
 
 #include "platform/dshow/Interfaces.h"
 
-class CDShowClassesEnvironment : public testing::Environment {
+// Calls a registration once, before the binary's first test.
+template <void (*Register)()>
+class CRegistrationEnvironment : public testing::Environment {
 public:
-    void SetUp() override { RegisterDShowClasses(); }
+    void SetUp() override { Register(); }
 };
 
 inline testing::Environment* const g_dshowClassesEnvironment =
-    testing::AddGlobalTestEnvironment(new CDShowClassesEnvironment);
+    testing::AddGlobalTestEnvironment(new CRegistrationEnvironment<RegisterDShowClasses>);

@@ -5,10 +5,5 @@
 #include "platform/dshow/NullRenderer.h"
 #include "support/DShowClassesEnvironment.h"
 
-class CNullRendererEnvironment : public testing::Environment {
-public:
-    void SetUp() override { RegisterNullRenderer(); }
-};
-
 inline testing::Environment* const g_nullRendererEnvironment =
-    testing::AddGlobalTestEnvironment(new CNullRendererEnvironment);
+    testing::AddGlobalTestEnvironment(new CRegistrationEnvironment<RegisterNullRenderer>);

@@ -5,10 +5,5 @@
 #include "platform/renderer/VideoRenderer.h"
 #include "support/DShowClassesEnvironment.h"
 
-class CVideoRendererEnvironment : public testing::Environment {
-public:
-    void SetUp() override { RegisterVideoRenderer(); }
-};
-
 inline testing::Environment* const g_videoRendererEnvironment =
-    testing::AddGlobalTestEnvironment(new CVideoRendererEnvironment);
+    testing::AddGlobalTestEnvironment(new CRegistrationEnvironment<RegisterVideoRenderer>);

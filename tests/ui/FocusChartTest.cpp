@@ -51,6 +51,17 @@ protected:
             history.Add(t_ms, value);
     }
 
+    // Pixels of the pause's grey in the key's corner of the plot.
+    int PauseInKey() const {
+        const QRect plot = chart.PlotArea();
+        int count = 0;
+        for (int y = plot.top() + 1; y < plot.top() + 20; ++y) {
+            for (int x = plot.left() + 1; x < plot.left() + 30; ++x)
+                count += shot.pixel(x, y) == kChartPause;
+        }
+        return count;
+    }
+
     CFocusHistory history;
     CFocusChart chart;
     QImage shot;
@@ -64,10 +75,6 @@ TEST_F(FocusChartTest, PeakLineBandFiguresAndAPause) {
     history.Pause(3000);
     history.Resume(8000);
     Figures(8100, 10000, 11000);
-    const FocusScale scale = chart.Scale();
-    ASSERT_EQ(scale.bottom, 0);
-    ASSERT_EQ(scale.top, 20000);
-    ASSERT_EQ(scale.step, 5000);
     Paint();
 
     const int empty = X(17500);  // no figure, no grid line, no label
@@ -80,9 +87,20 @@ TEST_F(FocusChartTest, PeakLineBandFiguresAndAPause) {
     EXPECT_TRUE(LineNear(X(9000), Y(11000))) << "after it";
     EXPECT_FALSE(LineInColumn(X(5500))) << "no line across the pause";
     EXPECT_EQ(At(X(5500), Y(11000)), kChartPause);
-    EXPECT_EQ(At(X(5500), Y(19000)), kChartPause) << "the pause shows over the band too";
+    // (Right of the key, which sits over the top-left corner.)
+    EXPECT_EQ(At(X(7500), Y(19000)), kChartPause) << "the pause shows over the band too";
     EXPECT_EQ(At(X(5500), Y(20000)), kChartPeak) << "the peak is held through it";
     EXPECT_FALSE(LineInColumn(X(12500))) << "nothing after the last figure";
+
+    // The grey is named: by a tip over it, and by a swatch in the key at the top left.
+    EXPECT_EQ(chart.ToolTipAt({X(5500), Y(11000)}).toStdString(), kPauseTipText);
+    EXPECT_TRUE(chart.ToolTipAt({X(1000), Y(11000)}).isEmpty());
+    EXPECT_TRUE(chart.ToolTipAt({X(5500), chart.PlotArea().bottom() + 5}).isEmpty());
+    EXPECT_GT(PauseInKey(), 20);
+    history.Clear();
+    Figures(0, 1000, 11000);
+    Paint();
+    EXPECT_EQ(PauseInKey(), 0) << "no key for a grey that is not there";
 }
 
 TEST_F(FocusChartTest, OverflowSitsOnTheTopEdgeMarkedAndALoneFigureIsADot) {
@@ -94,8 +112,7 @@ TEST_F(FocusChartTest, OverflowSitsOnTheTopEdgeMarkedAndALoneFigureIsADot) {
     history.Add(5000, 2500);  // alone between two pauses
     history.Pause(5000);
     Figures(9000, 9500, 5000);
-    const FocusScale scale = chart.Scale();
-    ASSERT_EQ(scale.top, 5000) << "an overflow does not stretch the scale";
+    ASSERT_EQ(chart.Scale().top, 5000) << "an overflow does not stretch the scale";
     Paint();
     const QRect plot = chart.PlotArea();
     const int x = X(1100);
@@ -135,10 +152,7 @@ TEST_F(FocusChartTest, RegionsRunOnTheirOwnScaleAndBreakWhereARegionHadNoEdge) {
     EXPECT_TRUE(LineNear(X(2000), Y(11000))) << "the figure's line is still drawn";
 }
 
-TEST_F(FocusChartTest, EmptyChartHasAScaleButNoPeakAndNoLine) {
-    const FocusScale scale = chart.Scale();
-    EXPECT_EQ(scale.top, 5);
-    EXPECT_EQ(scale.step, 1);
+TEST_F(FocusChartTest, EmptyChartHasNoPeakAndNoLine) {
     Paint();
     for (int y = 0; y < shot.height(); ++y) {
         for (int x = 0; x < shot.width(); ++x) {

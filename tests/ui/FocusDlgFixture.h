@@ -1,5 +1,6 @@
-// A main dialog on a test application object with a fresh profile, in the private world of
-// AppTestEnv (message boxes and pauses recorded, settings in a temporary registry file).
+// A main dialog on a camera session of its own with a fresh profile, under the framework's
+// application object, in the private world of AppTestEnv (message boxes and pauses recorded,
+// settings in a temporary registry file).
 #pragma once
 
 #include <QAbstractButton>
@@ -8,9 +9,11 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/FocusApp.h"
 #include "fakes/AppTestEnv.h"
+#include "platform/mfc/ResourceModule.h"
+#include "platform/mfc/WinApp.h"
 #include "platform/mfc/WindowTimer.h"
+#include "ui/DialogTemplates.h"
 #include "ui/FocusDlg.h"
 #include "ui/Resource.h"
 #include "ui/StringTable.h"
@@ -19,16 +22,17 @@ class FocusDlgFixture : public AppTestEnv {
 protected:
     void SetUp() override {
         AppTestEnv::SetUp();
-        app = std::make_unique<CFocusApp>();
-        app->m_pProfile = std::make_unique<CDeviceProfile>();
-        dlg = std::make_unique<CFocusDlg>(app->m_session);
+        AfxSetResourceHandle(&UiResources());
+        app = std::make_unique<CWinApp>();
+        ASSERT_TRUE(session.Prepare());
+        dlg = std::make_unique<CFocusDlg>(session);
         app->m_pMainWnd = dlg.get();
         ASSERT_TRUE(dlg->Create());
     }
     void TearDown() override {
         dlg->DestroyWindow();
         dlg.reset();
-        app->ExitInstance();
+        session.Finish();
         app.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         AppTestEnv::TearDown();
@@ -45,7 +49,8 @@ protected:
     bool IsEnabled(int id) const { return dlg->GetDlgItem(id)->isEnabled(); }
     // A tick of a window timer, through the message map.
     void Tick(UINT_PTR id = kFocusTimerId) { dlg->SendMessage(WM_TIMER, id, 0); }
-    CCameraSession& Session() { return app->m_session; }
+    CCameraSession& Session() { return session; }
+    CCaptureDevice& Device() { return *session.Device(); }
     void Press(int id) { dlg->SendMessage(WM_COMMAND, static_cast<WPARAM>(id), 0); }
     void SetCheck(int id, bool checked) {
         static_cast<QAbstractButton*>(dlg->GetDlgItem(id))->setChecked(checked);
@@ -56,6 +61,11 @@ protected:
         });
     }
 
-    std::unique_ptr<CFocusApp> app;
+    std::unique_ptr<CWinApp> app;  // the message boxes' caption; the dialog its main window
+    int devicesMade = 0;           // by the session's connects
+    CCameraSession session{[this] {
+        ++devicesMade;
+        return std::make_unique<CCaptureDevice>();
+    }};
     std::unique_ptr<CFocusDlg> dlg;
 };

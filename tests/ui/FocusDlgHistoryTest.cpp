@@ -29,7 +29,11 @@ protected:
         RegisterVideoRenderer();
         SimVideoConfig video;
         video.bLensPanel = FALSE;
-        m_cookie = RegisterSimulatedCamera(std::make_shared<CSimCamera>(SimCameraConfig{}), video);
+        m_camera = std::make_shared<CSimCamera>(SimCameraConfig{});
+        m_cookie = RegisterSimulatedCamera(m_camera, video);
+    }
+    std::string HistoryFigure() {
+        return dlg->FocusHistory().FigureReadout()->text().toStdString();
     }
     const CFocusHistory& History() { return dlg->FocusHistory().History(); }
     // Lets the dialog's own timer run until the history holds `count` more figures.
@@ -57,23 +61,19 @@ protected:
         return shown ? shown->Marks() : std::vector<PreviewMark>{};
     }
 
+    std::shared_ptr<CSimCamera> m_camera;
+
 private:
     DWORD m_cookie = 0;
 };
 
 TEST_F(FocusDlgHistoryTest, TakesExactlyTheFiguresTheReadOutShows) {
     CScriptedCamera camera;
-    app->m_pCaptureDevice = std::make_unique<CCaptureDevice>();
-    app->m_pCaptureDevice->m_pCameraFilter = ComPtr<IBaseFilter>(camera.filter.Get());
+    session.TakeDevice(std::make_unique<CCaptureDevice>(ComPtr<IBaseFilter>(camera.filter.Get())));
     camera.PostFocus(0x8000);
     Tick();
     camera.PostFocus(77, 0x0000'0100);  // not ready: neither shown nor charted
     Tick();
-    camera.PostFocus(78);
-    camera.statusFails = TRUE;  // unread: the same
-    Tick();
-    camera.statusFails = FALSE;
-    Tick(7);  // another timer
     camera.PostFocus(-5);
     Tick();
     ASSERT_EQ(History().Count(), 2u);
@@ -98,6 +98,7 @@ TEST_F(FocusDlgHistoryTest, FollowsNewStartStopAndSnapshots) {
     Press(IDC_STARTSTOP);  // Stop
     EXPECT_TRUE(History().IsPaused());
     EXPECT_TRUE(history.isVisible()) << "the figures stay to be read";
+    EXPECT_EQ(HistoryFigure(), kPreviewStoppedText) << "but the last is not live";
     Press(IDC_STARTSTOP);  // Start again: the same history, the peak over
     EXPECT_FALSE(History().HasPeak());
     ASSERT_TRUE(WaitForFigures(1));
@@ -110,12 +111,29 @@ TEST_F(FocusDlgHistoryTest, FollowsNewStartStopAndSnapshots) {
     ASSERT_EQ(pauses.size(), 1u) << "the still was taken";
     ASSERT_TRUE(WaitForFigures(1));
     EXPECT_TRUE(History().Latest()->bAfterPause) << "the still held the preview";
-    EXPECT_EQ(TextOf(IDC_FOCUS), LatestAsShown());
 
     Press(IDC_STARTSTOP);
     Press(IDC_NEW);
     EXPECT_EQ(History().Count(), 0u);
     EXPECT_EQ(history.FigureReadout()->text().toStdString(), "");
+}
+
+// The cable pulled while the preview runs: the video ends with it, the dialog takes the error
+// abort (the camera released, "New" first), and the history says that no figure comes.
+TEST_F(FocusDlgHistoryTest, ACameraUnpluggedMidPreviewEndsInTheErrorAbortAndNoFigure) {
+    UseSimulatedCamera();
+    Press(IDC_NEW);
+    Press(IDC_STARTSTOP);
+    ASSERT_TRUE(WaitForFigures(1));
+    m_camera->Firmware().Unplug();
+    ASSERT_TRUE(SpinUntil([&] { return !IsEnabled(IDC_STARTSTOP); }));
+    EXPECT_TRUE(IsEnabled(IDC_NEW));
+    EXPECT_FALSE(IsEnabled(IDC_SNAPSHOT));
+    EXPECT_EQ(TextOf(IDC_STARTSTOP), "Start");
+    EXPECT_FALSE(FocusTimerRunning());
+    EXPECT_FALSE(Session().IsConnected());
+    EXPECT_EQ(HistoryFigure(), kNoFigureText);
+    EXPECT_TRUE(boxes.empty()) << "released without a message";
 }
 
 TEST_F(FocusDlgHistoryTest, TheDialogsMenuShowsAndHidesItAndCloseRemembersIt) {

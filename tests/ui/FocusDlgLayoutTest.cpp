@@ -1,5 +1,5 @@
-// The main dialog as built from its template, a failed New and Escape, and the dialog-unit
-// arithmetic beneath them.
+// The main dialog as built from its template, a failed New (its box and its trace in the log)
+// and Escape, and the dialog-unit arithmetic beneath them.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -7,9 +7,12 @@
 #include <limits>
 
 #include "FocusDlgFixture.h"
+#include "fakes/RecordingLogSink.h"
 #include "platform/mfc/DialogUnits.h"
 #include "platform/win/WindowStyles.h"
+#include "session/SessionLog.h"
 #include "ui/DialogTemplates.h"
+#include "ui/UiLog.h"
 
 namespace {
 
@@ -41,8 +44,12 @@ TEST_F(FocusDlgLayoutTest, MainDialogIsBuiltFromTemplate102) {
 }
 
 TEST_F(FocusDlgLayoutTest, NewWithoutACameraShows61205AndEscapeEndsTheDialog) {
+    CRecordingLogSink log;
     Press(IDC_NEW);  // no camera is registered here
     EXPECT_EQ(CountBoxes(IDP_DEVICE_INIT_FAILED, MB_OK | MB_ICONEXCLAMATION), 1);
+    // Why the sequence ended (the session) and which box the operator got (the dialog).
+    EXPECT_EQ(log.Count(kLogSession, LogLevel::Info, {"connect failed", "Standard_Camera"}), 1);
+    EXPECT_EQ(log.Count(kLogUi, LogLevel::Info, {"message box 61205"}), 1);
     EXPECT_EQ(boxes[0].caption, app->m_pszAppName);
     EXPECT_FALSE(Session().IsConnected());
     EXPECT_FALSE(IsEnabled(IDC_STARTSTOP));

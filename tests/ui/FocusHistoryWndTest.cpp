@@ -13,20 +13,22 @@
 #include <QPushButton>
 #include <QScreen>
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "fakes/AppTestEnv.h"
+#include "platform/mfc/FileDialog.h"
 #include "platform/mfc/WindowHandle.h"
+#include "platform/win/WinUser.h"
 #include "support/FileSizeLimit.h"
 #include "ui/FocusChart.h"
 #include "ui/FocusHistorySettings.h"
 #include "ui/Readout.h"
 #include "ui/RegionPanel.h"
 #include "ui/RegionReadout.h"
+#include "ui/StillSaveSettings.h"
 
 namespace {
 
@@ -197,8 +199,6 @@ TEST(RegionReadout, TiltSaysWhichSideIsSharperInWordsAndArrows) {
         EXPECT_EQ(TiltAcrossText(c.tilt).toStdString(), c.across);
         EXPECT_EQ(TiltUpDownText(c.tilt).toStdString(), c.upDown);
     }
-    EXPECT_EQ(Mtf50Text(std::nan("")).toStdString(), "\u2014");
-    EXPECT_EQ(Mtf50Text(0.28174).toStdString(), "0.2817");
 }
 
 TEST_F(FocusHistoryWndTest, ThePeakIsResetByTheButtonTheKeyTheMenuAndStart) {
@@ -228,37 +228,66 @@ TEST_F(FocusHistoryWndTest, ThePeakIsResetByTheButtonTheKeyTheMenuAndStart) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_R, Qt::ControlModifier);
     QApplication::sendEvent(wnd.get(), &press);
     EXPECT_EQ(Peak(), "12000");
-    wnd->Clear();
-    EXPECT_EQ(Figure(), "");
-    EXPECT_EQ(wnd->History().Count(), 0u);
 }
 
-TEST_F(FocusHistoryWndTest, PreviewStoppedOrHeldLeavesAGap) {
+// A figure that is not live never shows as one: a second without a figure while the preview
+// runs, a stop and a lost camera each put a grey message in the figure's place; a figure, or
+// the preview running again, brings the figures back.
+TEST_F(FocusHistoryWndTest, AFigureThatIsNotLiveIsNeverShownAsOne) {
+    const auto grey = [this] {
+        return wnd->FigureReadout()->palette().color(QPalette::Text) == QColor(kStaleText) &&
+               !LooksInFocus() && State().empty();
+    };
     wnd->FollowPreview(TRUE);
-    Add(100);
+    for (const LONG value : {19894, 17000, 19000})
+        Add(value);
+    AddRegions(0.2, 0.2, 0.2, 0.2);
+    ASSERT_TRUE(LooksInFocus());
+    now_ms += kNoFigureAfter_ms - 101;  // the regions came 100 ms after the figure
+    wnd->TickWithoutFigure();
+    EXPECT_EQ(Figure(), "19000");
+    EXPECT_TRUE(LooksInFocus());
+    now_ms += 1;
+    wnd->TickWithoutFigure();
+    EXPECT_EQ(Figure(), kNoFigureText);
+    EXPECT_TRUE(grey());
+    Add(19000);
+    EXPECT_EQ(Figure(), "19000");
+    EXPECT_TRUE(LooksInFocus());
+    EXPECT_EQ(State(), "in focus");
+
     wnd->FollowPreview(FALSE);
+    EXPECT_EQ(Figure(), kPreviewStoppedText);
+    EXPECT_TRUE(grey());
+    EXPECT_EQ(RegionState(SfrRegion::Centre), "stopped");
+    EXPECT_FALSE(RegionLooksInFocus(SfrRegion::Centre));
+    now_ms += 5000;
+    wnd->TickWithoutFigure();
+    EXPECT_EQ(Figure(), kPreviewStoppedText) << "a stopped preview owes no figure";
+
+    // A still holds the preview for longer than a second; its second starts again after.
+    wnd->FollowPreview(TRUE);
+    EXPECT_EQ(Figure(), "19000");
+    wnd->Pause();
     now_ms += 3000;
     wnd->FollowPreview(TRUE);
-    Add(200);
-    wnd->Pause();
-    now_ms += 1500;
-    wnd->FollowPreview(TRUE);
-    Add(300);
-    const CFocusHistory& history = wnd->History();
-    ASSERT_EQ(history.Count(), 3u);
-    EXPECT_FALSE(history.At(0).bAfterPause);
-    EXPECT_TRUE(history.At(1).bAfterPause);
-    EXPECT_TRUE(history.At(2).bAfterPause);
-    EXPECT_EQ(history.At(0).elapsed_ms, 100) << "time counts from the preview's start";
-    EXPECT_EQ(history.At(2).elapsed_ms, 4800);
+    wnd->TickWithoutFigure();
+    EXPECT_EQ(Figure(), "19000");
+
+    wnd->FollowPreview(FALSE);
+    wnd->LoseCamera();
+    EXPECT_EQ(Figure(), kNoFigureText);
+    EXPECT_TRUE(grey());
+    wnd->Clear();  // "New"
+    EXPECT_EQ(Figure(), "");
+    EXPECT_NE(wnd->FigureReadout()->palette().color(QPalette::Text), QColor(kStaleText));
 }
 
 TEST_F(FocusHistoryWndTest, CsvGoesToTheClipboardAndIntoAFileReplacedWhole) {
     Add(832);
     Add(kOverflow);
     Add(19894);
-    const std::string csv = "elapsed_ms,figure\n0,832\n100,Overflow\n200,19894\n";
-    ASSERT_EQ(wnd->History().ToCsv(), csv);
+    const std::string csv = wnd->History().ToCsv();
     MenuItem(QStringLiteral("&Copy as CSV"))->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), csv);
 
@@ -269,6 +298,32 @@ TEST_F(FocusHistoryWndTest, CsvGoesToTheClipboardAndIntoAFileReplacedWhole) {
     EXPECT_TRUE(boxes.empty());
     const QStringList left = QDir::current().entryList(QDir::Files);
     EXPECT_EQ(left, QStringList{QStringLiteral("history.csv")}) << "no temporary file stays";
+}
+
+// "Save as CSV..." starts where the operator last saved, a still or a CSV; a CSV saved is
+// where the next save of either starts.
+TEST_F(FocusHistoryWndTest, SaveAsCsvStartsInTheRememberedFolder) {
+    Add(832);
+    const QDir here = QDir::current();
+    ASSERT_TRUE(here.mkdir(QStringLiteral("stills")) && here.mkdir(QStringLiteral("runs")));
+    RememberStillSave(here.filePath(QStringLiteral("stills")));
+    std::vector<std::pair<QString, QString>> asked;  // folder, suggested name
+    const FileDialogHook previous = SetFileDialogHook([&](CFileDialog& dialog) {
+        asked.emplace_back(dialog.m_strFolder, dialog.m_strFileName);
+        dialog.m_strPathName = here.filePath(QStringLiteral("runs/lens-a.csv"));
+        return asked.size() == 1 ? IDOK : IDCANCEL;
+    });
+    QAction* save = MenuItem(QStringLiteral("&Save as CSV..."));
+    save->trigger();
+    save->trigger();
+    SetFileDialogHook(previous);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0], std::make_pair(here.filePath(QStringLiteral("stills")),
+                                       QStringLiteral("focus-history.csv")));
+    EXPECT_EQ(asked[1],
+              std::make_pair(here.filePath(QStringLiteral("runs")), QStringLiteral("lens-a.csv")));
+    EXPECT_EQ(ReadFile(here.filePath(QStringLiteral("runs/lens-a.csv"))), wnd->History().ToCsv());
+    EXPECT_EQ(LoadStillSaveSettings().folder, here.filePath(QStringLiteral("runs")));
 }
 
 TEST_F(FocusHistoryWndTest, AFailedSaveNamesTheFileAndTheReasonAndChangesNothing) {
@@ -399,10 +454,17 @@ TEST_F(FocusHistoryWndTest, RemembersWhetherAndWhereItWasBesideTheOtherSettings)
     EXPECT_TRUE(available.contains(small.frameGeometry()));
 }
 
+// A stored place as the registry file has it; a null part is left out.
+std::string Place(const char* left, const char* width, const char* height = "dword:100") {
+    std::string text = std::string("\"FocusHistoryLeft\"=") + left +
+                       "\n\"FocusHistoryTop\"=dword:1\n" + "\"FocusHistoryWidth\"=" + width + "\n";
+    return height ? text + "\"FocusHistoryHeight\"=" + height + "\n" : text;
+}
+
 TEST_F(FocusHistoryWndTest, APlaceCountsOnlyWhenWholeAndAFlagOfAnyTypeIsRead) {
     struct Case {
         const char* what;
-        const char* values;
+        std::string values;
         BOOL shown;
         BOOL placed;
     };
@@ -410,31 +472,13 @@ TEST_F(FocusHistoryWndTest, APlaceCountsOnlyWhenWholeAndAFlagOfAnyTypeIsRead) {
         {"nothing stored", "", TRUE, FALSE},
         {"hidden", "\"FocusHistory\"=dword:00000000\n", FALSE, FALSE},
         {"any nonzero is on", "\"FocusHistory\"=dword:00000002\n", TRUE, FALSE},
-        {"a part missing",
-         "\"FocusHistoryLeft\"=dword:1\n\"FocusHistoryTop\"=dword:1\n"
-         "\"FocusHistoryWidth\"=dword:100\n",
-         TRUE, FALSE},
-        {"no size",
-         "\"FocusHistoryLeft\"=dword:1\n\"FocusHistoryTop\"=dword:1\n"
-         "\"FocusHistoryWidth\"=dword:0\n\"FocusHistoryHeight\"=dword:100\n",
-         TRUE, FALSE},
-        {"a text is no number",
-         "\"FocusHistoryLeft\"=\"1\"\n\"FocusHistoryTop\"=dword:1\n"
-         "\"FocusHistoryWidth\"=dword:100\n\"FocusHistoryHeight\"=dword:100\n",
-         TRUE, FALSE},
-        {"whole",
-         "\"FocusHistoryLeft\"=dword:1\n\"FocusHistoryTop\"=dword:1\n"
-         "\"FocusHistoryWidth\"=dword:100\n\"FocusHistoryHeight\"=dword:100\n",
-         TRUE, TRUE},
+        {"a part missing", Place("dword:1", "dword:100", nullptr), TRUE, FALSE},
+        {"no size", Place("dword:1", "dword:0"), TRUE, FALSE},
+        {"a text is no number", Place("\"1\"", "dword:100"), TRUE, FALSE},
+        {"whole", Place("dword:1", "dword:100"), TRUE, TRUE},
         // No screen is this large: the sums would overflow on the way back.
-        {"a size near the largest int",
-         "\"FocusHistoryLeft\"=dword:1\n\"FocusHistoryTop\"=dword:1\n"
-         "\"FocusHistoryWidth\"=dword:7ffffff0\n\"FocusHistoryHeight\"=dword:100\n",
-         TRUE, FALSE},
-        {"a corner near the smallest int",
-         "\"FocusHistoryLeft\"=dword:80000001\n\"FocusHistoryTop\"=dword:1\n"
-         "\"FocusHistoryWidth\"=dword:100\n\"FocusHistoryHeight\"=dword:100\n",
-         TRUE, FALSE},
+        {"a size near the largest int", Place("dword:1", "dword:7ffffff0"), TRUE, FALSE},
+        {"a corner near the smallest int", Place("dword:80000001", "dword:100"), TRUE, FALSE},
     };
     for (const Case& c : cases) {
         WriteSettings(c.values);

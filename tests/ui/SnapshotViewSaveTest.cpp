@@ -17,6 +17,7 @@
 #include "platform/mfc/FileDialog.h"
 #include "platform/mfc/MessageBox.h"
 #include "platform/mfc/WindowHandle.h"
+#include "session/StillKind.h"
 #include "support/TempRegistry.h"
 #include "ui/SnapshotViewDlg.h"
 #include "ui/StillFile.h"
@@ -24,16 +25,17 @@
 
 namespace {
 
-CStill MakeStill(int width, int height, CStillSource::Kind kind, BYTE seed = 0) {
+// A still of `kind` (null: none kept) whose source is 20 bytes into its block.
+CStill MakeStill(int width, int height, const CStillKind* kind, BYTE seed = 0) {
     CStill still;
     still.width = width;
     still.height = height;
     still.image = std::make_unique<BYTE[]>(size_t(3) * width * height);
     for (int i = 0; i < 3 * width * height; ++i)
         still.image[i] = BYTE(i * 5 + seed);
-    still.source.kind = kind;
-    if (kind != CStillSource::Kind::None) {
-        still.source.length = kind == CStillSource::Kind::RawSamples ? size_t(width) * height : 50;
+    still.source.pKind = kind;
+    if (kind) {
+        still.source.length = kind == &RawStill() ? size_t(width) * height : 50;
         still.source.offset = 20;
         still.source.phase = 2;
         still.source.block = std::make_unique<BYTE[]>(still.source.offset + still.source.length);
@@ -116,21 +118,26 @@ private:
     MessageBoxHook m_oldBox;
 };
 
+// The menu offers what the still carries, and the camera's data goes with its image.
 TEST_F(SnapshotViewSaveTest, TheMenuOffersWhatTheStillCarries) {
     EXPECT_TRUE(MenuItems().isEmpty());  // no still, no menu
-    m_view.SetStill(MakeStill(8, 4, CStillSource::Kind::JpegStream));
+    m_view.SetStill(MakeStill(8, 4, &JpegStill()));
     const QString saveAs =
         QStringLiteral("Save &As...\t") + QKeySequence(QKeySequence::Save).toString();
     const QString measure = QStringLiteral("&Measure Sharpness");
     EXPECT_EQ(MenuItems(), (QStringList{saveAs, "Save Camera &JPEG...", "", measure}));
-    m_view.SetStill(MakeStill(8, 4, CStillSource::Kind::RawSamples));
+    m_view.SetStill(MakeStill(8, 4, &RawStill()));
     EXPECT_EQ(MenuItems(), (QStringList{saveAs, "Save &Raw Samples...", "", measure}));
     m_view.SetImage(std::make_unique<BYTE[]>(96), 8, 4);
     EXPECT_EQ(MenuItems(), (QStringList{saveAs, "", measure}));
+    EXPECT_FALSE(m_view.m_source.block);
+    m_view.SetStill(MakeStill(8, 4, &JpegStill()));
+    m_view.DestroyWindow();
+    EXPECT_FALSE(m_view.m_source.block);
 }
 
 TEST_F(SnapshotViewSaveTest, SaveAsWritesTheImageShownInTheFormatChosen) {
-    m_view.SetStill(MakeStill(40, 30, CStillSource::Kind::JpegStream));
+    m_view.SetStill(MakeStill(40, 30, &JpegStill()));
     const QImage shown = StillImage(m_view.m_pImage.get(), 40, 30);
     struct Case {
         const char* name;
@@ -172,7 +179,7 @@ TEST_F(SnapshotViewSaveTest, SaveAsWritesTheImageShownInTheFormatChosen) {
 }
 
 TEST_F(SnapshotViewSaveTest, CtrlSIsSaveAsAndACancelWritesNothing) {
-    m_view.SetStill(MakeStill(8, 4, CStillSource::Kind::None));
+    m_view.SetStill(MakeStill(8, 4, nullptr));
     QAction* saveAs = nullptr;
     for (QAction* action : m_view.actions()) {
         if (action->shortcut() == QKeySequence(QKeySequence::Save))
@@ -180,6 +187,7 @@ TEST_F(SnapshotViewSaveTest, CtrlSIsSaveAsAndACancelWritesNothing) {
     }
     ASSERT_NE(saveAs, nullptr);
     EXPECT_EQ(saveAs->shortcutContext(), Qt::WindowShortcut);
+    m_view.OnSaveSource();  // the camera's data was not kept: nothing asked
     saveAs->trigger();
     EXPECT_EQ(asked, (std::vector<QString>{"Save As"}));
     EXPECT_TRUE(QDir(offeredFolder).exists());  // nothing saved yet: a folder that is there
@@ -188,19 +196,17 @@ TEST_F(SnapshotViewSaveTest, CtrlSIsSaveAsAndACancelWritesNothing) {
 }
 
 TEST_F(SnapshotViewSaveTest, TheCamerasBytesAreSavedAsTheyCame) {
-    m_view.SetStill(MakeStill(8, 4, CStillSource::Kind::JpegStream, 9));
+    m_view.SetStill(MakeStill(8, 4, &JpegStill(), 9));
     const QByteArray stream(reinterpret_cast<const char*>(m_view.m_source.Data()), 50);
     answer = Path("camera.jpg");
-    m_view.OnSaveCameraJpeg();
+    m_view.OnSaveSource();
     EXPECT_EQ(ReadFile(answer), stream);
     EXPECT_EQ(offered, QStringList{"JPEG image (*.jpg *.jpeg)"});
-    m_view.OnSaveRawSamples();  // not a raw still: nothing asked
-    EXPECT_EQ(asked.size(), 1u);
 
-    m_view.SetStill(MakeStill(8, 4, CStillSource::Kind::RawSamples, 3));
+    m_view.SetStill(MakeStill(8, 4, &RawStill(), 3));
     const QByteArray samples(reinterpret_cast<const char*>(m_view.m_source.Data()), 32);
     answer = Path("raw.pgm");
-    m_view.OnSaveRawSamples();
+    m_view.OnSaveSource();
     EXPECT_EQ(ReadFile(answer), QByteArray("P5\n# Bayer phase 2: GBRG\n8 4\n255\n") + samples);
     EXPECT_EQ(offered, QStringList{"PGM image (*.pgm)"});
     EXPECT_EQ(LoadStillSaveSettings().folder, m_dir.path());
@@ -208,24 +214,24 @@ TEST_F(SnapshotViewSaveTest, TheCamerasBytesAreSavedAsTheyCame) {
 }
 
 TEST_F(SnapshotViewSaveTest, TheStillShownWhenAskedIsSavedEvenIfANewOneArrives) {
-    m_view.SetStill(MakeStill(8, 4, CStillSource::Kind::JpegStream, 1));
+    m_view.SetStill(MakeStill(8, 4, &JpegStill(), 1));
     const QImage first = StillImage(m_view.m_pImage.get(), 8, 4);
     const QByteArray firstStream(reinterpret_cast<const char*>(m_view.m_source.Data()), 50);
-    whileAsked = [this] { m_view.SetStill(MakeStill(8, 4, CStillSource::Kind::JpegStream, 2)); };
+    whileAsked = [this] { m_view.SetStill(MakeStill(8, 4, &JpegStill(), 2)); };
     answer = Path("first.png");
     m_view.OnSaveAs();
     EXPECT_EQ(QImage(answer).convertToFormat(QImage::Format_RGB888), first);
     answer = Path("first.jpg");
-    m_view.SetStill(MakeStill(8, 4, CStillSource::Kind::JpegStream, 1));
-    m_view.OnSaveCameraJpeg();
+    m_view.SetStill(MakeStill(8, 4, &JpegStill(), 1));
+    m_view.OnSaveSource();
     EXPECT_EQ(ReadFile(answer), firstStream);
 }
 
 TEST_F(SnapshotViewSaveTest, AFailureIsToldWithTheFileAndTheReason) {
-    m_view.SetStill(MakeStill(8, 4, CStillSource::Kind::RawSamples));
+    m_view.SetStill(MakeStill(8, 4, &RawStill()));
     answer = Path("missing/still.png");
     m_view.OnSaveAs();
-    m_view.OnSaveRawSamples();
+    m_view.OnSaveSource();
     ASSERT_EQ(boxes.size(), 2u);
     for (const MessageBoxCall& box : boxes) {
         EXPECT_NE(box.text.find(answer.toStdString()), std::string::npos) << box.text;
@@ -235,18 +241,6 @@ TEST_F(SnapshotViewSaveTest, AFailureIsToldWithTheFileAndTheReason) {
     }
     EXPECT_FALSE(QFile::exists(answer));
     EXPECT_TRUE(LoadStillSaveSettings().folder.isEmpty());  // nothing saved, nothing kept
-}
-
-TEST_F(SnapshotViewSaveTest, TheCamerasDataGoesWithItsImage) {
-    m_view.SetStill(MakeStill(8, 4, CStillSource::Kind::RawSamples));
-    EXPECT_TRUE(m_view.m_source.block);
-    m_view.SetImage(std::make_unique<BYTE[]>(96), 8, 4);
-    EXPECT_EQ(m_view.m_source.kind, CStillSource::Kind::None);
-    EXPECT_FALSE(m_view.m_source.block);
-    m_view.SetStill(MakeStill(8, 4, CStillSource::Kind::JpegStream));
-    m_view.DestroyWindow();
-    EXPECT_FALSE(m_view.m_pImage);
-    EXPECT_FALSE(m_view.m_source.block);
 }
 
 }  // namespace

@@ -10,7 +10,9 @@
 #include <QTemporaryDir>
 #include <cerrno>
 #include <cstring>
+#include <tuple>
 
+#include "session/StillKind.h"
 #include "support/FileSizeLimit.h"
 #include "support/TempRegistry.h"
 #include "ui/StillFile.h"
@@ -122,49 +124,47 @@ TEST(StillFormatNamesTest, SuffixesAndNamesNameTheirFormats) {
     EXPECT_EQ(StillFormats()[0].format, StillFormat::Png);  // the default comes first
 }
 
-TEST_F(StillFileTest, TheCamerasStreamAndSamplesAreWrittenAsTheyCame) {
-    std::vector<BYTE> block(64);
-    for (size_t i = 0; i < block.size(); ++i)
-        block[i] = BYTE(255 - i);
+// A source of `kind` whose bytes start 3 into its block.
+CStillSource Source(const CStillKind* kind, const BYTE* bytes, size_t length, int phase = 0) {
+    CStillSource source;
+    source.pKind = kind;
+    source.block = std::make_unique<BYTE[]>(length + 3);
+    std::copy_n(bytes, length, source.block.get() + 3);
+    source.offset = 3;
+    source.length = length;
+    source.phase = phase;
+    return source;
+}
+
+TEST_F(StillFileTest, WhatTheCameraSentIsWrittenByItsKindAsItCame) {
+    std::vector<BYTE> bytes(64);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = BYTE(255 - i);
     QString reason;
-    ASSERT_TRUE(SaveCameraStream(Path("camera.jpg"), block.data(), 61, reason));
+    ASSERT_TRUE(
+        SaveStillSource(Path("camera.jpg"), Source(&JpegStill(), bytes.data(), 61), 2, 2, reason));
     EXPECT_EQ(ReadFile(Path("camera.jpg")),
-              QByteArray(reinterpret_cast<const char*>(block.data()), 61));
+              QByteArray(reinterpret_cast<const char*>(bytes.data()), 61));
 
     const char* const names[] = {"RGGB", "GRBG", "GBRG", "BGGR"};
     for (int phase = 0; phase < 4; ++phase) {
-        ASSERT_TRUE(SaveRawSamples(Path("raw.pgm"), block.data() + 4, 6, 5, phase, reason));
+        ASSERT_TRUE(SaveStillSource(Path("raw.pgm"), Source(&RawStill(), bytes.data(), 30, phase),
+                                    6, 5, reason));
         const QByteArray header = QByteArray("P5\n# Bayer phase ") + QByteArray::number(phase) +
                                   ": " + names[phase] + "\n6 5\n255\n";
         EXPECT_EQ(ReadFile(Path("raw.pgm")),
-                  header + QByteArray(reinterpret_cast<const char*>(block.data() + 4), 30));
+                  header + QByteArray(reinterpret_cast<const char*>(bytes.data()), 30));
     }
     // Qt reads the header as a PGM of the samples.
     EXPECT_EQ(QImage(Path("raw.pgm")).size(), QSize(6, 5));
+    // Nothing kept, or samples that are not the still's: nothing written.
+    for (const auto& [name, source, height] :
+         {std::tuple("none", Source(nullptr, bytes.data(), 30), 5),
+          std::tuple("t.pgm", Source(&RawStill(), bytes.data(), 30), 6)}) {
+        EXPECT_FALSE(SaveStillSource(Path(name), source, 6, height, reason)) << name;
+        EXPECT_FALSE(reason.isEmpty());
+    }
     ExpectFolderHolds({"camera.jpg", "raw.pgm"});
-}
-
-TEST_F(StillFileTest, ASourceIsWrittenByItsKind) {
-    CStillSource source;
-    QString reason;
-    EXPECT_FALSE(SaveStillSource(Path("none"), source, 2, 2, reason));
-    EXPECT_FALSE(reason.isEmpty());
-    source.block = std::make_unique<BYTE[]>(30);
-    for (int i = 0; i < 30; ++i)
-        source.block[i] = BYTE(i);
-    source.kind = CStillSource::Kind::JpegStream;
-    source.offset = 3;
-    source.length = 20;
-    ASSERT_TRUE(SaveStillSource(Path("s.jpg"), source, 2, 2, reason));
-    EXPECT_EQ(ReadFile(Path("s.jpg")), QByteArray(reinterpret_cast<char*>(&source.block[3]), 20));
-    source.kind = CStillSource::Kind::RawSamples;
-    source.length = 20;
-    source.phase = 1;
-    ASSERT_TRUE(SaveStillSource(Path("s.pgm"), source, 5, 4, reason));
-    EXPECT_TRUE(ReadFile(Path("s.pgm"))
-                    .endsWith(QByteArray(reinterpret_cast<char*>(&source.block[3]), 20)));
-    EXPECT_FALSE(SaveStillSource(Path("t.pgm"), source, 5, 5, reason));  // 20 samples, not 25
-    ExpectFolderHolds({"s.jpg", "s.pgm"});
 }
 
 // Each way a write fails: the reason is told, nothing partial stays, and a file that was
@@ -191,9 +191,11 @@ bool Write(Writer writer, const QString& path, QString& reason) {
             return SaveStillImage(path, StillImage(still.data(), 200, 150), StillFormat::Png,
                                   reason);
         case Writer::Stream:
-            return SaveCameraStream(path, still.data(), still.size(), reason);
+            return SaveStillSource(path, Source(&JpegStill(), still.data(), still.size()), 0, 0,
+                                   reason);
         case Writer::Samples:
-            return SaveRawSamples(path, still.data(), 200, 150, 0, reason);
+            return SaveStillSource(path, Source(&RawStill(), still.data(), 200 * 150), 200, 150,
+                                   reason);
     }
     return false;
 }

@@ -46,23 +46,21 @@ TEST(V4l2SessionTest, AStillIsTheCamerasJpegFrameAndThePreviewRestarts) {
     RegisterLiveCaptureDevice(
         V4l2CaptureDevice(kernel, {node.path, node.card, node.busInfo, "Bench Camera"}));
     {
-        std::unique_ptr<CCaptureDevice> device;
-        auto profile = std::make_unique<CDeviceProfile>();
-        const BOOL bNoLoadFirmware = FALSE;
-        CCameraSession session(device, profile, bNoLoadFirmware);
+        CCameraSession session;
+        ASSERT_TRUE(session.Prepare());
         CStillFront front;
         session.SetFront(&front);
         session.SetCameraName("Bench Camera");
         ASSERT_EQ(session.Connect(nullptr), CCameraSession::ConnectResult::Connected);
         ASSERT_TRUE(session.IsVideoOnly());
-        EXPECT_EQ(session.TakeStill(TRUE), CCameraSession::StillResult::Refused) << "no raw";
+        EXPECT_EQ(session.TakeStill(RawStill()), CCameraSession::StillResult::Refused) << "no raw";
 
         kernel.frames.push_back({jpeg});
-        EXPECT_EQ(session.TakeStill(FALSE), CCameraSession::StillResult::Shown);
+        EXPECT_EQ(session.TakeStill(JpegStill()), CCameraSession::StillResult::Shown);
         ASSERT_EQ(front.stills.size(), 1u);
         const CStill& still = front.stills.front();
         EXPECT_EQ(std::tuple(still.width, still.height), std::tuple(1280, 960));
-        ASSERT_EQ(still.source.kind, CStillSource::Kind::JpegStream);
+        ASSERT_EQ(still.source.pKind, &JpegStill()) << "saved as the camera's JPEG stream";
         ASSERT_EQ(still.source.length, jpeg.size());
         EXPECT_TRUE(std::equal(jpeg.begin(), jpeg.end(), still.source.Data()));
         EXPECT_GT(still.image[0], 180) << "decoded bottom-up: the bright lower half first";
@@ -71,7 +69,7 @@ TEST(V4l2SessionTest, AStillIsTheCamerasJpegFrameAndThePreviewRestarts) {
         EXPECT_EQ(std::tuple(kernel.lastFormat.pixelformat, kernel.lastFormat.width),
                   std::tuple(uint32_t{V4L2_PIX_FMT_YUYV}, 640u))
             << "in the preview's format again";
-        session.DisconnectDevice();
+        session.Finish();
     }
     EXPECT_EQ(kernel.mappings, 0);
     EXPECT_EQ(kernel.openFds, 0);
@@ -92,10 +90,8 @@ TEST(V4l2SessionTest, ACameraStreamingTheStillsFormatGivesItsNextFrameAndGoesOn)
     RegisterLiveCaptureDevice(
         V4l2CaptureDevice(kernel, {node.path, node.card, node.busInfo, "Bench Camera"}));
     {
-        std::unique_ptr<CCaptureDevice> device;
-        auto profile = std::make_unique<CDeviceProfile>();
-        const BOOL bNoLoadFirmware = FALSE;
-        CCameraSession session(device, profile, bNoLoadFirmware);
+        CCameraSession session;
+        ASSERT_TRUE(session.Prepare());
         CStillFront front;
         session.SetFront(&front);
         session.SetCameraName("Bench Camera");
@@ -109,7 +105,7 @@ TEST(V4l2SessionTest, ACameraStreamingTheStillsFormatGivesItsNextFrameAndGoesOn)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             }
         });
-        EXPECT_EQ(session.TakeStill(FALSE), CCameraSession::StillResult::Shown);
+        EXPECT_EQ(session.TakeStill(JpegStill()), CCameraSession::StillResult::Shown);
         bDone = true;
         camera.join();
         ASSERT_EQ(front.stills.size(), 1u);
@@ -117,7 +113,7 @@ TEST(V4l2SessionTest, ACameraStreamingTheStillsFormatGivesItsNextFrameAndGoesOn)
         EXPECT_TRUE(pauses.empty()) << "the preview never stopped";
         EXPECT_TRUE(session.IsPreviewRunning());
         EXPECT_EQ(kernel.streamOns, 1);
-        session.DisconnectDevice();
+        session.Finish();
     }
     EXPECT_EQ(kernel.mappings, 0);
     ClearVideoInputDevices();

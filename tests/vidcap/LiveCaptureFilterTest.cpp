@@ -81,6 +81,16 @@ protected:
         ASSERT_EQ(m_graph->AddFilter(m_filter.Get(), nullptr), S_OK);
         ASSERT_EQ(m_graph.As(m_events), S_OK);
     }
+    // The capture pin's stream configuration, or null.
+    ComPtr<IAMStreamConfig> StreamConfig() {
+        ComPtr<IEnumPins> pins;
+        ComPtr<IPin> pin;
+        ComPtr<IAMStreamConfig> config;
+        if (m_filter->EnumPins(pins.ReleaseAndGetAddressOf()) == S_OK &&
+            pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK)
+            pin.As(config);
+        return config;
+    }
     // The next event within `timeout_ms`, or 0.
     LONG NextEvent(LONG_PTR& param1, LONG timeout_ms = 20'000) {
         LONG code = 0;
@@ -106,12 +116,8 @@ TEST_F(LiveCaptureFilterTest, OffersTheBackendsFormatsAndItsPropertySetOnlyWhenI
             EXPECT_EQ(props->QuerySupported(GUID{}, 7, &support), S_OK);
             EXPECT_EQ(support, KSPROPERTY_SUPPORT_GET);
         }
-        ComPtr<IEnumPins> pins;
-        ComPtr<IPin> pin;
-        ComPtr<IAMStreamConfig> config;
-        ASSERT_EQ(m_filter->EnumPins(pins.ReleaseAndGetAddressOf()), S_OK);
-        ASSERT_EQ(pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr), S_OK);
-        ASSERT_EQ(pin.As(config), S_OK);
+        const ComPtr<IAMStreamConfig> config = StreamConfig();
+        ASSERT_TRUE(config);
         int count = 0, size = 0;
         ASSERT_EQ(config->GetNumberOfCapabilities(&count, &size), S_OK);
         EXPECT_EQ(count, 2);
@@ -154,12 +160,8 @@ TEST_F(LiveCaptureFilterTest, ACameraSilentForTwoSecondsOrTwoIntervalsIsTakenFor
         SCOPED_TRACE(format);
         m_script.now_ms = 0;
         Make();
-        ComPtr<IEnumPins> pins;
-        ComPtr<IPin> pin;
-        ComPtr<IAMStreamConfig> config;
-        ASSERT_EQ(m_filter->EnumPins(pins.ReleaseAndGetAddressOf()), S_OK);
-        ASSERT_EQ(pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr), S_OK);
-        ASSERT_EQ(pin.As(config), S_OK);
+        const ComPtr<IAMStreamConfig> config = StreamConfig();
+        ASSERT_TRUE(config);
         AM_MEDIA_TYPE* pmt = nullptr;
         BYTE caps[sizeof(VIDEO_STREAM_CONFIG_CAPS)];
         ASSERT_EQ(config->GetStreamCaps(format, &pmt, caps), S_OK);

@@ -2,17 +2,9 @@
 
 #include <cstdio>
 
-namespace {
+#include "platform/com/Hex.h"
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+namespace {
 
 // Reads exactly `digits` hex digits from text at pos, advancing pos.
 bool ReadHex(std::string_view text, size_t& pos, int digits, uint64_t& out) {

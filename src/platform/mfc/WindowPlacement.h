@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QSize>
 #include <cstdint>
+#include <vector>
 
 class QWidget;
 
@@ -31,6 +32,27 @@ QRect KeepInside(const FrameExtent& frame, const QRect& available);
 inline QRect KeepInside(const QRect& frame, const QRect& available) {
     return KeepInside(FrameExtent{frame.x(), frame.y(), frame.width(), frame.height()}, available);
 }
+
+// Where a window goes that should cover none of the `keep_clear` frames: its frame's place
+// inside `available`.
+struct ClearPlaceRequest {
+    QSize wanted;    // the frame's size
+    QSize smallest;  // the least it may shrink to, to stay clear
+    std::vector<QRect> keep_clear;
+    std::vector<QPoint> preferred;  // top-left corners, the best first
+    QRect available;
+};
+
+// The frame at its wanted size (bounded by the screen) where that is clear of every frame of
+// `keep_clear` by kBesideGap_px: at the first preferred corner that allows it, else at the
+// clear place nearest the first preferred corner. Where no place fits it whole, the largest
+// clear frame down to `smallest`; where not even that fits, the wanted size at the preferred
+// corner (kept inside `available`) that covers the least of them.
+QRect PlaceClear(const ClearPlaceRequest& request);
+
+// A remembered frame kept on the screen it lies on (the one under its centre), or inside
+// `fallback` when it lies on none any more.
+QRect KeepOnScreen(const FrameExtent& frame, const QRect& fallback);
 
 // Moves the top-level `window` beside the top-level `anchor` on the anchor's screen. A window
 // the window system has not framed yet is taken to get the anchor's frame margins.

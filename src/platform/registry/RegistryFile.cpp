@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "platform/com/Hex.h"
 #include "platform/registry/Registry.h"
 
 namespace {
@@ -15,16 +16,6 @@ std::string Folded(std::string_view name) {
             c = static_cast<char>(c - 'A' + 'a');
     }
     return folded;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 // Reads a quoted string with \\ and \" escapes from the front of `s`; advances past it.
@@ -201,7 +192,6 @@ bool PrintableString(const std::vector<BYTE>& data) {
 }
 
 void AppendHex(std::string& out, const std::vector<BYTE>& data) {
-    static const char kDigits[] = "0123456789abcdef";
     size_t column = out.size() - out.rfind('\n') - 1;
     for (size_t i = 0; i < data.size(); ++i) {
         if (i > 0) {
@@ -212,8 +202,8 @@ void AppendHex(std::string& out, const std::vector<BYTE>& data) {
                 column = 2;
             }
         }
-        out.push_back(kDigits[data[i] >> 4]);
-        out.push_back(kDigits[data[i] & 0xF]);
+        out.push_back(kHexDigits[data[i] >> 4]);
+        out.push_back(kHexDigits[data[i] & 0xF]);
         column += 2;
     }
 }

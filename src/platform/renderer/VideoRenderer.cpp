@@ -2,12 +2,12 @@
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QThread>
 #include <mutex>
 #include <vector>
 
 #include "platform/com/ComRuntime.h"
 #include "platform/dshow/VideoWindowQuery.h"
+#include "platform/mfc/UiThread.h"
 #include "platform/mfc/WindowHandle.h"
 #include "platform/renderer/FrameConvert.h"
 #include "platform/renderer/VideoRendererWindow.h"
@@ -24,10 +24,6 @@ struct CVideoRenderer::Shared {
 
 namespace {
 
-bool OnUiThread() {
-    return qApp && QThread::currentThread() == qApp->thread();
-}
-
 // Every renderer window made, newest last, for FindVideoRendererWindow; user-interface thread
 // only, as the windows are made there. A window deleted since reads null and is dropped.
 std::vector<QPointer<CVideoRendererWindow>>& RendererWindows() {
@@ -39,15 +35,6 @@ HWND NewestRendererWindow() {
     auto& windows = RendererWindows();
     std::erase_if(windows, [](const QPointer<CVideoRendererWindow>& w) { return w.isNull(); });
     return windows.empty() ? nullptr : HwndFromWidget(windows.back());
-}
-
-template <class F>
-void RunOnUiThread(F&& f) {
-    if (OnUiThread()) {
-        f();
-    } else if (qApp) {
-        QMetaObject::invokeMethod(qApp, std::forward<F>(f), Qt::QueuedConnection);
-    }
 }
 
 }  // namespace

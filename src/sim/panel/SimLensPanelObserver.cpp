@@ -2,18 +2,15 @@
 
 #include <QApplication>
 #include <QPointer>
-#include <QThread>
 
 #include "platform/dshow/VideoWindowQuery.h"
+#include "platform/mfc/UiThread.h"
 #include "platform/mfc/WindowHandle.h"
 #include "sim/SimCamera.h"
 #include "sim/panel/SimLensPanel.h"
+#include "sim/panel/SimLensPanelToggle.h"
 
 namespace {
-
-bool OnUiThread() {
-    return qApp && QThread::currentThread() == qApp->thread();
-}
 
 // The panel is a widget: made, shown and deleted on the user-interface thread only.
 struct PanelHolder {
@@ -26,13 +23,7 @@ public:
         : m_pCamera(std::move(camera)), m_pHolder(std::make_shared<PanelHolder>()) {}
 
     ~CSimLensPanelWatch() override {
-        std::shared_ptr<PanelHolder> holder = m_pHolder;
-        if (OnUiThread()) {
-            delete holder->panel.data();
-        } else if (qApp) {
-            QMetaObject::invokeMethod(
-                qApp, [holder] { delete holder->panel.data(); }, Qt::QueuedConnection);
-        }
+        RunOnUiThread([holder = m_pHolder] { delete holder->panel.data(); });
     }
 
     void OnStreamStarted() override {
@@ -43,6 +34,7 @@ public:
             std::shared_ptr<CSimScene> scene(m_pCamera, &m_pCamera->Scene());
             m_pHolder->panel = new CSimLensPanel(std::move(scene));
         }
+        FollowSimLensPanel(m_pHolder->panel);
         // Beside the preview window, where the operator's eyes are.
         m_pHolder->panel->Open(WidgetFromHwnd(FindVideoRendererWindow()));
     }
