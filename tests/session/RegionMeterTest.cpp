@@ -95,7 +95,6 @@ TEST(RegionMeter, ABurstIsThinnedNeverQueued) {
     EXPECT_EQ(meter.FramesMeasured() + meter.FramesDropped(), uint64_t{kBurst});
     EXPECT_GE(meter.FramesMeasured(), 1u);
     EXPECT_LT(meter.FramesMeasured(), uint64_t{kBurst}) << "frames were waiting, not dropped";
-
 }
 
 TEST(RegionMeter, AStillIsMeasuredBottomUpAsThePictureIsTopDown) {
