@@ -75,6 +75,17 @@ public:
         };
     }
 
+    // A run that ended early: one line starting with `says`, no box, no still, and the camera
+    // not left streaming.
+    void ExpectEnding(const char* says) {
+        const std::string said = err.str(), failure = Said();
+        EXPECT_EQ(failure.rfind(says, 0), 0u) << said;
+        EXPECT_EQ(std::count(failure.begin(), failure.end(), '\n'), 1) << said;
+        EXPECT_TRUE(boxes.empty());
+        EXPECT_FALSE(QFile::exists(Path("still.png")));
+        EXPECT_FALSE(camera->Firmware().IsStreaming());
+    }
+
     SimCameraConfig config;
     std::shared_ptr<CSimCamera> camera;
     std::ostringstream out, err;
@@ -94,13 +105,9 @@ TEST_F(CommandLineRunTest, FocusFiguresThenARawStillWithItsSamples) {
     wall.start();
     EXPECT_EQ(Run(options), kExitDone) << err.str();
     const int64_t ran_ms = wall.elapsed();
-    // The focus run's summary is all standard error says.
-    EXPECT_TRUE(
-        QRegularExpression("^\\S+: focus: (\\d+) samples, min \\d+, median \\d+, max \\d+ at "
-                           "\\d+ ms, 0 overflows\n$")
-            .match(QString::fromStdString(err.str()))
-            .hasMatch())
-        << err.str();
+    // The summary, all that standard error says, is read from outside in tests/cli.
+    const std::string said = err.str();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
 
     // The header, then one line a figure: milliseconds since the start, rising, then the figure.
     QStringList lines = QString::fromStdString(out.str()).split('\n', Qt::SkipEmptyParts);
@@ -152,53 +159,20 @@ TEST_F(CommandLineRunTest, ARunThatEndsEarlyKeepsTheFiguresMeasuredAndNoStill) {
     EXPECT_EQ(QDir::current().entryList({"figures.csv*"}), QStringList{"figures.csv"});
 }
 
-struct Ending {
-    const char* name;
-    void (*script)(CommandLineRunTest& fx, CommandLineOptions& options,
-                   std::function<void(CFocusApp&)>& before);
-    int code;
-    const char* says;
-};
-
-void PrintTo(const Ending& e, std::ostream* os) {
-    *os << e.name;
+TEST_F(CommandLineRunTest, ACameraNeverReadyEndsAtTheBound) {
+    config.firmware.startup_ms = 3'600'000;
+    UseCamera();
+    EXPECT_EQ(Run(Focus(100), [](CFocusApp& app) { app.m_session.SetReadyTimeout(30); }),
+              kExitNotReady);
+    ExpectEnding("the camera did not become ready within 30 ms");
 }
 
-class CommandLineEndingTest : public CommandLineRunTest,
-                              public testing::WithParamInterface<Ending> {};
-
-TEST_P(CommandLineEndingTest, EndsWithItsCodeAndOneLine) {
-    const Ending& e = GetParam();
-    CommandLineOptions options;
-    std::function<void(CFocusApp&)> before;
-    e.script(*this, options, before);
-    EXPECT_EQ(Run(options, before), e.code);
-    const std::string said = err.str(), failure = Said();
-    EXPECT_EQ(failure.rfind(e.says, 0), 0u) << said;
-    EXPECT_EQ(std::count(failure.begin(), failure.end(), '\n'), 1) << said;
-    EXPECT_TRUE(boxes.empty());
-    EXPECT_FALSE(QFile::exists(Path("still.png")));
-    EXPECT_FALSE(camera->Firmware().IsStreaming());
+TEST_F(CommandLineRunTest, ACameraUnpluggedBeforeTheStillEndsTheRun) {
+    UseCamera();
+    CommandLineOptions options = Focus(500);
+    options.snapshotPath = Path("still.png");
+    EXPECT_EQ(Run(options, UnplugAfter(300)), kExitCameraLost);
+    ExpectEnding("the camera stopped answering (the still request)");
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Endings, CommandLineEndingTest,
-    testing::Values(Ending{"NeverReady",
-                           [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
-                               fx.config.firmware.startup_ms = 3'600'000;
-                               fx.UseCamera();
-                               o.focus_ms = 100;
-                               before = [](CFocusApp& app) { app.m_session.SetReadyTimeout(30); };
-                           },
-                           kExitNotReady, "the camera did not become ready within 30 ms"},
-                    Ending{"UnpluggedBeforeTheStill",
-                           [](CommandLineRunTest& fx, CommandLineOptions& o, auto& before) {
-                               fx.UseCamera();
-                               o.focus_ms = 500;
-                               o.snapshotPath = fx.Path("still.png");
-                               before = fx.UnplugAfter(300);
-                           },
-                           kExitCameraLost, "the camera stopped answering (the still request)"}),
-    [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace
