@@ -51,15 +51,7 @@ TEST(SlantedEdgeSaturatedChartTest, IsMeasuredAndMarkedClipped) {
 // (as a preview frame is) and viewed from its top row with a negative stride.
 TEST(SlantedEdgeBottomUpViewTest, GivesTheSameResultsAsTheTopDownPicture) {
     const int width = 642, height = 480;  // 1926 bytes a row, padded to 1928
-    BgrPicture picture = reference::MakePicture(width, height, 90);
-    for (int index = 0; index < kSfrRegionCount; ++index) {
-        reference::EdgeSpec edge;
-        edge.angle_deg = 4 + index;
-        edge.bHorizontal = index % 2;
-        edge.noise = 1.5;
-        edge.seed = uint32_t(index);
-        RenderEdge(picture, SfrRegionRect(SfrRegion(index), width, height), edge);
-    }
+    BgrPicture picture = reference::RegionChart(width, height, {1, 1, 1, 1, 1}, 1.5);
     std::vector<uint8_t> bottomUp(picture.bytes.size(), 0xEE);
     for (int y = 0; y < height; ++y) {
         std::memcpy(&bottomUp[size_t(height - 1 - y) * size_t(picture.stride)], picture.Pixel(0, y),
