@@ -11,14 +11,12 @@
 #include <QFile>
 #include <QImageReader>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTimer>
 
+#include "fakes/AppTestEnv.h"
 #include "platform/mfc/FileDialog.h"
-#include "platform/mfc/MessageBox.h"
 #include "platform/mfc/WindowHandle.h"
 #include "session/StillKind.h"
-#include "support/TempRegistry.h"
 #include "ui/SnapshotViewDlg.h"
 #include "ui/StillFile.h"
 #include "ui/StillSaveSettings.h"
@@ -50,9 +48,10 @@ QByteArray ReadFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-class SnapshotViewSaveTest : public testing::Test {
+class SnapshotViewSaveTest : public AppTestEnv {
 protected:
     void SetUp() override {
+        AppTestEnv::SetUp();
         ASSERT_TRUE(m_view.Create());
         m_oldDialog = SetFileDialogHook([this](CFileDialog& dialog) {
             asked.push_back(dialog.m_strTitle);
@@ -68,15 +67,11 @@ protected:
             dialog.m_nFilterIndex = answerIndex;
             return INT_PTR(IDOK);
         });
-        m_oldBox = SetMessageBoxHook([this](const MessageBoxCall& call) {
-            boxes.push_back(call);
-            return IDOK;
-        });
     }
     void TearDown() override {
         SetFileDialogHook(m_oldDialog);
-        SetMessageBoxHook(m_oldBox);
         m_view.DestroyWindow();
+        AppTestEnv::TearDown();
     }
     QString Path(const QString& name) const { return m_dir.filePath(name); }
     // The context menu's item texts, read while it is open and then closed unchosen.
@@ -101,8 +96,7 @@ protected:
         return items;
     }
 
-    CTempRegistry registry;
-    QTemporaryDir m_dir;
+    const QDir m_dir = QDir::current();  // the test's own folder
     CSnapshotViewDlg m_view;
     std::vector<QString> asked;
     QStringList offered;
@@ -111,11 +105,9 @@ protected:
     QString answer;
     int answerIndex = 0;
     std::function<void()> whileAsked;
-    std::vector<MessageBoxCall> boxes;
 
 private:
     FileDialogHook m_oldDialog;
-    MessageBoxHook m_oldBox;
 };
 
 // The menu offers what the still carries, and the camera's data goes with its image.
