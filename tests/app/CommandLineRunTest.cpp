@@ -94,7 +94,6 @@ public:
 };
 
 TEST_F(CommandLineRunTest, FocusFiguresThenARawStillWithItsSamples) {
-    config.firmware.rawPhase = 1;
     UseCamera();
     CommandLineOptions options = Focus(600);
     options.snapshotPath = Path("still.bmp");
