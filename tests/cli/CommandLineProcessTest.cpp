@@ -3,7 +3,6 @@
 // seen from outside: the exit code, what standard output and standard error carry, and the
 // files left behind.
 #include <signal.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
 
 #include <gtest/gtest.h>
@@ -116,11 +115,9 @@ TEST_F(CommandLineProcessTest, FocusFiguresThenAJpegStillWithTheCamerasStream) {
                                            QFile::ReadOther | QFile::ExeOther);
     EXPECT_EQ(Run({"--focus", "1", "--snapshot", "still.png", "--save-stream", "camera.jpg"}), 0)
         << m_err.toStdString();
-    // The focus run's summary is the one line on standard error.
-    EXPECT_TRUE(QRegularExpression("^nitidor: focus: \\d+ samples, min \\d+, median \\d+, max "
-                                   "\\d+ at \\d+ ms, 0 overflows\n$")
-                    .match(QString::fromLatin1(m_err))
-                    .hasMatch())
+    // The focus run's summary (its words are CommandLineVerdictTest's) is the one line on
+    // standard error.
+    EXPECT_TRUE(m_err.startsWith("nitidor: focus: ") && m_err.count('\n') == 1)
         << m_err.toStdString();
     QStringList figures = Figures();
     ASSERT_FALSE(figures.isEmpty());
@@ -208,7 +205,6 @@ TEST_P(CommandLineEndingTest, EndsWithItsCodeAndOneLine) {
 INSTANTIATE_TEST_SUITE_P(
     Endings, CommandLineEndingTest,
     testing::Values(
-        Ending{"BadUsage", {"--focus", "soon"}, "", 2, "--focus takes a number of seconds"},
         Ending{"BadSimulatorScript", {"--focus", "1"}, "unplugged", 2, "NITIDOR_SIM: 'unplugged'"},
         Ending{"NoCamera", {"--focus", "1"}, "absent", 3, "no camera named \"Standard_Camera\""},
         Ending{"NoFirmware", {"--focus", "1"}, "no-firmware", 4, "no firmware runs"},
@@ -231,6 +227,11 @@ INSTANTIATE_TEST_SUITE_P(
                "absent",
                6,
                "cannot write gone/two\\nlines.png: "},
+        Ending{"CsvFolderMissing",
+               {"--focus", "1", "--csv", "gone/figures.csv"},
+               "absent",
+               6,
+               "cannot write gone/figures.csv: "},
         Ending{"StreamFolderMissing",
                {"--focus", "1", "--snapshot", "still.png", "--save-stream", "gone/camera.jpg"},
                "absent",
@@ -301,11 +302,9 @@ TEST_F(CommandLineProcessTest, AStationGetsAVerdictAndASummaryItCanParse) {
         const QStringList said = QString::fromLatin1(m_err).split('\n', Qt::SkipEmptyParts);
         ASSERT_EQ(said.size(), code ? 2 : 1) << m_err.toStdString();
         EXPECT_TRUE(said[0].startsWith("nitidor: focus: ")) << said[0].toStdString();
+        // The verdict's words are CommandLineVerdictTest's; here they name the limit missed.
         if (code) {
-            EXPECT_TRUE(QRegularExpression("^nitidor: limit missed: --min-figure 10000: median "
-                                           "\\d+ \\(\\d+ short\\)$")
-                            .match(said[1])
-                            .hasMatch())
+            EXPECT_TRUE(said[1].startsWith("nitidor: limit missed: --min-figure 10000: median "))
                 << said[1].toStdString();
             EXPECT_EQ("nitidor: " + summary["message"].toString(), said[1]);
         }
@@ -319,11 +318,8 @@ TEST_F(CommandLineProcessTest, ATiltedLensMissesTheTiltLimit) {
                    "still.png", "--save-stream", "camera.jpg"},
                   "lens=600,tilt-y=-40"),
               8);
-    const QString said = QString::fromLatin1(m_err).section('\n', 1);
-    EXPECT_TRUE(QRegularExpression("^nitidor: limit missed: --max-tilt 50: y -\\d+(\\.\\d+)? % "
-                                   "\\(\\d+(\\.\\d+)? over\\)\n$")
-                    .match(said)
-                    .hasMatch())
+    EXPECT_TRUE(QString::fromLatin1(m_err).section('\n', 1).startsWith(
+        "nitidor: limit missed: --max-tilt 50: y -"))
         << m_err.toStdString();
     const QStringList lines = Figures();
     ASSERT_GE(lines.size(), 3);
@@ -352,55 +348,23 @@ TEST_F(CommandLineProcessTest, AStandardOutputThatTakesNoLinesEndsTheRunCleanly)
     ExpectOneLine("cannot write to standard output");
 }
 
-// The sizes of what a still run writes on the simulated camera, learnt from one run.
-struct StillSizes {
-    qint64 png = 0;     // --snapshot still.png
-    qint64 stream = 0;  // the camera's JPEG stream, as "Temp.jpg" holds it
-};
-
-class CommandLineWriteFailureTest : public CommandLineProcessTest {
-protected:
-    const StillSizes& Sizes() {
-        static StillSizes sizes;
-        if (sizes.png == 0) {
-            EXPECT_EQ(Run({"--snapshot", "probe.png", "--save-stream", "probe.jpg"}), 0);
-            sizes = {QFileInfo(Work("probe.png")).size(), QFileInfo(Work("probe.jpg")).size()};
-            QFile::remove(Work("probe.png"));
-            QFile::remove(Work("probe.jpg"));
-            Clear();
-        }
-        return sizes;
-    }
-    void TearDown() override {
-        if (m_bMounted)
-            umount2(Path("disk").toLocal8Bit().constData(), MNT_DETACH);
-    }
-    // A small tmpfs at disk/ with `bytes` of room; false where the test may not mount one.
-    bool MountDisk(qint64 bytes) {
-        QDir(m_dir.path()).mkdir("disk");
-        const QByteArray options = "size=" + QByteArray::number(bytes);
-        m_bMounted = mount("tmpfs", Path("disk").toLocal8Bit().constData(), "tmpfs", 0,
-                           options.constData()) == 0;
-        return m_bMounted;
-    }
-    // Within the last 16 KiB of the file, where a buffered writer meets the limit only at its
-    // final flush.
-    static qint64 NearTheEnd(qint64 size) { return (size - 8192) / 4096 * 4096; }
-
-    bool m_bMounted = false;
-};
-
-TEST_F(CommandLineWriteFailureTest, AFileSizeLimitKeepsTheEarlierFileAndEndsWith6) {
-    const StillSizes sizes = Sizes();
-    ASSERT_GT(sizes.png - 16384, sizes.stream);
+TEST_F(CommandLineProcessTest, AFileSizeLimitKeepsTheEarlierFileAndEndsWith6) {
+    // The sizes of what a still run writes on the simulated camera, learnt from one run.
+    ASSERT_EQ(Run({"--snapshot", "probe.png", "--save-stream", "probe.jpg"}), 0);
+    const qint64 png = QFileInfo(Work("probe.png")).size();
+    const qint64 stream = QFileInfo(Work("probe.jpg")).size();  // as "Temp.jpg" holds it
+    ASSERT_GT(png - 16384, stream);
+    QFile::remove(Work("probe.png"));
+    QFile::remove(Work("probe.jpg"));
+    Clear();
     WriteEarlier(Work("still.png"));
-    EXPECT_EQ(Run({"--snapshot", "still.png"}, {}, rlim_t(sizes.png - 4096)), 6);
+    EXPECT_EQ(Run({"--snapshot", "still.png"}, {}, rlim_t(png - 4096)), 6);
     ExpectOneLine("cannot write still.png: File too large");
     EXPECT_EQ(Contents(Work("still.png")), kEarlier);
     EXPECT_EQ(WorkFiles(), QStringList{"still.png"});
     // The camera's stream does not fit "Temp.jpg": said so, not taken for a bad stream.
     Clear();
-    EXPECT_EQ(Run({"--snapshot", "still.png"}, {}, rlim_t(sizes.stream / 2)), 6);
+    EXPECT_EQ(Run({"--snapshot", "still.png"}, {}, rlim_t(stream / 2)), 6);
     ExpectOneLine("the camera's JPEG still could not be written to Temp.jpg: File too large");
     EXPECT_EQ(WorkFiles(), QStringList{"still.png"});
     // Figures for a CSV whose second line passes the limit.
@@ -410,33 +374,6 @@ TEST_F(CommandLineWriteFailureTest, AFileSizeLimitKeepsTheEarlierFileAndEndsWith
     ExpectOneLine("cannot write figures.csv: File too large");
     EXPECT_EQ(Contents(Work("figures.csv")), kEarlier);
     EXPECT_EQ(WorkFiles(), (QStringList{"figures.csv", "still.png"}));
-}
-
-TEST_F(CommandLineWriteFailureTest, AFullDiskKeepsTheEarlierFilesAndEndsWith6) {
-    const qint64 room = NearTheEnd(Sizes().png);
-    // Room for the two earlier files, and for all but the end of the still.
-    if (!MountDisk(2 * 4096 + room))
-        GTEST_SKIP() << "no tmpfs can be mounted here (needs root)";
-    const QString still = Path("disk/still.png");
-    const QString csv = Path("disk/figures.csv");
-    WriteEarlier(still);
-    WriteEarlier(csv);
-    EXPECT_EQ(Run({"--snapshot", still}), 6);
-    ExpectOneLine(qPrintable("cannot write " + still + ": No space left on device"));
-    EXPECT_EQ(Contents(still), kEarlier);
-
-    {  // the rest of the room taken
-        QFile fill(Path("disk/fill"));
-        ASSERT_TRUE(fill.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        while (fill.write(QByteArray(4096, 'x')) > 0) {
-        }
-    }
-    Clear();
-    EXPECT_EQ(Run({"--focus", "1", "--csv", csv}), 6);
-    ExpectOneLine(qPrintable("cannot write " + csv + ": No space left on device"));
-    EXPECT_EQ(Contents(csv), kEarlier);
-    EXPECT_EQ(QDir(Path("disk")).entryList(QDir::Files),
-              (QStringList{"figures.csv", "fill", "still.png"}));
 }
 
 }  // namespace

@@ -23,10 +23,6 @@ struct Transition {
     Log hooks;           // the hooks run, in order
 };
 
-void PrintTo(const Transition& t, std::ostream* os) {
-    *os << t.name;
-}
-
 const Transition kTransitions[] = {
     {"RunStartsStreaming", S_OK, "R", S_OK, State_Running, {"run f"}},
     {"RunWhileRunningStartsNothingMore", S_OK, "RR", S_OK, State_Running, {"run f"}},
@@ -44,26 +40,23 @@ const Transition kTransitions[] = {
     {"StopAfterAFailedStartCallsNoStopHook", E_FAIL, "RS", S_OK, State_Stopped, {"run f"}},
 };
 
-class FilterStateTest : public LeakCheckedTest, public testing::WithParamInterface<Transition> {};
-
-TEST_P(FilterStateTest, EndsInTheStateWithEachHookOncePerTransition) {
-    const Transition& t = GetParam();
-    Log log;
-    auto filter = MakeComObject<CTestSource>(false, &log, t.hrStart, "f");
-    HRESULT hr = S_OK;
-    for (const char call : t.calls)
-        hr = call == 'R' ? filter->Run(0) : call == 'P' ? filter->Pause() : filter->Stop();
-    EXPECT_EQ(hr, t.hrLast);
-    FILTER_STATE state = State_Stopped;
-    EXPECT_EQ(filter->GetState(0, &state), S_OK);
-    EXPECT_EQ(state, t.state);
-    EXPECT_EQ(log, t.hooks);
-}
-
-INSTANTIATE_TEST_SUITE_P(Calls, FilterStateTest, testing::ValuesIn(kTransitions),
-                         ::testing::PrintToStringParamName());
-
 using FilterBaseTest = LeakCheckedTest;
+
+TEST_F(FilterBaseTest, EachCallEndsInItsStateWithEachHookOncePerTransition) {
+    for (const Transition& t : kTransitions) {
+        SCOPED_TRACE(t.name);
+        Log log;
+        auto filter = MakeComObject<CTestSource>(false, &log, t.hrStart, "f");
+        HRESULT hr = S_OK;
+        for (const char call : t.calls)
+            hr = call == 'R' ? filter->Run(0) : call == 'P' ? filter->Pause() : filter->Stop();
+        EXPECT_EQ(hr, t.hrLast);
+        FILTER_STATE state = State_Stopped;
+        EXPECT_EQ(filter->GetState(0, &state), S_OK);
+        EXPECT_EQ(state, t.state);
+        EXPECT_EQ(log, t.hooks);
+    }
+}
 
 // A filter whose hooks take a while and notice when streaming is started twice or stopped
 // when it was not started.

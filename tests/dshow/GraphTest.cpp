@@ -10,7 +10,7 @@ namespace {
 
 using GraphTest = CGraphFixture;
 
-TEST_F(GraphTest, RunStartsDownstreamFirstAndAFailureStopsWhatStarted) {
+TEST_F(GraphTest, RunStartsDownstreamFirstPauseStopsAndAFailureStopsWhatStarted) {
     std::vector<std::string> log;
     auto up = MakeComObject<CTestSource>(false, &log, S_OK, "up");
     auto down = MakeComObject<CTestSource>(false, &log, S_OK, "down");
@@ -19,8 +19,14 @@ TEST_F(GraphTest, RunStartsDownstreamFirstAndAFailureStopsWhatStarted) {
     ASSERT_EQ(m_graph->AddFilter(down.Get(), L"down"), S_OK);
     ASSERT_EQ(m_control->Run(), S_OK);
     EXPECT_EQ(m_control->Run(), S_OK);  // already running: nothing more happens
+    ASSERT_EQ(m_control->Pause(), S_OK);
+    OAFilterState state = State_Running;
+    EXPECT_EQ(m_control->GetState(0, &state), S_OK);
+    EXPECT_EQ(state, State_Paused);
+    ASSERT_EQ(m_control->Run(), S_OK);  // from paused: starts again
     ASSERT_EQ(m_control->Stop(), S_OK);
-    EXPECT_EQ(log, (std::vector<std::string>{"run down", "run up", "stop up", "stop down"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"run down", "run up", "stop up", "stop down",
+                                             "run down", "run up", "stop up", "stop down"}));
 
     log.clear();
     ASSERT_EQ(m_graph->RemoveFilter(up.Get()), S_OK);
@@ -34,23 +40,6 @@ TEST_F(GraphTest, RunStartsDownstreamFirstAndAFailureStopsWhatStarted) {
         EXPECT_EQ(filter->GetState(0, &filterState), S_OK);
         EXPECT_EQ(filterState, State_Stopped);
     }
-}
-
-TEST_F(GraphTest, PauseFromRunningPausesTheGraphAndRunStartsItAgain) {
-    std::vector<std::string> log;
-    auto up = MakeComObject<CTestSource>(false, &log, S_OK, "up");
-    auto down = MakeComObject<CTestSource>(false, &log, S_OK, "down");
-    ASSERT_EQ(m_graph->AddFilter(up.Get(), L"up"), S_OK);
-    ASSERT_EQ(m_graph->AddFilter(down.Get(), L"down"), S_OK);
-    ASSERT_EQ(m_control->Run(), S_OK);
-    ASSERT_EQ(m_control->Pause(), S_OK);
-    OAFilterState state = State_Running;
-    EXPECT_EQ(m_control->GetState(0, &state), S_OK);
-    EXPECT_EQ(state, State_Paused);
-    ASSERT_EQ(m_control->Run(), S_OK);
-    EXPECT_EQ(log, (std::vector<std::string>{"run down", "run up", "stop up", "stop down",
-                                             "run down", "run up"}));
-    EXPECT_EQ(m_control->Stop(), S_OK);
 }
 
 TEST_F(GraphTest, EventsComeOutInOrderAndWakeAWaitingReader) {

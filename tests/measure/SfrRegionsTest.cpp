@@ -2,9 +2,7 @@
 // and inside the picture for every size.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <ostream>
-#include <string>
 
 #include "measure/SfrRegions.h"
 
@@ -14,65 +12,27 @@ void PrintTo(const SfrRect& rect, std::ostream* out) {
 
 namespace {
 
-struct RegionCase {
-    int width, height;
-    std::array<SfrRect, kSfrRegionCount> rects;  // c, tl, tr, bl, br
-};
-
-class SfrRegionsTest : public testing::TestWithParam<RegionCase> {};
-
-TEST_P(SfrRegionsTest, EachRegionIsItsSquareClippedToThePicture) {
-    const RegionCase& c = GetParam();
-    for (int index = 0; index < kSfrRegionCount; ++index) {
-        EXPECT_EQ(SfrRegionRect(SfrRegion(index), c.width, c.height), c.rects[index])
-            << SfrRegionKey(SfrRegion(index));
-    }
-}
-
-// Side width/8 rounded half up; centres at 50 %, 15 % and 85 %, the first pixel rounded.
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, SfrRegionsTest,
-    testing::Values(
-        RegionCase{640,
-                   480,
-                   {{{280, 200, 80, 80},
-                     {56, 32, 80, 80},
-                     {504, 32, 80, 80},
-                     {56, 368, 80, 80},
-                     {504, 368, 80, 80}}}},
-        RegionCase{2592,
-                   1944,
-                   {{{1134, 810, 324, 324},
-                     {227, 130, 324, 324},
-                     {2041, 130, 324, 324},
-                     {227, 1490, 324, 324},
-                     {2041, 1490, 324, 324}}}},
-        RegionCase{641,
-                   479,
-                   {{{281, 200, 80, 80},
-                     {56, 32, 80, 80},
-                     {505, 32, 80, 80},
-                     {56, 367, 80, 80},
-                     {505, 367, 80, 80}}}},
-        // Only 16 rows: every square is cut to the picture's height.
-        RegionCase{1000,
-                   16,
-                   {{{438, 0, 125, 16},
-                     {88, 0, 125, 16},
-                     {788, 0, 125, 16},
-                     {88, 0, 125, 16},
-                     {788, 0, 125, 16}}}},
-        RegionCase{
-            16, 16, {{{7, 7, 2, 2}, {1, 1, 2, 2}, {13, 1, 2, 2}, {1, 13, 2, 2}, {13, 13, 2, 2}}}},
-        RegionCase{5, 3, {{{2, 1, 1, 1}, {0, 0, 1, 1}, {4, 0, 1, 1}, {0, 2, 1, 1}, {4, 2, 1, 1}}}}),
-    [](const auto& p) {
-        return std::to_string(p.param.width) + "x" + std::to_string(p.param.height);
-    });
-
-TEST(SfrRegionKeyTest, KeysAreTheCsvSuffixesInIndexOrder) {
-    const char* keys[] = {"c", "tl", "tr", "bl", "br"};
-    for (int index = 0; index < kSfrRegionCount; ++index) {
-        EXPECT_STREQ(SfrRegionKey(SfrRegion(index)), keys[index]);
+// Side width/8 rounded half up, cut to the picture; centres at 50 %, 15 % and 85 %, the first
+// pixel rounded.
+TEST(SfrRegionsTest, EachRegionIsItsSquareClippedToThePicture) {
+    struct Case {
+        int width, height, side_x, side_y;
+        int corner[kSfrRegionCount][2];  // left and top of c, tl, tr, bl, br
+    };
+    const Case cases[] = {
+        {640, 480, 80, 80, {{280, 200}, {56, 32}, {504, 32}, {56, 368}, {504, 368}}},
+        {2592, 1944, 324, 324, {{1134, 810}, {227, 130}, {2041, 130}, {227, 1490}, {2041, 1490}}},
+        {641, 479, 80, 80, {{281, 200}, {56, 32}, {505, 32}, {56, 367}, {505, 367}}},
+        {1000, 16, 125, 16, {{438, 0}, {88, 0}, {788, 0}, {88, 0}, {788, 0}}},  // only 16 rows
+        {16, 16, 2, 2, {{7, 7}, {1, 1}, {13, 1}, {1, 13}, {13, 13}}},
+        {5, 3, 1, 1, {{2, 1}, {0, 0}, {4, 0}, {0, 2}, {4, 2}}},
+    };
+    for (const Case& c : cases) {
+        for (int r = 0; r < kSfrRegionCount; ++r) {
+            const SfrRect expected{c.corner[r][0], c.corner[r][1], c.side_x, c.side_y};
+            EXPECT_EQ(SfrRegionRect(SfrRegion(r), c.width, c.height), expected)
+                << c.width << "x" << c.height << " " << SfrRegionKey(SfrRegion(r));
+        }
     }
 }
 

@@ -69,16 +69,6 @@ constexpr const char* kNotEveryRow = "not every row crosses the same edge";
 constexpr const char* kAngle = "not 2-20 degrees";
 constexpr const char* kTooClose = "too close to the region's side";
 
-class SlantedEdgeRefusalTest : public testing::TestWithParam<RefusalCase> {};
-
-TEST_P(SlantedEdgeRefusalTest, ReportsNoEdgeAndLogsWhy) {
-    const BgrPicture picture = GetParam().make();
-    const CRecordingLogSink log;
-    ExpectNoEdge(MeasureSlantedEdge(picture.View(), {0, 0, kSide, kSide}));
-    EXPECT_EQ(log.Count(kLogMeasure, LogLevel::Debug, {"no edge", GetParam().why}), 1)
-        << (log.Entries().empty() ? "nothing logged" : log.Entries().back().message);
-}
-
 BgrPicture Noise(double deviation) {
     EdgeSpec flat = Edge(5);
     flat.low = flat.high = 128;
@@ -86,76 +76,80 @@ BgrPicture Noise(double deviation) {
     return Rendered(flat);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pictures, SlantedEdgeRefusalTest,
-    testing::Values(
-        RefusalCase{"Uniform", [] { return reference::MakePicture(kSide, kSide, 128); }, kNoStep},
-        RefusalCase{"NoiseOnly", [] { return Noise(1.5); }, kNoStep},
-        RefusalCase{"LoudNoiseOnly", [] { return Noise(60); }, kNoStep},
-        RefusalCase{"TooLittleContrast",
-                    [] {
-                        EdgeSpec edge = Edge(5);
-                        edge.low = 120, edge.high = 127;
-                        return Rendered(edge);
-                    },
-                    kNoStep},
+TEST(SlantedEdgeRefusalTest, ReportsNoEdgeAndLogsWhy) {
+    const RefusalCase cases[] = {
+        {"Uniform", [] { return reference::MakePicture(kSide, kSide, 128); }, kNoStep},
+        {"NoiseOnly", [] { return Noise(1.5); }, kNoStep},
+        {"LoudNoiseOnly", [] { return Noise(60); }, kNoStep},
+        {"TooLittleContrast",
+         [] {
+             EdgeSpec edge = Edge(5);
+             edge.low = 120, edge.high = 127;
+             return Rendered(edge);
+         },
+         kNoStep},
         // A dark line 4 px wide: light on both sides of it.
-        RefusalCase{"ThinLine", [] { return Joined(Edge(5, -2, true), Edge(5, 2), kLight); },
-                    kNoStep},
-        RefusalCase{"BarPair",
-                    [] {
-                        const BgrPicture one = Joined(Edge(6, -12, true), Edge(6, -4), kLight);
-                        BgrPicture two = Joined(Edge(6, 4, true), Edge(6, 12), kLight);
-                        std::transform(two.bytes.begin(), two.bytes.end(), one.bytes.begin(),
-                                       two.bytes.begin(), kDark);
-                        return two;
-                    },
-                    kNoStep},
+        {"ThinLine", [] { return Joined(Edge(5, -2, true), Edge(5, 2), kLight); }, kNoStep},
+        {"BarPair",
+         [] {
+             const BgrPicture one = Joined(Edge(6, -12, true), Edge(6, -4), kLight);
+             BgrPicture two = Joined(Edge(6, 4, true), Edge(6, 12), kLight);
+             std::transform(two.bytes.begin(), two.bytes.end(), one.bytes.begin(),
+                            two.bytes.begin(), kDark);
+             return two;
+         },
+         kNoStep},
         // A dark square's corner: an edge down 5/8 of the rows, another along half the columns.
-        RefusalCase{"SquaresCorner",
-                    [] { return Joined(Edge(5), Edge(5, 10, false, true), kLight); }, kNotEveryRow},
+        {"SquaresCorner", [] { return Joined(Edge(5), Edge(5, 10, false, true), kLight); },
+         kNotEveryRow},
         // Dark, middle gray and light in steps 24 px apart.
-        RefusalCase{"TwoEdgesOfOneSense",
-                    [] {
-                        EdgeSpec first = Edge(5, -12), second = Edge(5, 12);
-                        first.high = 125;
-                        second.low = 0, second.high = 75;
-                        return Joined(first, second, kSum);
-                    },
-                    "a second edge"},
-        RefusalCase{"Near45Degrees", [] { return Rendered(Edge(44)); }, kNotEveryRow},
-        RefusalCase{"At46Degrees", [] { return Rendered(Edge(-46, 0, false, true)); },
-                    kNotEveryRow},
-        RefusalCase{"At25Degrees", [] { return Rendered(Edge(25)); }, kAngle},
-        RefusalCase{"AtOneDegree", [] { return Rendered(Edge(1)); }, kAngle},
-        RefusalCase{"Straight", [] { return Rendered(Edge(0, 0, false, true)); }, kAngle},
-        RefusalCase{"AtTheRegionsSide", [] { return Rendered(Edge(5, -38.5)); }, kNotEveryRow},
-        RefusalCase{"LeavingTheRegion", [] { return Rendered(Edge(10, 35, true)); }, kNotEveryRow},
-        RefusalCase{"TooBlurredForTheRegion",
-                    [] {
-                        EdgeSpec edge = Edge(5);
-                        edge.sigma_px = 9;
-                        return Rendered(edge);
-                    },
-                    kTooClose}),
-    [](const auto& p) { return std::string(p.param.name); });
+        {"TwoEdgesOfOneSense",
+         [] {
+             EdgeSpec first = Edge(5, -12), second = Edge(5, 12);
+             first.high = 125;
+             second.low = 0, second.high = 75;
+             return Joined(first, second, kSum);
+         },
+         "a second edge"},
+        {"Near45Degrees", [] { return Rendered(Edge(44)); }, kNotEveryRow},
+        {"At46Degrees", [] { return Rendered(Edge(-46, 0, false, true)); }, kNotEveryRow},
+        {"At25Degrees", [] { return Rendered(Edge(25)); }, kAngle},
+        {"AtOneDegree", [] { return Rendered(Edge(1)); }, kAngle},
+        {"Straight", [] { return Rendered(Edge(0, 0, false, true)); }, kAngle},
+        {"AtTheRegionsSide", [] { return Rendered(Edge(5, -38.5)); }, kNotEveryRow},
+        {"LeavingTheRegion", [] { return Rendered(Edge(10, 35, true)); }, kNotEveryRow},
+        {"TooBlurredForTheRegion",
+         [] {
+             EdgeSpec edge = Edge(5);
+             edge.sigma_px = 9;
+             return Rendered(edge);
+         },
+         kTooClose},
+    };
+    for (const RefusalCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const BgrPicture picture = c.make();
+        const CRecordingLogSink log;
+        ExpectNoEdge(MeasureSlantedEdge(picture.View(), {0, 0, kSide, kSide}));
+        EXPECT_EQ(log.Count(kLogMeasure, LogLevel::Debug, {"no edge", c.why}), 1)
+            << (log.Entries().empty() ? "nothing logged" : log.Entries().back().message);
+    }
+}
 
 // Pictures from 16x16 up, odd and very wide, with an edge through the middle: the regions
 // of anything narrower than 156 px are under 20 px either way and too small to hold an edge.
 TEST(SlantedEdgeSizesTest, SmallOddAndWideFramesReportNoEdgeAnywhere) {
     std::vector<std::pair<int, int>> sizes = {{1000, 16}, {16, 1000}, {1000, 19}, {155, 155}};
     for (int width = 16; width <= 48; ++width) {
-        for (int height : {16, 17, 31, width}) {
+        for (int height : {16, 17, 31, width})
             sizes.emplace_back(width, height);
-        }
     }
     for (const auto& [width, height] : sizes) {
         SCOPED_TRACE(testing::Message() << width << "x" << height);
         BgrPicture picture = reference::MakePicture(width, height, 0);
         RenderEdge(picture, {0, 0, width, height}, Edge(width % 2 ? 4 : -6, 0, false, height % 2));
-        for (const EdgeSfr& sfr : MeasureRegions(picture.View()).regions) {
+        for (const EdgeSfr& sfr : MeasureRegions(picture.View()).regions)
             ExpectNoEdge(sfr);
-        }
     }
 }
 

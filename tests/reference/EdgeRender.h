@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -62,19 +63,15 @@ inline double CoveredFraction(double a, double b, double c, double sigma, double
     const auto u = [&](double x, double y) { return (a * x + b * y + c) / sigma; };
     const double u00 = u(x0, y0), u10 = u(x0 + 1, y0), u01 = u(x0, y0 + 1);
     const double u11 = u(x0 + 1, y0 + 1);
-    if (std::min({u00, u10, u01, u11}) > 9) {
+    if (std::min({u00, u10, u01, u11}) > 9)
         return 1;
-    }
-    if (std::max({u00, u10, u01, u11}) < -9) {
+    if (std::max({u00, u10, u01, u11}) < -9)
         return 0;
-    }
     // Along an axis the edge hardly crosses, the mid-line of the pixel is exact enough.
-    if (std::fabs(b) / sigma < 1e-6) {
+    if (std::fabs(b) / sigma < 1e-6)
         return sigma / a * (G(u(x0 + 1, y0 + 0.5)) - G(u(x0, y0 + 0.5)));
-    }
-    if (std::fabs(a) / sigma < 1e-6) {
+    if (std::fabs(a) / sigma < 1e-6)
         return sigma / b * (G(u(x0 + 0.5, y0 + 1)) - G(u(x0 + 0.5, y0)));
-    }
     return sigma * sigma / (a * b) * (H(u11) - H(u10) - H(u01) + H(u00));
 }
 
@@ -107,14 +104,43 @@ inline void RenderEdge(BgrPicture& picture, const SfrRect& rect, const EdgeSpec&
     for (int y = rect.top; y < rect.top + rect.height; ++y) {
         for (int x = rect.left; x < rect.left + rect.width; ++x) {
             double value = from + (to - from) * CoveredFraction(a, b, c, edge.sigma_px, x, y);
-            if (edge.noise > 0) {
+            if (edge.noise > 0)
                 value += edge.noise * noise.Next();
-            }
             const auto level = uint8_t(std::clamp(std::lround(value), 0l, 255l));
             uint8_t* pixel = picture.Pixel(x, y);
             pixel[0] = pixel[1] = pixel[2] = level;
         }
     }
+}
+
+// A chart: in each region r an edge blurred by sigmas[r] (none where it is 0), vertical in the
+// centre and the right corners, horizontal in the left ones, turned 5 degrees one way in the
+// top three and 6 the other in the bottom two.
+inline BgrPicture RegionChart(int width, int height,
+                              const std::array<double, kSfrRegionCount>& sigmas, double noise = 0) {
+    BgrPicture picture = MakePicture(width, height, 120);
+    for (int r = 0; r < kSfrRegionCount; ++r) {
+        if (sigmas[r] <= 0)
+            continue;
+        EdgeSpec edge;
+        edge.sigma_px = sigmas[r];
+        edge.bHorizontal = r % 2 == 1;
+        edge.angle_deg = r < 3 ? 5 : -6;
+        edge.noise = noise;
+        edge.seed = uint32_t(r + 1);
+        RenderEdge(picture, SfrRegionRect(SfrRegion(r), width, height), edge);
+    }
+    return picture;
+}
+
+// The picture as the camera hands a still over: bottom-up rows, packed.
+inline std::vector<uint8_t> BottomUpStill(const BgrPicture& picture) {
+    const size_t row = size_t(3) * size_t(picture.width);
+    std::vector<uint8_t> still(row * size_t(picture.height));
+    for (int y = 0; y < picture.height; ++y)
+        std::copy_n(picture.bytes.data() + y * picture.stride, row,
+                    still.data() + size_t(picture.height - 1 - y) * row);
+    return still;
 }
 
 // The Gaussian's MTF times the pixel's square aperture, in cycles per pixel.

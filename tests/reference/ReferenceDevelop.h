@@ -65,9 +65,8 @@ inline void Demosaic(const BYTE* samples, int width, int height, int phase, BYTE
 }
 
 inline void ToneCurve(BYTE* image, int width, int height) {
-    for (size_t i = 0; i < size_t(3) * width * height; ++i) {
+    for (size_t i = 0; i < size_t(3) * width * height; ++i)
         image[i] = ToneTable[image[i]];
-    }
 }
 
 inline void Sharpen(BYTE* image, int width, int height) {
@@ -81,9 +80,8 @@ inline void Sharpen(BYTE* image, int width, int height) {
                     const BYTE* p = px(image, row + dy, col + dx);
                     int cr = 0, cb = 0;
                     RgbToYCbCr(p[2], p[1], p[0], ys[dy + 1][dx + 1], cr, cb);
-                    if (dy == 0 && dx == 0) {
+                    if (dy == 0 && dx == 0)
                         yc = ys[1][1], crc = cr, cbc = cb;
-                    }
                 }
             }
             const int sum = ys[0][0] + ys[0][1] + ys[0][2] + ys[1][0] + ys[1][2] + ys[2][0] +
@@ -123,9 +121,8 @@ inline void Sharpen(BYTE* image, int width, int height) {
 inline void Develop(const BYTE* samples, int width, int height, int phase, BYTE* image) {
     Demosaic(samples, width, height, phase, image);
     ToneCurve(image, width, height);
-    if (width >= 3 && height >= 3) {
+    if (width >= 3 && height >= 3)
         Sharpen(image, width, height);
-    }
 }
 
 }  // namespace reference

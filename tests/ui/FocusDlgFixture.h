@@ -8,11 +8,15 @@
 #include <QLabel>
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "fakes/AppTestEnv.h"
+#include "platform/dshow/DeviceRegistry.h"
 #include "platform/mfc/ResourceModule.h"
 #include "platform/mfc/WinApp.h"
 #include "platform/mfc/WindowTimer.h"
+#include "platform/renderer/VideoRenderer.h"
+#include "sim/SimCameraRegistration.h"
 #include "ui/DialogTemplates.h"
 #include "ui/FocusDlg.h"
 #include "ui/Resource.h"
@@ -30,6 +34,8 @@ protected:
         ASSERT_TRUE(dlg->Create());
     }
     void TearDown() override {
+        if (m_cookie)
+            UnregisterVideoInputDevice(m_cookie);
         dlg->DestroyWindow();
         dlg.reset();
         session.Finish();
@@ -38,6 +44,17 @@ protected:
         AppTestEnv::TearDown();
     }
 
+    // The simulated camera, without its lens panel, behind the video renderer; a "New" finds it.
+    void UseSimulatedCamera(const SimCameraConfig& config = {}) {
+        RegisterDShowClasses();
+        RegisterVideoRenderer();
+        SimVideoConfig video;
+        video.bLensPanel = FALSE;
+        m_camera = std::make_shared<CSimCamera>(config);
+        m_cookie = RegisterSimulatedCamera(m_camera, video);
+    }
+    // The camera leaves the system: the next "New" finds none.
+    void Unplug() { UnregisterVideoInputDevice(std::exchange(m_cookie, 0)); }
     bool FocusTimerRunning() { return GetTimerPeriod(dlg->GetSafeHwnd(), kFocusTimerId) != 0; }
     // What a person sees of a control: its text, and whether it takes clicks.
     std::string TextOf(int id) const {
@@ -68,4 +85,8 @@ protected:
         return std::make_unique<CCaptureDevice>();
     }};
     std::unique_ptr<CFocusDlg> dlg;
+    std::shared_ptr<CSimCamera> m_camera;
+
+private:
+    DWORD m_cookie = 0;
 };

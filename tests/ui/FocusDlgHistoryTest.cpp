@@ -19,19 +19,6 @@ namespace {
 
 class FocusDlgHistoryTest : public FocusDlgFixture {
 protected:
-    void TearDown() override {
-        if (m_cookie)
-            UnregisterVideoInputDevice(m_cookie);
-        FocusDlgFixture::TearDown();
-    }
-    void UseSimulatedCamera() {
-        RegisterDShowClasses();
-        RegisterVideoRenderer();
-        SimVideoConfig video;
-        video.bLensPanel = FALSE;
-        m_camera = std::make_shared<CSimCamera>(SimCameraConfig{});
-        m_cookie = RegisterSimulatedCamera(m_camera, video);
-    }
     std::string HistoryFigure() {
         return dlg->FocusHistory().FigureReadout()->text().toStdString();
     }
@@ -60,11 +47,6 @@ protected:
             WidgetFromHwnd(FindWindow(nullptr, kVideoRendererTitle)));
         return shown ? shown->Marks() : std::vector<PreviewMark>{};
     }
-
-    std::shared_ptr<CSimCamera> m_camera;
-
-private:
-    DWORD m_cookie = 0;
 };
 
 TEST_F(FocusDlgHistoryTest, TakesExactlyTheFiguresTheReadOutShows) {

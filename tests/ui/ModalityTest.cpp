@@ -56,7 +56,7 @@ protected:
     BlockedWindows watcher;
 };
 
-TEST_F(ModalityTest, TheAboutBoxBlocksTheDialogAlone) {
+TEST_F(ModalityTest, TheAboutBoxAndAMessageBoxBlockTheDialogAlone) {
     WhileModal([this](QWidget* modal) {
         EXPECT_EQ(modal->parentWidget(), dlg.get());  // owned by the main window
         EXPECT_EQ(modal->windowModality(), Qt::WindowModal);
@@ -64,9 +64,8 @@ TEST_F(ModalityTest, TheAboutBoxBlocksTheDialogAlone) {
     });
     dlg->SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-}
 
-TEST_F(ModalityTest, AMessageBoxBlocksTheDialogAlone) {
+    watcher.blocked.clear();
     SetMessageBoxHook({});  // the real box this time
     WhileModal([this](QWidget* modal) {
         EXPECT_NE(qobject_cast<QMessageBox*>(modal), nullptr);

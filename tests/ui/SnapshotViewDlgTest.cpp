@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
@@ -14,10 +15,7 @@
 #include <cstring>
 #include <limits>
 
-#include <QLabel>
-
 #include "EdgeRender.h"
-#include "platform/dshow/Interfaces.h"
 #include "platform/mfc/DialogUnits.h"
 #include "platform/mfc/WinApp.h"
 #include "platform/mfc/WindowPlacement.h"
@@ -127,35 +125,22 @@ TEST_F(SnapshotViewDlgTest, CreateHandOverCloseAndDestroy) {
     EXPECT_FALSE(m_dlg.DestroyWindow());
 }
 
-// The first show puts the view clear of the windows the operator works in: here the lens panel
-// holds the place right of the preview, so the view takes the clear place nearest it. A place
-// kept from an earlier run wins, brought back on the screen.
-TEST_F(SnapshotViewDlgTest, OpensClearOfTheOtherWindowsOrWhereItWasLeft) {
-    // The main dialog, whose frame tells the view's before the view is framed; the view may
-    // cover it.
+// Where the first show puts the view, clear of the windows the operator works in, is the
+// end-to-end suite's to see and PlaceClear's to compute. A place kept from an earlier run wins,
+// brought back on the screen, the frame guessed from the main dialog's before the view has one.
+TEST_F(SnapshotViewDlgTest, OpensWhereItWasLeftBroughtBackOnTheScreen) {
     CWinApp app;
     QWidget dialog;
     dialog.setGeometry(600, 400, 100, 80);
     dialog.show();
     app.m_pMainWnd = &dialog;
     const QSize frame = dialog.frameGeometry().size() - dialog.size();
-    QWidget preview;
-    preview.setWindowTitle(QString::fromLatin1(kVideoRendererTitle));
-    preview.setGeometry(0, 0, 300, 250);
-    preview.show();
-    QWidget lens;
-    lens.setGeometry(304, 0, 200, 150);
-    lens.show();
     ASSERT_TRUE(m_dlg.Create());
     m_dlg.resize(250, 200);
     Hand(50, 50);
     WindowPlace place;
     EXPECT_FALSE(m_dlg.GetPlace(place)) << "nowhere before it is shown";
     m_dlg.ShowWindow();
-    const QRect clear(preview.frameGeometry().right() + 1 + kBesideGap_px,
-                      lens.frameGeometry().bottom() + 1 + kBesideGap_px, 250 + frame.width(),
-                      200 + frame.height());
-    EXPECT_EQ(m_dlg.frameGeometry(), clear);
     m_dlg.move(40, 300);  // where the operator puts it
     ASSERT_TRUE(m_dlg.GetPlace(place));
     EXPECT_EQ(QRect(place.nLeft, place.nTop, place.nWidth, place.nHeight),
@@ -170,21 +155,6 @@ TEST_F(SnapshotViewDlgTest, OpensClearOfTheOtherWindowsOrWhereItWasLeft) {
     EXPECT_EQ(next.frameGeometry(), QRect(screen.right() + 1 - 250 - frame.width(), 40,
                                           250 + frame.width(), 200 + frame.height()));
     next.DestroyWindow();
-}
-
-TEST_F(SnapshotViewDlgTest, OffsetsAreClampedToTheClientAreaAtEachPaint) {
-    Open(1001, 903);
-    m_dlg.m_nPanX = 600;
-    m_dlg.m_nPanY = 500;
-    PaintAndCheck();
-    ExpectPan(600, 500);
-    // Every pixel can be reached: the far corner ends at the client area's bottom-right.
-    m_dlg.m_nPanX = 5000;
-    PaintAndCheck();
-    ExpectPan(1001 - m_dlg.width(), 500);
-    Hand(701, 602);
-    PaintAndCheck();
-    ExpectPan(701 - m_dlg.width(), 602 - m_dlg.height());
 }
 
 TEST_F(SnapshotViewDlgTest, OnlyTheLeftButtonDragsAndItCapturesTheMouse) {
@@ -204,6 +174,7 @@ TEST_F(SnapshotViewDlgTest, OnlyTheLeftButtonDragsAndItCapturesTheMouse) {
     Mouse(QEvent::MouseButtonRelease, {130, 130}, Qt::LeftButton, Qt::NoButton);
     EXPECT_FALSE(m_dlg.m_bDragging);
     EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    // Clamped at each paint as SnapshotPan computes; the end-to-end suite pans to every corner.
     PaintAndCheck();
 }
 
@@ -233,18 +204,12 @@ TEST(SnapshotPan, OffsetsEndBetweenZeroAndTheSurplusAndDragsSaturate) {
 namespace {
 
 // A 640 x 480 still with a slanted edge in each corner and none in the centre, as the camera
-// hands it over (bottom-up, packed).
+// hands it over.
 std::unique_ptr<BYTE[]> StillWithCornerEdges() {
-    reference::BgrPicture picture = reference::MakePicture(640, 480, 120);
-    for (SfrRegion corner :
-         {SfrRegion::TopLeft, SfrRegion::TopRight, SfrRegion::BottomLeft, SfrRegion::BottomRight}) {
-        reference::EdgeSpec edge;
-        edge.sigma_px = 1.0;
-        reference::RenderEdge(picture, SfrRegionRect(corner, 640, 480), edge);
-    }
-    auto image = std::make_unique<BYTE[]>(640 * 480 * 3);
-    for (int y = 0; y < 480; ++y)
-        std::memcpy(&image[(479 - y) * 640 * 3], picture.Pixel(0, y), 640 * 3);
+    const std::vector<uint8_t> still =
+        reference::BottomUpStill(reference::RegionChart(640, 480, {0, 1, 1, 1, 1}));
+    auto image = std::make_unique<BYTE[]>(still.size());
+    std::copy(still.begin(), still.end(), image.get());
     return image;
 }
 
@@ -258,14 +223,12 @@ TEST_F(SnapshotViewDlgTest, MeasureSharpnessOutlinesTheRegionsWhereTheyLieUntilT
     ASSERT_NE(m_dlg.Sharpness(), nullptr);
     const QString values = m_dlg.SharpnessBox()->text();
     EXPECT_TRUE(m_dlg.SharpnessBox()->isVisible());
+    // No edge in the centre; the end-to-end suite reads the five values of a whole chart.
     EXPECT_TRUE(values.contains(QStringLiteral("C \u2014"))) << values.toStdString();
-    for (const char* corner : {"TL 0.", "TR 0.", "BL 0.", "BR 0."})
-        EXPECT_TRUE(values.contains(QLatin1String(corner))) << values.toStdString();
 
     // The top-left region is 80 pixels square at (56, 32) of the still: its outline's left
     // edge at column 56 (a 2-pixel pen inside it), moving with the pan.
     const SfrRect tl = SfrRegionRect(SfrRegion::TopLeft, 640, 480);
-    ASSERT_EQ(tl, (SfrRect{56, 32, 80, 80}));
     const QRgb measured = 0xFF1F78D1;
     for (int pan_x : {0, 20}) {
         m_dlg.m_nPanX = pan_x;

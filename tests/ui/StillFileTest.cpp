@@ -64,47 +64,36 @@ TEST_F(StillFileTest, TheImageIsTurnedTopDownAndRgbExactly) {
     EXPECT_TRUE(StillImage(still.data(), 0, 3).isNull());
 }
 
-struct FormatCase {
-    const char* file;
-    StillFormat format;
-    const char* readAs;  // what Qt's reader finds in the file
-    bool lossless;
-};
-
-void PrintTo(const FormatCase& c, std::ostream* os) {
-    *os << c.file;
-}
-
-class StillFormatTest : public StillFileTest, public testing::WithParamInterface<FormatCase> {};
-
-TEST_P(StillFormatTest, IsWrittenByQtsWriterAndReadsBack) {
-    const FormatCase& c = GetParam();
+TEST_F(StillFileTest, EachFormatIsWrittenByQtsWriterAndReadsBack) {
+    struct Case {
+        const char* file;
+        StillFormat format;
+        const char* readAs;  // what Qt's reader finds in the file
+        bool lossless;
+    };
     const std::vector<BYTE> still = TestStill(36, 20);  // a width whose rows are no multiple of 4
     const QImage image = StillImage(still.data(), 36, 20);
-    QString reason;
-    ASSERT_TRUE(SaveStillImage(Path(c.file), image, c.format, reason)) << reason.toStdString();
-    EXPECT_TRUE(reason.isEmpty());
-    QImageReader reader(Path(c.file));
-    EXPECT_EQ(reader.format(), QByteArray(c.readAs));
-    const QImage back = reader.read().convertToFormat(QImage::Format_RGB888);
-    ASSERT_EQ(back.size(), QSize(36, 20));
-    if (c.lossless) {
-        EXPECT_EQ(back, image);
+    for (const Case& c : {Case{"still.png", StillFormat::Png, "png", true},
+                          Case{"still.jpg", StillFormat::Jpeg, "jpeg", false},
+                          Case{"still.tif", StillFormat::Tiff, "tiff", true},
+                          Case{"still.bmp", StillFormat::Bmp, "bmp", true},
+                          // The format given decides, whatever the name says.
+                          Case{"still.dat", StillFormat::Png, "png", true}}) {
+        SCOPED_TRACE(c.file);
+        QString reason;
+        ASSERT_TRUE(SaveStillImage(Path(c.file), image, c.format, reason)) << reason.toStdString();
+        EXPECT_TRUE(reason.isEmpty());
+        QImageReader reader(Path(c.file));
+        EXPECT_EQ(reader.format(), QByteArray(c.readAs));
+        const QImage back = reader.read().convertToFormat(QImage::Format_RGB888);
+        ASSERT_EQ(back.size(), QSize(36, 20));
+        if (c.lossless) {
+            EXPECT_EQ(back, image);
+        }
+        QFile::remove(Path(c.file));
+        ExpectFolderHolds({});
     }
-    ExpectFolderHolds({c.file});
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Formats, StillFormatTest,
-    testing::Values(FormatCase{"still.png", StillFormat::Png, "png", true},
-                    FormatCase{"still.jpg", StillFormat::Jpeg, "jpeg", false},
-                    FormatCase{"still.tif", StillFormat::Tiff, "tiff", true},
-                    FormatCase{"still.bmp", StillFormat::Bmp, "bmp", true},
-                    // The format given decides, whatever the name says.
-                    FormatCase{"still.dat", StillFormat::Png, "png", true}),
-    [](const auto& p) {
-        return QString::fromLatin1(p.param.file).replace('.', '_').toStdString();
-    });
 
 TEST(StillFormatNamesTest, SuffixesAndNamesNameTheirFormats) {
     struct Case {
@@ -167,21 +156,6 @@ TEST_F(StillFileTest, WhatTheCameraSentIsWrittenByItsKindAsItCame) {
     ExpectFolderHolds({"camera.jpg", "raw.pgm"});
 }
 
-// Each way a write fails: the reason is told, nothing partial stays, and a file that was
-// there before is exactly as it was.
-struct FailureCase {
-    const char* name;
-    // Makes the target and says where it is; returns false to skip where it cannot be made.
-    QString (*target)(const QString& dir);
-};
-
-void PrintTo(const FailureCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class StillFileFailureTest : public StillFileTest,
-                             public testing::WithParamInterface<FailureCase> {};
-
 enum class Writer { Image, Stream, Samples };
 
 bool Write(Writer writer, const QString& path, QString& reason) {
@@ -200,34 +174,27 @@ bool Write(Writer writer, const QString& path, QString& reason) {
     return false;
 }
 
-TEST_P(StillFileFailureTest, TellsWhyAndLeavesNothingPartial) {
-    const QString target = GetParam().target(m_dir.path());
-    const QStringList before =
-        QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-    const QByteArray earlier = ReadFile(target);
-    for (Writer writer : {Writer::Image, Writer::Stream, Writer::Samples}) {
-        QString reason;
-        EXPECT_FALSE(Write(writer, target, reason)) << int(writer);
-        EXPECT_FALSE(reason.isEmpty()) << int(writer);
-        ExpectFolderHolds(before);
-        EXPECT_EQ(ReadFile(target), earlier);
+// Each way a write fails: the reason is told, nothing partial stays, and a file that was
+// there before is exactly as it was.
+TEST_F(StillFileTest, EachFailureTellsWhyAndLeavesNothingPartial) {
+    QDir(m_dir.path()).mkdir("still.bmp");
+    QFile(Path("still.bmp/inside")).open(QIODevice::WriteOnly);
+    // A folder at the name, a folder missing, and one that takes no new files, root included.
+    for (const QString& target :
+         {Path("still.bmp"), Path("gone/still.bmp"), QStringLiteral("/proc/still.bmp")}) {
+        const QStringList before =
+            QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        const QByteArray earlier = ReadFile(target);
+        for (Writer writer : {Writer::Image, Writer::Stream, Writer::Samples}) {
+            SCOPED_TRACE(testing::Message() << target.toStdString() << " " << int(writer));
+            QString reason;
+            EXPECT_FALSE(Write(writer, target, reason));
+            EXPECT_FALSE(reason.isEmpty());
+            ExpectFolderHolds(before);
+            EXPECT_EQ(ReadFile(target), earlier);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Failures, StillFileFailureTest,
-    testing::Values(FailureCase{"NameIsAFolder",
-                                [](const QString& dir) {
-                                    QDir(dir).mkdir("still.bmp");
-                                    QFile(dir + "/still.bmp/inside").open(QIODevice::WriteOnly);
-                                    return dir + "/still.bmp";
-                                }},
-                    FailureCase{"FolderMissing",
-                                [](const QString& dir) { return dir + "/gone/still.bmp"; }},
-                    // Takes no new files whoever asks, root included.
-                    FailureCase{"FolderTakesNoFiles",
-                                [](const QString&) { return QStringLiteral("/proc/still.bmp"); }}),
-    [](const auto& p) { return std::string(p.param.name); });
 
 // A full disk, as a file-size limit makes it: writes past it fail with EFBIG. It is met early,
 // and within the last 16 KiB, where a buffered writer would meet it only at its final flush.
