@@ -3,6 +3,8 @@
 #include <set>
 
 #include "RegistryFixture.h"
+#include "fakes/RecordingLogSink.h"
+#include "platform/registry/RegistryLog.h"
 
 namespace {
 
@@ -58,18 +60,6 @@ TEST_F(RegistryTest, WritingKeepsEveryOtherKeyAndValueAndLeavesNoTemporaryFile) 
     EXPECT_EQ(files, (std::set<std::string>{"registry.reg", "registry.reg.lock"}));
 }
 
-TEST_F(RegistryTest, ACommentEndingInABackslashKeepsTheValueBelowIt) {
-    m_registry.Write(m_key + "; default folder C:\\\n\"Important\"=dword:00000001\n");
-    ASSERT_EQ(Open(m_hkey), ERROR_SUCCESS);
-    EXPECT_EQ(Query(m_hkey, "Important", m_value, &m_size, &m_type), ERROR_SUCCESS);
-    EXPECT_EQ(m_value, 1u);
-    EXPECT_EQ(Set(m_hkey, "Other", 2), ERROR_SUCCESS);
-    EXPECT_EQ(RegCloseKey(m_hkey), ERROR_SUCCESS);
-    EXPECT_EQ(m_registry.Read(), m_key +
-                                     "; default folder C:\\\n\"Important\"=dword:00000001\n"
-                                     "\"Other\"=dword:00000002\n\n");
-}
-
 TEST_F(RegistryTest, ACorruptFileIsNeverOverwrittenAndAnUnwritableFolderFailsToOpen) {
     const std::string corrupt = "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\X\n";
     m_registry.Write(corrupt);
@@ -88,6 +78,19 @@ TEST_F(RegistryTest, ACorruptFileIsNeverOverwrittenAndAnUnwritableFolderFailsToO
     fs::remove_all(m_registry.m_path.parent_path());
     std::ofstream(m_registry.m_path.parent_path()) << "not a folder";
     EXPECT_EQ(Open(m_hkey), ERROR_ACCESS_DENIED);
+}
+
+// An unparseable file is warned of once, with where and why, however many calls read it.
+TEST_F(RegistryTest, AnUnparseableFileIsWarnedOnceWithItsPathLineAndReason) {
+    CRecordingLogSink log;
+    m_registry.Write(m_key + "\"Cap10Bpp\"=dword:1\n\"EnhanceJPEG\"=dword:xyz\n");
+    EXPECT_EQ(Open(m_hkey), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Open(m_hkey), ERROR_ACCESS_DENIED);  // every call reads the file afresh
+    const std::string path = m_registry.m_path.string();
+    EXPECT_EQ(log.Count(kLogRegistry, LogLevel::Warning,
+                        {path, "line 5: a value line that cannot be read"}),
+              1);
+    EXPECT_EQ(log.Count(kLogRegistry, LogLevel::Debug, {path, "line 5"}), 1);
 }
 
 }  // namespace
