@@ -1,6 +1,8 @@
-// The five regions measured live from the simulated camera's preview, held to what the simulator
-// knows it renders: the MTF50 at each region across the lens's travel, and the corners of a
-// tilted lens peaking where the tilt puts their focus.
+// The capture logic on the platform stand-in and the simulated camera, the way the main dialog
+// drives it (connect, start-up format, frames at one per second, disconnect), and the five
+// regions measured live from its preview, held to what the simulator knows it renders: the
+// MTF50 at each region across the lens's travel, and the corners of a tilted lens peaking where
+// the tilt puts their focus.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -8,6 +10,7 @@
 
 #include "capture/CaptureSequences.h"
 #include "platform/dshow/DeviceRegistry.h"
+#include "platform/vidcap/LiveCaptureFilter.h"
 #include "session/RegionMeter.h"
 #include "sim/SimCameraRegistration.h"
 #include "support/LeakCheck.h"
@@ -23,13 +26,14 @@ constexpr std::array<std::array<double, 2>, kSfrRegionCount> kCentres{
 class RegionsOnSimulatorTest : public LeakCheckedTest {
 protected:
     // A 640 x 480 preview on a camera whose lens has the given tilt, measured by m_meter.
-    void Start(int tiltX, int tiltY) {
+    void Start(int tiltX, int tiltY, BOOL bPreviewPin = TRUE) {
         SimCameraConfig config;
         config.scene.tiltX = tiltX;
         config.scene.tiltY = tiltY;
         m_camera = std::make_shared<CSimCamera>(config, m_clock);
         SimVideoConfig video;
         video.bLensPanel = FALSE;
+        video.bPreviewPin = bPreviewPin;
         RegisterSimulatedCamera(m_camera, video);
         m_device = std::make_unique<CCaptureDevice>();
         m_bConnected = ConnectDevice(*m_device, nullptr);
@@ -68,6 +72,23 @@ protected:
     std::unique_ptr<CCaptureDevice> m_device;
     BOOL m_bConnected = FALSE;
 };
+
+TEST_F(RegionsOnSimulatorTest, ConnectsPreviewsAtOneFramePerSecondAndDisconnects) {
+    for (const BOOL bPreviewPin : {TRUE, FALSE}) {
+        SCOPED_TRACE(bPreviewPin);
+        Start(0, 0, bPreviewPin);
+        EXPECT_EQ(m_device->HasNoPreviewPin(), !bPreviewPin);
+        const auto& sim = *dynamic_cast<CLiveCaptureFilter*>(m_device->CameraFilter());
+        ASSERT_TRUE(WaitUntil([&] { return sim.FramesDelivered() == 1; }));
+        m_clock->Advance(999);
+        ASSERT_TRUE(WaitUntil([&] { return sim.FramesDelivered() == 1; }));
+        m_clock->Advance(1);
+        ASSERT_TRUE(WaitUntil([&] { return sim.FramesDelivered() == 2; }));
+        DisconnectDevice(*m_device, m_bConnected);
+        EXPECT_FALSE(m_device->IsRunning() || m_device->FilterGraph() || m_device->CameraFilter());
+        TearDown();
+    }
+}
 
 TEST_F(RegionsOnSimulatorTest, EveryRegionAgreesWithTheSimulatorsTruthAcrossTheTravel) {
     Start(0, 0);
