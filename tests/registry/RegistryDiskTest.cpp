@@ -32,64 +32,51 @@ unsigned Mode(const fs::path& path) {
     return static_cast<unsigned>(fs::status(path).permissions());
 }
 
-struct NotARegistryFile {
-    const char* name;
-    std::function<std::string(const fs::path& dir)> make;  // returns the path to name
-};
-
-void PrintTo(const NotARegistryFile& file, std::ostream* out) {
-    *out << file.name;
+TEST_F(RegistryDiskTest, WhatIsNoRegistryFileIsRefusedWithoutReadingForeverOrWritingAnything) {
+    const std::pair<const char*, std::function<std::string(const fs::path& dir)>> made[] = {
+        {"Fifo",
+         [](const fs::path& dir) {
+             const fs::path fifo = dir / "fifo.reg";
+             mkfifo(fifo.c_str(), 0600);
+             return fifo.string();
+         }},
+        {"DevZero", [](const fs::path&) { return std::string("/dev/zero"); }},
+        {"LinkToDevZero",
+         [](const fs::path& dir) {
+             fs::create_symlink("/dev/zero", dir / "zero.reg");
+             return (dir / "zero.reg").string();
+         }},
+        {"Folder",
+         [](const fs::path& dir) {
+             fs::create_directory(dir / "folder.reg");
+             return (dir / "folder.reg").string();
+         }},
+        {"LargerThanTheRegistryReads",
+         [](const fs::path& dir) {
+             std::string text = CTempRegistry::WithKey();
+             const std::string comment = "; " + std::string(1000, 'x') + "\n";
+             while (text.size() <= CRegistryFile::kMaxFileBytes)
+                 text += comment;
+             const fs::path big = dir / "big.reg";
+             std::ofstream(big, std::ios::binary) << text;
+             return big.string();
+         }},
+    };
+    for (const auto& [name, make] : made) {
+        SCOPED_TRACE(name);
+        UseFile(m_registry.m_path.string());
+        ASSERT_EQ(Open(m_hkey), ERROR_SUCCESS);  // opened while the file was sound
+        const std::string path = make(m_registry.m_dir.m_path);
+        UseFile(path);
+        const auto before = Footprint(path);
+        EXPECT_EQ(Set(m_hkey, "Cap10Bpp", 1), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(Query(m_hkey, "Cap10Bpp", m_value, &m_size, &m_type), ERROR_ACCESS_DENIED);
+        HKEY other = nullptr;
+        EXPECT_EQ(Open(other), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(Footprint(path), before);
+        EXPECT_EQ(RegCloseKey(m_hkey), ERROR_SUCCESS);
+    }
 }
-
-class RegistryRefusesTest : public RegistryDiskTest,
-                            public ::testing::WithParamInterface<NotARegistryFile> {};
-
-const NotARegistryFile kNotRegistryFiles[] = {
-    {"Fifo",
-     [](const fs::path& dir) {
-         const fs::path fifo = dir / "fifo.reg";
-         mkfifo(fifo.c_str(), 0600);
-         return fifo.string();
-     }},
-    {"DevZero", [](const fs::path&) { return std::string("/dev/zero"); }},
-    {"LinkToDevZero",
-     [](const fs::path& dir) {
-         fs::create_symlink("/dev/zero", dir / "zero.reg");
-         return (dir / "zero.reg").string();
-     }},
-    {"Folder",
-     [](const fs::path& dir) {
-         fs::create_directory(dir / "folder.reg");
-         return (dir / "folder.reg").string();
-     }},
-    {"LargerThanTheRegistryReads",
-     [](const fs::path& dir) {
-         std::string text = CTempRegistry::WithKey();
-         const std::string comment = "; " + std::string(1000, 'x') + "\n";
-         while (text.size() <= CRegistryFile::kMaxFileBytes)
-             text += comment;
-         const fs::path big = dir / "big.reg";
-         std::ofstream(big, std::ios::binary) << text;
-         return big.string();
-     }},
-};
-
-TEST_P(RegistryRefusesTest, WithoutReadingForeverOrWritingAnything) {
-    ASSERT_EQ(Open(m_hkey), ERROR_SUCCESS);  // opened while the file was sound
-    const std::string path = GetParam().make(m_registry.m_dir.m_path);
-    UseFile(path);
-    const auto before = Footprint(path);
-    EXPECT_EQ(Set(m_hkey, "Cap10Bpp", 1), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(Query(m_hkey, "Cap10Bpp", m_value, &m_size, &m_type), ERROR_ACCESS_DENIED);
-    HKEY other = nullptr;
-    EXPECT_EQ(Open(other), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(Footprint(path), before);
-    EXPECT_EQ(RegCloseKey(m_hkey), ERROR_SUCCESS);
-}
-
-INSTANTIATE_TEST_SUITE_P(NotARegistryFile, RegistryRefusesTest,
-                         ::testing::ValuesIn(kNotRegistryFiles),
-                         ::testing::PrintToStringParamName());
 
 TEST_F(RegistryDiskTest, AWriteThatWouldOutgrowWhatIsReadIsRefused) {
     ASSERT_EQ(Open(m_hkey), ERROR_SUCCESS);
