@@ -1,8 +1,10 @@
 // The registry API over an arbitrary settings file. The input is the file's content,
 // optionally followed by a zero byte and a few operations (create/open a key, set, query,
 // close). Aborts when a file the parser refuses changes on disk, when a write loses a key,
-// a value or a comment it did not touch, when what was set does not read back, or when the
-// writer produces text that does not parse back to itself.
+// a value or a comment it did not touch, when what was set does not read back, when a name
+// is refused that holds no control character (or one that does is taken, or its refusal
+// changes the file), or when the writer produces text that does not parse back to itself.
+// The control_in_* seeds hold the names that would break a line or a section.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
