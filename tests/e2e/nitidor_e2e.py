@@ -18,7 +18,7 @@ from PIL import Image  # noqa: E402
 
 from desktop import Program, Rect  # noqa: E402
 from regions import RegionSteps  # noqa: E402
-from session import (ABOUT, GREEN, HISTORY, LENS, MAIN, PREVIEW, SAVE, VIEW,  # noqa: E402
+from session import (ABOUT, HISTORY, LENS, MAIN, PREVIEW, SAVE, VIEW,  # noqa: E402
                      Session, StepFailed, check, near)
 from truth import TruthSteps  # noqa: E402
 
@@ -185,6 +185,11 @@ class Suite(RegionSteps, TruthSteps, Session):
         """Keys pressed on the lens panel, and the lens position they lead to."""
         self.focus_lens_panel()
         self.input.keys(*keys)
+        self.wait_lens_at(to)
+
+    def wheel_lens(self, notches, to, ctrl=False):
+        """The wheel turned under the pointer, and the lens position that leads to."""
+        self.input.wheel(notches, ctrl=ctrl)
         self.wait_lens_at(to)
 
     def slider_handle(self):
@@ -361,10 +366,9 @@ class Suite(RegionSteps, TruthSteps, Session):
         check(self.lens_position() == LENS_START, f"the lens is not at {LENS_START}")
         for title in (PREVIEW, LENS):
             self.assert_on_screen(title)
-        preview, lens = self.window(PREVIEW).rect, self.window(LENS).rect
-        check(lens.x >= preview.right or lens.right <= preview.x,
-              f"the lens panel ({lens}) covers part of the preview ({preview})")
-        self.wait("the preview shows the chart", lambda: self.shows_chart(preview))
+        self.check_clear_of(LENS, [PREVIEW])
+        self.wait("the preview shows the chart",
+                  lambda: self.shows_chart(self.window(PREVIEW).rect))
 
     def turn_lens_with_keys(self):
         self.lens_keys("Right", "Right", "Right", to=LENS_START + 3)
@@ -382,12 +386,10 @@ class Suite(RegionSteps, TruthSteps, Session):
     def sweep_lens_with_wheel_to_peak(self):
         self.input.point_at(*self.focus_lens_panel().rect.centre)
         figure = int(self.figure())
-        self.input.wheel(3, ctrl=True)  # 597 to 600, a step a notch
-        self.wait_lens_at(600)
+        self.wheel_lens(3, to=600, ctrl=True)  # 597 to 600, a step a notch
         figures = {600: self.wait_new_figure(figure)}
         for position in range(605, 645, 5):  # a plain notch is 5 steps
-            self.input.wheel(1)
-            self.wait_lens_at(position)
+            self.wheel_lens(1, to=position)
             # The figure rises to its one peak at focus and falls after it.
             figures[position] = self.settled_figure(figures[position - 5])
         self.say("        figures: " + ", ".join(f"{p}: {f}" for p, f in figures.items()))
@@ -401,18 +403,13 @@ class Suite(RegionSteps, TruthSteps, Session):
             rises, falls = figures[b] > figures[a], figures[b] < figures[a]
             check(not (falls if b <= LENS_IN_FOCUS else rises),
                   f"the figure goes the wrong way between {a} and {b}")
-        self.input.wheel(-4)
-        self.wait_lens_at(LENS_IN_FOCUS)
+        self.wheel_lens(-4, to=LENS_IN_FOCUS)
         self.wait_figure(FIGURE_IN_FOCUS)
 
     def focus_history_holds_the_peak(self):
         history = self.window(HISTORY)  # it opened with the preview
         self.assert_on_screen(HISTORY)
-        for title in (MAIN, PREVIEW, LENS):
-            other = self.window(title).rect
-            check(history.rect.right <= other.x or other.right <= history.rect.x
-                  or history.rect.bottom <= other.y or other.bottom <= history.rect.y,
-                  f'the history ({history.rect}) covers part of "{title}" ({other})')
+        self.check_clear_of(HISTORY, [MAIN, PREVIEW, LENS])
         self.wait_history_follows()
         # Away from focus, then the peak starts over with R in the history window.
         self.lens_keys("Next", to=LENS_IN_FOCUS - 25)
@@ -428,8 +425,7 @@ class Suite(RegionSteps, TruthSteps, Session):
         self.figures_seen = [away]
         try:
             for position in range(LENS_IN_FOCUS - 20, LENS_IN_FOCUS + 30, 5):
-                self.input.wheel(1)
-                self.wait_lens_at(position)
+                self.wheel_lens(1, to=position)
                 self.settled_figure(self.figures_seen[-1])
             largest = max(self.figures_seen)
         finally:
@@ -440,15 +436,12 @@ class Suite(RegionSteps, TruthSteps, Session):
                   lambda: self.history_text("Peak") == str(largest), 5)
         check(self.history_text("Overflows") == "0", "the history counted overflows")
         # Back to the focus: the history's figure turns green.
-        self.input.wheel(-5)
-        self.wait_lens_at(LENS_IN_FOCUS)
+        self.wheel_lens(-5, to=LENS_IN_FOCUS)
         self.wait_figure(FIGURE_IN_FOCUS)
         self.wait("the history's figure reads the dialog's",
                   lambda: self.history_text("Figure") == str(FIGURE_IN_FOCUS), 5)
-        readout = self.control(HISTORY, "text", "Figure").rect
         self.wait("the history's figure is green at the peak",
-                  lambda: near(self.screen.grab().pixel(readout.x + 3, readout.y + 3),
-                               GREEN, 8), 5)
+                  lambda: self.looks_green("Figure"), 5)
         check(self.history_text("Peak") == str(FIGURE_IN_FOCUS), "the peak moved")
         check(self.history_text("Focus state") == "in focus",
               f'the history says "{self.history_text("Focus state")}" past the peak')
