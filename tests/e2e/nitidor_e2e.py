@@ -8,7 +8,6 @@ A failing step saves a screenshot next to the log and ends the run."""
 import argparse
 import os
 import re
-import subprocess
 import sys
 import time
 
@@ -566,10 +565,7 @@ class Suite(RegionSteps, TruthSteps, Session):
 
     def exit_saves_settings(self):
         self.click(self.button("Exit"))
-        try:
-            status = self.process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            raise StepFailed('the program still runs 10 s after "Exit"') from None
+        status = self.wait_ended(self.process, 'the program still runs 10 s after "Exit"')
         self.process = None  # ended as it should; nothing left to stop
         check(status == 0, f"the program ended with status {status}")
         settings = self.settings_text()

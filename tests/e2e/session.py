@@ -112,6 +112,16 @@ class Session:
                 self.process.kill()
                 self.process.wait()
 
+    def wait_ended(self, process, message):
+        """The process's exit status once it ends within 10 s; else it is killed and the
+        step fails with `message`."""
+        try:
+            return process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            raise StepFailed(message) from None
+
     def check_alive(self):
         if self.process and self.process.poll() is not None:
             raise StepFailed(f"the program ended (exit status {self.process.returncode})")

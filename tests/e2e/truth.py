@@ -4,13 +4,12 @@ out mid-preview), the lens panel comes back from the dialog's menu, the snapshot
 clear of the windows the operator works in, and a second copy brings the first to the front.
 Mixed into the suite, whose helpers (windows, controls, the lens panel) they use."""
 
-import subprocess
 import time
 
 import pyatspi
 
 from desktop import Program
-from session import GREEN, HISTORY, LENS, MAIN, PREVIEW, VIEW, StepFailed, check
+from session import GREEN, HISTORY, LENS, MAIN, PREVIEW, VIEW, check
 
 STOPPED, NO_FIGURE = "Preview stopped", "No figure from the camera"
 UNPLUG_AFTER_MS = 9000
@@ -51,13 +50,7 @@ class TruthSteps:
     def second_copy_raises_the_first(self):
         dialog = self.wm.minimise(MAIN)
         self.wait("the main dialog is minimised", lambda: self.wm.is_minimised(dialog), 5)
-        second = self.launch()
-        try:
-            status = second.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            second.kill()
-            second.wait()
-            raise StepFailed("a second copy still runs after 10 s") from None
+        status = self.wait_ended(self.launch(), "a second copy still runs after 10 s")
         check(status == 0, f"the second copy ended with status {status}")
         self.wait("the first copy's dialog is back from its minimised state",
                   lambda: not self.wm.is_minimised(dialog), 5)
