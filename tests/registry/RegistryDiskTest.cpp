@@ -1,4 +1,5 @@
-// The registry file as the file system sees it: what is read, what a write leaves behind.
+// The registry file as the file system sees it: what is read, what a write leaves behind, and
+// what is logged of a file that cannot be read.
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -6,7 +7,9 @@
 #include <functional>
 
 #include "RegistryFixture.h"
+#include "fakes/RecordingLogSink.h"
 #include "platform/registry/RegistryFile.h"
+#include "platform/registry/RegistryLog.h"
 
 namespace {
 
@@ -200,5 +203,18 @@ TEST_F(RegistryDiskTest, TwoProcessesSettingAtOnceLoseNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Link, RegistryLinkTest, ::testing::ValuesIn(kLinks),
                          ::testing::PrintToStringParamName());
+
+// An unparseable file is warned of once, with where and why, however many calls read it.
+TEST_F(RegistryDiskTest, AnUnparseableFileIsWarnedOnceWithItsPathLineAndReason) {
+    CRecordingLogSink log;
+    m_registry.Write(m_key + "\"Cap10Bpp\"=dword:1\n\"EnhanceJPEG\"=dword:xyz\n");
+    EXPECT_EQ(Open(m_hkey), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Open(m_hkey), ERROR_ACCESS_DENIED);  // every call reads the file afresh
+    const std::string path = m_registry.m_path.string();
+    EXPECT_EQ(log.Count(kLogRegistry, LogLevel::Warning,
+                        {path, "line 5: a value line that cannot be read"}),
+              1);
+    EXPECT_EQ(log.Count(kLogRegistry, LogLevel::Debug, {path, "line 5"}), 1);
+}
 
 }  // namespace

@@ -3,8 +3,6 @@
 #include <set>
 
 #include "RegistryFixture.h"
-#include "fakes/RecordingLogSink.h"
-#include "platform/registry/RegistryLog.h"
 
 namespace {
 
@@ -78,19 +76,6 @@ TEST_F(RegistryTest, ACorruptFileIsNeverOverwrittenAndAnUnwritableFolderFailsToO
     fs::remove_all(m_registry.m_path.parent_path());
     std::ofstream(m_registry.m_path.parent_path()) << "not a folder";
     EXPECT_EQ(Open(m_hkey), ERROR_ACCESS_DENIED);
-}
-
-// An unparseable file is warned of once, with where and why, however many calls read it.
-TEST_F(RegistryTest, AnUnparseableFileIsWarnedOnceWithItsPathLineAndReason) {
-    CRecordingLogSink log;
-    m_registry.Write(m_key + "\"Cap10Bpp\"=dword:1\n\"EnhanceJPEG\"=dword:xyz\n");
-    EXPECT_EQ(Open(m_hkey), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(Open(m_hkey), ERROR_ACCESS_DENIED);  // every call reads the file afresh
-    const std::string path = m_registry.m_path.string();
-    EXPECT_EQ(log.Count(kLogRegistry, LogLevel::Warning,
-                        {path, "line 5: a value line that cannot be read"}),
-              1);
-    EXPECT_EQ(log.Count(kLogRegistry, LogLevel::Debug, {path, "line 5"}), 1);
 }
 
 }  // namespace
