@@ -14,21 +14,18 @@
 #include <utility>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "device/DeviceCapabilities.h"
 #include "device/MailboxTransfer.h"
 #include "device/VendorChannel.h"
 #include "device/WireFormat.h"
 #include "fakes/FakeFilterStub.h"
+#include "fakes/FakeHostClock.h"
 #include "fakes/TestVendorChannel.h"
 #include "platform/ks/KsPropertySet.h"
 #include "platform/ks/VendorPropertySet.h"
 
 namespace {
-
-void Check(bool holds) {
-    if (!holds)
-        std::abort();
-}
 
 // The largest allocation made while a transfer runs.
 bool g_bWatching = false;
@@ -40,15 +37,6 @@ void OnMalloc(const volatile void*, size_t size) {
 }
 void OnFree(const volatile void*) {}
 
-class CScriptClock : public IHostClock {
-public:
-    int64_t Now_ms() const override { return m_now_ms; }
-    void Advance(int64_t delta_ms) { m_now_ms += delta_ms; }
-
-private:
-    int64_t m_now_ms = 1000;
-};
-
 struct Piece {
     DWORD address, length;
     DWORD returned;  // what the answer filled; the rest must read zero
@@ -57,7 +45,7 @@ struct Piece {
 // The camera: device memory is a pattern keyed by the input; every Get or Set takes 1 to 4 ms.
 class CScriptedDevice : public TFakeFilterStub<IKsPropertySet> {
 public:
-    CScriptedDevice(FuzzedDataProvider& input, CScriptClock& clock)
+    CScriptedDevice(FuzzedDataProvider& input, CFakeHostClock& clock)
         : m_input(input), m_clock(clock), m_key(input.ConsumeIntegral<DWORD>()) {
         // No growth while allocations are watched: a transfer makes at most a few hundred calls.
         pieces.reserve(1024);
@@ -176,7 +164,7 @@ private:
     }
 
     FuzzedDataProvider& m_input;
-    CScriptClock& m_clock;
+    CFakeHostClock& m_clock;
     const DWORD m_key;
     DWORD m_lastId = 0xFFFFFFFF;
     Piece m_selected{0, 0, 0};
@@ -272,7 +260,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const DWORD limit = input.ConsumeIntegral<uint8_t>() == 0xFF
                             ? kUnknownCameraBlockLimit
                             : input.ConsumeIntegralInRange<DWORD>(0, 0x20000) & ~3u;
-    const auto clock = std::make_shared<CScriptClock>();
+    const auto clock = std::make_shared<CFakeHostClock>();
     auto device = MakeComObject<CScriptedDevice>(input, *clock);
     device->limit = limit;
     CTestVendorChannel channel;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "imaging/JpegSnapshot.h"
 // After the project's types: jpeglib.h defines TRUE and FALSE as macros.
 #include <jpeglib.h>
@@ -23,12 +24,6 @@ namespace {
 // decoding paths are the same at any size.
 constexpr JDIMENSION kMaxSide = 2048;
 constexpr uint64_t kMaxPixels = uint64_t{1} << 21;
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 struct QuietErrorManager {
     jpeg_error_mgr mgr;  // first, so the library's err pointer leads back here
@@ -64,7 +59,6 @@ void FrameSize(const uint8_t* data, size_t size, JDIMENSION* width, JDIMENSION* 
 // one. libFuzzer parses its flags after LLVMFuzzerInitialize and writes corpus units and
 // crash inputs by the paths it was given, relative to where it started: those become absolute
 // first, and crash inputs default to the starting directory rather than the private one.
-std::string g_workPath;
 std::vector<std::string> g_arguments;
 std::vector<char*> g_argv;
 
@@ -103,12 +97,7 @@ void MakePathsAbsolute(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     MakePathsAbsolute(argc, argv);
-    g_workPath = (std::filesystem::temp_directory_path() / "nitidor-jpeg-fuzz-XXXXXX").string();
-    Check(::mkdtemp(g_workPath.data()) != nullptr && ::chdir(g_workPath.c_str()) == 0);
-    std::atexit([] {
-        std::remove(kJpegTempFileName);
-        ::rmdir(g_workPath.c_str());
-    });
+    Check(::chdir(MakePrivateFolder("nitidor-jpeg-fuzz").c_str()) == 0);
     return 0;
 }
 

@@ -1,11 +1,13 @@
 // ParseRawSnapshot on arbitrary blocks and, for each one it accepts, the development the raw
 // snapshot flow runs, into an image reserved as the flow reserves it: the fused development
 // must equal the three separate passes, write every pixel and leave the row padding alone.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
+#include "FuzzSupport.h"
 #include "imaging/BayerDemosaic.h"
 #include "imaging/RawDevelop.h"
 #include "imaging/RawSnapshot.h"
@@ -16,19 +18,8 @@ namespace {
 
 constexpr uint64_t kMaxPixels = uint64_t{1} << 22;
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
 bool AllBytesAre(const BYTE* bytes, size_t count, BYTE value) {
-    for (size_t i = 0; i < count; ++i) {
-        if (bytes[i] != value) {
-            return false;
-        }
-    }
-    return true;
+    return std::all_of(bytes, bytes + count, [value](BYTE b) { return b == value; });
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
 // The registry API over an arbitrary settings file. The input is the file's content,
 // optionally followed by a zero byte and a few operations (create/open a key, set, query,
 // close). Aborts when a file the parser refuses changes on disk, when a write loses a key,
-// a value or a comment it did not touch, when what was set does not read back, or when the
-// writer produces text that does not parse back to itself.
-#include <stdlib.h>
-#include <unistd.h>
-
+// a value or a comment it did not touch, when what was set does not read back, when a name
+// is refused that holds no control character (or one that does is taken, or its refusal
+// changes the file), or when the writer produces text that does not parse back to itself.
+// The control_in_* seeds hold the names that would break a line or a section.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "platform/registry/Registry.h"
 #include "platform/registry/RegistryFile.h"
 
@@ -170,16 +170,8 @@ void Query(std::optional<CRegistryFile>& parsed, const OpenKey& key, const std::
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* shm = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : nullptr;
-    std::string dir = (shm ? std::filesystem::path(shm) : std::filesystem::temp_directory_path())
-                          .append("nitidor-registry-fuzz-XXXXXX")
-                          .string();
-    if (!mkdtemp(dir.data()))
-        std::abort();
-    g_file = dir + "/registry.reg";
+    g_file = MakePrivateFolder("nitidor-registry-fuzz") + "/registry.reg";
     setenv("NITIDOR_REGISTRY_FILE", g_file.c_str(), 1);
-    static const std::string kDir = dir;
-    std::atexit([] { std::filesystem::remove_all(kDir); });
     return 0;
 }
 

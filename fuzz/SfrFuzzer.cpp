@@ -10,17 +10,12 @@
 #include <cstring>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "measure/RegionSharpness.h"
 
 namespace {
 
 constexpr size_t kHeaderBytes = 7;
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 void CheckSfr(const EdgeSfr& sfr) {
     if (!sfr.bEdge) {

@@ -93,73 +93,61 @@ TEST_F(MailboxTransferTest, AnEmptyAnnouncementIsNotTakenAndPollingGoesOnToTheBo
     EXPECT_EQ(MemoryReads(m_camera).size(), 1u);
 }
 
-TEST_F(MailboxTransferTest, APieceFailingHalfWayHandsNothingOverAndAcknowledgesNothing) {
-    for (size_t failing : {1u, 2u, 4u}) {  // first piece, a middle piece, the rest
+// A piece that fails, or the bound reached between pieces (10 ms a read against 35 ms: the
+// wait and three pieces fit, the fourth does not start), hands nothing over and acknowledges
+// nothing.
+TEST_F(MailboxTransferTest, ADownloadCutShortHandsNothingOverAndAcknowledgesNothing) {
+    const struct {
+        size_t failing;  // 1-based memory read that fails; 0 = none
+        int64_t call_ms, bound_ms;
+        size_t reads;
+    } cases[] = {{1, 1, kBound_ms, 1}, {2, 1, kBound_ms, 2}, {4, 1, kBound_ms, 4}, {0, 10, 35, 3}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failing);
         CScriptedCamera camera;
         camera.statuses = {CScriptedCamera::Ready(kAddress, 0x18001)};
-        camera.failMemoryRead = failing;
-        EXPECT_FALSE(DownloadBlock(camera.channel, m_buffer, m_size, m_status, kBound_ms));
+        camera.failMemoryRead = c.failing;
+        camera.call_ms = c.call_ms;
+        EXPECT_FALSE(DownloadBlock(camera.channel, m_buffer, m_size, m_status, c.bound_ms));
         EXPECT_FALSE(m_buffer);
         EXPECT_EQ(m_size, -1);
         EXPECT_EQ(m_status, (DeviceStatus{1, 2, 3}));
-        EXPECT_EQ(camera.memoryReads, failing);
+        EXPECT_EQ(camera.memoryReads, c.reads);
         EXPECT_TRUE(camera.statusWrites.empty());
     }
 }
 
-TEST_F(MailboxTransferTest, TheBoundCoversEveryPieceNotOnlyTheWait) {
-    // 10 ms a read against 35 ms: the wait and three pieces fit, the fourth does not start.
-    m_camera.call_ms = 10;
-    m_camera.statuses = {CScriptedCamera::Ready(kAddress, 0x18001)};
-    EXPECT_FALSE(DownloadBlock(m_camera.channel, m_buffer, m_size, m_status, 35));
-    EXPECT_EQ(m_camera.memoryReads, 3u);
-    EXPECT_FALSE(m_buffer);
-    EXPECT_EQ(m_size, -1);
-    EXPECT_EQ(m_status, (DeviceStatus{1, 2, 3}));
-    EXPECT_TRUE(m_camera.statusWrites.empty());
-}
-
 // A block the download refuses before it allocates or reads anything, or takes whole.
-struct BlockRow {
-    const char* name;
-    DWORD address, length, limit;
-    Reads reads;  // empty: refused
-};
-
-void PrintTo(const BlockRow& row, std::ostream* os) {
-    *os << row.name;
+TEST_F(MailboxTransferTest, RefusesOnlyWhatTheLimitOrTheAddressSpaceCannotHold) {
+    const struct {
+        const char* name;
+        DWORD address, length, limit;
+        Reads reads;  // empty: refused
+    } rows[] = {
+        {"HugeLengthUnderTheDefaultLimit", kAddress, 0x7FFFFFFC, kUnknownCameraBlockLimit, {}},
+        {"JustOverTheDefaultLimit",
+         kAddress,
+         kUnknownCameraBlockLimit + 1,
+         kUnknownCameraBlockLimit,
+         {}},
+        {"AtTheLimit", kAddress, 0x8000, 0x8000, {{kAddress, 0x8000}}},
+        {"RoundedPastTheLimit", kAddress, 0x7FFD, 0x7FFC, {}},
+        {"EndingAtTheTopOfTheAddressSpace", 0xFFFFFFFC, 4, 0x8000, {{0xFFFFFFFC, 4}}},
+        {"RoundedPastTheTop", 0xFFFFFFFC, 5, 0x8000, {}},
+        {"SecondPieceWouldWrapToZero", 0xFFFF8000, 0x8004, 0x10000, {}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CScriptedCamera camera;
+        camera.channel.m_nMaxBlockSize = row.limit;
+        camera.statuses = {CScriptedCamera::Ready(row.address, row.length)};
+        m_buffer.reset();
+        EXPECT_EQ(DownloadBlock(camera.channel, m_buffer, m_size, m_status, kBound_ms),
+                  BOOL{!row.reads.empty()});
+        EXPECT_EQ(MemoryReads(camera), row.reads);
+        EXPECT_EQ(bool(m_buffer), !row.reads.empty());
+        EXPECT_EQ(camera.statusWrites.size(), row.reads.size() ? 1u : 0u);
+    }
 }
-
-class DownloadRefusalTest : public MailboxTransferTest,
-                            public ::testing::WithParamInterface<BlockRow> {};
-
-TEST_P(DownloadRefusalTest, RefusesOnlyWhatTheLimitOrTheAddressSpaceCannotHold) {
-    const BlockRow& row = GetParam();
-    m_camera.channel.m_nMaxBlockSize = row.limit;
-    m_camera.statuses = {CScriptedCamera::Ready(row.address, row.length)};
-    EXPECT_EQ(DownloadBlock(m_camera.channel, m_buffer, m_size, m_status, kBound_ms),
-              BOOL{!row.reads.empty()});
-    EXPECT_EQ(MemoryReads(m_camera), row.reads);
-    EXPECT_EQ(bool(m_buffer), !row.reads.empty());
-    EXPECT_EQ(m_camera.statusWrites.size(), row.reads.size() ? 1u : 0u);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, DownloadRefusalTest,
-    ::testing::Values(
-        BlockRow{
-            "HugeLengthUnderTheDefaultLimit", kAddress, 0x7FFFFFFC, kUnknownCameraBlockLimit, {}},
-        BlockRow{"JustOverTheDefaultLimit",
-                 kAddress,
-                 kUnknownCameraBlockLimit + 1,
-                 kUnknownCameraBlockLimit,
-                 {}},
-        BlockRow{"AtTheLimit", kAddress, 0x8000, 0x8000, {{kAddress, 0x8000}}},
-        BlockRow{"RoundedPastTheLimit", kAddress, 0x7FFD, 0x7FFC, {}},
-        BlockRow{"EndingAtTheTopOfTheAddressSpace", 0xFFFFFFFC, 4, 0x8000, {{0xFFFFFFFC, 4}}},
-        BlockRow{"RoundedPastTheTop", 0xFFFFFFFC, 5, 0x8000, {}},
-        BlockRow{"SecondPieceWouldWrapToZero", 0xFFFF8000, 0x8004, 0x10000, {}}),
-    ::testing::PrintToStringParamName());
 
 TEST(StillBlockLimitTest, FourBytesAPixelOfTheLargestListedEntryPlusHeaders) {
     struct Case {

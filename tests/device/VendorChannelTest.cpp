@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "device/DeviceCommands.h"
+#include "device/DeviceLog.h"
 #include "device/MailboxTransfer.h"
 #include "device/PropertyAccessor.h"
+#include "fakes/RecordingLogSink.h"
 #include "fakes/ScriptedCamera.h"
 #include "support/LeakCheck.h"
 
@@ -172,6 +174,47 @@ TEST_F(VendorChannelTest, ReadyWaitNeedsExactlyOneAndEndsAtTheBound) {
     EXPECT_FALSE(WaitForDeviceReady(m_channel, 30));
     // Paced at 10 ms: a 30 ms bound allows a handful of reads, not a busy loop.
     EXPECT_LE(m_camera.TransfersOf(VENDOR_PROPERTY_DEVICE_STATE).size(), 5u + 5u);
+}
+
+// What the device layer logs when the camera fails: the status and what was being done, a
+// failure that recurs at every poll once, and the numbers behind a refused download.
+TEST_F(VendorChannelTest, AFailedReadIsWarnedWithItsStatusOnceUntilAReadSucceeds) {
+    CRecordingLogSink log;
+    DeviceStatus status;
+    ASSERT_TRUE(m_channel.GetStatus(status));  // whatever failed before is forgotten
+    m_camera.statusFails = TRUE;
+    EXPECT_FALSE(m_channel.GetStatus(status));
+    EXPECT_FALSE(m_channel.GetStatus(status));  // the focus read-out's next tick
+    const auto warnings = [&] {
+        return log.Count(kLogDevice, LogLevel::Warning, {"Get of property 34 failed: 0x80004005"});
+    };
+    EXPECT_EQ(warnings(), 1);
+    EXPECT_EQ(log.Count(kLogDevice, LogLevel::Debug, {"Get of property 34 failed"}), 1);
+    m_camera.statusFails = FALSE;
+    ASSERT_TRUE(m_channel.GetStatus(status));
+    m_camera.statusFails = TRUE;
+    EXPECT_FALSE(m_channel.GetStatus(status));
+    EXPECT_EQ(warnings(), 2);
+}
+
+TEST_F(VendorChannelTest, ARefusedOrLateDownloadSaysWhatWasAnnouncedAndWhy) {
+    CRecordingLogSink log;
+    const auto warnings = [&](std::initializer_list<std::string_view> parts) {
+        return log.Count(kLogDevice, LogLevel::Warning, parts);
+    };
+    std::unique_ptr<BYTE[]> block;
+    LONG size = 0;
+    DeviceStatus status;
+    m_channel.m_nMaxBlockSize = 0x1000;
+    m_camera.statuses = {CScriptedCamera::Ready(0x00400000, 0x1001)};
+    EXPECT_FALSE(DownloadBlock(m_channel, block, size, status, 30));
+    EXPECT_EQ(warnings({"download refused", "4097 bytes", "0x00400000", "limit of 4096"}), 1);
+    m_camera.statuses = {DeviceStatus{}};
+    EXPECT_FALSE(DownloadBlock(m_channel, block, size, status, 30));
+    EXPECT_EQ(warnings({"mailbox: nothing posted within 30 ms"}), 1);
+    m_camera.states = {0};
+    EXPECT_FALSE(WaitForDeviceReady(m_channel, 20));
+    EXPECT_EQ(warnings({"device not ready within 20 ms: the state reads 0"}), 1);
 }
 
 }  // namespace

@@ -13,17 +13,9 @@ class Rect:
     def __init__(self, x, y, width, height):
         self.x, self.y, self.width, self.height = x, y, width, height
 
-    @property
-    def centre(self):
-        return self.x + self.width // 2, self.y + self.height // 2
-
-    @property
-    def right(self):
-        return self.x + self.width
-
-    @property
-    def bottom(self):
-        return self.y + self.height
+    centre = property(lambda self: (self.x + self.width // 2, self.y + self.height // 2))
+    right = property(lambda self: self.x + self.width)
+    bottom = property(lambda self: self.y + self.height)
 
     def contains(self, x, y):
         return self.x <= x < self.right and self.y <= y < self.bottom
@@ -132,17 +124,9 @@ class Accessible:
     def has_state(self, state):
         return self._fresh().getState().contains(state)
 
-    @property
-    def enabled(self):
-        return self.has_state(pyatspi.STATE_ENABLED)
-
-    @property
-    def showing(self):
-        return self.has_state(pyatspi.STATE_SHOWING)
-
-    @property
-    def checked(self):
-        return self.has_state(pyatspi.STATE_CHECKED)
+    enabled = property(lambda self: self.has_state(pyatspi.STATE_ENABLED))
+    showing = property(lambda self: self.has_state(pyatspi.STATE_SHOWING))
+    checked = property(lambda self: self.has_state(pyatspi.STATE_CHECKED))
 
     @property
     def value(self):
@@ -174,10 +158,8 @@ class Accessible:
 
     def find(self, role, name=None):
         """The first descendant of that role (and name, when given), or None."""
-        for widget in self.descendants():
-            if widget.role == role and (name is None or widget.name == name):
-                return widget
-        return None
+        return next((w for w in self.descendants()
+                     if w.role == role and (name is None or w.name == name)), None)
 
 
 class Program:
@@ -209,13 +191,8 @@ class Program:
         if app is None:
             return []
         app.clearCache()
-        found = []
-        for acc in app:
-            if acc is not None and acc.name == title:
-                window = Accessible(acc)
-                if window.showing:
-                    found.append(window)
-        return found
+        windows = [Accessible(acc) for acc in app if acc is not None and acc.name == title]
+        return [window for window in windows if window.showing]
 
 
 def wait_until(what, probe, timeout_s, interval_s=0.1):

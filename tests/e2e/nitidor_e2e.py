@@ -8,28 +8,18 @@ A failing step saves a screenshot next to the log and ends the run."""
 import argparse
 import os
 import re
-import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-import pyatspi  # noqa: E402
 from PIL import Image  # noqa: E402
 
 from desktop import Program, Rect  # noqa: E402
 from regions import RegionSteps  # noqa: E402
-from session import Session, StepFailed, check  # noqa: E402
+from session import (ABOUT, HISTORY, LENS, MAIN, PREVIEW, SAVE, VIEW,  # noqa: E402
+                     Session, StepFailed, check, near)
 from truth import TruthSteps  # noqa: E402
-
-MAIN_TITLE = "PXV58RL_V2.0.4.1 Nitidor"
-PREVIEW_TITLE = "ActiveMovie Window"
-LENS_TITLE = "Simulated lens"
-VIEW_TITLE = "Snapshot View"
-ABOUT_TITLE = "About Nitidor"
-SAVE_TITLE = "Save As"
-HISTORY_TITLE = "Focus History"
-IN_BAND_GREEN = (0x2E, 0x9D, 0x3A)  # the history's figure once in focus: past the peak, near it
 
 # The simulated lens: where it sits at power-up, where the chart is sharpest, and the
 # figures the camera reports there at the default settings.
@@ -45,10 +35,6 @@ MARK_PX = 78
 STILL_WIDTH, STILL_HEIGHT = 2592, 1944
 COLOUR_TOLERANCE = 48
 MARK_EXTENT_TOLERANCE_PX = 2
-
-
-def near(colour, expected, tolerance=COLOUR_TOLERANCE):
-    return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))
 
 
 class Suite(RegionSteps, TruthSteps, Session):
@@ -89,11 +75,11 @@ class Suite(RegionSteps, TruthSteps, Session):
     # ---- what a person sees ------------------------------------------------------------------
 
     def button(self, name):
-        return self.control(MAIN_TITLE, "push button", name)
+        return self.control(MAIN, "push button", name)
 
     def start_stop(self):
         """The button that reads "Start" or "Stop"."""
-        for widget in self.window(MAIN_TITLE).descendants():
+        for widget in self.window(MAIN).descendants():
             if widget.role == "push button" and widget.name in ("Start", "Stop"):
                 return widget
         raise StepFailed('the main dialog has no button reading "Start" or "Stop"')
@@ -101,7 +87,7 @@ class Suite(RegionSteps, TruthSteps, Session):
     def main_text(self, where):
         """The text right of "Focus Status:" (where="figure") or the status line under the
         buttons (where="status"), read as a person reads it: by its place."""
-        labels = [w for w in self.window(MAIN_TITLE).descendants() if w.role == "label"]
+        labels = [w for w in self.window(MAIN).descendants() if w.role == "label"]
         caption = next((w.rect for w in labels if w.name == "Focus Status:"), None)
         check(caption is not None, 'the main dialog has no "Focus Status:"')
         for label in labels:
@@ -120,10 +106,14 @@ class Suite(RegionSteps, TruthSteps, Session):
 
     def history_text(self, name):
         """A read-out of the focus history window: "Figure", "Peak" or "Overflows"."""
-        return self.control(HISTORY_TITLE, "text", name).text
+        return self.control(HISTORY, "text", name).text
+
+    def wait_history_follows(self):
+        self.wait("the history shows the dialog's figure",
+                  lambda: self.figure() and self.history_text("Figure") == self.figure(), 5)
 
     def lens_position(self):
-        return int(self.control(LENS_TITLE, "spin button", "Lens position").value)
+        return int(self.control(LENS, "spin button", "Lens position").value)
 
     def wait_lens_at(self, position):
         self.wait(f"the lens position reads {position}",
@@ -166,26 +156,51 @@ class Suite(RegionSteps, TruthSteps, Session):
 
     # ---- what a person does ------------------------------------------------------------------
 
+    def press_new(self):
+        self.click(self.button("New"))
+        self.wait('"Start" is enabled', lambda: self.start_stop().enabled, 15)
+
+    def press_start_stop(self, then):
+        """Presses "Start" or "Stop" and waits until the button reads `then` and, where that
+        is "Stop", for the preview window."""
+        self.click(self.start_stop())
+        self.wait(f'the button reads "{then}"', lambda: self.start_stop().name == then)
+        if then == "Stop":
+            self.window(PREVIEW)
+
+    def dialog_menu(self, *keys):
+        """Right-clicks the main dialog and picks from its menu with the keys."""
+        main = self.window(MAIN).rect
+        self.input.click(main.x + 6, main.y + 6, button=3)
+        self.input.keys(*keys)
+
     def focus_lens_panel(self):
         """Clicks the lens panel's picture: the panel takes the keyboard, the lens stays."""
-        thumbnail = self.control(LENS_TITLE, "image")
-        self.click(thumbnail)
-        self.wait(f'"{LENS_TITLE}" is the active window',
-                  lambda: self.window(LENS_TITLE).has_state(pyatspi.STATE_ACTIVE), 5)
+        thumbnail = self.control(LENS, "image")
+        self.activate(LENS, *thumbnail.rect.centre)
         return thumbnail
+
+    def lens_keys(self, *keys, to):
+        """Keys pressed on the lens panel, and the lens position they lead to."""
+        self.focus_lens_panel()
+        self.input.keys(*keys)
+        self.wait_lens_at(to)
+
+    def wheel_lens(self, notches, to, ctrl=False):
+        """The wheel turned under the pointer, and the lens position that leads to."""
+        self.input.wheel(notches, ctrl=ctrl)
+        self.wait_lens_at(to)
 
     def slider_handle(self):
         """Where the slider's handle sits for the current lens position."""
-        r = self.control(LENS_TITLE, "slider", "Lens").rect
+        r = self.control(LENS, "slider", "Lens").rect
         travel = r.width - SLIDER_HANDLE_PX
         return (r.x + SLIDER_HANDLE_PX // 2 + round(travel * self.lens_position() / LENS_MAX),
                 r.y + r.height // 2)
 
     def turn_lens_off_focus_and_back(self):
         """A page up and down from the lens panel's keyboard: the figure drops and returns."""
-        self.focus_lens_panel()
-        self.input.keys("Prior")
-        self.wait_lens_at(LENS_IN_FOCUS + 25)
+        self.lens_keys("Prior", to=LENS_IN_FOCUS + 25)
         self.wait_new_figure(FIGURE_IN_FOCUS)
         self.input.keys("Next")
         self.wait_lens_at(LENS_IN_FOCUS)
@@ -206,13 +221,13 @@ class Suite(RegionSteps, TruthSteps, Session):
             y = view.bottom - 1 - dy if vertical == "bottom" else view.y + dy
             return frame.pixel(x, y)
 
-        corner = [at(d, d) for d in range(6)]
-        if not all(near(c, colour) for c in corner):
-            return f"corner pixels {corner[:3]}..., not the mark's {colour}"
-        across = next((d for d in range(MARK_PX * 2) if not near(at(d, MARK_PX // 2), colour)),
-                      None)
-        down = next((d for d in range(MARK_PX * 2) if not near(at(MARK_PX // 2, d), colour)),
-                    None)
+        def marked(dx, dy):
+            return near(at(dx, dy), colour, COLOUR_TOLERANCE)
+
+        if not all(marked(d, d) for d in range(6)):
+            return f"corner pixels {[at(d, d) for d in range(3)]}..., not the mark's {colour}"
+        across = next((d for d in range(MARK_PX * 2) if not marked(d, MARK_PX // 2)), None)
+        down = next((d for d in range(MARK_PX * 2) if not marked(MARK_PX // 2, d)), None)
         for extent, edge in ((across, "along the horizontal edge"), (down, "up the side")):
             if extent is None or abs(extent - MARK_PX) > MARK_EXTENT_TOLERANCE_PX:
                 return f"the mark runs {extent} pixels {edge}, not {MARK_PX}"
@@ -222,7 +237,7 @@ class Suite(RegionSteps, TruthSteps, Session):
         """Drags the still with the left button, from the corner the view shows now, until
         the view's corner could show the still's matching corner; strokes stay inside the
         view and go as far as it allows."""
-        view = self.window(VIEW_TITLE).rect
+        view = self.window(VIEW).rect
         margin = 20
         left, right = view.x + margin, view.right - margin
         top, bottom = view.y + margin, view.bottom - margin
@@ -243,7 +258,7 @@ class Suite(RegionSteps, TruthSteps, Session):
         self.wait_corner(vertical, horizontal)
 
     def wait_corner(self, vertical, horizontal):
-        view = self.window(VIEW_TITLE).rect
+        view = self.window(VIEW).rect
         problem = None
 
         def shown():
@@ -260,8 +275,8 @@ class Suite(RegionSteps, TruthSteps, Session):
         """Presses Snapshot, prints how long the still took to show, and waits for it in the
         view and for the preview to run again; leaves the view in front."""
         self.timed_snapshot_click(kind)
-        self.window(VIEW_TITLE, timeout_s=20)
-        view = self.window(VIEW_TITLE).rect
+        self.window(VIEW, timeout_s=20)
+        view = self.window(VIEW).rect
         check(view.width < STILL_WIDTH and view.height < STILL_HEIGHT,
               f"the view ({view}) is not smaller than the still; nothing to pan")
         # Each still shows first at the lower-left (or where the last was left, there too).
@@ -270,24 +285,21 @@ class Suite(RegionSteps, TruthSteps, Session):
         # this only after that, once the preview runs again and the lens panel has come
         # forward over the view.
         self.wait('the button still reads "Stop"', lambda: self.start_stop().name == "Stop", 10)
-        self.window(PREVIEW_TITLE)
-        self.raise_window(VIEW_TITLE)
+        self.window(PREVIEW)
+        self.raise_window(VIEW)
 
     # ---- saving a still ----------------------------------------------------------------------
 
     def type_file_name(self, path):
         """Types the path into the file dialog's name field, over what it suggests."""
-        dialog = self.window(SAVE_TITLE)
+        dialog = self.window(SAVE)
         field = dialog.find("text", "File name:") or dialog.find("text")
-        check(field is not None, f'"{SAVE_TITLE}" has no field for the file name')
-        self.click(field)
-        self.input.keys("ctrl+a")
-        self.input.type_text(path)
-        self.input.keys("Return")
+        check(field is not None, f'"{SAVE}" has no field for the file name')
+        self.type_into(field, path)
 
     def replace_question(self):
         """The file dialog's own question whether to replace a file, once it is shown."""
-        for window in self.ui.windows(SAVE_TITLE):
+        for window in self.ui.windows(SAVE):
             if any(w.role == "label" and "already exists" in w.name
                    for w in window.descendants()):
                 return window
@@ -296,7 +308,7 @@ class Suite(RegionSteps, TruthSteps, Session):
     def saved_still_problem(self, path):
         """None when the file holds, pixel for pixel, what the snapshot view shows of the
         still: its lower-left part, both pan offsets being 0; otherwise the first difference."""
-        view = self.window(VIEW_TITLE).rect
+        view = self.window(VIEW).rect
         # The pointer is drawn into the screen, as large as a cursor is: keep it well off the
         # view, whose frame may reach the screen's corner.
         frame = self.screen.grab()
@@ -326,10 +338,10 @@ class Suite(RegionSteps, TruthSteps, Session):
     def start_program(self):
         self.process = self.launch()
         self.ui = Program(self.process.pid)
-        main = self.window(MAIN_TITLE, timeout_s=20)
+        main = self.window(MAIN, timeout_s=20)
         r = main.rect
         check(r.x < 20 and r.y < 60, f"the main dialog opens at {r}, not at the top-left")
-        self.assert_on_screen(MAIN_TITLE)
+        self.assert_on_screen(MAIN)
         check(self.button("New").enabled, '"New" is not enabled')
         check(not self.start_stop().enabled and self.start_stop().name == "Start",
               'the button does not read "Start", disabled')
@@ -339,56 +351,44 @@ class Suite(RegionSteps, TruthSteps, Session):
         check("EnhanceJPEG" not in self.settings_text(), "settings were written at start-up")
 
     def connect_with_new(self):
-        self.click(self.button("New"))
-        self.wait('"Start" is enabled', lambda: self.start_stop().enabled, 15)
+        self.press_new()
         check(self.start_stop().name == "Start", 'the button does not read "Start"')
         self.wait("the status line is cleared", lambda: self.main_text("status") == "", 5)
         check(not self.button("Snapshot").enabled, '"Snapshot" is enabled before "Start"')
 
     def start_preview(self):
-        self.click(self.start_stop())
-        self.wait('the button reads "Stop"', lambda: self.start_stop().name == "Stop")
-        self.window(PREVIEW_TITLE)
-        self.window(LENS_TITLE)
+        self.press_start_stop("Stop")
+        self.window(LENS)
         check(not self.button("New").enabled, '"New" is enabled while previewing')
         check(self.button("Snapshot").enabled, '"Snapshot" is not enabled while previewing')
         self.wait_figure(FIGURE_AT_START)
         check(self.lens_position() == LENS_START, f"the lens is not at {LENS_START}")
-        for title in (PREVIEW_TITLE, LENS_TITLE):
+        for title in (PREVIEW, LENS):
             self.assert_on_screen(title)
-        preview, lens = self.window(PREVIEW_TITLE).rect, self.window(LENS_TITLE).rect
-        check(lens.x >= preview.right or lens.right <= preview.x,
-              f"the lens panel ({lens}) covers part of the preview ({preview})")
-        self.wait("the preview shows the chart", lambda: self.shows_chart(preview))
+        self.check_clear_of(LENS, [PREVIEW])
+        self.wait("the preview shows the chart",
+                  lambda: self.shows_chart(self.window(PREVIEW).rect))
 
     def turn_lens_with_keys(self):
-        self.focus_lens_panel()
-        self.input.keys("Right", "Right", "Right")
-        self.wait_lens_at(LENS_START + 3)
+        self.lens_keys("Right", "Right", "Right", to=LENS_START + 3)
         nearer = self.wait_new_figure(FIGURE_AT_START)
         check(nearer > FIGURE_AT_START, f"the figure fell to {nearer} as the lens neared focus")
-        self.input.keys("Left")
-        self.wait_lens_at(LENS_START + 2)
-        self.input.keys(*["Prior"] * 7)  # Page Up
-        self.wait_lens_at(LENS_START + 2 + 7 * 25)
+        self.lens_keys("Left", to=LENS_START + 2)
+        self.lens_keys(*["Prior"] * 7, to=LENS_START + 2 + 7 * 25)  # Page Up
         nearest = self.wait_new_figure(nearer)
         check(nearest > nearer, f"the figure fell to {nearest} as the lens neared focus")
-        self.input.keys("Next")  # Page Down
-        self.wait_lens_at(LENS_START + 2 + 6 * 25)
+        self.lens_keys("Next", to=LENS_START + 2 + 6 * 25)  # Page Down
         self.wait_new_figure(nearest)
-        self.input.keys("Prior")
-        self.wait_lens_at(LENS_START + 2 + 7 * 25)
+        self.lens_keys("Prior", to=LENS_START + 2 + 7 * 25)
         self.wait_figure(nearest)  # the same place gives the same figure
 
     def sweep_lens_with_wheel_to_peak(self):
         self.input.point_at(*self.focus_lens_panel().rect.centre)
         figure = int(self.figure())
-        self.input.wheel(3, ctrl=True)  # 597 to 600, a step a notch
-        self.wait_lens_at(600)
+        self.wheel_lens(3, to=600, ctrl=True)  # 597 to 600, a step a notch
         figures = {600: self.wait_new_figure(figure)}
         for position in range(605, 645, 5):  # a plain notch is 5 steps
-            self.input.wheel(1)
-            self.wait_lens_at(position)
+            self.wheel_lens(1, to=position)
             # The figure rises to its one peak at focus and falls after it.
             figures[position] = self.settled_figure(figures[position - 5])
         self.say("        figures: " + ", ".join(f"{p}: {f}" for p, f in figures.items()))
@@ -402,29 +402,19 @@ class Suite(RegionSteps, TruthSteps, Session):
             rises, falls = figures[b] > figures[a], figures[b] < figures[a]
             check(not (falls if b <= LENS_IN_FOCUS else rises),
                   f"the figure goes the wrong way between {a} and {b}")
-        self.input.wheel(-4)
-        self.wait_lens_at(LENS_IN_FOCUS)
+        self.wheel_lens(-4, to=LENS_IN_FOCUS)
         self.wait_figure(FIGURE_IN_FOCUS)
 
     def focus_history_holds_the_peak(self):
-        history = self.window(HISTORY_TITLE)  # it opened with the preview
-        self.assert_on_screen(HISTORY_TITLE)
-        for title in (MAIN_TITLE, PREVIEW_TITLE, LENS_TITLE):
-            other = self.window(title).rect
-            check(history.rect.right <= other.x or other.right <= history.rect.x
-                  or history.rect.bottom <= other.y or other.bottom <= history.rect.y,
-                  f'the history ({history.rect}) covers part of "{title}" ({other})')
-        self.wait("the history shows the dialog's figure",
-                  lambda: self.history_text("Figure") == self.figure(), 5)
+        history = self.window(HISTORY)  # it opened with the preview
+        self.assert_on_screen(HISTORY)
+        self.check_clear_of(HISTORY, [MAIN, PREVIEW, LENS])
+        self.wait_history_follows()
         # Away from focus, then the peak starts over with R in the history window.
-        self.focus_lens_panel()
-        self.input.keys("Next")
-        self.wait_lens_at(LENS_IN_FOCUS - 25)
+        self.lens_keys("Next", to=LENS_IN_FOCUS - 25)
         away = self.wait_new_figure(FIGURE_IN_FOCUS)
         r = history.rect
-        self.input.click(r.x + r.width // 2, r.bottom - 40)  # on the chart
-        self.wait(f'"{HISTORY_TITLE}" is the active window',
-                  lambda: self.window(HISTORY_TITLE).has_state(pyatspi.STATE_ACTIVE), 5)
+        self.activate(HISTORY, r.x + r.width // 2, r.bottom - 40)  # on the chart
         self.input.keys("r")
         self.wait(f"the held peak starts over at {away}",
                   lambda: self.history_text("Peak") == str(away), 5)
@@ -434,8 +424,7 @@ class Suite(RegionSteps, TruthSteps, Session):
         self.figures_seen = [away]
         try:
             for position in range(LENS_IN_FOCUS - 20, LENS_IN_FOCUS + 30, 5):
-                self.input.wheel(1)
-                self.wait_lens_at(position)
+                self.wheel_lens(1, to=position)
                 self.settled_figure(self.figures_seen[-1])
             largest = max(self.figures_seen)
         finally:
@@ -446,21 +435,18 @@ class Suite(RegionSteps, TruthSteps, Session):
                   lambda: self.history_text("Peak") == str(largest), 5)
         check(self.history_text("Overflows") == "0", "the history counted overflows")
         # Back to the focus: the history's figure turns green.
-        self.input.wheel(-5)
-        self.wait_lens_at(LENS_IN_FOCUS)
+        self.wheel_lens(-5, to=LENS_IN_FOCUS)
         self.wait_figure(FIGURE_IN_FOCUS)
         self.wait("the history's figure reads the dialog's",
                   lambda: self.history_text("Figure") == str(FIGURE_IN_FOCUS), 5)
-        readout = self.control(HISTORY_TITLE, "text", "Figure").rect
         self.wait("the history's figure is green at the peak",
-                  lambda: near(self.screen.grab().pixel(readout.x + 3, readout.y + 3),
-                               IN_BAND_GREEN, 8), 5)
+                  lambda: self.looks_green("Figure"), 5)
         check(self.history_text("Peak") == str(FIGURE_IN_FOCUS), "the peak moved")
         check(self.history_text("Focus state") == "in focus",
               f'the history says "{self.history_text("Focus state")}" past the peak')
 
     def drag_slider_and_type_position(self):
-        slider = self.control(LENS_TITLE, "slider", "Lens").rect
+        slider = self.control(LENS, "slider", "Lens").rect
         per_px = LENS_MAX / (slider.width - SLIDER_HANDLE_PX)
 
         def drag_handle(dx_px, expected):
@@ -475,30 +461,22 @@ class Suite(RegionSteps, TruthSteps, Session):
         blurred = self.wait_new_figure(FIGURE_IN_FOCUS)
         check(blurred < FIGURE_IN_FOCUS / 2, f"the figure is still {blurred} near {away}")
         drag_handle(100, LENS_IN_FOCUS)
-        box = self.control(LENS_TITLE, "spin button", "Lens position").rect
-        self.input.click(box.x + box.width // 3, box.y + box.height // 2)
-        self.input.keys("ctrl+a")
-        self.input.type_text(str(LENS_IN_FOCUS))
-        self.input.keys("Return")
-        self.wait_lens_at(LENS_IN_FOCUS)
+        self.set_spin(LENS, "Lens position", LENS_IN_FOCUS)
         self.wait_figure(FIGURE_IN_FOCUS)
 
     def close_preview_from_window_manager(self):
-        self.wm.close(PREVIEW_TITLE)
-        self.wait_gone(PREVIEW_TITLE)
+        self.close(PREVIEW)
         self.wait('the button reads "Start"', lambda: self.start_stop().name == "Start")
         check(self.button("New").enabled, '"New" is not enabled after the preview closed')
         check(self.start_stop().enabled, '"Start" is not enabled after the preview closed')
         self.check_history_says("Preview stopped", "after the preview window was closed")
 
     def start_preview_again(self):
-        self.click(self.start_stop())
-        self.wait('the button reads "Stop"', lambda: self.start_stop().name == "Stop")
-        self.window(PREVIEW_TITLE)
+        self.press_start_stop("Stop")
         self.turn_lens_off_focus_and_back()
 
     def take_jpeg_snapshot(self):
-        check(not self.control(MAIN_TITLE, "check box", "RawData").checked,
+        check(not self.control(MAIN, "check box", "RawData").checked,
               '"RawData" is ticked')
         self.snapshot_into_view("JPEG")
         self.check_view_placed_clear()  # where its first show put it
@@ -510,12 +488,12 @@ class Suite(RegionSteps, TruthSteps, Session):
 
     def save_still_through_the_file_dialog(self):
         # Ctrl+S in the view, a name without a suffix: the default type, PNG, is written.
-        self.raise_window(VIEW_TITLE)
+        self.raise_window(VIEW)
         self.input.keys("ctrl+s")
-        self.window(SAVE_TITLE)
+        self.window(SAVE)
         target = os.path.join(self.args.workdir, "still-from-view")
         self.type_file_name(target)
-        self.wait_gone(SAVE_TITLE)
+        self.wait_gone(SAVE)
         path = target + ".png"
         self.wait(f"{path} is written", lambda: os.path.exists(path), 10)
         check(sorted(os.listdir(self.args.workdir)) == ["still-from-view.png"],
@@ -528,28 +506,30 @@ class Suite(RegionSteps, TruthSteps, Session):
 
         # The same name again: the dialog asks first, and "No" leaves the file alone.
         written = os.stat(path).st_mtime_ns
-        self.raise_window(VIEW_TITLE)
+        self.raise_window(VIEW)
         self.input.keys("ctrl+s")
-        self.window(SAVE_TITLE)
+        self.window(SAVE)
         self.type_file_name(path)
         question = self.wait("the file dialog asks whether to replace the file",
                              self.replace_question, 5)
         self.click(question.find("push button", "No"))
         self.wait("the question is answered", lambda: self.replace_question() is None, 5)
         self.input.keys("Escape")  # and the file dialog is left without saving
-        self.wait_gone(SAVE_TITLE)
+        self.wait_gone(SAVE)
         check(os.stat(path).st_mtime_ns == written, "the file was replaced after all")
 
+    def tick_raw_data(self, ticked):
+        raw_data = self.control(MAIN, "check box", "RawData")
+        if raw_data.checked != ticked:
+            self.click(raw_data)
+            self.wait(f'"RawData" is {"ticked" if ticked else "clear"}',
+                      lambda: raw_data.checked == ticked, 5)
+
     def take_raw_snapshot_and_pan(self):
-        self.wm.close(VIEW_TITLE)
-        self.wait_gone(VIEW_TITLE)
-        raw_data = self.control(MAIN_TITLE, "check box", "RawData")
-        self.click(raw_data)
-        self.wait('"RawData" is ticked', lambda: raw_data.checked, 5)
+        self.close(VIEW)
+        self.tick_raw_data(True)
         # A new place of the lens: the camera renders this still afresh.
-        self.focus_lens_panel()
-        self.input.keys("Right")
-        self.wait_lens_at(LENS_IN_FOCUS + 1)
+        self.lens_keys("Right", to=LENS_IN_FOCUS + 1)
         # Only a new still shows the closed view again.
         self.snapshot_into_view("raw")
         self.pan("bottom", "right")
@@ -558,32 +538,21 @@ class Suite(RegionSteps, TruthSteps, Session):
     def take_later_stills(self):
         """A raw still and a JPEG still more, each at a place of the lens no still was taken
         at: what a click costs once the first still of its kind is done."""
-        raw_data = self.control(MAIN_TITLE, "check box", "RawData")
         for kind, keys, lens in (("raw", ["Left"], LENS_IN_FOCUS - 1),
                                  ("JPEG", ["Right"] * 3, LENS_IN_FOCUS + 2)):
-            if raw_data.checked != (kind == "raw"):
-                self.click(raw_data)
-                self.wait(f'"RawData" is {"ticked" if kind == "raw" else "clear"}',
-                          lambda: raw_data.checked == (kind == "raw"), 5)
-            self.focus_lens_panel()
-            self.input.keys(*keys)
-            self.wait_lens_at(lens)
+            self.tick_raw_data(kind == "raw")
+            self.lens_keys(*keys, to=lens)
             self.snapshot_into_view(f"{kind}, a later one")
-            self.wm.close(VIEW_TITLE)
-            self.wait_gone(VIEW_TITLE)
-        self.focus_lens_panel()
-        self.input.keys("Left", "Left")
-        self.wait_lens_at(LENS_IN_FOCUS)
+            self.close(VIEW)
+        self.lens_keys("Left", "Left", to=LENS_IN_FOCUS)
 
     def about_box_leaves_lens_usable(self):
-        main = self.window(MAIN_TITLE).rect
-        self.input.click(main.x + 6, main.y + 6, button=3)  # right click on the dialog
-        self.input.keys("a")  # "&About Nitidor..."
-        about = self.window(ABOUT_TITLE)
+        self.dialog_menu("a")  # "&About Nitidor..."
+        about = self.window(ABOUT)
         check(about.find("label", "Nitidor Version 1.0") is not None,
               'the About box does not say "Nitidor Version 1.0"')
         # The box blocks the main dialog: a tick there does not take.
-        full_preview = self.control(MAIN_TITLE, "check box", "FullPreview")
+        full_preview = self.control(MAIN, "check box", "FullPreview")
         box = full_preview.rect
         check(not about.rect.contains(*box.centre), "the About box covers FullPreview")
         self.click(full_preview)
@@ -592,14 +561,11 @@ class Suite(RegionSteps, TruthSteps, Session):
         # The lens panel does take input.
         self.turn_lens_off_focus_and_back()
         self.click(about.find("push button", "OK"))
-        self.wait_gone(ABOUT_TITLE)
+        self.wait_gone(ABOUT)
 
     def exit_saves_settings(self):
         self.click(self.button("Exit"))
-        try:
-            status = self.process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            raise StepFailed('the program still runs 10 s after "Exit"') from None
+        status = self.wait_ended(self.process, 'the program still runs 10 s after "Exit"')
         self.process = None  # ended as it should; nothing left to stop
         check(status == 0, f"the program ended with status {status}")
         settings = self.settings_text()

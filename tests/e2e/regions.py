@@ -6,14 +6,13 @@ helpers (windows, controls, the lens panel, snapshots) they use."""
 import re
 import time
 
-from session import StepFailed, check
+from session import GREEN, HISTORY, LENS, PREVIEW, VIEW, StepFailed, check, near
 
 REGIONS = {"C": "Centre", "TL": "Top left", "TR": "Top right", "BL": "Bottom left",
            "BR": "Bottom right"}
 # Where each region lies in a 640 x 480 preview frame: left, top, side.
 PREVIEW_REGIONS = {"C": (280, 200, 80), "TL": (56, 32, 80), "TR": (504, 32, 80),
                    "BL": (56, 368, 80), "BR": (504, 368, 80)}
-IN_FOCUS_GREEN = (0x2E, 0x9D, 0x3A)  # a read-out, and an outline, in focus
 SEARCHING_AMBER = (0xF0, 0xA0, 0x00)  # an outline still searching
 # The regions' lines on the history chart; where they coincide the last drawn shows.
 TRACES = [(0x7B, 0x3F, 0xA0), (0xE0, 0x7B, 0x00), (0x1A, 0x9E, 0x77), (0xC2, 0x18, 0x5B),
@@ -22,10 +21,6 @@ STILL_OUTLINES = [(0x1F, 0x78, 0xD1), (0xD0, 0x20, 0x20), (0x9A, 0x9A, 0x9A)]
 STILL_MARK_BLUE = (0, 0, 255)  # the still's lower-left registration mark, 78 pixels square
 MTF50 = re.compile(r"\d\.\d{4}")
 TILT_X = 60  # lens steps: the left of the picture is in focus 60 steps before its right
-
-
-def near(colour, expected, tolerance):
-    return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))
 
 
 class RegionSteps:
@@ -41,8 +36,8 @@ class RegionSteps:
         return float(text) if MTF50.fullmatch(text) else None
 
     def looks_green(self, name):
-        r = self.control("Focus History", "text", name).rect
-        return near(self.screen.grab().pixel(r.x + 3, r.y + 3), IN_FOCUS_GREEN, 8)
+        r = self.control(HISTORY, "text", name).rect
+        return near(self.screen.grab().pixel(r.x + 3, r.y + 3), GREEN, 8)
 
     def check_searching(self, when):
         self.wait(f'the history says "searching" {when}',
@@ -53,57 +48,44 @@ class RegionSteps:
 
     def outline_colour(self, short):
         """The colour on the preview where the region's left outline runs, or None."""
-        preview = self.window("ActiveMovie Window").rect
+        preview = self.window(PREVIEW).rect
         sx, sy = preview.width / 640, preview.height / 480
         left, top, side = PREVIEW_REGIONS[short]
         frame = self.screen.grab()
         y = preview.y + round((top + side / 2) * sy)
         for dx in range(3):
             colour = frame.pixel(preview.x + int(left * sx) + dx, y)
-            if near(colour, IN_FOCUS_GREEN, 40) or near(colour, SEARCHING_AMBER, 40):
+            if near(colour, GREEN, 40) or near(colour, SEARCHING_AMBER, 40):
                 return colour
         return None
 
     def set_spin(self, title, name, value):
-        """Clicks into the spin box, replaces its text by typing and presses Enter."""
-        box = self.control(title, "spin button", name).rect
-        self.input.click(box.x + box.width // 3, box.y + box.height // 2)
-        self.input.keys("ctrl+a")
-        self.input.type_text(str(value))
-        self.input.keys("Return")
+        """Types the value into the spin box, and waits until it reads so."""
+        self.type_into(self.control(title, "spin button", name), value)
         self.wait(f'"{name}" reads {value}',
                   lambda: int(self.control(title, "spin button", name).value) == value, 5)
 
     # ---- the steps ---------------------------------------------------------------------------
 
     def history_searches_at_start_up(self):
-        self.wait("the history shows the dialog's figure",
-                  lambda: self.history_text("Figure") == self.figure(), 5)
+        self.wait_history_follows()
         time.sleep(0.5)  # more figures, all at the lens's start: its own peak, never passed
         self.check_searching("at start-up")
 
     def choose_ten_frames_a_second(self):
-        self.click(self.start_stop())  # Stop: "New" takes the rate
-        self.wait('the button reads "Start"', lambda: self.start_stop().name == "Start")
-        main = self.window("PXV58RL_V2.0.4.1 Nitidor").rect
-        self.input.click(main.x + 6, main.y + 6, button=3)
-        self.input.keys("r", "0")  # "Preview &Rate", "1&0 Frames per Second"
+        self.press_start_stop("Start")  # Stop: "New" takes the rate
+        self.dialog_menu("r", "0")  # "Preview &Rate", "1&0 Frames per Second"
         self.wait("the settings keep 10 frames a second",
                   lambda: '"PreviewRate"=dword:0000000a' in self.settings_text(), 5)
-        self.click(self.button("New"))
-        self.wait('"Start" is enabled', lambda: self.start_stop().enabled, 15)
-        self.click(self.start_stop())
-        self.wait('the button reads "Stop"', lambda: self.start_stop().name == "Stop")
-        self.window("ActiveMovie Window")
+        self.press_new()
+        self.press_start_stop("Stop")
         self.wait("the five regions read values",
                   lambda: all(self.region_value(short) for short in REGIONS), 5)
         # Ten readings a second: the regions follow the lens as the figure does.
-        self.focus_lens_panel()
-        self.input.keys("Next")
+        self.lens_keys("Next", to=595)
         self.wait("the centre falls as the lens leaves focus",
                   lambda: (self.region_value("C") or 1) < 0.9 * self.peak_of("C"), 3)
-        self.input.keys("Prior")
-        self.wait_lens_at(620)
+        self.lens_keys("Prior", to=620)
         self.wait('the centre reads "in focus", on green, back at the peak',
                   lambda: self.region_text("C", "state") == "in focus"
                   and self.looks_green("Centre MTF50"), 3)
@@ -120,8 +102,8 @@ class RegionSteps:
             self.wait(f"the {REGIONS[short]} region is outlined on the preview",
                       lambda: self.outline_colour(short), 3)
         self.wait("the centre's outline is green",
-                  lambda: near(self.outline_colour("C") or (0, 0, 0), IN_FOCUS_GREEN, 40), 3)
-        chart = next((w.rect for w in self.window("Focus History").descendants()
+                  lambda: near(self.outline_colour("C") or (0, 0, 0), GREEN, 40), 3)
+        chart = next((w.rect for w in self.window(HISTORY).descendants()
                       if w.name == "Focus history chart"), None)
         check(chart is not None, "the history window has no chart")
         self.input.click(chart.x + chart.width // 2, chart.bottom - 40, button=3)
@@ -138,10 +120,10 @@ class RegionSteps:
         """A tilt through the lens panel, then the lens where the picture's left is in focus
         and where its right is: the left and right corners disagree, and the tilt read-out
         points at the sharper side."""
-        self.set_spin("Simulated lens", "Tilt X", TILT_X)
+        self.set_spin(LENS, "Tilt X", TILT_X)
         for lens, arrow, sharper, softer in ((620 - TILT_X // 2, "\u2190", "L", "R"),
                                              (620 + TILT_X // 2, "\u2192", "R", "L")):
-            self.set_spin("Simulated lens", "Lens position", lens)
+            self.set_spin(LENS, "Lens position", lens)
 
             def leans():
                 tilt = self.history_text("Tilt left-right")
@@ -153,8 +135,8 @@ class RegionSteps:
                              f"sharper at {lens}, and the tilt says so", leans, 5)
             self.say(f"        lens {lens}: " + ", ".join(
                 f"{s} {self.region_text(s, 'MTF50')}" for s in REGIONS) + f"; {tilt}")
-        self.set_spin("Simulated lens", "Tilt X", 0)
-        self.set_spin("Simulated lens", "Lens position", 620)
+        self.set_spin(LENS, "Tilt X", 0)
+        self.set_spin(LENS, "Lens position", 620)
         self.wait_figure(19930)
 
     def timed_snapshot_click(self, kind):
@@ -167,21 +149,18 @@ class RegionSteps:
         self.input.point_at(*button.rect.centre)
         clicked = time.monotonic()
         self.click(button)
-        while time.monotonic() - clicked < 20:
-            if self.screen.grab().has_run(STILL_MARK_BLUE, 48, 70, 16):
-                self.say(f"        click to still painted ({kind}): "
-                         f"{(time.monotonic() - clicked) * 1000:.0f} ms")
-                return
-            time.sleep(0.005)
-        raise StepFailed(f"no {kind} still was painted within 20 s of the click")
+        self.wait(f"a {kind} still is painted", lambda: self.screen.grab().has_run(
+            STILL_MARK_BLUE, 48, 70, 16), 20, interval_s=0.005)
+        self.say(f"        click to still painted ({kind}): "
+                 f"{(time.monotonic() - clicked) * 1000:.0f} ms")
 
     def measure_sharpness_of_the_still(self):
-        self.raise_window("Snapshot View")
-        view = self.window("Snapshot View").rect
+        self.raise_window(VIEW)
+        view = self.window(VIEW).rect
         self.input.click(*view.centre, button=3)
         self.input.keys("m")  # "&Measure Sharpness"
         box = self.wait("the view lists the five regions",
-                        lambda: next((w for w in self.window("Snapshot View").descendants()
+                        lambda: next((w for w in self.window(VIEW).descendants()
                                       if w.role == "label" and w.name.startswith("MTF50")),
                                      None), 5)
         values = dict(re.findall(r"\b(C|TL|TR|BL|BR) (\S+)", box.name))
@@ -195,8 +174,5 @@ class RegionSteps:
         area = (view.x, view.y, view.width, view.height)
         check(any(frame.count_near(area, colour, 12) > 200 for colour in STILL_OUTLINES),
               "no region is outlined on the still")
-        self.wm.close("Snapshot View")  # done with it; it hides and the lens panel shows again
-        self.wait_gone("Snapshot View")
-        self.focus_lens_panel()
-        self.input.keys("Left")  # back from the raw still's new place to the focus
-        self.wait_lens_at(620)
+        self.close(VIEW)  # done with it; it hides and the lens panel shows again
+        self.lens_keys("Left", to=620)  # back from the raw still's new place to the focus

@@ -25,8 +25,9 @@ class Frame:
         blue, green, red = self._pixels[i], self._pixels[i + 1], self._pixels[i + 2]
         return red, green, blue
 
-    def region_rgb(self, x, y, width, height):
-        """The rectangle's pixels as bytes red, green, blue, row after row from the top."""
+    def region_rgb(self, x, y, width, height, row_prefix=b""):
+        """The rectangle's pixels as bytes red, green, blue, row after row from the top, each
+        row led by `row_prefix`."""
         if x < 0 or y < 0 or x + width > self.width or y + height > self.height:
             raise ValueError(f"{width}x{height} at ({x}, {y}) reaches off the screen")
         rows = bytearray()
@@ -37,7 +38,7 @@ class Frame:
             rgb[0::3] = line[2::4]
             rgb[1::3] = line[1::4]
             rgb[2::3] = line[0::4]
-            rows += rgb
+            rows += row_prefix + rgb
         return bytes(rows)
 
     def has_run(self, rgb, tolerance, length, row_step):
@@ -65,14 +66,7 @@ class Frame:
                    and abs(data[i + 2] - blue) <= tolerance)
 
     def save_png(self, path):
-        rows = bytearray()
-        for y in range(self.height):
-            line = self._pixels[y * self._stride:y * self._stride + 4 * self.width]
-            rgb = bytearray(3 * self.width)
-            rgb[0::3] = line[2::4]
-            rgb[1::3] = line[1::4]
-            rgb[2::3] = line[0::4]
-            rows += b"\0" + rgb  # filter type 0 per row
+        rows = self.region_rgb(0, 0, self.width, self.height, row_prefix=b"\0")  # no filter
 
         def chunk(kind, data):
             body = kind + data
@@ -81,7 +75,7 @@ class Frame:
         header = struct.pack(">IIBBBBB", self.width, self.height, 8, 2, 0, 0, 0)
         with open(path, "wb") as png:
             png.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
-                      chunk(b"IDAT", zlib.compress(bytes(rows), 6)) + chunk(b"IEND", b""))
+                      chunk(b"IDAT", zlib.compress(rows, 6)) + chunk(b"IEND", b""))
 
 
 class Screen:

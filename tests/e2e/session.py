@@ -16,6 +16,11 @@ from screen import Screen
 
 BUDGET_S = 150  # every wait is cut short when the whole run would pass this
 
+# The program's windows, and the green of a figure or region in focus.
+MAIN, PREVIEW, LENS = "PXV58RL_V2.0.4.1 Nitidor", "ActiveMovie Window", "Simulated lens"
+VIEW, HISTORY, SAVE, ABOUT = "Snapshot View", "Focus History", "Save As", "About Nitidor"
+GREEN = (0x2E, 0x9D, 0x3A)
+
 
 class StepFailed(Exception):
     pass
@@ -24,6 +29,10 @@ class StepFailed(Exception):
 def check(condition, message):
     if not condition:
         raise StepFailed(message)
+
+
+def near(colour, expected, tolerance):
+    return all(abs(a - b) <= tolerance for a, b in zip(colour, expected))
 
 
 class Session:
@@ -103,11 +112,21 @@ class Session:
                 self.process.kill()
                 self.process.wait()
 
+    def wait_ended(self, process, message):
+        """The process's exit status once it ends within 10 s; else it is killed and the
+        step fails with `message`."""
+        try:
+            return process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            raise StepFailed(message) from None
+
     def check_alive(self):
         if self.process and self.process.poll() is not None:
             raise StepFailed(f"the program ended (exit status {self.process.returncode})")
 
-    def wait(self, what, probe, timeout_s=10):
+    def wait(self, what, probe, timeout_s=10, interval_s=0.1):
         """wait_until, also failing at once when the program has ended, and never past the
         suite's budget."""
         def alive_probe():
@@ -116,13 +135,18 @@ class Session:
         remaining = self.deadline - time.monotonic()
         if remaining <= 0:
             raise StepFailed(f"out of time for the whole suite before: {what}")
-        return wait_until(what, alive_probe, min(timeout_s, remaining))
+        return wait_until(what, alive_probe, min(timeout_s, remaining), interval_s)
 
     # ---- windows -----------------------------------------------------------------------------
 
     def window(self, title, timeout_s=10):
         return self.wait(f'the window "{title}" is shown', lambda: self.ui.window(title),
                          timeout_s)
+
+    def close(self, title):
+        """Closes the window from the window manager's frame and waits until it is gone."""
+        self.wm.close(title)
+        self.wait_gone(title)
 
     def wait_gone(self, title, timeout_s=10):
         self.wait(f'the window "{title}" is gone',
@@ -149,12 +173,24 @@ class Session:
     def click(self, widget):
         self.input.click(*widget.rect.centre)
 
+    def activate(self, title, x, y):
+        """Clicks at (x, y) and waits until that made the window the active one."""
+        self.input.click(x, y)
+        self.wait(f'"{title}" is the active window',
+                  lambda: self.window(title).has_state(pyatspi.STATE_ACTIVE), 5)
+
     def raise_window(self, title):
         """Clicks the middle of the window's title bar, as a person brings a window forward."""
         r = self.window(title).rect
-        self.input.click(r.x + r.width // 2, r.y - 8)
-        self.wait(f'"{title}" is the active window',
-                  lambda: self.window(title).has_state(pyatspi.STATE_ACTIVE), 5)
+        self.activate(title, r.x + r.width // 2, r.y - 8)
+
+    def type_into(self, field, text):
+        """Clicks into the field, replaces what it holds by typing, and presses Enter."""
+        r = field.rect
+        self.input.click(r.x + r.width // 3, r.y + r.height // 2)
+        self.input.keys("ctrl+a")
+        self.input.type_text(str(text))
+        self.input.keys("Return")
 
     def settings_text(self):
         try:

@@ -4,21 +4,14 @@ out mid-preview), the lens panel comes back from the dialog's menu, the snapshot
 clear of the windows the operator works in, and a second copy brings the first to the front.
 Mixed into the suite, whose helpers (windows, controls, the lens panel) they use."""
 
-import subprocess
 import time
 
 import pyatspi
 
 from desktop import Program
-from session import StepFailed, check
+from session import GREEN, HISTORY, LENS, MAIN, PREVIEW, VIEW, check
 
-MAIN = "PXV58RL_V2.0.4.1 Nitidor"
-HISTORY = "Focus History"
-LENS = "Simulated lens"
-PREVIEW = "ActiveMovie Window"
-VIEW = "Snapshot View"
 STOPPED, NO_FIGURE = "Preview stopped", "No figure from the camera"
-GREEN = (0x2E, 0x9D, 0x3A)
 UNPLUG_AFTER_MS = 9000
 
 
@@ -57,13 +50,7 @@ class TruthSteps:
     def second_copy_raises_the_first(self):
         dialog = self.wm.minimise(MAIN)
         self.wait("the main dialog is minimised", lambda: self.wm.is_minimised(dialog), 5)
-        second = self.launch()
-        try:
-            status = second.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            second.kill()
-            second.wait()
-            raise StepFailed("a second copy still runs after 10 s") from None
+        status = self.wait_ended(self.launch(), "a second copy still runs after 10 s")
         check(status == 0, f"the second copy ended with status {status}")
         self.wait("the first copy's dialog is back from its minimised state",
                   lambda: not self.wm.is_minimised(dialog), 5)
@@ -84,11 +71,8 @@ class TruthSteps:
         check(self.button("New").enabled, 'the first copy\'s "New" is no longer enabled')
 
     def lens_panel_reopened_from_the_menu(self):
-        self.wm.close(LENS)
-        self.wait_gone(LENS)
-        main = self.window(MAIN).rect
-        self.input.click(main.x + 6, main.y + 6, button=3)
-        self.input.keys("l")  # "Simulated &Lens"
+        self.close(LENS)
+        self.dialog_menu("l")  # "Simulated &Lens"
         self.window(LENS)
         self.assert_on_screen(LENS)
         self.check_clear_of(LENS, [PREVIEW])
@@ -103,14 +87,11 @@ class TruthSteps:
 
     def stop_greys_the_history(self):
         check(self.start_stop().name == "Stop", "the preview does not run")
-        self.click(self.start_stop())
-        self.wait('the button reads "Start"', lambda: self.start_stop().name == "Start")
+        self.press_start_stop("Start")
         self.check_history_says(STOPPED, "after Stop")
         # The way back: the figures come back at "Start", the dialog's own figure too.
-        self.click(self.start_stop())
-        self.wait('the button reads "Stop"', lambda: self.start_stop().name == "Stop")
-        self.wait("the history shows figures again",
-                  lambda: self.history_text("Figure") == self.figure(), 5)
+        self.press_start_stop("Stop")
+        self.wait_history_follows()
 
     def camera_unplugged_mid_preview(self):
         """A second run whose camera is pulled out 9 s after the program started: the
@@ -119,12 +100,9 @@ class TruthSteps:
         self.process = self.launch(NITIDOR_SIM=f"unplug-after-ms={UNPLUG_AFTER_MS}")
         self.ui = Program(self.process.pid)
         self.window(MAIN, timeout_s=20)
-        self.click(self.button("New"))
-        self.wait('"Start" is enabled', lambda: self.start_stop().enabled, 15)
-        self.click(self.start_stop())
-        self.wait('the button reads "Stop"', lambda: self.start_stop().name == "Stop")
-        self.wait("the history shows the dialog's figure",
-                  lambda: self.figure() and self.history_text("Figure") == self.figure(), 5)
+        self.press_new()
+        self.press_start_stop("Stop")
+        self.wait_history_follows()
         self.wait('"Start"/"Stop" is disabled once the camera is gone',
                   lambda: not self.start_stop().enabled, UNPLUG_AFTER_MS / 1000 + 5)
         check(self.start_stop().name == "Start", 'the button does not read "Start"')

@@ -38,12 +38,12 @@ public:
     // QuerySupported for `id` returns `hr` with whatever directions are registered.
     void OverrideQuery(DWORD id, HRESULT hr) { m_queryStatus[id] = hr; }
 
-    std::vector<Call> Calls(Kind kind) const {
-        return Select([&](const Call& c) { return c.kind == kind; });
-    }
     // Gets and Sets in order, of one id if given.
     std::vector<Call> Transfers(std::optional<DWORD> id = {}) const {
-        return Select([&](const Call& c) { return c.kind != Kind::Query && (!id || c.id == *id); });
+        std::vector<Call> out;
+        std::copy_if(m_calls.begin(), m_calls.end(), std::back_inserter(out),
+                     [&](const Call& c) { return c.kind != Kind::Query && (!id || c.id == *id); });
+        return out;
     }
 
     std::vector<Call> m_calls;
@@ -82,13 +82,6 @@ public:
     }
 
 private:
-    template <class Pred>
-    std::vector<Call> Select(Pred pred) const {
-        std::vector<Call> out;
-        std::copy_if(m_calls.begin(), m_calls.end(), std::back_inserter(out), pred);
-        return out;
-    }
-
     std::map<DWORD, GetHandler> m_gets;
     std::map<DWORD, SetHandler> m_sets;
     std::map<DWORD, HRESULT> m_queryStatus;

@@ -120,8 +120,7 @@ public:
     BOOL statusFails = FALSE;
     BOOL refuseRequests = FALSE;
     Bytes jpegStill, rawStill;
-    DWORD announcedLength = 0;  // 0: the still's own size
-    Bytes block;                // the posted still, at kBlockAddress
+    Bytes block;  // the posted still, at kBlockAddress
     size_t memoryReads = 0;
     size_t failMemoryRead = 0;  // 1-based memory read that fails; 0 = none
     std::vector<Bytes> jpegRequests, rawRequests;
@@ -133,7 +132,7 @@ private:
         if (refuseRequests)
             return E_FAIL;
         block = still;
-        record = Ready(kBlockAddress, announcedLength ? announcedLength : DWORD(still.size()));
+        record = Ready(kBlockAddress, DWORD(still.size()));
         return S_OK;
     }
 

@@ -1,4 +1,5 @@
-// The registry file as the file system sees it: what is read, what a write leaves behind.
+// The registry file as the file system sees it: what is read, what a write leaves behind, and
+// what is logged of a file that cannot be read.
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -6,7 +7,9 @@
 #include <functional>
 
 #include "RegistryFixture.h"
+#include "fakes/RecordingLogSink.h"
 #include "platform/registry/RegistryFile.h"
+#include "platform/registry/RegistryLog.h"
 
 namespace {
 
@@ -32,64 +35,51 @@ unsigned Mode(const fs::path& path) {
     return static_cast<unsigned>(fs::status(path).permissions());
 }
 
-struct NotARegistryFile {
-    const char* name;
-    std::function<std::string(const fs::path& dir)> make;  // returns the path to name
-};
-
-void PrintTo(const NotARegistryFile& file, std::ostream* out) {
-    *out << file.name;
+TEST_F(RegistryDiskTest, WhatIsNoRegistryFileIsRefusedWithoutReadingForeverOrWritingAnything) {
+    const std::pair<const char*, std::function<std::string(const fs::path& dir)>> made[] = {
+        {"Fifo",
+         [](const fs::path& dir) {
+             const fs::path fifo = dir / "fifo.reg";
+             mkfifo(fifo.c_str(), 0600);
+             return fifo.string();
+         }},
+        {"DevZero", [](const fs::path&) { return std::string("/dev/zero"); }},
+        {"LinkToDevZero",
+         [](const fs::path& dir) {
+             fs::create_symlink("/dev/zero", dir / "zero.reg");
+             return (dir / "zero.reg").string();
+         }},
+        {"Folder",
+         [](const fs::path& dir) {
+             fs::create_directory(dir / "folder.reg");
+             return (dir / "folder.reg").string();
+         }},
+        {"LargerThanTheRegistryReads",
+         [](const fs::path& dir) {
+             std::string text = CTempRegistry::WithKey();
+             const std::string comment = "; " + std::string(1000, 'x') + "\n";
+             while (text.size() <= CRegistryFile::kMaxFileBytes)
+                 text += comment;
+             const fs::path big = dir / "big.reg";
+             std::ofstream(big, std::ios::binary) << text;
+             return big.string();
+         }},
+    };
+    for (const auto& [name, make] : made) {
+        SCOPED_TRACE(name);
+        UseFile(m_registry.m_path.string());
+        ASSERT_EQ(Open(m_hkey), ERROR_SUCCESS);  // opened while the file was sound
+        const std::string path = make(m_registry.m_dir.m_path);
+        UseFile(path);
+        const auto before = Footprint(path);
+        EXPECT_EQ(Set(m_hkey, "Cap10Bpp", 1), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(Query(m_hkey, "Cap10Bpp", m_value, &m_size, &m_type), ERROR_ACCESS_DENIED);
+        HKEY other = nullptr;
+        EXPECT_EQ(Open(other), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(Footprint(path), before);
+        EXPECT_EQ(RegCloseKey(m_hkey), ERROR_SUCCESS);
+    }
 }
-
-class RegistryRefusesTest : public RegistryDiskTest,
-                            public ::testing::WithParamInterface<NotARegistryFile> {};
-
-const NotARegistryFile kNotRegistryFiles[] = {
-    {"Fifo",
-     [](const fs::path& dir) {
-         const fs::path fifo = dir / "fifo.reg";
-         mkfifo(fifo.c_str(), 0600);
-         return fifo.string();
-     }},
-    {"DevZero", [](const fs::path&) { return std::string("/dev/zero"); }},
-    {"LinkToDevZero",
-     [](const fs::path& dir) {
-         fs::create_symlink("/dev/zero", dir / "zero.reg");
-         return (dir / "zero.reg").string();
-     }},
-    {"Folder",
-     [](const fs::path& dir) {
-         fs::create_directory(dir / "folder.reg");
-         return (dir / "folder.reg").string();
-     }},
-    {"LargerThanTheRegistryReads",
-     [](const fs::path& dir) {
-         std::string text = CTempRegistry::WithKey();
-         const std::string comment = "; " + std::string(1000, 'x') + "\n";
-         while (text.size() <= CRegistryFile::kMaxFileBytes)
-             text += comment;
-         const fs::path big = dir / "big.reg";
-         std::ofstream(big, std::ios::binary) << text;
-         return big.string();
-     }},
-};
-
-TEST_P(RegistryRefusesTest, WithoutReadingForeverOrWritingAnything) {
-    ASSERT_EQ(Open(m_hkey), ERROR_SUCCESS);  // opened while the file was sound
-    const std::string path = GetParam().make(m_registry.m_dir.m_path);
-    UseFile(path);
-    const auto before = Footprint(path);
-    EXPECT_EQ(Set(m_hkey, "Cap10Bpp", 1), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(Query(m_hkey, "Cap10Bpp", m_value, &m_size, &m_type), ERROR_ACCESS_DENIED);
-    HKEY other = nullptr;
-    EXPECT_EQ(Open(other), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(Footprint(path), before);
-    EXPECT_EQ(RegCloseKey(m_hkey), ERROR_SUCCESS);
-}
-
-INSTANTIATE_TEST_SUITE_P(NotARegistryFile, RegistryRefusesTest,
-                         ::testing::ValuesIn(kNotRegistryFiles),
-                         ::testing::PrintToStringParamName());
 
 TEST_F(RegistryDiskTest, AWriteThatWouldOutgrowWhatIsReadIsRefused) {
     ASSERT_EQ(Open(m_hkey), ERROR_SUCCESS);
@@ -213,5 +203,18 @@ TEST_F(RegistryDiskTest, TwoProcessesSettingAtOnceLoseNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Link, RegistryLinkTest, ::testing::ValuesIn(kLinks),
                          ::testing::PrintToStringParamName());
+
+// An unparseable file is warned of once, with where and why, however many calls read it.
+TEST_F(RegistryDiskTest, AnUnparseableFileIsWarnedOnceWithItsPathLineAndReason) {
+    CRecordingLogSink log;
+    m_registry.Write(m_key + "\"Cap10Bpp\"=dword:1\n\"EnhanceJPEG\"=dword:xyz\n");
+    EXPECT_EQ(Open(m_hkey), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Open(m_hkey), ERROR_ACCESS_DENIED);  // every call reads the file afresh
+    const std::string path = m_registry.m_path.string();
+    EXPECT_EQ(log.Count(kLogRegistry, LogLevel::Warning,
+                        {path, "line 5: a value line that cannot be read"}),
+              1);
+    EXPECT_EQ(log.Count(kLogRegistry, LogLevel::Debug, {path, "line 5"}), 1);
+}
 
 }  // namespace

@@ -58,18 +58,6 @@ TEST_F(RegistryTest, WritingKeepsEveryOtherKeyAndValueAndLeavesNoTemporaryFile) 
     EXPECT_EQ(files, (std::set<std::string>{"registry.reg", "registry.reg.lock"}));
 }
 
-TEST_F(RegistryTest, ACommentEndingInABackslashKeepsTheValueBelowIt) {
-    m_registry.Write(m_key + "; default folder C:\\\n\"Important\"=dword:00000001\n");
-    ASSERT_EQ(Open(m_hkey), ERROR_SUCCESS);
-    EXPECT_EQ(Query(m_hkey, "Important", m_value, &m_size, &m_type), ERROR_SUCCESS);
-    EXPECT_EQ(m_value, 1u);
-    EXPECT_EQ(Set(m_hkey, "Other", 2), ERROR_SUCCESS);
-    EXPECT_EQ(RegCloseKey(m_hkey), ERROR_SUCCESS);
-    EXPECT_EQ(m_registry.Read(), m_key +
-                                     "; default folder C:\\\n\"Important\"=dword:00000001\n"
-                                     "\"Other\"=dword:00000002\n\n");
-}
-
 TEST_F(RegistryTest, ACorruptFileIsNeverOverwrittenAndAnUnwritableFolderFailsToOpen) {
     const std::string corrupt = "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\X\n";
     m_registry.Write(corrupt);
