@@ -107,7 +107,7 @@ LONG RoundedBlockSize(DWORD lengthOrValue) {
 }
 
 BOOL DownloadBlock(CVendorChannel& device, std::unique_ptr<BYTE[]>& buffer, LONG& size,
-                   DeviceStatus& status, int64_t timeout_ms) {
+                   DeviceStatus& status, int64_t timeout_ms, IDownloadWatch* watch) {
     const CDeadline deadline(*device.m_pClock, timeout_ms);
     DeviceStatus record;
     LONG rounded = 0;
@@ -156,6 +156,14 @@ BOOL DownloadBlock(CVendorChannel& device, std::unique_ptr<BYTE[]>& buffer, LONG
     // Zeroed, so no stale heap byte can leave here even if a driver miscounts a piece.
     std::memset(block.get(), 0, total);
 
+    // Whatever ends the loop early, the watch lets go of the block before it is released.
+    struct CAbandonGuard {
+        IDownloadWatch* watch;
+        ~CAbandonGuard() {
+            if (watch)
+                watch->Abandoned();
+        }
+    } abandon{watch};
     DWORD written = 0;
     while (written < total) {
         // The bound covers the whole transfer: a camera that stalls piece by piece ends too.
@@ -175,7 +183,10 @@ BOOL DownloadBlock(CVendorChannel& device, std::unique_ptr<BYTE[]>& buffer, LONG
         // Only full pieces move the address the acknowledgement carries.
         if (piece == kDownloadPieceSize)
             record.address += kDownloadPieceSize;
+        if (watch)
+            watch->Arrived(block.get(), rounded, written);
     }
+    abandon.watch = nullptr;
 
     device.WriteStatus(record);  // the firmware needs no answer to the acknowledgement
     buffer = std::move(block);
