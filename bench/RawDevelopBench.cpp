@@ -2,8 +2,8 @@
 // same run, with the straightforward reference, and checks that both give the same bytes.
 #include <benchmark/benchmark.h>
 
-#include <cstdint>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <thread>

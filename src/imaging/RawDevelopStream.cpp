@@ -60,7 +60,8 @@ void CRawDevelopStream::Arrived(const BYTE* block, int32_t transferLength, size_
     if (!m_bStarted || block != m_info.samples - kRawHeaderBytes)
         return;
     const size_t width = size_t(m_info.width);
-    const int rows = int(std::min((bytes - size_t{kRawHeaderBytes}) / width, size_t(m_info.height)));
+    const int rows =
+        int(std::min((bytes - size_t{kRawHeaderBytes}) / width, size_t(m_info.height)));
     // Row y needs sample rows up to y + 2 (the bottom row mirrors its upper neighbour).
     const int limit = rows == m_info.height ? m_info.height - 1 : std::max(1, rows - 2);
     {
