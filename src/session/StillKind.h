@@ -42,9 +42,8 @@ struct StillOrder {
 };
 
 // The bytes a still came in: the block as downloaded (its size rounded up to a multiple of 4)
-// and the still's own length in it.
-// What the kind started on the block while it downloaded, if anything, is kept with it for the
-// conversion to finish; it is declared after the data so it goes first.
+// and the still's own length in it, with what the kind started on it while it downloaded, if
+// anything, for the conversion to finish; that is declared after the data so it goes first.
 struct StillBlock {
     std::unique_ptr<BYTE[]> data;
     LONG size = 0;

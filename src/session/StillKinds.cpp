@@ -139,8 +139,8 @@ public:
             return StillResult::NotDecoded;
         // Developed while it downloaded, where that could be done; else here, as a whole.
         std::unique_ptr<BYTE[]> image;
-        if (block.watch)
-            image = static_cast<CRawDevelopWatch&>(*block.watch).Finish(info);
+        if (auto* pWatch = dynamic_cast<CRawDevelopWatch*>(block.watch.get()))
+            image = pWatch->Finish(info);
         block.watch.reset();
         if (!image) {
             image = ReserveRawImage(info.width, info.height);
