@@ -109,6 +109,7 @@ LONG RoundedBlockSize(DWORD lengthOrValue) {
 BOOL DownloadBlock(CVendorChannel& device, std::unique_ptr<BYTE[]>& buffer, LONG& size,
                    DeviceStatus& status, int64_t timeout_ms, IDownloadWatch* watch) {
     const CDeadline deadline(*device.m_pClock, timeout_ms);
+    const int64_t started_ms = device.m_pClock->Now_ms();
     DeviceStatus record;
     LONG rounded = 0;
     bool bSkipped = false;
@@ -147,6 +148,7 @@ BOOL DownloadBlock(CVendorChannel& device, std::unique_ptr<BYTE[]>& buffer, LONG
         return FALSE;
     }
 
+    const int64_t announced_ms = device.m_pClock->Now_ms();
     std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[total]);
     if (!block) {
         LogWarning(kLogDevice, "download: %u bytes could not be reserved", total);
@@ -189,6 +191,11 @@ BOOL DownloadBlock(CVendorChannel& device, std::unique_ptr<BYTE[]>& buffer, LONG
     abandon.watch = nullptr;
 
     device.WriteStatus(record);  // the firmware needs no answer to the acknowledgement
+    // Where a download's time goes: the camera's preparing, then its pace through the pieces.
+    LogDebug(kLogDevice,
+             "download: %u bytes announced after %lld ms, read and acknowledged in %lld ms",
+             record.lengthOrValue, static_cast<long long>(announced_ms - started_ms),
+             static_cast<long long>(device.m_pClock->Now_ms() - announced_ms));
     buffer = std::move(block);
     size = rounded;
     status = record;
