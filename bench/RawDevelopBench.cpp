@@ -1,15 +1,19 @@
-// Develops a 2592 x 1944 raw still with the fused path and, in the same run, with the
-// straightforward reference, and checks that both give the same bytes.
+// Develops a 2592 x 1944 raw still with the fused path (also while it downloads) and, in the
+// same run, with the straightforward reference, and checks that both give the same bytes.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "ReferenceDevelop.h"
 #include "imaging/BayerDemosaic.h"
 #include "imaging/DevelopRows.h"
 #include "imaging/RawDevelop.h"
+#include "imaging/RawDevelopStream.h"
 #include "imaging/RawSnapshot.h"
 #include "imaging/Sharpen.h"
 #include "imaging/ToneCurve.h"
@@ -96,6 +100,53 @@ void BM_RawDevelopFusedBaseline(benchmark::State& state) {
     UseWideRowKernels(TRUE);
 }
 BENCHMARK(BM_RawDevelopFusedBaseline)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The still developed while it downloads, its pieces of 0x8000 bytes coming at the simulated
+// camera's pace (a range set and a data read of 250 us each). The time is what is left after
+// the last piece: Finish, up to the image in hand. The argument is the pause between pieces
+// in microseconds, 0 for a block that is all there at once (nothing developed ahead).
+void BM_RawDevelopWhileDownloading(benchmark::State& state) {
+    const auto pause = std::chrono::microseconds(state.range(0));
+    constexpr size_t kPiece = 0x8000;
+    const size_t length = size_t{kRawHeaderBytes} + Samples().size();
+    std::vector<BYTE> came(length);
+    came[10] = BYTE(kHeight >> 8);
+    came[11] = BYTE(kHeight);
+    came[12] = BYTE(kWidth >> 8);
+    came[13] = BYTE(kWidth);
+    came[17] = 1;
+    std::memcpy(came.data() + kRawHeaderBytes, Samples().data(), Samples().size());
+    std::vector<BYTE> block(length);
+    std::unique_ptr<BYTE[]> image;
+    for (auto _ : state) {
+        CRawDevelopStream stream;
+        for (size_t written = 0; written < length;) {
+            const size_t n = std::min(kPiece, length - written);
+            if (pause.count() > 0)
+                std::this_thread::sleep_for(pause);
+            std::memcpy(block.data() + written, came.data() + written, n);
+            written += n;
+            stream.Arrived(block.data(), int32_t(length), written);
+        }
+        const auto started = std::chrono::steady_clock::now();
+        RawSnapshotInfo info{};
+        ParseRawSnapshot(block.data(), int32_t(length), info);
+        image = stream.Finish(info);
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+        if (!image) {
+            state.SkipWithError("the stream handed over no image");
+            return;
+        }
+    }
+    CheckSame(state, std::vector<BYTE>(image.get(), image.get() + ReferenceImage().size()));
+}
+BENCHMARK(BM_RawDevelopWhileDownloading)
+    ->Arg(500)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(8);
 
 }  // namespace
 

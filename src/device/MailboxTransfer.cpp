@@ -107,8 +107,9 @@ LONG RoundedBlockSize(DWORD lengthOrValue) {
 }
 
 BOOL DownloadBlock(CVendorChannel& device, std::unique_ptr<BYTE[]>& buffer, LONG& size,
-                   DeviceStatus& status, int64_t timeout_ms) {
+                   DeviceStatus& status, int64_t timeout_ms, IDownloadWatch* watch) {
     const CDeadline deadline(*device.m_pClock, timeout_ms);
+    const int64_t started_ms = device.m_pClock->Now_ms();
     DeviceStatus record;
     LONG rounded = 0;
     bool bSkipped = false;
@@ -147,6 +148,7 @@ BOOL DownloadBlock(CVendorChannel& device, std::unique_ptr<BYTE[]>& buffer, LONG
         return FALSE;
     }
 
+    const int64_t announced_ms = device.m_pClock->Now_ms();
     std::unique_ptr<BYTE[]> block(new (std::nothrow) BYTE[total]);
     if (!block) {
         LogWarning(kLogDevice, "download: %u bytes could not be reserved", total);
@@ -156,6 +158,14 @@ BOOL DownloadBlock(CVendorChannel& device, std::unique_ptr<BYTE[]>& buffer, LONG
     // Zeroed, so no stale heap byte can leave here even if a driver miscounts a piece.
     std::memset(block.get(), 0, total);
 
+    // Whatever ends the loop early, the watch lets go of the block before it is released.
+    struct CAbandonGuard {
+        IDownloadWatch* watch;
+        ~CAbandonGuard() {
+            if (watch)
+                watch->Abandoned();
+        }
+    } abandon{watch};
     DWORD written = 0;
     while (written < total) {
         // The bound covers the whole transfer: a camera that stalls piece by piece ends too.
@@ -175,9 +185,17 @@ BOOL DownloadBlock(CVendorChannel& device, std::unique_ptr<BYTE[]>& buffer, LONG
         // Only full pieces move the address the acknowledgement carries.
         if (piece == kDownloadPieceSize)
             record.address += kDownloadPieceSize;
+        if (watch)
+            watch->Arrived(block.get(), rounded, written);
     }
+    abandon.watch = nullptr;
 
     device.WriteStatus(record);  // the firmware needs no answer to the acknowledgement
+    // Where a download's time goes: the camera's preparing, then its pace through the pieces.
+    LogDebug(kLogDevice,
+             "download: %u bytes announced after %lld ms, read and acknowledged in %lld ms",
+             record.lengthOrValue, static_cast<long long>(announced_ms - started_ms),
+             static_cast<long long>(device.m_pClock->Now_ms() - announced_ms));
     buffer = std::move(block);
     size = rounded;
     status = record;

@@ -33,12 +33,26 @@ BOOL FetchSmallBlock(CVendorChannel& device, SmallBlock request, BYTE* destinati
 // a length of 0 or one too large to download.
 LONG RoundedBlockSize(DWORD lengthOrValue);
 
+// Told, on the downloading thread, how far a download has come, so that work on a block can
+// start on its first pieces while the rest is still read (a raw still is developed so).
+class IDownloadWatch {
+public:
+    virtual ~IDownloadWatch() = default;
+    // The first `bytes` bytes of `block` (of `size` bytes, the rounded size) are read.
+    virtual void Arrived(const BYTE* block, LONG size, DWORD bytes) = 0;
+    // The download failed: `block` is released as soon as this returns, so nothing may read
+    // it from then on.
+    virtual void Abandoned() = 0;
+};
+
 // Waits for the announced block, reads it in pieces of at most kDownloadPieceSize and
 // acknowledges it with the address advanced past the full pieces. On success `buffer` owns
 // `size` bytes (the rounded size) and `status` is the record as acknowledged; the block's own
 // length is status.lengthOrValue. One bound covers the wait and every piece. A block larger
 // than the device's m_nMaxBlockSize, or one running past the top of the address space, is
 // refused before anything is allocated or read. On failure nothing is handed over and
-// nothing acknowledged.
+// nothing acknowledged. A `watch` is told of each piece read and, should a piece fail or the
+// bound pass, of the block's end; on success the block it read is the caller's.
 BOOL DownloadBlock(CVendorChannel& device, std::unique_ptr<BYTE[]>& buffer, LONG& size,
-                   DeviceStatus& status, int64_t timeout_ms = kMailboxTimeout_ms);
+                   DeviceStatus& status, int64_t timeout_ms = kMailboxTimeout_ms,
+                   IDownloadWatch* watch = nullptr);

@@ -18,11 +18,14 @@ int ReadBigEndian16(const BYTE* p) {
 
 }  // namespace
 
-BOOL ParseRawSnapshot(const BYTE* block, int32_t transferLength, RawSnapshotInfo& info) {
+BOOL ParseRawSnapshot(const BYTE* block, int32_t transferLength, RawSnapshotInfo& info,
+                      BOOL bQuiet) {
     // Checked before any header byte is read: a short block must not be read past its end.
     if (block == nullptr || transferLength < kRawHeaderBytes) {
-        LogWarning(kLogImaging, "raw still refused: %d bytes%s, shorter than its %d-byte header",
-                   transferLength, block ? "" : " and no block", kRawHeaderBytes);
+        if (!bQuiet)
+            LogWarning(kLogImaging,
+                       "raw still refused: %d bytes%s, shorter than its %d-byte header",
+                       transferLength, block ? "" : " and no block", kRawHeaderBytes);
         return false;
     }
     const int height = ReadBigEndian16(block + kHeightOffset);
@@ -31,15 +34,18 @@ BOOL ParseRawSnapshot(const BYTE* block, int32_t transferLength, RawSnapshotInfo
     // Two 16-bit sides multiply to at most 0xFFFE0001, which fits an unsigned 32-bit product.
     const uint32_t samples = uint32_t(width) * uint32_t(height);
     if (int64_t{samples} != int64_t{transferLength} - kRawHeaderBytes) {
-        LogWarning(kLogImaging,
-                   "raw still refused: the header says %d x %d (%u samples), the transfer holds "
-                   "%d bytes after its %d-byte header",
-                   width, height, samples, transferLength - kRawHeaderBytes, kRawHeaderBytes);
+        if (!bQuiet)
+            LogWarning(
+                kLogImaging,
+                "raw still refused: the header says %d x %d (%u samples), the transfer holds "
+                "%d bytes after its %d-byte header",
+                width, height, samples, transferLength - kRawHeaderBytes, kRawHeaderBytes);
         return false;
     }
     if (phase > 3 || width < 2 || height < 2) {
-        LogWarning(kLogImaging, "raw still refused: Bayer phase %d of %d x %d", phase, width,
-                   height);
+        if (!bQuiet)
+            LogWarning(kLogImaging, "raw still refused: Bayer phase %d of %d x %d", phase, width,
+                       height);
         return false;
     }
     info.width = width;

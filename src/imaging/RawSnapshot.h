@@ -20,8 +20,9 @@ struct RawSnapshotInfo {
 
 // Accepts the block when width x height + 20 equals the transfer length, the phase names
 // a Bayer pattern and both sides are at least 2 (demosaicing mirrors one row/column in).
-// Copies nothing; on rejection info is left untouched.
-BOOL ParseRawSnapshot(const BYTE* block, int32_t transferLength, RawSnapshotInfo& info);
+// Copies nothing; on rejection info is left untouched, and the log says why unless `bQuiet`.
+BOOL ParseRawSnapshot(const BYTE* block, int32_t transferLength, RawSnapshotInfo& info,
+                      BOOL bQuiet = false);
 
 // Bytes of the raw image: rows of 3 x width rounded up to a multiple of 4, times height.
 // Zero for sizes that are not positive or do not fit in memory at all.

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 
+#include "device/MailboxTransfer.h"
 #include "platform/com/Types.h"
 #include "session/Still.h"
 
@@ -41,8 +42,10 @@ struct StillOrder {
 };
 
 // The bytes a still came in: the block as downloaded (its size rounded up to a multiple of 4)
-// and the still's own length in it. A still whose size and form only its fetch learns (a
-// camera's own frame) says them here: a JPEG stream, or 24-bit pixels as a CStill holds them.
+// and the still's own length in it, with what the kind started on it while it downloaded, if
+// anything, for the conversion to finish; that is declared after the data so it goes first.
+// A still whose size and form only its fetch learns (a camera's own frame) says them here: a
+// JPEG stream, or 24-bit pixels as a CStill holds them.
 struct StillBlock {
     std::unique_ptr<BYTE[]> data;
     LONG size = 0;
@@ -50,6 +53,7 @@ struct StillBlock {
     int width = 0;
     int height = 0;
     bool bJpeg = false;
+    std::unique_ptr<IDownloadWatch> watch;
 };
 
 // The words of a kind, where the operator meets it.
@@ -94,6 +98,9 @@ public:
     // Brings the still to the host; by default the block the camera announces in its mailbox,
     // downloaded. FALSE with TimedOut or NotDownloaded in `failure`.
     virtual BOOL Fetch(CCaptureDevice& device, StillBlock& block, StillResult& failure) const;
+    // What follows the default download piece by piece, to start the conversion on the bytes
+    // that have come (the block keeps it for Convert); none by default.
+    virtual std::unique_ptr<IDownloadWatch> WatchDownload() const;
     // Turns the block into `still` (its picture, and its source of this kind); `image` is the
     // one reserved for a sized order, else empty. Both are released when it returns. Shown on
     // success; a file not written says why in `reason`.

@@ -10,6 +10,7 @@
 #include "imaging/ImageMemory.h"
 #include "imaging/JpegSnapshot.h"
 #include "imaging/RawDevelop.h"
+#include "imaging/RawDevelopStream.h"
 #include "imaging/RawSnapshot.h"
 #include "platform/log/Log.h"
 #include "session/SessionLog.h"
@@ -27,14 +28,21 @@ BOOL CStillKind::Fetch(CCaptureDevice& device, StillBlock& block, StillResult& f
     DeviceStatus status;
     CVendorChannel& channel = device.Channel();
     const int64_t started_ms = channel.m_pClock->Now_ms();
-    if (DownloadBlock(channel, block.data, block.size, status)) {
+    block.watch = WatchDownload();
+    if (DownloadBlock(channel, block.data, block.size, status, kMailboxTimeout_ms,
+                      block.watch.get())) {
         block.length = status.lengthOrValue;
         return TRUE;
     }
+    block.watch.reset();
     // The download's bound is on the device's clock: if that much time went by, the wait ran out.
     const bool bTimedOut = channel.m_pClock->Now_ms() - started_ms >= kMailboxTimeout_ms;
     failure = bTimedOut ? StillResult::TimedOut : StillResult::NotDownloaded;
     return FALSE;
+}
+
+std::unique_ptr<IDownloadWatch> CStillKind::WatchDownload() const {
+    return nullptr;
 }
 
 BOOL CStillKind::SourceHeader(const CStillSource&, int, int, std::string& header,
@@ -110,11 +118,29 @@ private:
     };
 };
 
+// The raw development, band by band, as the samples come down: most of the picture is done
+// when the last piece arrives.
+class CRawDevelopWatch : public IDownloadWatch {
+public:
+    void Arrived(const BYTE* block, LONG size, DWORD bytes) override {
+        m_stream.Arrived(block, size, bytes);
+    }
+    void Abandoned() override { m_stream.Abandon(); }
+    std::unique_ptr<BYTE[]> Finish(const RawSnapshotInfo& info) { return m_stream.Finish(info); }
+
+private:
+    CRawDevelopStream m_stream;
+};
+
 // Raw Bayer samples behind a 20-byte header, developed here; the samples are kept as they
 // came and saved as an 8-bit binary PGM that names the Bayer phase.
 class CRawStill : public CStillKind {
 public:
     constexpr CRawStill() : CStillKind(kInfo) {}
+
+    std::unique_ptr<IDownloadWatch> WatchDownload() const override {
+        return std::unique_ptr<IDownloadWatch>(new (std::nothrow) CRawDevelopWatch);
+    }
 
     BOOL Request(CCaptureDevice& device, const StillOrder&) const override {
         return device.Channel().RequestRawSnapshot(0);
@@ -126,11 +152,18 @@ public:
         RawSnapshotInfo info{};
         if (!ParseRawSnapshot(block.data.get(), block.size, info))
             return StillResult::NotDecoded;
-        std::unique_ptr<BYTE[]> image = ReserveRawImage(info.width, info.height);
-        if (!image)
-            return StillResult::NoMemory;
-        if (!DevelopRawSnapshot(info, image.get()))
-            return StillResult::NotDecoded;
+        // Developed while it downloaded, where that could be done; else here, as a whole.
+        std::unique_ptr<BYTE[]> image;
+        if (auto* pWatch = dynamic_cast<CRawDevelopWatch*>(block.watch.get()))
+            image = pWatch->Finish(info);
+        block.watch.reset();
+        if (!image) {
+            image = ReserveRawImage(info.width, info.height);
+            if (!image)
+                return StillResult::NoMemory;
+            if (!DevelopRawSnapshot(info, image.get()))
+                return StillResult::NotDecoded;
+        }
         still = CStill{std::move(image), info.width, info.height, {}};
         // The samples go along as they came, in the block that holds them after its header.
         still.source.pKind = this;

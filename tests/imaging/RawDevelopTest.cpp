@@ -14,6 +14,7 @@
 #include "imaging/ColorSpace.h"
 #include "imaging/DevelopRows.h"
 #include "imaging/RawDevelop.h"
+#include "imaging/RawDevelopStream.h"
 #include "imaging/RawSnapshot.h"
 #include "imaging/Sharpen.h"
 #include "imaging/ToneCurve.h"
@@ -135,6 +136,79 @@ TEST(RawDevelopTest, SharpeningGivesItsKnownValuesAndRepeatsTheBorderRing) {
         const int inner = 3 * (std::clamp(row, 1, h - 2) * w + std::clamp(col, 1, w - 2)) + i % 3;
         EXPECT_EQ(ring[i], ring[inner]) << row << "," << col;
     }
+}
+
+// The block is filled piece by piece as a download fills it, each piece reported after it is
+// written, and the development that ran alongside must give the reference's bytes.
+TEST(RawDevelopTest, DevelopingWhileTheBlockArrivesGivesTheSameBytes) {
+    for (const auto& [width, height, phase, piece] : {std::tuple{643, 482, 1, size_t{0x8000}},
+                                                      {643, 482, 2, size_t{0x1000000}},
+                                                      {300, 200, 3, size_t{7}},
+                                                      {3, 3, 0, size_t{5}},
+                                                      {7, 5, 1, size_t{0x8000}}}) {
+        SCOPED_TRACE(testing::Message() << width << " x " << height << " in pieces of " << piece);
+        const auto came = RawStillBlock(width, height, phase);
+        const auto samples = RandomBytes(came.size() - 20, uint32_t(width + height), width);
+        std::vector<BYTE> block(came.size(), 0);
+        CRawDevelopStream stream;
+        for (size_t written = 0; written < block.size();) {
+            const size_t n = std::min(piece, block.size() - written);
+            for (size_t i = written; i < written + n; ++i)
+                block[i] = i < 20 ? came[i] : samples[i - 20];
+            written += n;
+            stream.Arrived(block.data(), int32_t(block.size()), written);
+        }
+        RawSnapshotInfo info{};
+        ASSERT_TRUE(ParseRawSnapshot(block.data(), int32_t(block.size()), info));
+        const std::unique_ptr<BYTE[]> image = stream.Finish(info);
+        ASSERT_TRUE(image);
+        Bytes expected(size_t(3) * width * height);
+        reference::Develop(samples.data(), width, height, phase, expected.data());
+        EXPECT_EQ(Bytes(image.get(), image.get() + expected.size()), expected);
+        EXPECT_FALSE(stream.Finish(info)) << "the image is handed over once";
+    }
+}
+
+// Whatever the stream cannot finish, it leaves to the caller's ordinary development, and once
+// it is abandoned it reads nothing more of the block.
+TEST(RawDevelopTest, AStreamThatCannotFinishHandsOverNothing) {
+    const auto block = RawStillBlock(300, 200, 0);
+    const auto length = int32_t(block.size());
+    RawSnapshotInfo info{};
+    ASSERT_TRUE(ParseRawSnapshot(block.data(), length, info));
+    {
+        CRawDevelopStream stream;  // told of nothing, or of less than the header
+        stream.Arrived(block.data(), length, 19);
+        EXPECT_FALSE(stream.Finish(info));
+    }
+    {
+        CRawDevelopStream stream;  // the header disagrees with the length
+        stream.Arrived(block.data(), length + 4, block.size());
+        EXPECT_FALSE(stream.Finish(info));
+    }
+    {
+        CRawDevelopStream stream;  // started on another still than the one to finish
+        stream.Arrived(block.data(), length, block.size());
+        RawSnapshotInfo other = info;
+        other.phase = 1;
+        EXPECT_FALSE(stream.Finish(other));
+    }
+    {
+        CRawDevelopStream stream;  // no interior to develop ahead
+        const auto thin = RawStillBlock(2, 9, 0);
+        stream.Arrived(thin.data(), int32_t(thin.size()), thin.size());
+        RawSnapshotInfo thinInfo{};
+        ASSERT_TRUE(ParseRawSnapshot(thin.data(), int32_t(thin.size()), thinInfo));
+        EXPECT_FALSE(stream.Finish(thinInfo));
+    }
+    // Abandoned half way with the worker busy: the block goes at once, and the sanitizer
+    // builds see any later read of it.
+    auto partial = std::make_unique<std::vector<BYTE>>(block);
+    CRawDevelopStream stream;
+    stream.Arrived(partial->data(), length, partial->size() / 2);
+    stream.Abandon();
+    partial.reset();
+    EXPECT_FALSE(stream.Finish(info));
 }
 
 TEST(RawDevelopTest, TheParserTakesOnlyUsableHeadersAndTheExactRoundedLength) {

@@ -6,8 +6,10 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <tuple>
 #include <vector>
 
+#include "ReferenceDevelop.h"
 #include "TestJpegEncoder.h"
 #include "fakes/ScriptedCamera.h"
 #include "imaging/JpegSnapshot.h"
@@ -182,19 +184,26 @@ TEST_F(CameraSessionTest, AJpegStillWhoseFileCannotBeWrittenSaysSoAndWhy) {
     EXPECT_EQ(pauses.size(), 1u);
 }
 
+// A still of several pieces is developed while it downloads; the picture is the reference's.
 TEST_F(CameraSessionTest, ARawStillCarriesItsSamplesAndPhaseAsTheyCame) {
-    for (const BYTE phase : {0, 3}) {
-        SCOPED_TRACE(int(phase));
+    for (const auto& [width, height, phase] : {std::tuple{6, 4, 0}, {300, 200, 3}}) {
+        SCOPED_TRACE(phase);
         front.stills.clear();
-        camera.rawStill = RawStillBlock(6, 4, phase);
+        camera.rawStill = RawStillBlock(width, height, phase);
         EXPECT_EQ(session.TakeStill(RawStill()), StillResult::Shown);
         ASSERT_EQ(front.stills.size(), 1u);
-        const CStillSource& source = front.stills[0].source;
+        const CStill& still = front.stills[0];
+        const CStillSource& source = still.source;
         EXPECT_EQ(source.pKind, &RawStill());
         EXPECT_EQ(source.phase, phase);
         EXPECT_EQ(source.offset, 20u);
-        ASSERT_EQ(source.length, 24u);
-        EXPECT_EQ(std::memcmp(source.Data(), camera.rawStill.data() + 20, 24), 0);
+        const size_t samples = size_t(width) * size_t(height);
+        ASSERT_EQ(source.length, samples);
+        EXPECT_EQ(std::memcmp(source.Data(), camera.rawStill.data() + 20, samples), 0);
+        std::vector<BYTE> expected(3 * samples);
+        reference::Develop(camera.rawStill.data() + 20, width, height, phase, expected.data());
+        ASSERT_EQ(std::tuple(still.width, still.height), std::tuple(width, height));
+        EXPECT_EQ(std::memcmp(still.image.get(), expected.data(), expected.size()), 0);
     }
 }
 

@@ -161,8 +161,9 @@ BOOL UpdateWindow(HWND hwnd, int timeout_ms) {
             QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers;
         while (!window->isExposed() && !deadline.hasExpired()) {
             QCoreApplication::processEvents(kFlags);
+            // A still waits on this before it shows: look again soon after the notices came.
             if (!window->isExposed())
-                QThread::msleep(5);
+                QThread::msleep(1);
         }
     }
     if (!window->isExposed())
