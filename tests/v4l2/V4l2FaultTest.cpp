@@ -15,8 +15,7 @@ class V4l2FaultTest : public testing::Test {
 protected:
     void SetUp() override { kernel.nodes = {ScriptedNode{}}; }  // YUYV 8 x 4, 64 bytes
     std::unique_ptr<ICaptureBackend> Started() {
-        auto backend = OpenV4l2Backend(
-            kernel, {"/dev/video0", "Bench Camera", "usb-0000:00:14.0-1", "Bench Camera"});
+        auto backend = Open(kernel);
         if (backend && backend->Start() != S_OK)
             backend.reset();
         return backend;
@@ -78,8 +77,7 @@ TEST_F(V4l2FaultTest, ABufferIndexTheDriverNeverHadOrAPollErrorEndsTheStream) {
 }
 
 TEST_F(V4l2FaultTest, RefusesAFormatOrBuffersTheDriverWillNotGiveAsAsked) {
-    ScriptedMode other{V4L2_PIX_FMT_YUYV, 16, 8, {{1, 30}}};
-    kernel.nodes.front().modes.push_back(other);
+    const ScriptedMode other{V4L2_PIX_FMT_YUYV, 16, 8, {{1, 30}}};
     struct Case {
         const char* what;
         void (*script)(CScriptedV4l2Kernel&);
@@ -93,13 +91,11 @@ TEST_F(V4l2FaultTest, RefusesAFormatOrBuffersTheDriverWillNotGiveAsAsked) {
           Case{"buffers shorter than a frame", [](CScriptedV4l2Kernel& k) { k.bufferLength = 63; }},
           Case{"buffers of 1 GiB", [](CScriptedV4l2Kernel& k) { k.bufferLength = 1 << 30; }}}) {
         SCOPED_TRACE(c.what);
-        CScriptedV4l2Kernel fresh;
-        kernel = fresh;
+        kernel = CScriptedV4l2Kernel();
         kernel.nodes = {ScriptedNode{}};
         kernel.nodes.front().modes.push_back(other);
         c.script(kernel);
-        auto backend = OpenV4l2Backend(
-            kernel, {"/dev/video0", "Bench Camera", "usb-0000:00:14.0-1", "Bench Camera"});
+        auto backend = Open(kernel);
         ASSERT_NE(backend, nullptr);
         ASSERT_EQ(backend->SetFormat(0, 333'333), S_OK);
         EXPECT_EQ(backend->Start(), E_FAIL);
