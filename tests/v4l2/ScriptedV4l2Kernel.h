@@ -300,16 +300,7 @@ private:
         return 0;
     }
 
-    // A kernel is copied whole to start afresh; its lock is not.
-    struct Lock {
-        std::mutex mutex;
-        Lock() = default;
-        Lock(const Lock&) {}
-        Lock& operator=(const Lock&) { return *this; }
-        void lock() { mutex.lock(); }
-        void unlock() { mutex.unlock(); }
-    };
-    Lock m_lock;
+    std::mutex m_lock;
     std::map<int, size_t> m_fdNode;
     std::vector<std::vector<uint8_t>> m_buffers;
     std::deque<uint32_t> m_queued;
