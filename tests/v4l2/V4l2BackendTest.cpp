@@ -33,13 +33,15 @@ TEST(V4l2CamerasTest, ListsEachCaptureCameraOnceByItsCardNamingTwinsApart) {
     CScriptedV4l2Kernel kernel;
     kernel.nodes = {
         node("/dev/video0", "usb-1"),
-        // the camera's metadata node, then its second capture node
-        node("/dev/video1", "usb-1", "Bench Camera", V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING),
-        node("/dev/video2", "usb-2"),  // the same model on another port
-        node("/dev/video3", "usb-1"), node("/dev/video4", "usb-3", "Standard_Camera"),
-        node("/dev/video5", "usb-4", "Bench Camera", V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_READWRITE),
-        // a card of all 32 bytes, without a final zero
-        node("/dev/video63", "usb-5", std::string(32, 'L')), node("/dev/video64", "usb-6")};
+        node("/dev/video1", "usb-1", "Bench Camera",  // its metadata node
+             V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING),
+        node("/dev/video2", "usb-2"),                     // the same model on another port
+        node("/dev/video3", "usb-1"),                     // the first camera's second capture node
+        node("/dev/video4", "usb-3", "Standard_Camera"),  // the simulator's name: a second one
+        node("/dev/video5", "usb-4", "Bench Camera",      // no streaming
+             V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_READWRITE),
+        node("/dev/video63", "usb-5", std::string(32, 'L')),  // no final zero in the card
+        node("/dev/video64", "usb-6")};                       // past the last node looked at
 
     const std::vector<V4l2CameraNode> cameras = ListV4l2Cameras(kernel, {"Standard_Camera"});
     std::vector<std::string> seen;
