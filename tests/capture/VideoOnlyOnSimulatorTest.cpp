@@ -24,33 +24,28 @@ struct Chosen {
 };
 
 // The simulator's frames at some of its sizes, and no vendor property set.
-class CPlainBackend : public ICaptureBackend {
+class CPlainBackend : public CSimCaptureBackend {
 public:
     CPlainBackend(std::shared_ptr<CSimCamera> camera, std::vector<size_t> simFormats,
                   Chosen& chosen)
-        : m_sim(std::move(camera), SimVideoConfig{.bLensPanel = FALSE}),
+        : CSimCaptureBackend(std::move(camera), SimVideoConfig{.bLensPanel = FALSE}),
           m_simFormats(std::move(simFormats)),
           m_chosen(chosen) {
         for (const size_t i : m_simFormats)
-            m_formats.push_back(m_sim.Formats()[i]);
+            m_formats.push_back(CSimCaptureBackend::Formats()[i]);
     }
     const std::vector<CaptureFormat>& Formats() const override { return m_formats; }
-    int64_t Now_ms() const override { return m_sim.Now_ms(); }
+    size_t DefaultFormat() const override { return 0; }
     HRESULT SetFormat(size_t index, REFERENCE_TIME interval_100ns) override {
         if (index >= m_formats.size())
             return E_INVALIDARG;
         m_chosen.width = m_formats[index].width;
         m_chosen.interval_100ns = interval_100ns;
-        return m_sim.SetFormat(m_simFormats[index], interval_100ns);
+        return CSimCaptureBackend::SetFormat(m_simFormats[index], interval_100ns);
     }
-    HRESULT Start() override { return m_sim.Start(); }
-    void Stop() override { m_sim.Stop(); }
-    FrameWait WaitFrame(int64_t timeout_ms, std::span<BYTE> frame) override {
-        return m_sim.WaitFrame(timeout_ms, frame);
-    }
+    ICameraPropertySet* VendorPropertySet() override { return nullptr; }
 
 private:
-    CSimCaptureBackend m_sim;
     const std::vector<size_t> m_simFormats;
     Chosen& m_chosen;
     std::vector<CaptureFormat> m_formats;

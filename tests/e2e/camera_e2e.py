@@ -16,15 +16,15 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import pyatspi  # noqa: E402
 
 from desktop import Program  # noqa: E402
-from session import Session, StepFailed, check  # noqa: E402
+from nitidor_e2e import Suite  # noqa: E402
+from session import LENS, MAIN, PREVIEW, check  # noqa: E402
 
-MAIN_TITLE = "PXV58RL_V2.0.4.1 Nitidor"
-PREVIEW_TITLE = "ActiveMovie Window"
-LENS_TITLE = "Simulated lens"
 CAMERA = "TestCam"
 
 
-class CameraSuite(Session):
+class CameraSuite(Suite):
+    """The simulator suite's ways of reading and pressing the dialog, on other steps."""
+
     STEPS = [
         "start_program",
         "choose_the_camera_from_the_menu",
@@ -35,10 +35,8 @@ class CameraSuite(Session):
     ]
 
     def __init__(self, args):
-        runtime = os.environ["NITIDOR_E2E_PIPEWIRE_RUNTIME"]
-        super().__init__(args, {"NITIDOR_REGISTRY_FILE": args.settings, "QT_QPA_PLATFORM": "xcb",
-                                "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
-                                "PIPEWIRE_RUNTIME_DIR": runtime})
+        super().__init__(args)
+        self.env["PIPEWIRE_RUNTIME_DIR"] = os.environ["NITIDOR_E2E_PIPEWIRE_RUNTIME"]
         self.preload = os.environ["NITIDOR_E2E_PRELOAD"]
 
     def launch(self):
@@ -46,24 +44,6 @@ class CameraSuite(Session):
         return subprocess.Popen([self.preload, self.args.program], cwd=self.args.workdir,
                                 env=self.env, stdin=subprocess.DEVNULL,
                                 stdout=self.program_log, stderr=subprocess.STDOUT)
-
-    def button(self, name):
-        return self.control(MAIN_TITLE, "push button", name)
-
-    def start_stop(self):
-        for widget in self.window(MAIN_TITLE).descendants():
-            if widget.role == "push button" and widget.name in ("Start", "Stop"):
-                return widget
-        raise StepFailed('the main dialog has no button reading "Start" or "Stop"')
-
-    def figure(self):
-        labels = [w for w in self.window(MAIN_TITLE).descendants() if w.role == "label"]
-        caption = next((w.rect for w in labels if w.name == "Focus Status:"), None)
-        check(caption is not None, 'the main dialog has no "Focus Status:"')
-        for label in labels:
-            if abs(label.rect.y - caption.y) < 5 and label.rect.x >= caption.right:
-                return label.name
-        raise StepFailed("the main dialog has no figure")
 
     def shows_chart(self, r):
         """The chart's grey card and its dark squares, as the source sends them."""
@@ -79,15 +59,15 @@ class CameraSuite(Session):
     def start_program(self):
         self.process = self.launch()
         self.ui = Program(self.process.pid)
-        self.window(MAIN_TITLE, timeout_s=20)
+        self.window(MAIN, timeout_s=20)
         check(self.button("New").enabled, '"New" is not enabled')
         # As a person waits for the window to be there before reaching for its menu.
         self.wait("the main dialog is the active window",
-                  lambda: self.window(MAIN_TITLE).has_state(pyatspi.STATE_ACTIVE), 10)
+                  lambda: self.window(MAIN).has_state(pyatspi.STATE_ACTIVE), 10)
 
     def choose_the_camera_from_the_menu(self):
         kept = f'"CameraName"="{CAMERA}"'
-        main = self.window(MAIN_TITLE).rect
+        main = self.window(MAIN).rect
         self.input.click(main.x + 6, main.y + 6, button=3)
         time.sleep(0.5)  # the menu opens
         # "Ca&mera", whose first item (the simulator) is active; the test camera is next.
@@ -95,16 +75,14 @@ class CameraSuite(Session):
         self.wait(f"the settings keep {kept}", lambda: kept in self.settings_text(), 5)
 
     def connect_with_new(self):
-        self.click(self.button("New"))
-        self.wait('"Start" is enabled', lambda: self.start_stop().enabled, 15)
-        raw = self.control(MAIN_TITLE, "check box", "RawData")
+        self.press_new()
+        raw = self.control(MAIN, "check box", "RawData")
         check(not raw.enabled, '"RawData" is enabled for a camera without raw stills')
 
     def start_shows_the_chart_and_a_figure(self):
-        self.click(self.start_stop())
-        self.wait('the button reads "Stop"', lambda: self.start_stop().name == "Stop")
-        preview = self.window(PREVIEW_TITLE).rect
-        check(self.ui.window(LENS_TITLE) is None, "the simulator's lens panel opened")
+        self.press_start_stop("Stop")
+        preview = self.window(PREVIEW).rect
+        check(self.ui.window(LENS) is None, "the simulator's lens panel opened")
         self.wait("the preview shows the chart", lambda: self.shows_chart(preview), 10)
         # The centre's MTF50 x 10000: the chart's edge is blurred by about a pixel.
         self.wait('"Focus Status:" shows a figure from the picture',
@@ -113,16 +91,12 @@ class CameraSuite(Session):
         self.save_screenshot("e2e-camera-preview.png")
 
     def stop_preview(self):
-        self.click(self.start_stop())
-        self.wait('the button reads "Start"', lambda: self.start_stop().name == "Start")
+        self.press_start_stop("Start")
         check(self.button("New").enabled, '"New" is not enabled after "Stop"')
 
     def exit_keeps_the_choice(self):
         self.click(self.button("Exit"))
-        try:
-            status = self.process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            raise StepFailed('the program still runs 10 s after "Exit"') from None
+        status = self.wait_ended(self.process, 'the program still runs 10 s after "Exit"')
         self.process = None
         check(status == 0, f"the program ended with status {status}")
         check(f'"CameraName"="{CAMERA}"' in self.settings_text(), "the choice was not kept")

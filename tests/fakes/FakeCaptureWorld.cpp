@@ -21,7 +21,7 @@ const std::regex kCallNames(
     R"(|Graph\.(Run|Stop|QI\((IMediaControl|IMediaEventEx)\)|(AddFilter|RemoveFilter)\(\w+\)))"
     R"(|Graph\.(Disconnect\(\w+\.\w+\)|SetNotifyWindow\(-?\d+,-?\d+\)))"
     R"(|\w+\.(EnumPins|put_Top\(-?\d+\)))"
-    R"(|\w+\.\w+\.(QueryPinInfo|SetFormat|GetNumberOfCapabilities|GetInfo|GetStreamCaps\(\d+\)))");
+    R"(|\w+\.\w+\.(SetFormat|GetNumberOfCapabilities|GetInfo|GetStreamCaps\(\d+\)))");
 
 class CFakeCaptureBuilder : public CComObject<ICaptureGraphBuilder> {
 public:

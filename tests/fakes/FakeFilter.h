@@ -44,12 +44,9 @@ public:
         return m_pPeer ? S_OK : VFW_E_NOT_CONNECTED;
     }
     HRESULT QueryPinInfo(PIN_INFO* pInfo) override {
-        const HRESULT hr = FakeAnswer(m_fullName + ".QueryPinInfo", S_OK);
-        if (SUCCEEDED(hr)) {
-            (pInfo->pFilter = m_pFilter)->AddRef();
-            pInfo->dir = m_name == "In" ? PINDIR_INPUT : PINDIR_OUTPUT;
-        }
-        return hr;
+        (pInfo->pFilter = m_pFilter)->AddRef();
+        pInfo->dir = m_name == "In" ? PINDIR_INPUT : PINDIR_OUTPUT;
+        return S_OK;
     }
 
     HRESULT SetFormat(AM_MEDIA_TYPE* pmt) override {

@@ -46,10 +46,6 @@ public:
         }
         return count;
     }
-    void Clear() {
-        std::lock_guard lock(m_mutex);
-        m_entries.clear();
-    }
 
 private:
     ILogSink* m_pPrevious;

@@ -19,6 +19,7 @@
 
 #include <linux/videodev2.h>
 
+#include "v4l2/V4l2Cameras.h"
 #include "v4l2/V4l2System.h"
 
 struct ScriptedMode {
@@ -60,8 +61,7 @@ public:
     int openFds = 0;
     int mappings = 0;
     int streamOns = 0;
-    v4l2_pix_format lastFormat{};    // the last S_FMT's answer
-    std::vector<uint32_t> requests;  // every ioctl asked, in order
+    v4l2_pix_format lastFormat{};  // the last S_FMT's answer
 
     size_t QueuedBuffers() const { return m_queued.size(); }
     // For a test thread while the stream's thread uses the kernel; the other members are read
@@ -124,7 +124,6 @@ public:
     }
     int Ioctl(int fd, unsigned long request, void* arg) override {
         std::lock_guard lock(m_lock);
-        requests.push_back(static_cast<uint32_t>(request));
         if (Fails())
             return ENODEV;
         const auto it = m_fdNode.find(fd);
@@ -301,19 +300,18 @@ private:
         return 0;
     }
 
-    // A kernel is copied whole to start afresh; its lock is not.
-    struct Lock {
-        std::mutex mutex;
-        Lock() = default;
-        Lock(const Lock&) {}
-        Lock& operator=(const Lock&) { return *this; }
-        void lock() { mutex.lock(); }
-        void unlock() { mutex.unlock(); }
-    };
-    Lock m_lock;
+    std::mutex m_lock;
     std::map<int, size_t> m_fdNode;
     std::vector<std::vector<uint8_t>> m_buffers;
     std::deque<uint32_t> m_queued;
     uint32_t m_sizeImage = 0;
     bool m_bStreaming = false;
 };
+
+inline V4l2CameraNode NodeOf(const ScriptedNode& n) {
+    return {n.path, n.card, n.busInfo, n.card};
+}
+// The kernel's first node, opened as it was listed.
+inline std::unique_ptr<ICaptureBackend> Open(CScriptedV4l2Kernel& kernel) {
+    return OpenV4l2Backend(kernel, NodeOf(kernel.nodes.front()));
+}

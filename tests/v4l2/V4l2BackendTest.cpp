@@ -23,43 +23,25 @@ std::vector<uint8_t> GreyYuyv(uint32_t width, uint32_t height, std::vector<uint8
     return bytes;
 }
 
-V4l2CameraNode NodeOf(const ScriptedNode& n) {
-    return {n.path, n.card, n.busInfo, n.card};
-}
-
-std::unique_ptr<ICaptureBackend> Open(CScriptedV4l2Kernel& kernel) {
-    return OpenV4l2Backend(kernel, NodeOf(kernel.nodes.front()));
-}
-
 }  // namespace
 
 TEST(V4l2CamerasTest, ListsEachCaptureCameraOnceByItsCardNamingTwinsApart) {
+    const auto node = [](const char* path, const char* bus, std::string card = "Bench Camera",
+                         uint32_t caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING) {
+        return ScriptedNode{path, card, bus, caps};
+    };
     CScriptedV4l2Kernel kernel;
-    ScriptedNode uvc;  // a UVC camera: video capture, then its metadata node on the same bus
-    ScriptedNode meta = uvc;
-    meta.path = "/dev/video1";
-    meta.deviceCaps = V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING;
-    ScriptedNode twin = uvc;  // the same model on another port
-    twin.path = "/dev/video2";
-    twin.busInfo = "usb-0000:00:14.0-2";
-    ScriptedNode second = uvc;  // a second capture node of the first camera
-    second.path = "/dev/video3";
-    ScriptedNode simulatorsName = uvc;
-    simulatorsName.path = "/dev/video4";
-    simulatorsName.card = "Standard_Camera";
-    simulatorsName.busInfo = "usb-3";
-    ScriptedNode noStreaming = uvc;
-    noStreaming.path = "/dev/video5";
-    noStreaming.busInfo = "usb-4";
-    noStreaming.deviceCaps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_READWRITE;
-    ScriptedNode longName = uvc;  // a card of all 32 bytes, without a final zero
-    longName.path = "/dev/video63";
-    longName.card = std::string(32, 'L');
-    longName.busInfo = "usb-5";
-    ScriptedNode beyond = uvc;
-    beyond.path = "/dev/video64";
-    beyond.busInfo = "usb-6";
-    kernel.nodes = {uvc, meta, twin, second, simulatorsName, noStreaming, longName, beyond};
+    kernel.nodes = {
+        node("/dev/video0", "usb-1"),
+        node("/dev/video1", "usb-1", "Bench Camera",  // its metadata node
+             V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING),
+        node("/dev/video2", "usb-2"),                     // the same model on another port
+        node("/dev/video3", "usb-1"),                     // the first camera's second capture node
+        node("/dev/video4", "usb-3", "Standard_Camera"),  // the simulator's name: a second one
+        node("/dev/video5", "usb-4", "Bench Camera",      // no streaming
+             V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_READWRITE),
+        node("/dev/video63", "usb-5", std::string(32, 'L')),  // no final zero in the card
+        node("/dev/video64", "usb-6")};                       // past the last node looked at
 
     const std::vector<V4l2CameraNode> cameras = ListV4l2Cameras(kernel, {"Standard_Camera"});
     std::vector<std::string> seen;

@@ -15,8 +15,7 @@ class V4l2FaultTest : public testing::Test {
 protected:
     void SetUp() override { kernel.nodes = {ScriptedNode{}}; }  // YUYV 8 x 4, 64 bytes
     std::unique_ptr<ICaptureBackend> Started() {
-        auto backend = OpenV4l2Backend(
-            kernel, {"/dev/video0", "Bench Camera", "usb-0000:00:14.0-1", "Bench Camera"});
+        auto backend = Open(kernel);
         if (backend && backend->Start() != S_OK)
             backend.reset();
         return backend;
@@ -36,21 +35,15 @@ protected:
 TEST_F(V4l2FaultTest, SkipsWhatTheDriverFilledWronglyAndKeepsEveryBuffer) {
     const auto backend = Started();
     ASSERT_NE(backend, nullptr);
+    const std::vector<uint8_t> bytes = Good().bytes;
     struct Case {
         const char* what;
         ScriptedFrame frame;
     };
-    ScriptedFrame oversized = Good();
-    oversized.bytesUsed = 65;  // more than the buffer holds
-    ScriptedFrame odd = Good();
-    odd.bytesUsed = 63;  // less than a frame
-    ScriptedFrame empty = Good();
-    empty.bytesUsed = 0;
-    ScriptedFrame flagged = Good();
-    flagged.flags = V4L2_BUF_FLAG_ERROR;
     for (const Case& c :
-         {Case{"bytesused beyond the buffer", oversized}, Case{"odd bytesused", odd},
-          Case{"nothing filled", empty}, Case{"the error flag", flagged},
+         {Case{"bytesused beyond the buffer", {bytes, 0, 65}},
+          Case{"odd bytesused", {bytes, 0, 63}}, Case{"nothing filled", {bytes, 0, 0}},
+          Case{"the error flag", {bytes, 0, -1, -1, V4L2_BUF_FLAG_ERROR}},
           Case{"EAGAIN after poll said ready", {{}, EAGAIN}}, Case{"EIO", {{}, EIO}}}) {
         SCOPED_TRACE(c.what);
         kernel.frames.push_back(c.frame);
@@ -78,8 +71,7 @@ TEST_F(V4l2FaultTest, ABufferIndexTheDriverNeverHadOrAPollErrorEndsTheStream) {
 }
 
 TEST_F(V4l2FaultTest, RefusesAFormatOrBuffersTheDriverWillNotGiveAsAsked) {
-    ScriptedMode other{V4L2_PIX_FMT_YUYV, 16, 8, {{1, 30}}};
-    kernel.nodes.front().modes.push_back(other);
+    const ScriptedMode other{V4L2_PIX_FMT_YUYV, 16, 8, {{1, 30}}};
     struct Case {
         const char* what;
         void (*script)(CScriptedV4l2Kernel&);
@@ -93,18 +85,16 @@ TEST_F(V4l2FaultTest, RefusesAFormatOrBuffersTheDriverWillNotGiveAsAsked) {
           Case{"buffers shorter than a frame", [](CScriptedV4l2Kernel& k) { k.bufferLength = 63; }},
           Case{"buffers of 1 GiB", [](CScriptedV4l2Kernel& k) { k.bufferLength = 1 << 30; }}}) {
         SCOPED_TRACE(c.what);
-        CScriptedV4l2Kernel fresh;
-        kernel = fresh;
-        kernel.nodes = {ScriptedNode{}};
-        kernel.nodes.front().modes.push_back(other);
-        c.script(kernel);
-        auto backend = OpenV4l2Backend(
-            kernel, {"/dev/video0", "Bench Camera", "usb-0000:00:14.0-1", "Bench Camera"});
+        CScriptedV4l2Kernel refusing;
+        refusing.nodes = {ScriptedNode{}};
+        refusing.nodes.front().modes.push_back(other);
+        c.script(refusing);
+        auto backend = Open(refusing);
         ASSERT_NE(backend, nullptr);
         ASSERT_EQ(backend->SetFormat(0, 333'333), S_OK);
         EXPECT_EQ(backend->Start(), E_FAIL);
-        EXPECT_EQ(kernel.mappings, 0);
-        EXPECT_EQ(kernel.streamOns, 0);
+        EXPECT_EQ(refusing.mappings, 0);
+        EXPECT_EQ(refusing.streamOns, 0);
     }
 }
 
@@ -112,16 +102,16 @@ TEST_F(V4l2FaultTest, RefusesAFormatOrBuffersTheDriverWillNotGiveAsAsked) {
 // stopped. Whatever call first meets ENODEV, nothing crashes, every mapping and descriptor is
 // given back, and a stream that had started ends as lost, never with a frame after it.
 TEST_F(V4l2FaultTest, ACameraGoneFromAnyCallOnEndsCleanly) {
-    const auto session = [this](int lostFrom) {
-        kernel = CScriptedV4l2Kernel();
-        kernel.nodes = {ScriptedNode{}};
-        kernel.lostFromCall = lostFrom;
+    const auto session = [](int lostFrom) {
+        CScriptedV4l2Kernel unplugged;
+        unplugged.nodes = {ScriptedNode{}};
+        unplugged.lostFromCall = lostFrom;
         for (int i = 0; i < 3; ++i)
-            kernel.frames.push_back(Good());
+            unplugged.frames.push_back(Good());
         std::string outcome = "listed nothing";
-        const std::vector<V4l2CameraNode> cameras = ListV4l2Cameras(kernel, {});
+        const std::vector<V4l2CameraNode> cameras = ListV4l2Cameras(unplugged, {});
         if (!cameras.empty()) {
-            auto backend = OpenV4l2Backend(kernel, cameras.front());
+            auto backend = OpenV4l2Backend(unplugged, cameras.front());
             outcome = "not opened";
             if (backend) {
                 const HRESULT hr = backend->Start();
@@ -142,8 +132,8 @@ TEST_F(V4l2FaultTest, ACameraGoneFromAnyCallOnEndsCleanly) {
                 }
             }
         }
-        EXPECT_EQ(kernel.mappings, 0) << "after call " << lostFrom;
-        EXPECT_EQ(kernel.openFds, 0) << "after call " << lostFrom;
+        EXPECT_EQ(unplugged.mappings, 0) << "after call " << lostFrom;
+        EXPECT_EQ(unplugged.openFds, 0) << "after call " << lostFrom;
         return outcome;
     };
     ASSERT_EQ(session(-1), "streamed");
