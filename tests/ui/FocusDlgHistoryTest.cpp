@@ -108,12 +108,8 @@ TEST_F(FocusDlgHistoryTest, ACameraUnpluggedMidPreviewEndsInTheErrorAbortAndNoFi
     Press(IDC_STARTSTOP);
     ASSERT_TRUE(WaitForFigures(1));
     m_camera->Firmware().Unplug();
-    ASSERT_TRUE(SpinUntil([&] { return !IsEnabled(IDC_STARTSTOP); }));
-    EXPECT_TRUE(IsEnabled(IDC_NEW));
-    EXPECT_FALSE(IsEnabled(IDC_SNAPSHOT));
-    EXPECT_EQ(TextOf(IDC_STARTSTOP), "Start");
-    EXPECT_FALSE(FocusTimerRunning());
-    EXPECT_FALSE(Session().IsConnected());
+    // The controls after an error abort are FocusDlgSimTest's; here it must arrive at all.
+    ASSERT_TRUE(SpinUntil([&] { return !Session().IsConnected(); }));
     EXPECT_EQ(HistoryFigure(), kNoFigureText);
     EXPECT_TRUE(boxes.empty()) << "released without a message";
 }
@@ -135,7 +131,6 @@ TEST_F(FocusDlgHistoryTest, TheDialogsMenuShowsAndHidesItAndCloseRemembersIt) {
     dlg->DestroyWindow();
     const std::string text = m_registry.Read();
     EXPECT_NE(text.find("\"FocusHistory\"=dword:00000000"), std::string::npos) << text;
-    EXPECT_NE(text.find("\"FocusHistoryWidth\""), std::string::npos) << text;
 }
 
 TEST_F(FocusDlgHistoryTest, EachMeasurementOfTheRegionsIsChartedOnceAndOutlinedOnThePreview) {
