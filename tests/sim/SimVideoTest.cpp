@@ -154,16 +154,10 @@ TEST_F(SimVideoTest, FramesComeAtTheChosenIntervalOfTheCameraClockOnlyWhileRunni
     EXPECT_TRUE(m_camera->Firmware().IsStreaming());
     ASSERT_TRUE(WaitUntil([&] { return Delivered() == 4; }));
 
+    // A graph that goes stops its filters: FilterBaseTest.
     ASSERT_EQ(m_control->Stop(), S_OK);  // joins the streaming thread
     EXPECT_FALSE(m_camera->Firmware().IsStreaming());
     EXPECT_EQ(DeliveredAfter(10'000), 4u);
-    // A graph released while running stops the camera too.
-    ASSERT_EQ(m_control->Run(), S_OK);
-    m_tap->SetFrameSink(nullptr);
-    m_tap = nullptr;
-    m_control = nullptr;
-    m_graph = nullptr;
-    EXPECT_FALSE(m_camera->Firmware().IsStreaming());
 }
 
 // The stream is lost at a scripted frame, or with the cable: by the script's time or pulled by
