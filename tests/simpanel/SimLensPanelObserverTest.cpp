@@ -71,8 +71,7 @@ TEST_F(SimLensPanelObserverTest, OpensBesideThePreviewOnStartStaysOverAStopAndGo
     const QWidget* preview = WidgetFromHwnd(FindVideoRendererWindow());
     ASSERT_NE(preview, nullptr);
     EXPECT_EQ(panel->pos(), PlaceBeside(preview->frameGeometry(), panel->frameGeometry().size(),
-                                        preview->screen()->availableGeometry()))
-        << "the panel opens beside the preview window";
+                                        preview->screen()->availableGeometry()));
     ASSERT_EQ(control->Stop(), S_OK);
     EXPECT_TRUE(panel->isVisible());
 
