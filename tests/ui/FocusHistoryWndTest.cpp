@@ -128,7 +128,6 @@ TEST_F(FocusHistoryWndTest, ReadOutsShowTheFigureThePeakTheOverflowsAndWhetherIn
         EXPECT_EQ(!wnd->FigureReadout()->accessibleDescription().isEmpty(), inFocus);
     }
     EXPECT_EQ(greens, 1) << "19000, back near the peak after falling from it";
-    // The read-outs' accessible names are how the end-to-end suite finds them.
 }
 
 // The tilt's words are TiltAcrossText's below; the end-to-end suite reads them off the window.
@@ -257,24 +256,14 @@ TEST_F(FocusHistoryWndTest, AFigureThatIsNotLiveIsNeverShownAsOne) {
     EXPECT_NE(wnd->FigureReadout()->palette().color(QPalette::Text), QColor(kStaleText));
 }
 
-// Written through the still's writer, whose tests hold it to replacing a file whole.
-TEST_F(FocusHistoryWndTest, CsvGoesToTheClipboardAndIntoAFile) {
+// "Save as CSV..." starts where the operator last saved, a still or a CSV; a CSV saved is
+// where the next save of either starts. Written through the still's writer, whose tests hold
+// it to replacing a file whole.
+TEST_F(FocusHistoryWndTest, CsvGoesToTheClipboardAndIntoAFileInTheRememberedFolder) {
     Add(832);
     Add(kOverflow);
-    Add(19894);
-    const std::string csv = wnd->History().ToCsv();
     MenuItem(QStringLiteral("&Copy as CSV"))->trigger();
-    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), csv);
-    const QString path = QDir::current().filePath(QStringLiteral("history.csv"));
-    EXPECT_TRUE(wnd->SaveCsv(path));
-    EXPECT_EQ(ReadFile(path), csv);
-    EXPECT_TRUE(boxes.empty());
-}
-
-// "Save as CSV..." starts where the operator last saved, a still or a CSV; a CSV saved is
-// where the next save of either starts.
-TEST_F(FocusHistoryWndTest, SaveAsCsvStartsInTheRememberedFolder) {
-    Add(832);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), wnd->History().ToCsv());
     const QDir here = QDir::current();
     ASSERT_TRUE(here.mkdir(QStringLiteral("stills")) && here.mkdir(QStringLiteral("runs")));
     RememberStillSave(here.filePath(QStringLiteral("stills")));
@@ -295,6 +284,7 @@ TEST_F(FocusHistoryWndTest, SaveAsCsvStartsInTheRememberedFolder) {
               std::make_pair(here.filePath(QStringLiteral("runs")), QStringLiteral("lens-a.csv")));
     EXPECT_EQ(ReadFile(here.filePath(QStringLiteral("runs/lens-a.csv"))), wnd->History().ToCsv());
     EXPECT_EQ(LoadStillSaveSettings().folder, here.filePath(QStringLiteral("runs")));
+    EXPECT_TRUE(boxes.empty());
 }
 
 // Each way a write fails is the writer's test, and the box's words the snapshot view's.
