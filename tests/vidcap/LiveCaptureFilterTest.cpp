@@ -13,14 +13,11 @@
 
 namespace {
 
-// Answers every property with S_OK and one byte.
+// Says every property can be read; only that reaches the filter's property set here.
 class CAnsweringPropertySet : public ICameraPropertySet {
 public:
-    HRESULT Set(REFGUID, DWORD, void*, DWORD, void*, DWORD) override { return S_OK; }
-    HRESULT Get(REFGUID, DWORD, void*, DWORD, void*, DWORD, DWORD* pcbReturned) override {
-        *pcbReturned = 1;
-        return S_OK;
-    }
+    HRESULT Set(REFGUID, DWORD, void*, DWORD, void*, DWORD) override { return E_NOTIMPL; }
+    HRESULT Get(REFGUID, DWORD, void*, DWORD, void*, DWORD, DWORD*) override { return E_NOTIMPL; }
     HRESULT QuerySupported(REFGUID, DWORD, DWORD* pTypeSupport) override {
         *pTypeSupport = KSPROPERTY_SUPPORT_GET;
         return S_OK;
