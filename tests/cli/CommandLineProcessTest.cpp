@@ -186,11 +186,6 @@ TEST_F(CommandLineProcessTest, EachEndingHasItsCodeAndOneLine) {
         {2, "unplugged", {"--focus", "1"}, "NITIDOR_SIM: 'unplugged'"},
         {3, "absent", {"--focus", "1"}, "no camera named \"Standard_Camera\""},
         {4, "no-firmware", {"--focus", "1"}, "no firmware runs"},
-        // Pulled well after the connect, and long before the run would end.
-        {5,
-         "unplug-after-ms=2000",
-         {"--focus", "30", "--snapshot", "s.png"},
-         "the camera stopped answering"},
         // Nothing came through the mailbox for the profile at connect: the camera is gone.
         {5,
          "silent-mailbox",
