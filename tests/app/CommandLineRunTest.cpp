@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QImage>
 #include <QRegularExpression>
 #include <QTimer>
 #include <sstream>
@@ -128,9 +127,6 @@ TEST_F(CommandLineRunTest, FocusFiguresThenARawStillWithItsSamples) {
     EXPECT_EQ(Counters().lastCommand, 66u);
     EXPECT_FALSE(camera->Firmware().IsStreaming());
     EXPECT_EQ(pauses, (std::vector<DWORD>{kSnapshotPause_ms}));
-
-    EXPECT_EQ(QImage(options.snapshotPath).size(), QSize(640, 480));  // the sensor's size
-    EXPECT_EQ(QFile(options.streamPath).size(), 640 * 480 + 37);  // the samples and their header
     EXPECT_TRUE(boxes.empty());
 }
 

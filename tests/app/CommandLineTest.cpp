@@ -36,9 +36,6 @@ const Accepted kAccepted[] = {
          return o.focus_ms == 0 && o.snapshotPath == "s.png" &&
                 o.snapshotFormat == StillFormat::Png && o.pStillKind == &JpegStill();
      }},
-    {"SnapshotFormatBySuffix",
-     {"--snapshot", "dir/S.TIFF"},
-     [](const CommandLineOptions& o) { return o.snapshotFormat == StillFormat::Tiff; }},
     {"RawWithStream",
      {"--snapshot", "s.bmp", "--raw", "--save-stream", "s.pgm"},
      [](const CommandLineOptions& o) {
