@@ -146,7 +146,6 @@ TEST_F(FocusDlgSimTest, GraphEventsAbortOnlyWhileRunningAndAnErrorReleasesTheCam
     ASSERT_NE(renderer, nullptr);
     renderer->close();
     ASSERT_TRUE(SpinUntil([&] { return !Device().IsRunning(); }));
-    // Snapshot stays enabled.
     EXPECT_EQ(Now(), kClosed);
     EXPECT_EQ(Commands(), CommandLog(4, 66));
     EXPECT_EQ(Session().ResumesPreview(), 1);

@@ -200,7 +200,6 @@ TEST_F(FocusHistoryWndTest, ThePeakIsResetByTheButtonTheMenuAndStartButNotCtrlR)
         Add(12000);
         EXPECT_EQ(Peak(), "12000");
     }
-    // Ctrl+R is no reset.
     QKeyEvent press(QEvent::KeyPress, Qt::Key_R, Qt::ControlModifier);
     QApplication::sendEvent(wnd.get(), &press);
     EXPECT_EQ(Peak(), "12000");
