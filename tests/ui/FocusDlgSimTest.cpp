@@ -2,6 +2,7 @@
 // simulated camera through the real capture stand-in: the states one transition at a time,
 // commands 65/66, graph events, connect failures and close. Both snapshot flows run end to
 // end in the application test.
+#include <QLineEdit>
 #include <QPointer>
 #include <ostream>
 #include <string>
@@ -155,9 +156,11 @@ TEST_F(FocusDlgSimTest, GraphEventsAbortOnlyWhileRunningAndAnErrorReleasesTheCam
     Press(IDC_STARTSTOP);
     EXPECT_EQ(Commands(), CommandLog(5, 66));
 
+    // A camera lost: a real unplug's way here is SimVideoTest's, and end to end.
     Press(IDC_STARTSTOP);
     Notify(EC_ERRORABORT);
     EXPECT_EQ(Now(), kNoCamera);
+    EXPECT_EQ(dlg->FocusHistory().FigureReadout()->text().toStdString(), kNoFigureText);
     EXPECT_FALSE(Session().IsConnected());
     EXPECT_FALSE(Device().MediaEvent());
     EXPECT_EQ(Commands(), CommandLog(6, 65));

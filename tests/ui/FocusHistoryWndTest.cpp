@@ -249,7 +249,7 @@ TEST_F(FocusHistoryWndTest, AFigureThatIsNotLiveIsNeverShownAsOne) {
     wnd->TickWithoutFigure();
     EXPECT_EQ(Figure(), "19000");
 
-    wnd->FollowPreview(FALSE);  // a lost camera's words: FocusDlgHistoryTest, end to end too
+    wnd->FollowPreview(FALSE);  // a lost camera's words: FocusDlgSimTest, end to end too
     wnd->Clear();               // "New"
     EXPECT_EQ(Figure(), "");
     EXPECT_NE(wnd->FigureReadout()->palette().color(QPalette::Text), QColor(kStaleText));
