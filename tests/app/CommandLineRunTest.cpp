@@ -1,7 +1,5 @@
-// A run from the command line in this process, on the simulated camera with the renderer that
-// shows nothing: what the camera is told, the figures kept when a run ends early, and the ways
-// a run ends that only show from inside. The files' contents and the other endings are seen
-// from outside, in the program's own process (tests/cli).
+// A command-line run in this process on the simulated camera: what only shows from inside. The
+// files' contents and the other endings are seen from outside, in tests/cli.
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,6 +1,5 @@
-// The application object: the single instance (a second start raising the first, and the
-// channel it asks through), and a whole run from start-up to shutdown on the simulated camera
-// with both snapshot flows.
+// The application object: the single instance and the channel a second start asks through, and
+// a whole run from start-up to shutdown on the simulated camera.
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QFile>

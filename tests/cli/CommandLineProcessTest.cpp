@@ -1,7 +1,5 @@
-// The program itself, started as a test station starts it: no display, its own settings and
-// runtime folder, the simulated camera scripted through NITIDOR_SIM. Each way a run ends is
-// seen from outside: the exit code, what standard output and standard error carry, and the
-// files left behind.
+// The program started as a test station starts it, on NITIDOR_SIM's simulated camera: each
+// ending seen from outside, by its exit code, its output and the files left behind.
 #include <signal.h>
 #include <sys/resource.h>
 

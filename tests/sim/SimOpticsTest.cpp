@@ -1,8 +1,5 @@
-// The simulated lens held to the truth: rendered pixels in each measurement region against an
-// ideal straight edge integrated over the pixel and blurred by the Gaussian there (worked out
-// here by quadrature, not by the renderer's closed form), at small, medium and large sigma, with
-// and without tilt; the MTF50 that truth has; the kernels' response; and a rendering that does
-// not depend on the number of threads.
+// The simulated lens held to the truth, worked out here by quadrature rather than the renderer's
+// closed form; the kernels' response; a rendering that does not depend on the thread count.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,7 +1,5 @@
-// The simulated camera's video side, driven through the capture stand-in as the utility drives
-// it: formats, the frame interval on an injected clock, streaming that tells the firmware,
-// stream failure, and the stream observer's watch. (Finding the camera and both render paths
-// are exercised in the capture tests.)
+// The simulated camera's video side through the capture stand-in, as the utility drives it.
+// (Finding the camera and both render paths are the capture tests'.)
 #include <atomic>
 #include <deque>
 #include <string>

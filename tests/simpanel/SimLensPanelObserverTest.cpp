@@ -1,6 +1,4 @@
-// The lens panel attached as the simulator's stream observer: it opens beside the preview
-// window when the stream starts, stays over a stop, and goes with the filter; the main dialog's
-// menu item shows and hides it meanwhile.
+// The lens panel as the simulator's stream observer: it comes and goes with the stream's filter.
 #include <QAction>
 #include <QApplication>
 #include <QPointer>

@@ -1,6 +1,4 @@
-// The lens panel as an operator uses it: the steps of keys, wheel and Ctrl+wheel wherever
-// they land, the spin box taking an exact position, a size that stays put, and opening
-// beside the preview with the slider focused.
+// The lens panel as an operator uses it.
 #include "sim/panel/SimLensPanel.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-// The main dialog and its focus history: the chart takes exactly the figures the read-out
-// shows, opens with the preview, breaks where the preview stopped or a still held it, starts
-// its peak over at "Start", clears at "New", and is shown and hidden from the dialog's menu.
+// The main dialog and its focus history: what the dialog hands the history, and its menu.
 #include <QLineEdit>
 #include <QMenu>
 

@@ -1,7 +1,5 @@
-// The main dialog's state table, its rows held to the control rules; then the dialog on the
-// simulated camera through the real capture stand-in: the states one transition at a time,
-// commands 65/66, graph events, connect failures and close. Both snapshot flows run end to
-// end in the application test.
+// The main dialog's state table, then the dialog on the simulated camera one transition at a
+// time. Both snapshot flows run end to end in the application test.
 #include <QLineEdit>
 #include <QPointer>
 #include <ostream>

@@ -1,7 +1,5 @@
-// The focus history window on its own: its read-outs and the band's colour, the ways to reset
-// the peak, CSV on the clipboard and in a file (and a save that fails), opening with the
-// preview, and what it remembers in the settings. The peak and band themselves are the
-// history's test; here the window shows what the history decides.
+// The focus history window on its own. The peak and band themselves are the history's test;
+// here the window shows what the history decides.
 #include "ui/FocusHistoryWnd.h"
 
 #include <QAction>

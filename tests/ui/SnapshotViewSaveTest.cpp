@@ -1,7 +1,4 @@
-// Saving from the snapshot view: its context menu by the still's kind, the file dialog's
-// answer deciding name and format, the still saved being the one shown when the
-// command was given, failures told in a message box, and the camera's data released with
-// the image.
+// Saving from the snapshot view: what it offers, asks and writes, and the failures it tells.
 #include <gtest/gtest.h>
 
 #include <QAction>

@@ -1,6 +1,5 @@
-// The live capture filter over a scripted backend: what only a camera backend can make happen
-// (a camera without the vendor property set, one that does not start, one lost or silent while
-// it streams). Formats, pacing and the pins on a working camera are exercised on the simulator.
+// The live capture filter over a scripted backend: what only a camera backend can make happen.
+// Formats, pacing and the pins on a working camera are exercised on the simulator.
 #include <atomic>
 #include <chrono>
 #include <thread>
