@@ -1,6 +1,4 @@
-// The filter base's state machine, once for every filter built on it: which state each call
-// leads to, that the streaming hooks run once per transition, and graph membership (name,
-// events, references).
+// The filter base's state machine and graph membership, once for every filter built on it.
 #include <atomic>
 #include <chrono>
 #include <thread>

@@ -1,6 +1,5 @@
-// What the imaging layer logs when a still is refused: a raw header that does not match its
-// transfer, and the JPEG library's own message, which goes to the log rather than stderr (as
-// debug output when the stream passes).
+// What the imaging layer logs of a refused still; the JPEG library's words go to the log, not
+// standard error.
 #include <gtest/gtest.h>
 
 #include <algorithm>

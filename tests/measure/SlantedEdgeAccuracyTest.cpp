@@ -1,6 +1,5 @@
-// MTF50 of rendered edges against the closed form: within 3 % for sigma 0.7-4 px and 5 % for
-// sharper edges, at 3-10 degrees either way, both orientations and polarities, contrasts 4:1 to
-// 10:1, with and without noise of 1 % of the range, in a preview's and a still's region.
+// MTF50 of rendered edges against the closed form, across the sigmas, angles, orientations,
+// contrasts and noise a preview's and a still's region see.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -22,17 +21,6 @@ struct AccuracyCase {
     int side;  // the square region's side: 80 for a 640-wide frame, 324 for a 2592-wide still
 };
 
-std::string Name(const testing::TestParamInfo<AccuracyCase>& p) {
-    const AccuracyCase& c = p.param;
-    const auto number = [](double value) {
-        std::string text = std::to_string(int(std::lround(std::fabs(value) * 100)));
-        return (value < 0 ? "minus" : "") + text;
-    };
-    return "sigma" + number(c.sigma) + "_deg" + number(c.angle) + (c.bHorizontal ? "_H" : "_V") +
-           (c.bFalling ? "_falling_" : "_rising_") + std::to_string(c.low) + "to" +
-           std::to_string(c.high) + (c.bNoise ? "_noisy_" : "_clean_") + std::to_string(c.side);
-}
-
 // Each sigma in both regions, four ways: the corners of the grid (3 and 10 degrees, the
 // extreme sigmas) and, for the sigmas between, angles inside it.
 std::vector<AccuracyCase> Cases() {
@@ -50,10 +38,7 @@ std::vector<AccuracyCase> Cases() {
     return cases;
 }
 
-class SlantedEdgeAccuracyTest : public testing::TestWithParam<AccuracyCase> {};
-
-TEST_P(SlantedEdgeAccuracyTest, Mtf50MatchesTheGaussianAndPixelAperture) {
-    const AccuracyCase& c = GetParam();
+void ExpectMtf50OfTheGaussianAndPixelAperture(const AccuracyCase& c) {
     reference::EdgeSpec edge;
     edge.sigma_px = c.sigma;
     edge.angle_deg = c.angle;
@@ -77,6 +62,12 @@ TEST_P(SlantedEdgeAccuracyTest, Mtf50MatchesTheGaussianAndPixelAperture) {
     EXPECT_FALSE(sfr.bClipped);
 }
 
-INSTANTIATE_TEST_SUITE_P(RenderedEdges, SlantedEdgeAccuracyTest, testing::ValuesIn(Cases()), Name);
+TEST(SlantedEdgeAccuracyTest, Mtf50MatchesTheGaussianAndPixelAperture) {
+    for (const AccuracyCase& c : Cases()) {
+        SCOPED_TRACE(testing::Message()
+                     << "sigma " << c.sigma << " at " << c.angle << ", " << c.side);
+        ExpectMtf50OfTheGaussianAndPixelAperture(c);
+    }
+}
 
 }  // namespace

@@ -1,5 +1,4 @@
-// What is not one usable edge reports no edge and no number, whatever the picture; the
-// clipped flag's threshold; the same result from a bottom-up view as from a top-down one.
+// What is not one usable edge reports no edge and no number, whatever the picture or the size.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,6 +1,4 @@
-// The capture graph builder rendering a preview into the video renderer: the chain it builds
-// with and without a preview pin, the renderer's window announcing its close and bad
-// samples, marks drawn over its frames, and tearing down while frames are in flight.
+// The capture graph builder rendering a preview into the video renderer, and its window.
 #include <atomic>
 #include <thread>
 

@@ -172,20 +172,15 @@ TEST_F(SimFirmwareTest, EveryGetAndSetTakesTheRoundTripOnTheCamerasClock) {
     const auto clock = std::make_shared<CRecordingClock>();
     SimFirmwareConfig config;
     config.callLatency_us = 700;
-    CSimFirmware firmware(clock, m_scene, config);
+    m_firmware = std::make_unique<CSimFirmware>(clock, m_scene, config);
     DWORD support = 0;
-    Bytes record(12);
-    DWORD returned = 0;
-    ASSERT_EQ(firmware.QuerySupported(VendorPropertySet, VENDOR_PROPERTY_STATUS, &support), S_OK);
+    Bytes record(12), unknown(12);
+    ASSERT_EQ(m_firmware->QuerySupported(VendorPropertySet, VENDOR_PROPERTY_STATUS, &support),
+              S_OK);
     EXPECT_TRUE(clock->slept_us.empty());  // the driver answers that without the camera
-    ASSERT_EQ(firmware.Get(VendorPropertySet, VENDOR_PROPERTY_STATUS, record.data(), 12,
-                           record.data(), 12, &returned),
-              S_OK);
-    ASSERT_EQ(firmware.Set(VendorPropertySet, VENDOR_PROPERTY_STATUS, record.data(), 12,
-                           record.data(), 12),
-              S_OK);
-    EXPECT_EQ(firmware.Get(VendorPropertySet, 4, record.data(), 12, record.data(), 12, &returned),
-              E_PROP_ID_UNSUPPORTED);
+    ASSERT_EQ(Get(VENDOR_PROPERTY_STATUS, record), S_OK);
+    ASSERT_EQ(Set(VENDOR_PROPERTY_STATUS, record), S_OK);
+    EXPECT_EQ(Get(4, unknown), E_PROP_ID_UNSUPPORTED);
     EXPECT_EQ(clock->slept_us, (std::vector<int64_t>{700, 700, 700}));
 }
 

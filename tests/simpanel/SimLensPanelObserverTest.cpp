@@ -1,6 +1,4 @@
-// The lens panel attached as the simulator's stream observer: it opens beside the preview
-// window when the stream starts, stays over a stop, and goes with the filter; the main dialog's
-// menu item shows and hides it meanwhile.
+// The lens panel as the simulator's stream observer: it comes and goes with the stream's filter.
 #include <QAction>
 #include <QApplication>
 #include <QPointer>
@@ -71,8 +69,7 @@ TEST_F(SimLensPanelObserverTest, OpensBesideThePreviewOnStartStaysOverAStopAndGo
     const QWidget* preview = WidgetFromHwnd(FindVideoRendererWindow());
     ASSERT_NE(preview, nullptr);
     EXPECT_EQ(panel->pos(), PlaceBeside(preview->frameGeometry(), panel->frameGeometry().size(),
-                                        preview->screen()->availableGeometry()))
-        << "the panel opens beside the preview window";
+                                        preview->screen()->availableGeometry()));
     ASSERT_EQ(control->Stop(), S_OK);
     EXPECT_TRUE(panel->isVisible());
 

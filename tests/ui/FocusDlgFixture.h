@@ -1,6 +1,5 @@
-// A main dialog on a camera session of its own with a fresh profile, under the framework's
-// application object, in the private world of AppTestEnv (message boxes and pauses recorded,
-// settings in a temporary registry file).
+// A main dialog on a camera session of its own, under the framework's application object, in
+// the private world of AppTestEnv.
 #pragma once
 
 #include <QAbstractButton>

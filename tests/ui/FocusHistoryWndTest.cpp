@@ -1,7 +1,5 @@
-// The focus history window on its own: its read-outs and the band's colour, the ways to reset
-// the peak, CSV on the clipboard and in a file (and a save that fails), opening with the
-// preview, and what it remembers in the settings. The peak and band themselves are the
-// history's test; here the window shows what the history decides.
+// The focus history window on its own. The peak and band themselves are the history's test;
+// here the window shows what the history decides.
 #include "ui/FocusHistoryWnd.h"
 
 #include <QAction>
@@ -128,7 +126,6 @@ TEST_F(FocusHistoryWndTest, ReadOutsShowTheFigureThePeakTheOverflowsAndWhetherIn
         EXPECT_EQ(!wnd->FigureReadout()->accessibleDescription().isEmpty(), inFocus);
     }
     EXPECT_EQ(greens, 1) << "19000, back near the peak after falling from it";
-    // The read-outs' accessible names are how the end-to-end suite finds them.
 }
 
 // The tilt's words are TiltAcrossText's below; the end-to-end suite reads them off the window.
@@ -201,7 +198,6 @@ TEST_F(FocusHistoryWndTest, ThePeakIsResetByTheButtonTheMenuAndStartButNotCtrlR)
         Add(12000);
         EXPECT_EQ(Peak(), "12000");
     }
-    // Ctrl+R is no reset.
     QKeyEvent press(QEvent::KeyPress, Qt::Key_R, Qt::ControlModifier);
     QApplication::sendEvent(wnd.get(), &press);
     EXPECT_EQ(Peak(), "12000");
@@ -251,30 +247,20 @@ TEST_F(FocusHistoryWndTest, AFigureThatIsNotLiveIsNeverShownAsOne) {
     wnd->TickWithoutFigure();
     EXPECT_EQ(Figure(), "19000");
 
-    wnd->FollowPreview(FALSE);  // a lost camera's words: FocusDlgHistoryTest, end to end too
+    wnd->FollowPreview(FALSE);  // a lost camera's words: FocusDlgSimTest, end to end too
     wnd->Clear();               // "New"
     EXPECT_EQ(Figure(), "");
     EXPECT_NE(wnd->FigureReadout()->palette().color(QPalette::Text), QColor(kStaleText));
 }
 
-// Written through the still's writer, whose tests hold it to replacing a file whole.
-TEST_F(FocusHistoryWndTest, CsvGoesToTheClipboardAndIntoAFile) {
+// "Save as CSV..." starts where the operator last saved, a still or a CSV; a CSV saved is
+// where the next save of either starts. Written through the still's writer, whose tests hold
+// it to replacing a file whole.
+TEST_F(FocusHistoryWndTest, CsvGoesToTheClipboardAndIntoAFileInTheRememberedFolder) {
     Add(832);
     Add(kOverflow);
-    Add(19894);
-    const std::string csv = wnd->History().ToCsv();
     MenuItem(QStringLiteral("&Copy as CSV"))->trigger();
-    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), csv);
-    const QString path = QDir::current().filePath(QStringLiteral("history.csv"));
-    EXPECT_TRUE(wnd->SaveCsv(path));
-    EXPECT_EQ(ReadFile(path), csv);
-    EXPECT_TRUE(boxes.empty());
-}
-
-// "Save as CSV..." starts where the operator last saved, a still or a CSV; a CSV saved is
-// where the next save of either starts.
-TEST_F(FocusHistoryWndTest, SaveAsCsvStartsInTheRememberedFolder) {
-    Add(832);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), wnd->History().ToCsv());
     const QDir here = QDir::current();
     ASSERT_TRUE(here.mkdir(QStringLiteral("stills")) && here.mkdir(QStringLiteral("runs")));
     RememberStillSave(here.filePath(QStringLiteral("stills")));
@@ -295,6 +281,7 @@ TEST_F(FocusHistoryWndTest, SaveAsCsvStartsInTheRememberedFolder) {
               std::make_pair(here.filePath(QStringLiteral("runs")), QStringLiteral("lens-a.csv")));
     EXPECT_EQ(ReadFile(here.filePath(QStringLiteral("runs/lens-a.csv"))), wnd->History().ToCsv());
     EXPECT_EQ(LoadStillSaveSettings().folder, here.filePath(QStringLiteral("runs")));
+    EXPECT_TRUE(boxes.empty());
 }
 
 // Each way a write fails is the writer's test, and the box's words the snapshot view's.

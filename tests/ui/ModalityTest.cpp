@@ -1,6 +1,4 @@
-// Modal runs block only their owner: while the main dialog, the About box or a message box
-// runs, the preview window, the lens panel and the snapshot view keep taking input, as an
-// operator turning the lens needs.
+// Modal runs block only their owner: an operator turns the lens under any box.
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>

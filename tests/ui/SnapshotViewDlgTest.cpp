@@ -1,6 +1,5 @@
-// The snapshot view: its window from template 129, the image hand-over, closing and
-// destroying; painting one to one within the client area; dragging; and the pan arithmetic
-// on its own.
+// The snapshot view: its window, the image hand-over, painting and dragging, and the pan
+// arithmetic on its own.
 #include "ui/SnapshotViewDlg.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,5 @@
-// Writing stills to files: every format read back (pixel for pixel where lossless), the
-// camera's stream and samples byte for byte, the PGM header, and each failure leaving no
-// partial file and any earlier file as it was. Then the folder and format remembered.
+// Writing stills to files, each failure leaving no partial file and any earlier one as it was;
+// the folder and format remembered.
 #include <gtest/gtest.h>
 
 #include <QDir>

@@ -1,6 +1,5 @@
-// The live capture filter over a scripted backend: what only a camera backend can make happen
-// (a camera without the vendor property set, one that does not start, one lost or silent while
-// it streams). Formats, pacing and the pins on a working camera are exercised on the simulator.
+// The live capture filter over a scripted backend: what only a camera backend can make happen.
+// Formats, pacing and the pins on a working camera are exercised on the simulator.
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -13,14 +12,11 @@
 
 namespace {
 
-// Answers every property with S_OK and one byte.
+// Says every property can be read; only that reaches the filter's property set here.
 class CAnsweringPropertySet : public ICameraPropertySet {
 public:
-    HRESULT Set(REFGUID, DWORD, void*, DWORD, void*, DWORD) override { return S_OK; }
-    HRESULT Get(REFGUID, DWORD, void*, DWORD, void*, DWORD, DWORD* pcbReturned) override {
-        *pcbReturned = 1;
-        return S_OK;
-    }
+    HRESULT Set(REFGUID, DWORD, void*, DWORD, void*, DWORD) override { return E_NOTIMPL; }
+    HRESULT Get(REFGUID, DWORD, void*, DWORD, void*, DWORD, DWORD*) override { return E_NOTIMPL; }
     HRESULT QuerySupported(REFGUID, DWORD, DWORD* pTypeSupport) override {
         *pTypeSupport = KSPROPERTY_SUPPORT_GET;
         return S_OK;
