@@ -34,6 +34,7 @@ protected:
         video.bLensPanel = FALSE;
         video.bPreviewPin = bPreviewPin;
         RegisterSimulatedCamera(m_camera, video);
+        m_meter.Forget();  // the camera before this one left its last reading
         m_device = std::make_unique<CCaptureDevice>();
         m_bConnected = ConnectDevice(*m_device, nullptr);
         ASSERT_TRUE(m_bConnected);
