@@ -24,7 +24,8 @@ public:
         return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
     }
     // With a timer slack of a microsecond: the system's default lets a sleeper wake 50 us
-    // late, a fifth of a round trip, which a camera's answer is not.
+    // late, a fifth of a round trip, which a camera's answer is not. A wake-up later than
+    // that is made up on the thread's next sleep, so many sleeps last their sum on average.
     void Sleep_us(int64_t duration_us) override;
 };
 
