@@ -276,18 +276,20 @@ private:
         return TRUE;
     }
 
+    // Chosen by the session, never by an option; a JPEG frame it keeps is the JPEG kind's
+    // source, so saving it speaks that kind's words.
     static constexpr StillKindInfo kInfo{
         .name = "camera",
         .notConverted = "not decoded",
         .notConvertedMessage = "the camera's frame could not be decoded",
         .option = nullptr,
         .optionHelp = nullptr,
-        .sourceWords = "its JPEG frame",
-        .sourceSuffixes = "jpg jpeg jpe jfif",
-        .sourceMisnamed = "--save-stream writes the camera's JPEG frame",
-        .saveMenu = "Save Camera &JPEG...",
-        .saveTitle = "Save Camera JPEG",
-        .saveFilter = "JPEG image (*.jpg *.jpeg)",
+        .sourceWords = nullptr,
+        .sourceSuffixes = nullptr,
+        .sourceMisnamed = nullptr,
+        .saveMenu = nullptr,
+        .saveTitle = nullptr,
+        .saveFilter = nullptr,
         .transientFile = kJpegTempFileName,
         .bViewBeforeConversion = true,
     };
