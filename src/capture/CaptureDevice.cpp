@@ -67,90 +67,84 @@ bool ReadFriendlyName(IMoniker* moniker, int index, char (&name)[kNameBufferByte
     return fits;
 }
 
-}  // namespace
-
-BOOL FindCaptureDevice(const char* name, ComPtr<IBaseFilter>& filter) {
+// Walks the video input devices in their order, calling visit(index, moniker, friendlyName)
+// for each one whose name can be read, until it returns false. The number of devices looked
+// at, or -1 when they cannot be listed (a warning says why, naming `purpose`).
+template <typename Visit>
+int WalkVideoInputs(const std::string& purpose, Visit visit) {
     ComPtr<ICreateDevEnum> devEnum;
     const HRESULT created =
         CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
                          devEnum.ReleaseAndGetVoidAddress());
     if (FAILED(created) || !devEnum) {
-        LogWarning(kLogCapture, "finding \"%s\": no system device enumerator: 0x%08X", name,
+        LogWarning(kLogCapture, "%s: no system device enumerator: 0x%08X", purpose.c_str(),
                    LogStatus(created));
-        return FALSE;
+        return -1;
     }
     ComPtr<IEnumMoniker> monikers;
     const HRESULT hr = devEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory,
                                                       monikers.ReleaseAndGetAddressOf(), 0);
     devEnum.Reset();
     if (hr != S_OK || !monikers) {
-        LogWarning(kLogCapture, "finding \"%s\": %s: 0x%08X", name,
+        LogWarning(kLogCapture, "%s: %s: 0x%08X", purpose.c_str(),
                    hr == S_FALSE ? "no video input device at all"
                                  : "the video input devices cannot be listed",
                    LogStatus(hr));
-        return FALSE;
+        return -1;
     }
-
-    BOOL found = FALSE;
-    bool bNamed = false;
     int index = 0;
     monikers->Reset();
     for (;; ++index) {
         ComPtr<IMoniker> moniker;
         if (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) != S_OK)
             break;
-        if (!moniker)
-            continue;
         char friendlyName[kNameBufferBytes];
-        if (!ReadFriendlyName(moniker.Get(), index, friendlyName))
-            continue;
-        if (std::strcmp(friendlyName, name) != 0) {
-            LogDebug(kLogCapture, "video input %d is \"%s\", not the camera", index, friendlyName);
-            continue;
+        if (moniker && ReadFriendlyName(moniker.Get(), index, friendlyName) &&
+            !visit(index, *moniker.Get(), friendlyName)) {
+            break;
         }
-
-        // The first device of that name is the camera; a failed bind ends the search.
-        bNamed = true;
-        ComPtr<IBaseFilter> bound;
-        const HRESULT bind = moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
-                                                   bound.ReleaseAndGetVoidAddress());
-        if (SUCCEEDED(bind) && bound) {
-            filter = std::move(bound);
-            found = TRUE;
-        } else {
-            LogWarning(kLogCapture, "finding \"%s\": video input %d would not bind: 0x%08X", name,
-                       index, LogStatus(bind));
-        }
-        break;
     }
-    if (!bNamed)
-        LogWarning(kLogCapture, "no video input device named \"%s\" among %d", name, index);
+    return index;
+}
+
+}  // namespace
+
+BOOL FindCaptureDevice(const char* name, ComPtr<IBaseFilter>& filter) {
+    BOOL found = FALSE;
+    bool bNamed = false;
+    const int walked = WalkVideoInputs(
+        "finding \"" + std::string(name) + "\"",
+        [&](int index, IMoniker& moniker, const char* friendlyName) {
+            if (std::strcmp(friendlyName, name) != 0) {
+                LogDebug(kLogCapture, "video input %d is \"%s\", not the camera", index,
+                         friendlyName);
+                return true;
+            }
+            // The first device of that name is the camera; a failed bind ends the search.
+            bNamed = true;
+            ComPtr<IBaseFilter> bound;
+            const HRESULT bind = moniker.BindToObject(nullptr, nullptr, IID_IBaseFilter,
+                                                      bound.ReleaseAndGetVoidAddress());
+            if (SUCCEEDED(bind) && bound) {
+                filter = std::move(bound);
+                found = TRUE;
+            } else {
+                LogWarning(kLogCapture, "finding \"%s\": video input %d would not bind: 0x%08X",
+                           name, index, LogStatus(bind));
+            }
+            return false;
+        });
+    if (walked >= 0 && !bNamed)
+        LogWarning(kLogCapture, "no video input device named \"%s\" among %d", name, walked);
     return found;
 }
 
 std::vector<std::string> ListCaptureDeviceNames() {
     std::vector<std::string> names;
-    ComPtr<ICreateDevEnum> devEnum;
-    if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_ICreateDevEnum, devEnum.ReleaseAndGetVoidAddress())) ||
-        !devEnum) {
-        return names;
-    }
-    ComPtr<IEnumMoniker> monikers;
-    if (devEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory,
-                                       monikers.ReleaseAndGetAddressOf(), 0) != S_OK ||
-        !monikers) {
-        return names;
-    }
-    monikers->Reset();
-    for (int index = 0;; ++index) {
-        ComPtr<IMoniker> moniker;
-        if (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) != S_OK)
-            break;
-        char name[kNameBufferBytes];
-        if (moniker && ReadFriendlyName(moniker.Get(), index, name))
-            names.emplace_back(name);
-    }
+    WalkVideoInputs("listing the cameras", [&](int, IMoniker&, const char* friendlyName) {
+        names.emplace_back(friendlyName);
+        return true;
+    });
     return names;
 }
 

@@ -219,7 +219,7 @@ public:
 
     BOOL FetchFromPreview(CCaptureDevice& device, StillBlock& block) const override {
         CameraStillFrame frame;
-        return device.IsRunning() && SUCCEEDED(device.TakeCameraStill(frame)) && Hold(frame, block);
+        return SUCCEEDED(device.TakeCameraStill(frame)) && Hold(frame, block);
     }
 
     BOOL Fetch(CCaptureDevice& device, StillBlock& block, StillResult& failure) const override {
