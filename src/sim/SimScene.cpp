@@ -1,6 +1,7 @@
 #include "sim/SimScene.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -55,11 +56,24 @@ struct CSimScene::Cache {
         std::shared_ptr<CSharpChartDraw> draw;  // until the chart is drawn
         std::shared_ptr<const SimSharpChart> chart;
     };
+    // A blurred picture and how many hold it: the count, not the pointer's use count, tells a
+    // reuse that every reader has finished (its release pairs with the reuse's acquire).
+    struct Pixels {
+        explicit Pixels(size_t size) : bytes(size) {}
+        SimBytes bytes;
+        std::atomic<int> holders{0};
+    };
     struct Blurred {
         int width, height;
         LensState lens;
-        std::shared_ptr<const SimBytes> pixels;
+        std::shared_ptr<Pixels> pixels;
     };
+    static std::shared_ptr<const SimBytes> Lend(const std::shared_ptr<Pixels>& pixels) {
+        pixels->holders.fetch_add(1, std::memory_order_relaxed);
+        return {&pixels->bytes, [pixels](const SimBytes*) {
+                    pixels->holders.fetch_sub(1, std::memory_order_release);
+                }};
+    }
     std::deque<Sharp> sharp;
     std::deque<Blurred> blurred;
     std::vector<LONG> figures;  // per lens position at figureTilt; -1 until measured
@@ -254,30 +268,31 @@ std::shared_ptr<const SimBytes> CSimScene::Picture(int width, int height,
                                                    const LensState& lens) const {
     if (width <= 0 || height <= 0)
         return std::make_shared<const SimBytes>();
-    std::shared_ptr<SimBytes> pixels;
+    std::shared_ptr<Cache::Pixels> pixels;
     {
         std::lock_guard lock(m_mutex);
         for (auto& b : m_pCache->blurred) {
             if (b.width == width && b.height == height && b.lens == lens)
-                return b.pixels;
+                return Cache::Lend(b.pixels);
             // The size's last picture, when no one holds it any more, takes the new one: a
             // still's worth of fresh memory costs more than many a blur.
-            if (b.width == width && b.height == height && b.pixels.use_count() == 1)
-                pixels = std::const_pointer_cast<SimBytes>(std::move(b.pixels));
+            if (b.width == width && b.height == height &&
+                b.pixels->holders.load(std::memory_order_acquire) == 0)
+                pixels = std::move(b.pixels);
         }
         std::erase_if(m_pCache->blurred, [](const auto& b) { return !b.pixels; });
     }
     if (!pixels)
-        pixels = std::make_shared<SimBytes>(static_cast<size_t>(width) * height * 3);
+        pixels = std::make_shared<Cache::Pixels>(static_cast<size_t>(width) * height * 3);
     RenderThroughLens(*SharpChart(width, height), SigmaField(width, height, lens), false,
-                      RenderThreads(width, height), {pixels->data(), nullptr});
+                      RenderThreads(width, height), {pixels->bytes.data(), nullptr});
     std::lock_guard lock(m_mutex);
     auto& blurred = m_pCache->blurred;
     std::erase_if(blurred, [&](const auto& b) { return b.width == width && b.height == height; });
     blurred.push_front({width, height, lens, pixels});
     if (blurred.size() > kCachedSizes)
         blurred.pop_back();
-    return pixels;
+    return Cache::Lend(pixels);
 }
 
 void CSimScene::RenderPlanes(int width, int height, SimPlanes& planes) const {
