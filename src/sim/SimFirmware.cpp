@@ -147,18 +147,26 @@ HRESULT CSimFirmware::QuerySupported(REFGUID set, DWORD id, DWORD* pTypeSupport)
     return S_OK;
 }
 
-HRESULT CSimFirmware::Get(REFGUID set, DWORD id, void* /*pInstanceData*/, DWORD /*cbInstanceData*/,
-                          void* pPropData, DWORD cbPropData, DWORD* pcbReturned) {
+HRESULT CSimFirmware::BeginCall(REFGUID set, DWORD id, DWORD support,
+                                std::unique_lock<std::mutex>& lock) {
     // The round trip is taken before the lock, so the streaming side never waits on it.
     m_pClock->Sleep_us(m_config.callLatency_us);
-    std::unique_lock lock(m_mutex);
+    lock.lock();
     AwaitDueStill(lock);
     if (!CountCall())
         return HRESULT_DEVICE_NOT_CONNECTED;
     if (set != VendorPropertySet)
         return E_PROP_SET_UNSUPPORTED;
-    if (!(SupportOf(id) & KSPROPERTY_SUPPORT_GET))
+    if (!(SupportOf(id) & support))
         return E_PROP_ID_UNSUPPORTED;
+    return S_OK;
+}
+
+HRESULT CSimFirmware::Get(REFGUID set, DWORD id, void* /*pInstanceData*/, DWORD /*cbInstanceData*/,
+                          void* pPropData, DWORD cbPropData, DWORD* pcbReturned) {
+    std::unique_lock lock(m_mutex, std::defer_lock);
+    if (const HRESULT hr = BeginCall(set, id, KSPROPERTY_SUPPORT_GET, lock); FAILED(hr))
+        return hr;
     const DWORD previous = std::exchange(m_pState->lastTransferId, id);
     Advance();
     BYTE* out = static_cast<BYTE*>(pPropData);
@@ -198,15 +206,9 @@ HRESULT CSimFirmware::Get(REFGUID set, DWORD id, void* /*pInstanceData*/, DWORD 
 
 HRESULT CSimFirmware::Set(REFGUID set, DWORD id, void* /*pInstanceData*/, DWORD /*cbInstanceData*/,
                           void* pPropData, DWORD cbPropData) {
-    m_pClock->Sleep_us(m_config.callLatency_us);
-    std::unique_lock lock(m_mutex);
-    AwaitDueStill(lock);
-    if (!CountCall())
-        return HRESULT_DEVICE_NOT_CONNECTED;
-    if (set != VendorPropertySet)
-        return E_PROP_SET_UNSUPPORTED;
-    if (!(SupportOf(id) & KSPROPERTY_SUPPORT_SET))
-        return E_PROP_ID_UNSUPPORTED;
+    std::unique_lock lock(m_mutex, std::defer_lock);
+    if (const HRESULT hr = BeginCall(set, id, KSPROPERTY_SUPPORT_SET, lock); FAILED(hr))
+        return hr;
     m_pState->lastTransferId = id;
     Advance();
     const BYTE* in = static_cast<const BYTE*>(pPropData);

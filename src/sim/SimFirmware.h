@@ -99,6 +99,10 @@ public:
 private:
     struct State;
 
+    // A property call's common start: the round trip, then `lock` taken, and the checks every
+    // call passes (unplugged, the set, whether the property supports `support`).
+    HRESULT BeginCall(REFGUID set, DWORD id, DWORD support, std::unique_lock<std::mutex>& lock);
+
     // Helpers below run with m_mutex held.
     // Waits, the lock let go meanwhile, for a still that is due by now but not yet rendered.
     void AwaitDueStill(std::unique_lock<std::mutex>& lock);
