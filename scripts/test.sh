@@ -11,26 +11,29 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${NITIDOR_TEST_JOBS:-$(nproc)}
+# Each stage's heading says how long the run has taken so far, to show where the time goes.
+stage() { echo "== $1 == (${SECONDS} s in)"; }
 scripts/deps.sh
-echo "== format =="
+stage format
 scripts/format.sh --check
 
-echo "== program =="
+stage program
 cmake --preset program
 cmake --build --preset program
-echo "== end to end =="
+stage "end to end"
 tests/e2e/run_e2e.sh build/program/src/app/nitidor build/program/e2e
-echo "== real cameras through PipeWire =="
+stage "real cameras through PipeWire"
 tests/pipewire/run_pipewire.sh build/program/src/app/nitidor build/program/pipewire
-echo "== install =="
+stage install
 scripts/check_install.sh program
 
 for preset in asan tsan; do
-    echo "== ${preset} =="
+    stage "$preset"
     cmake --preset "$preset"
     cmake --build --preset "$preset"
     ctest --preset "$preset" -j "$jobs"
 done
 
-echo "== fuzz smoke =="
+stage "fuzz smoke"
 scripts/fuzz.sh 20
+echo "== every test passed, in ${SECONDS} s =="
