@@ -6,8 +6,7 @@ nitidor_check_layer_table()
 # The library nitidor_<layer> from the listed sources; it links the layers it USES, which must
 # be among those Layers.cmake allows it, and the base layers always; Qt only when it is a Qt
 # layer. LIBS are outside libraries: a layer of ours passed there would slip past the table.
-# What a Qt layer (and a Qt test) parses over and over, precompiled once per target when
-# NITIDOR_PCH is on.
+# What a Qt layer (and a Qt test) parses over and over, precompiled when NITIDOR_PCH is on.
 set(NITIDOR_QT_PCH_HEADERS <QtCore/QObject> <QtCore/QString> <QtCore/QTimer> <QtGui/QImage>
     <QtGui/QPainter> <QtWidgets/QDialog> <QtWidgets/QWidget>)
 
@@ -51,7 +50,13 @@ function(nitidor_add_layer layer)
   if(layer IN_LIST NITIDOR_QT_LAYERS AND scope STREQUAL "PUBLIC")
     set_target_properties(${target} PROPERTIES AUTOMOC ON)
     if(NITIDOR_PCH)
-      target_precompile_headers(${target} PRIVATE ${NITIDOR_QT_PCH_HEADERS})
+      # Every Qt layer is built with Qt's flags, so one precompiled header serves them all.
+      if(NOT TARGET nitidor_qt_pch)
+        add_library(nitidor_qt_pch STATIC ${PROJECT_SOURCE_DIR}/cmake/PchHost.cpp)
+        target_link_libraries(nitidor_qt_pch PRIVATE Qt6::Widgets)
+        target_precompile_headers(nitidor_qt_pch PRIVATE ${NITIDOR_QT_PCH_HEADERS})
+      endif()
+      target_precompile_headers(${target} REUSE_FROM nitidor_qt_pch)
     endif()
   endif()
 endfunction()

@@ -1,0 +1,1 @@
+// Nothing of its own: a target that precompiles headers other targets share.
