@@ -150,14 +150,21 @@ CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
     if (device.IsVideoOnly()) {
         // No vendor channel: no firmware to check, no state to wait for, no profile to read.
         m_bVideoOnly = 1;
-        ShowStatus("Initializing...");
-        if (!SelectVideoOnlyFormat()) {
-            LogInfo(kLogSession, "connect failed: the preview running before could not be resumed");
-            EndConnect();
-            return ConnectResult::FormatFailed;
-        }
-        return ConnectResult::Connected;
+    } else if (const auto refused = PrepareFirmware(channel)) {
+        return *refused;
     }
+    ShowStatus("Initializing...");
+
+    if (!(m_bVideoOnly ? SelectVideoOnlyFormat() : SelectFormatAndPreview())) {
+        LogInfo(kLogSession, "connect failed: the preview running before could not be resumed");
+        EndConnect();
+        return ConnectResult::FormatFailed;
+    }
+    return ConnectResult::Connected;
+}
+
+std::optional<CCameraSession::ConnectResult> CCameraSession::PrepareFirmware(
+    CVendorChannel& channel) {
     CheckFirmware();
     if (!m_bNoLoadFirmware && !m_bFirmwarePresent) {
         LogInfo(kLogSession, "connect stopped: no firmware in the camera, NoLoadFirmware off");
@@ -182,14 +189,7 @@ CCameraSession::ConnectResult CCameraSession::Connect(HWND hNotifyWindow) {
             m_bProfileTimedOut = 1;
         }
     }
-    ShowStatus("Initializing...");
-
-    if (!SelectFormatAndPreview()) {
-        LogInfo(kLogSession, "connect failed: the preview running before could not be resumed");
-        EndConnect();
-        return ConnectResult::FormatFailed;
-    }
-    return ConnectResult::Connected;
+    return std::nullopt;
 }
 
 BOOL CCameraSession::StartPreview(BOOL bTellFirmware) {

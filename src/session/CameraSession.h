@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "capture/CaptureDevice.h"
@@ -117,6 +118,9 @@ public:
 
 private:
     BOOL ConnectDevice(HWND hNotifyWindow);
+    // The vendor camera's connect steps between finding it and its format: the firmware
+    // check, the ready wait, the profile. Empty when the connect goes on.
+    std::optional<ConnectResult> PrepareFirmware(CVendorChannel& channel);
     BOOL SelectFormatAndPreview();
     BOOL SelectVideoOnlyFormat();
     FocusPoll PollPictureFocus(LONG& value);
