@@ -101,9 +101,10 @@ wait_listed() { # name...
     return 1
 }
 
+# TestCam alone at first: the end-to-end steps pick it as the menu's second camera, and PipeWire
+# lists its nodes in no fixed order.
 start_source TestCam yuyv
-start_source TestJpeg mjpeg
-wait_listed TestCam TestJpeg || true
+wait_listed TestCam || true
 
 passed=0
 failed=0
@@ -200,9 +201,10 @@ camera_steps_end_to_end() {
         "$here/../e2e/run_e2e.sh" "$program" "$out/e2e"
 }
 
-check "--list-cameras lists the simulator, then the PipeWire sources" lists_the_cameras
-# TestCam is left for the end-to-end steps, whose menu lists it second.
 check "end to end: the camera chosen from the menu previews the chart" camera_steps_end_to_end
+start_source TestJpeg mjpeg
+wait_listed TestCam TestJpeg || true
+check "--list-cameras lists the simulator, then the PipeWire sources" lists_the_cameras
 check "--camera TestJpeg (MJPEG 1280 x 720): figures from the picture" \
     figures_from_the_picture TestJpeg ""
 check "--camera TestYuyv --focus 3 --regions --json: figures from the picture" \
